@@ -1,5 +1,6 @@
 #include "databases/batterrecord.h"
 
+#include <iterator>
 #include <type_traits>
 
 #include "databases/columntable.h"
@@ -44,43 +45,46 @@ const ColumnDef<BatterRecord> kColumns[] = {
      &GetField<&BatterRecord::Positions>},
 };
 
+// Entry k reads line k of a reply record.
+const FieldReader<BatterRecord> kReaders[] = {
+    &ReadLine<&BatterRecord::PlayerName>, // 0
+    &ReadLine<&BatterRecord::Year>,       // 1
+    &ReadLine<&BatterRecord::TeamCode>,   // 2
+    &ReadLine<&BatterRecord::TeamName>,   // 3
+    &ReadLine<&BatterRecord::League>,     // 4
+    &ReadLine<&BatterRecord::G>,          // 5
+    &ReadLine<&BatterRecord::PA>,         // 6
+    &ReadLine<&BatterRecord::AB>,         // 7
+    &ReadLine<&BatterRecord::RS>,         // 8
+    &ReadLine<&BatterRecord::H>,          // 9
+    &ReadLine<&BatterRecord::D>,          // 10
+    &ReadLine<&BatterRecord::T>,          // 11
+    &ReadLine<&BatterRecord::HR>,         // 12
+    &ReadLine<&BatterRecord::RBI>,        // 13
+    &ReadLine<&BatterRecord::AVG>,        // 14
+    &ReadLine<&BatterRecord::OBP>,        // 15
+    &ReadLine<&BatterRecord::SLG>,        // 16
+    &ReadLine<&BatterRecord::BB>,         // 17
+    &ReadLine<&BatterRecord::IBB>,        // 18
+    &ReadLine<&BatterRecord::SO>,         // 19
+    &ReadLine<&BatterRecord::HBP>,        // 20
+    &ReadLine<&BatterRecord::SH>,         // 21
+    &ReadLine<&BatterRecord::SF>,         // 22
+    &ReadLine<&BatterRecord::SB>,         // 23
+    &ReadLine<&BatterRecord::CS>,         // 24
+    &ReadLine<&BatterRecord::GIDP>,       // 25
+    &ReadLine<&BatterRecord::Positions>,  // 26
+    &ReadLine<&BatterRecord::Bats>,       // 27
+    &ReadLine<&BatterRecord::Throws>,     // 28
+    &ReadLine<&BatterRecord::TB>,         // 29
+    &ReadLine<&BatterRecord::S>,          // 30
+};
+
 } // namespace
 
 const RecordLayout<BatterRecord>& BatterLayout() {
     static const RecordLayout<BatterRecord> layout{90000,
-                                                   {
-                                                       &ReadLine<&BatterRecord::PlayerName>, // 0
-                                                       &ReadLine<&BatterRecord::Year>,       // 1
-                                                       &ReadLine<&BatterRecord::TeamCode>,   // 2
-                                                       &ReadLine<&BatterRecord::TeamName>,   // 3
-                                                       &ReadLine<&BatterRecord::League>,     // 4
-                                                       &ReadLine<&BatterRecord::G>,          // 5
-                                                       &ReadLine<&BatterRecord::PA>,         // 6
-                                                       &ReadLine<&BatterRecord::AB>,         // 7
-                                                       &ReadLine<&BatterRecord::RS>,         // 8
-                                                       &ReadLine<&BatterRecord::H>,          // 9
-                                                       &ReadLine<&BatterRecord::D>,          // 10
-                                                       &ReadLine<&BatterRecord::T>,          // 11
-                                                       &ReadLine<&BatterRecord::HR>,         // 12
-                                                       &ReadLine<&BatterRecord::RBI>,        // 13
-                                                       &ReadLine<&BatterRecord::AVG>,        // 14
-                                                       &ReadLine<&BatterRecord::OBP>,        // 15
-                                                       &ReadLine<&BatterRecord::SLG>,        // 16
-                                                       &ReadLine<&BatterRecord::BB>,         // 17
-                                                       &ReadLine<&BatterRecord::IBB>,        // 18
-                                                       &ReadLine<&BatterRecord::SO>,         // 19
-                                                       &ReadLine<&BatterRecord::HBP>,        // 20
-                                                       &ReadLine<&BatterRecord::SH>,         // 21
-                                                       &ReadLine<&BatterRecord::SF>,         // 22
-                                                       &ReadLine<&BatterRecord::SB>,         // 23
-                                                       &ReadLine<&BatterRecord::CS>,         // 24
-                                                       &ReadLine<&BatterRecord::GIDP>,       // 25
-                                                       &ReadLine<&BatterRecord::Positions>,  // 26
-                                                       &ReadLine<&BatterRecord::Bats>,       // 27
-                                                       &ReadLine<&BatterRecord::Throws>,     // 28
-                                                       &ReadLine<&BatterRecord::TB>,         // 29
-                                                       &ReadLine<&BatterRecord::S>,          // 30
-                                                   }};
+                                                   {std::begin(kReaders), std::end(kReaders)}};
     return layout;
 }
 

@@ -1,5 +1,6 @@
 #include "databases/fielderrecord.h"
 
+#include <iterator>
 #include <type_traits>
 
 #include "databases/columntable.h"
@@ -28,30 +29,32 @@ const ColumnDef<FielderRecord> kColumns[] = {
     {{"", "  FLD%", 53, AverageCell(6), 15}, &GetField<&FielderRecord::FieldingPct>},
 };
 
+// Entry k reads line k of a reply record.
+const FieldReader<FielderRecord> kReaders[] = {
+    &ReadLine<&FielderRecord::PlayerName>,     // 0
+    &ReadLine<&FielderRecord::Year>,           // 1
+    &ReadLine<&FielderRecord::TeamCode>,       // 2
+    &ReadLine<&FielderRecord::TeamName>,       // 3
+    &ReadLine<&FielderRecord::League>,         // 4
+    &ReadLine<&FielderRecord::G>,              // 5
+    &ReadLine<&FielderRecord::PO>,             // 6
+    &ReadLine<&FielderRecord::AST>,            // 7
+    &ReadLine<&FielderRecord::ERR>,            // 8
+    &ReadLine<&FielderRecord::DP>,             // 9
+    &ReadLine<&FielderRecord::PB>,             // 10
+    &ReadLine<&FielderRecord::TotalChances>,   // 11
+    &ReadLine<&FielderRecord::FieldingPct>,    // 12
+    &ReadLine<&FielderRecord::Range>,          // 13
+    &ReadLine<&FielderRecord::ChancesPerGame>, // 14
+    &ReadLine<&FielderRecord::Position>,       // 15
+    &ReadLine<&FielderRecord::GS>,             // 16
+};
+
 } // namespace
 
 const RecordLayout<FielderRecord>& FielderLayout() {
-    static const RecordLayout<FielderRecord> layout{
-        110000,
-        {
-            &ReadLine<&FielderRecord::PlayerName>,     // 0
-            &ReadLine<&FielderRecord::Year>,           // 1
-            &ReadLine<&FielderRecord::TeamCode>,       // 2
-            &ReadLine<&FielderRecord::TeamName>,       // 3
-            &ReadLine<&FielderRecord::League>,         // 4
-            &ReadLine<&FielderRecord::G>,              // 5
-            &ReadLine<&FielderRecord::PO>,             // 6
-            &ReadLine<&FielderRecord::AST>,            // 7
-            &ReadLine<&FielderRecord::ERR>,            // 8
-            &ReadLine<&FielderRecord::DP>,             // 9
-            &ReadLine<&FielderRecord::PB>,             // 10
-            &ReadLine<&FielderRecord::TotalChances>,   // 11
-            &ReadLine<&FielderRecord::FieldingPct>,    // 12
-            &ReadLine<&FielderRecord::Range>,          // 13
-            &ReadLine<&FielderRecord::ChancesPerGame>, // 14
-            &ReadLine<&FielderRecord::Position>,       // 15
-            &ReadLine<&FielderRecord::GS>,             // 16
-        }};
+    static const RecordLayout<FielderRecord> layout{110000,
+                                                    {std::begin(kReaders), std::end(kReaders)}};
     return layout;
 }
 

@@ -1,5 +1,6 @@
 #include "databases/pitcherrecord.h"
 
+#include <iterator>
 #include <type_traits>
 
 #include "databases/columntable.h"
@@ -43,43 +44,46 @@ const ColumnDef<PitcherRecord> kColumns[] = {
     {{"  OPP", "  OB%", 55, AverageCell(5), 29}, &GetField<&PitcherRecord::OppOBP>},
 };
 
+// Entry k reads line k of a reply record.
+const FieldReader<PitcherRecord> kReaders[] = {
+    &ReadLine<&PitcherRecord::PlayerName>, // 0
+    &ReadLine<&PitcherRecord::Year>,       // 1
+    &ReadLine<&PitcherRecord::TeamCode>,   // 2
+    &ReadLine<&PitcherRecord::TeamName>,   // 3
+    &ReadLine<&PitcherRecord::League>,     // 4
+    &ReadLine<&PitcherRecord::G>,          // 5
+    &ReadLine<&PitcherRecord::GS>,         // 6
+    &ReadLine<&PitcherRecord::CG>,         // 7
+    &ReadLine<&PitcherRecord::SHO>,        // 8
+    &ReadLine<&PitcherRecord::GF>,         // 9
+    &ReadLine<&PitcherRecord::SV>,         // 10
+    &ReadLine<&PitcherRecord::W>,          // 11
+    &ReadLine<&PitcherRecord::L>,          // 12
+    &ReadLine<&PitcherRecord::ERA>,        // 13
+    &ReadLine<&PitcherRecord::IP>,         // 14
+    &ReadLine<&PitcherRecord::BFP>,        // 15
+    &ReadLine<&PitcherRecord::H>,          // 16
+    &ReadLine<&PitcherRecord::R>,          // 17
+    &ReadLine<&PitcherRecord::ER>,         // 18
+    &ReadLine<&PitcherRecord::HR>,         // 19
+    &ReadLine<&PitcherRecord::BB>,         // 20
+    &ReadLine<&PitcherRecord::SO>,         // 21
+    &ReadLine<&PitcherRecord::IBB>,        // 22
+    &ReadLine<&PitcherRecord::HB>,         // 23
+    &ReadLine<&PitcherRecord::SH>,         // 24
+    &ReadLine<&PitcherRecord::SF>,         // 25
+    &ReadLine<&PitcherRecord::WP>,         // 26
+    &ReadLine<&PitcherRecord::BK>,         // 27
+    &ReadLine<&PitcherRecord::OppAVG>,     // 28
+    &ReadLine<&PitcherRecord::OppOBP>,     // 29
+    &ReadLine<&PitcherRecord::Throws>,     // 30
+};
+
 } // namespace
 
 const RecordLayout<PitcherRecord>& PitcherLayout() {
     static const RecordLayout<PitcherRecord> layout{60000,
-                                                    {
-                                                        &ReadLine<&PitcherRecord::PlayerName>, // 0
-                                                        &ReadLine<&PitcherRecord::Year>,       // 1
-                                                        &ReadLine<&PitcherRecord::TeamCode>,   // 2
-                                                        &ReadLine<&PitcherRecord::TeamName>,   // 3
-                                                        &ReadLine<&PitcherRecord::League>,     // 4
-                                                        &ReadLine<&PitcherRecord::G>,          // 5
-                                                        &ReadLine<&PitcherRecord::GS>,         // 6
-                                                        &ReadLine<&PitcherRecord::CG>,         // 7
-                                                        &ReadLine<&PitcherRecord::SHO>,        // 8
-                                                        &ReadLine<&PitcherRecord::GF>,         // 9
-                                                        &ReadLine<&PitcherRecord::SV>,         // 10
-                                                        &ReadLine<&PitcherRecord::W>,          // 11
-                                                        &ReadLine<&PitcherRecord::L>,          // 12
-                                                        &ReadLine<&PitcherRecord::ERA>,        // 13
-                                                        &ReadLine<&PitcherRecord::IP>,         // 14
-                                                        &ReadLine<&PitcherRecord::BFP>,        // 15
-                                                        &ReadLine<&PitcherRecord::H>,          // 16
-                                                        &ReadLine<&PitcherRecord::R>,          // 17
-                                                        &ReadLine<&PitcherRecord::ER>,         // 18
-                                                        &ReadLine<&PitcherRecord::HR>,         // 19
-                                                        &ReadLine<&PitcherRecord::BB>,         // 20
-                                                        &ReadLine<&PitcherRecord::SO>,         // 21
-                                                        &ReadLine<&PitcherRecord::IBB>,        // 22
-                                                        &ReadLine<&PitcherRecord::HB>,         // 23
-                                                        &ReadLine<&PitcherRecord::SH>,         // 24
-                                                        &ReadLine<&PitcherRecord::SF>,         // 25
-                                                        &ReadLine<&PitcherRecord::WP>,         // 26
-                                                        &ReadLine<&PitcherRecord::BK>,         // 27
-                                                        &ReadLine<&PitcherRecord::OppAVG>,     // 28
-                                                        &ReadLine<&PitcherRecord::OppOBP>,     // 29
-                                                        &ReadLine<&PitcherRecord::Throws>,     // 30
-                                                    }};
+                                                    {std::begin(kReaders), std::end(kReaders)}};
     return layout;
 }
 

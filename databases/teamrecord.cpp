@@ -1,5 +1,6 @@
 #include "databases/teamrecord.h"
 
+#include <iterator>
 #include <type_traits>
 
 #include "databases/columntable.h"
@@ -79,79 +80,81 @@ const ColumnDef<TeamRecord> kColumns[] = {
     {{"", "    FA", 45, AverageCell(6), 66}, &GetField<&TeamRecord::FA>},
 };
 
+// Entry k reads line k of a reply record.
+const FieldReader<TeamRecord> kReaders[] = {
+    &ReadLine<&TeamRecord::TeamCode>,     // 0
+    &ReadLine<&TeamRecord::TeamName>,     // 1
+    &ReadLine<&TeamRecord::League>,       // 2
+    &ReadLine<&TeamRecord::Division>,     // 3
+    &ReadLine<&TeamRecord::Year>,         // 4
+    &ReadLine<&TeamRecord::G>,            // 5
+    &ReadLine<&TeamRecord::W>,            // 6
+    &ReadLine<&TeamRecord::L>,            // 7
+    &ReadLine<&TeamRecord::GB>,           // 8
+    &ReadLine<&TeamRecord::WLPct>,        // 9
+    &ReadLine<&TeamRecord::HomeW>,        // 10
+    &ReadLine<&TeamRecord::HomeL>,        // 11
+    &ReadLine<&TeamRecord::AwayW>,        // 12
+    &ReadLine<&TeamRecord::AwayL>,        // 13
+    &ReadLine<&TeamRecord::TPA>,          // 14
+    &ReadLine<&TeamRecord::RS>,           // 15
+    &ReadLine<&TeamRecord::OppRS>,        // 16
+    &ReadLine<&TeamRecord::AB>,           // 17
+    &ReadLine<&TeamRecord::H>,            // 18
+    &ReadLine<&TeamRecord::TB>,           // 19
+    &ReadLine<&TeamRecord::D>,            // 20
+    &ReadLine<&TeamRecord::T>,            // 21
+    &ReadLine<&TeamRecord::HR>,           // 22
+    &ReadLine<&TeamRecord::RBI>,          // 23
+    &ReadLine<&TeamRecord::BB>,           // 24
+    &ReadLine<&TeamRecord::IBB>,          // 25
+    &ReadLine<&TeamRecord::HBP>,          // 26
+    &ReadLine<&TeamRecord::SO>,           // 27
+    &ReadLine<&TeamRecord::SacH>,         // 28
+    &ReadLine<&TeamRecord::SacF>,         // 29
+    &ReadLine<&TeamRecord::AVG>,          // 30
+    &ReadLine<&TeamRecord::OBP>,          // 31
+    &ReadLine<&TeamRecord::SLG>,          // 32
+    &ReadLine<&TeamRecord::SB>,           // 33
+    &ReadLine<&TeamRecord::CS>,           // 34
+    &ReadLine<&TeamRecord::GIDP>,         // 35
+    &ReadLine<&TeamRecord::LOB>,          // 36
+    &ReadLine<&TeamRecord::BatSHO>,       // 37
+    &ReadLine<&TeamRecord::CG>,           // 38
+    &ReadLine<&TeamRecord::SHO>,          // 39
+    &ReadLine<&TeamRecord::RA>,           // 40
+    &ReadLine<&TeamRecord::SV>,           // 41
+    &ReadLine<&TeamRecord::IP>,           // 42
+    &ReadLine<&TeamRecord::OppH>,         // 43
+    &ReadLine<&TeamRecord::BFP>,          // 44
+    &ReadLine<&TeamRecord::OppAB>,        // 45
+    &ReadLine<&TeamRecord::OppER>,        // 46
+    &ReadLine<&TeamRecord::OppHR>,        // 47
+    &ReadLine<&TeamRecord::OppBB>,        // 48
+    &ReadLine<&TeamRecord::OppIBB>,       // 49
+    &ReadLine<&TeamRecord::OppHBP>,       // 50
+    &ReadLine<&TeamRecord::OppSO>,        // 51
+    &ReadLine<&TeamRecord::OppSacH>,      // 52
+    &ReadLine<&TeamRecord::OppSacF>,      // 53
+    &ReadLine<&TeamRecord::WP>,           // 54
+    &ReadLine<&TeamRecord::BK>,           // 55
+    &ReadLine<&TeamRecord::ERA>,          // 56
+    &ReadLine<&TeamRecord::OppAVG>,       // 57
+    &ReadLine<&TeamRecord::OppOBP>,       // 58
+    &ReadLine<&TeamRecord::PO>,           // 59
+    &ReadLine<&TeamRecord::AST>,          // 60
+    &ReadLine<&TeamRecord::FA>,           // 61
+    &ReadLine<&TeamRecord::ERR>,          // 62
+    &ReadLine<&TeamRecord::TotalChances>, // 63
+    &ReadLine<&TeamRecord::DP>,           // 64
+    &ReadLine<&TeamRecord::TP>,           // 65
+    &ReadLine<&TeamRecord::PB>,           // 66
+};
+
 } // namespace
 
 const RecordLayout<TeamRecord>& TeamLayout() {
-    static const RecordLayout<TeamRecord> layout{50000,
-                                                 {
-                                                     &ReadLine<&TeamRecord::TeamCode>,     // 0
-                                                     &ReadLine<&TeamRecord::TeamName>,     // 1
-                                                     &ReadLine<&TeamRecord::League>,       // 2
-                                                     &ReadLine<&TeamRecord::Division>,     // 3
-                                                     &ReadLine<&TeamRecord::Year>,         // 4
-                                                     &ReadLine<&TeamRecord::G>,            // 5
-                                                     &ReadLine<&TeamRecord::W>,            // 6
-                                                     &ReadLine<&TeamRecord::L>,            // 7
-                                                     &ReadLine<&TeamRecord::GB>,           // 8
-                                                     &ReadLine<&TeamRecord::WLPct>,        // 9
-                                                     &ReadLine<&TeamRecord::HomeW>,        // 10
-                                                     &ReadLine<&TeamRecord::HomeL>,        // 11
-                                                     &ReadLine<&TeamRecord::AwayW>,        // 12
-                                                     &ReadLine<&TeamRecord::AwayL>,        // 13
-                                                     &ReadLine<&TeamRecord::TPA>,          // 14
-                                                     &ReadLine<&TeamRecord::RS>,           // 15
-                                                     &ReadLine<&TeamRecord::OppRS>,        // 16
-                                                     &ReadLine<&TeamRecord::AB>,           // 17
-                                                     &ReadLine<&TeamRecord::H>,            // 18
-                                                     &ReadLine<&TeamRecord::TB>,           // 19
-                                                     &ReadLine<&TeamRecord::D>,            // 20
-                                                     &ReadLine<&TeamRecord::T>,            // 21
-                                                     &ReadLine<&TeamRecord::HR>,           // 22
-                                                     &ReadLine<&TeamRecord::RBI>,          // 23
-                                                     &ReadLine<&TeamRecord::BB>,           // 24
-                                                     &ReadLine<&TeamRecord::IBB>,          // 25
-                                                     &ReadLine<&TeamRecord::HBP>,          // 26
-                                                     &ReadLine<&TeamRecord::SO>,           // 27
-                                                     &ReadLine<&TeamRecord::SacH>,         // 28
-                                                     &ReadLine<&TeamRecord::SacF>,         // 29
-                                                     &ReadLine<&TeamRecord::AVG>,          // 30
-                                                     &ReadLine<&TeamRecord::OBP>,          // 31
-                                                     &ReadLine<&TeamRecord::SLG>,          // 32
-                                                     &ReadLine<&TeamRecord::SB>,           // 33
-                                                     &ReadLine<&TeamRecord::CS>,           // 34
-                                                     &ReadLine<&TeamRecord::GIDP>,         // 35
-                                                     &ReadLine<&TeamRecord::LOB>,          // 36
-                                                     &ReadLine<&TeamRecord::BatSHO>,       // 37
-                                                     &ReadLine<&TeamRecord::CG>,           // 38
-                                                     &ReadLine<&TeamRecord::SHO>,          // 39
-                                                     &ReadLine<&TeamRecord::RA>,           // 40
-                                                     &ReadLine<&TeamRecord::SV>,           // 41
-                                                     &ReadLine<&TeamRecord::IP>,           // 42
-                                                     &ReadLine<&TeamRecord::OppH>,         // 43
-                                                     &ReadLine<&TeamRecord::BFP>,          // 44
-                                                     &ReadLine<&TeamRecord::OppAB>,        // 45
-                                                     &ReadLine<&TeamRecord::OppER>,        // 46
-                                                     &ReadLine<&TeamRecord::OppHR>,        // 47
-                                                     &ReadLine<&TeamRecord::OppBB>,        // 48
-                                                     &ReadLine<&TeamRecord::OppIBB>,       // 49
-                                                     &ReadLine<&TeamRecord::OppHBP>,       // 50
-                                                     &ReadLine<&TeamRecord::OppSO>,        // 51
-                                                     &ReadLine<&TeamRecord::OppSacH>,      // 52
-                                                     &ReadLine<&TeamRecord::OppSacF>,      // 53
-                                                     &ReadLine<&TeamRecord::WP>,           // 54
-                                                     &ReadLine<&TeamRecord::BK>,           // 55
-                                                     &ReadLine<&TeamRecord::ERA>,          // 56
-                                                     &ReadLine<&TeamRecord::OppAVG>,       // 57
-                                                     &ReadLine<&TeamRecord::OppOBP>,       // 58
-                                                     &ReadLine<&TeamRecord::PO>,           // 59
-                                                     &ReadLine<&TeamRecord::AST>,          // 60
-                                                     &ReadLine<&TeamRecord::FA>,           // 61
-                                                     &ReadLine<&TeamRecord::ERR>,          // 62
-                                                     &ReadLine<&TeamRecord::TotalChances>, // 63
-                                                     &ReadLine<&TeamRecord::DP>,           // 64
-                                                     &ReadLine<&TeamRecord::TP>,           // 65
-                                                     &ReadLine<&TeamRecord::PB>,           // 66
-                                                 }};
+    static const RecordLayout<TeamRecord> layout{50000, {std::begin(kReaders), std::end(kReaders)}};
     return layout;
 }
 
