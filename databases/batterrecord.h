@@ -11,37 +11,37 @@
 // One batter's season with one team, as the batters page cache holds it.
 // Fields are in reply-line order; an all-zero record is an empty slot.
 struct BatterRecord {
-    ShortString<25> PlayerName; // 0: not shown in any column
-    ShortString<4> Year;        // 1: not shown in any column
-    ShortString<3> TeamCode;    // 2: not shown in any column
-    ShortString<30> TeamName;   // 3: not shown in any column
-    ShortString<3> League;      // 4: not shown in any column
-    std::int32_t G = 0;         // 5: games
-    std::int32_t PA = 0;        // 6: plate appearances
-    std::int32_t AB = 0;        // 7: at bats
-    std::int32_t RS = 0;        // 8: runs scored
-    std::int32_t H = 0;         // 9: hits
-    std::int32_t D = 0;         // 10: doubles
-    std::int32_t T = 0;         // 11: triples
-    std::int32_t HR = 0;        // 12: home runs
-    std::int32_t RBI = 0;       // 13: runs batted in
-    double AVG = 0.0;           // 14: batting average
-    double OBP = 0.0;           // 15: on-base percentage
-    double SLG = 0.0;           // 16: slugging percentage
-    std::int32_t BB = 0;        // 17: bases on balls
-    std::int32_t IBB = 0;       // 18: intentional bases on balls
-    std::int32_t SO = 0;        // 19: strikeouts
-    std::int32_t HBP = 0;       // 20: hit by pitch
-    std::int32_t SH = 0;        // 21: sacrifice hits
-    std::int32_t SF = 0;        // 22: sacrifice flies
-    std::int32_t SB = 0;        // 23: stolen bases
-    std::int32_t CS = 0;        // 24: caught stealing
-    std::int32_t GIDP = 0;      // 25: grounded into double play
-    ShortString<18> Positions;  // 26: positions played
-    char Bats = '\0';           // 27: not shown in any column
-    char Throws = '\0';         // 28: not shown in any column
-    std::int32_t TB = 0;        // 29: total bases
-    std::int32_t S = 0;         // 30: singles
+    ShortString<25> PlayerName; // 0: player name, column 0
+    ShortString<4> Year;        // 1: year, column 1
+    ShortString<3> TeamCode;    // 2: team code, column 2
+    ShortString<30> TeamName;   // 3: team name, column 3
+    ShortString<3> League;      // 4: league, column 4
+    std::int32_t G = 0;         // 5: games, column 7
+    std::int32_t PA = 0;        // 6: plate appearances, column 8
+    std::int32_t AB = 0;        // 7: at bats, column 9
+    std::int32_t RS = 0;        // 8: runs scored, column 10
+    std::int32_t H = 0;         // 9: hits, column 11
+    std::int32_t D = 0;         // 10: doubles, column 14
+    std::int32_t T = 0;         // 11: triples, column 15
+    std::int32_t HR = 0;        // 12: home runs, column 16
+    std::int32_t RBI = 0;       // 13: runs batted in, column 17
+    double AVG = 0.0;           // 14: batting average, column 18
+    double OBP = 0.0;           // 15: on-base percentage, column 19
+    double SLG = 0.0;           // 16: slugging percentage, column 20
+    std::int32_t BB = 0;        // 17: bases on balls, column 21
+    std::int32_t IBB = 0;       // 18: intentional bases on balls, column 23
+    std::int32_t SO = 0;        // 19: strikeouts, column 22
+    std::int32_t HBP = 0;       // 20: hit by pitch, column 24
+    std::int32_t SH = 0;        // 21: sacrifice hits, column 25
+    std::int32_t SF = 0;        // 22: sacrifice flies, column 26
+    std::int32_t SB = 0;        // 23: stolen bases, column 27
+    std::int32_t CS = 0;        // 24: caught stealing, column 28
+    std::int32_t GIDP = 0;      // 25: grounded into double play, column 29
+    ShortString<18> Positions;  // 26: positions played, column 30
+    char Bats = '\0';           // 27: bats, column 5
+    char Throws = '\0';         // 28: throws, column 6
+    std::int32_t TB = 0;        // 29: total bases, column 12
+    std::int32_t S = 0;         // 30: singles, column 13
 };
 
 // Reply-line readers (31 lines per record, line k read by readers[k]) and

@@ -11,22 +11,22 @@
 // One player's season with one team at one fielding position, as the fielders page cache holds it.
 // Fields are in reply-line order; an all-zero record is an empty slot.
 struct FielderRecord {
-    ShortString<30> PlayerName;    // 0: player name
-    ShortString<4> Year;           // 1: year
-    ShortString<3> TeamCode;       // 2: team code
-    ShortString<30> TeamName;      // 3: team name
-    ShortString<3> League;         // 4: league
-    std::int32_t G = 0;            // 5: games
-    std::int32_t PO = 0;           // 6: putouts
-    std::int32_t AST = 0;          // 7: assists
-    std::int32_t ERR = 0;          // 8: errors
-    std::int32_t DP = 0;           // 9: double plays
-    std::int32_t PB = 0;           // 10: passed balls
-    std::int32_t TotalChances = 0; // 11: total chances
-    double FieldingPct = 0.0;      // 12: fielding percentage
-    double Range = 0.0;            // 13: range
-    double ChancesPerGame = 0.0;   // 14: total chances per game
-    ShortString<2> Position;       // 15: position
+    ShortString<30> PlayerName;    // 0: player name, column 0
+    ShortString<4> Year;           // 1: year, column 1
+    ShortString<3> TeamCode;       // 2: team code, column 2
+    ShortString<30> TeamName;      // 3: team name, column 3
+    ShortString<3> League;         // 4: league, column 4
+    std::int32_t G = 0;            // 5: games, column 6
+    std::int32_t PO = 0;           // 6: putouts, column 7
+    std::int32_t AST = 0;          // 7: assists, column 8
+    std::int32_t ERR = 0;          // 8: errors, column 9
+    std::int32_t DP = 0;           // 9: double plays, column 10
+    std::int32_t PB = 0;           // 10: passed balls, column 11
+    std::int32_t TotalChances = 0; // 11: total chances, column 12
+    double FieldingPct = 0.0;      // 12: fielding percentage, column 15
+    double Range = 0.0;            // 13: range, column 13
+    double ChancesPerGame = 0.0;   // 14: total chances per game, column 14
+    ShortString<2> Position;       // 15: position, column 5
     std::int32_t GS = 0;           // 16: games started; kept, shown in no column
 };
 

@@ -11,37 +11,37 @@
 // One pitcher's season with one team, as the pitchers page cache holds it.
 // Fields are in reply-line order; an all-zero record is an empty slot.
 struct PitcherRecord {
-    ShortString<30> PlayerName; // 0: pitcher name
-    ShortString<4> Year;        // 1: year
-    ShortString<3> TeamCode;    // 2: team code
-    ShortString<30> TeamName;   // 3: team name
-    ShortString<3> League;      // 4: league
-    std::int32_t G = 0;         // 5: games
-    std::int32_t GS = 0;        // 6: games started
-    std::int32_t CG = 0;        // 7: complete games
-    std::int32_t SHO = 0;       // 8: shutouts
-    std::int32_t GF = 0;        // 9: games finished
-    std::int32_t SV = 0;        // 10: saves
-    std::int32_t W = 0;         // 11: won
-    std::int32_t L = 0;         // 12: lost
-    double ERA = 0.0;           // 13: earned run average
-    double IP = 0.0;            // 14: innings pitched
-    std::int32_t BFP = 0;       // 15: batters faced
-    std::int32_t H = 0;         // 16: hits allowed
-    std::int32_t R = 0;         // 17: runs allowed
-    std::int32_t ER = 0;        // 18: earned runs
-    std::int32_t HR = 0;        // 19: home runs allowed
-    std::int32_t BB = 0;        // 20: walks
-    std::int32_t SO = 0;        // 21: strikeouts
-    std::int32_t IBB = 0;       // 22: intentional walks
-    std::int32_t HB = 0;        // 23: hit batters
-    std::int32_t SH = 0;        // 24: sacrifice hits
-    std::int32_t SF = 0;        // 25: sacrifice flies
-    std::int32_t WP = 0;        // 26: wild pitches
-    std::int32_t BK = 0;        // 27: balks
-    double OppAVG = 0.0;        // 28: opponents' batting average
-    double OppOBP = 0.0;        // 29: opponents' on-base percentage
-    char Throws = '\0';         // 30: throws
+    ShortString<30> PlayerName; // 0: pitcher name, column 0
+    ShortString<4> Year;        // 1: year, column 1
+    ShortString<3> TeamCode;    // 2: team code, column 2
+    ShortString<30> TeamName;   // 3: team name, column 3
+    ShortString<3> League;      // 4: league, column 4
+    std::int32_t G = 0;         // 5: games, column 6
+    std::int32_t GS = 0;        // 6: games started, column 7
+    std::int32_t CG = 0;        // 7: complete games, column 8
+    std::int32_t SHO = 0;       // 8: shutouts, column 9
+    std::int32_t GF = 0;        // 9: games finished, column 10
+    std::int32_t SV = 0;        // 10: saves, column 11
+    std::int32_t W = 0;         // 11: won, column 12
+    std::int32_t L = 0;         // 12: lost, column 13
+    double ERA = 0.0;           // 13: earned run average, column 14
+    double IP = 0.0;            // 14: innings pitched, column 15
+    std::int32_t BFP = 0;       // 15: batters faced, column 16
+    std::int32_t H = 0;         // 16: hits allowed, column 17
+    std::int32_t R = 0;         // 17: runs allowed, column 18
+    std::int32_t ER = 0;        // 18: earned runs, column 19
+    std::int32_t HR = 0;        // 19: home runs allowed, column 20
+    std::int32_t BB = 0;        // 20: walks, column 21
+    std::int32_t SO = 0;        // 21: strikeouts, column 22
+    std::int32_t IBB = 0;       // 22: intentional walks, column 23
+    std::int32_t HB = 0;        // 23: hit batters, column 24
+    std::int32_t SH = 0;        // 24: sacrifice hits, column 25
+    std::int32_t SF = 0;        // 25: sacrifice flies, column 26
+    std::int32_t WP = 0;        // 26: wild pitches, column 27
+    std::int32_t BK = 0;        // 27: balks, column 28
+    double OppAVG = 0.0;        // 28: opponents' batting average, column 29
+    double OppOBP = 0.0;        // 29: opponents' on-base percentage, column 30
+    char Throws = '\0';         // 30: throws, column 5
 };
 
 // Reply-line readers (31 lines per record, line k read by readers[k]) and

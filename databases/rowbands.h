@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "databases/databaseinfo.h"
@@ -73,10 +74,11 @@ void RunBandPassOverKeys(RowBands& bands, int totalRecords, bool known, KeyOf ke
 }
 
 // The band pass over a database's cached records under `bandMode`; result
-// positions beyond `cache` count as empty (never fetched) records.
+// positions beyond `cache` count as empty (never fetched) records. The record
+// type comes from `database`, so a vector or array converts to the span.
 template <class Record>
-void RunBandPass(RowBands& bands, std::span<const Record> cache, int totalRecords,
-                 const DatabaseDescriptor<Record>& database, int bandMode) {
+void RunBandPass(RowBands& bands, std::type_identity_t<std::span<const Record>> cache,
+                 int totalRecords, const DatabaseDescriptor<Record>& database, int bandMode) {
     BandKey<Record> key = database.bandKey(bandMode);
     auto keyOf = [cache, key](int position) -> std::string_view {
         if (position < 0 || static_cast<std::size_t>(position) >= cache.size()) {

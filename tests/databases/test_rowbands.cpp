@@ -79,7 +79,7 @@ void TestRowBands::battersModes() {
     QFETCH(QString, expected);
     const std::vector<BatterRecord> cache = battersCache();
     RowBands bands(90000);
-    RunBandPass<BatterRecord>(bands, cache, 6, BattersDatabase(), mode);
+    RunBandPass(bands, cache, 6, BattersDatabase(), mode);
     QCOMPARE(bandText(bands, 7), expected);
     QCOMPARE(bands.size(), 90000);
 }
@@ -101,7 +101,7 @@ void TestRowBands::teamsModes() {
         team("Boston Red Sox", "1912", "-", "AL"), team("Chicago Cubs", "1912", "E", "NL"),
         team("Boston Red Sox", "1913", "E", "NL"), team("Chicago Cubs", "1914", "W", "AL")};
     RowBands bands(48000);
-    RunBandPass<TeamRecord>(bands, cache, 4, TeamsDatabase(), mode);
+    RunBandPass(bands, cache, 4, TeamsDatabase(), mode);
     QCOMPARE(bandText(bands, 5), expected);
 }
 
@@ -113,9 +113,9 @@ void TestRowBands::fieldersPositionMode() {
         cache[static_cast<std::size_t>(i)].Position.assign(positions[i]);
     }
     RowBands bands(110000);
-    RunBandPass<FielderRecord>(bands, cache, 4, FieldersDatabase(), 3);
+    RunBandPass(bands, cache, 4, FieldersDatabase(), 3);
     QCOMPARE(bandText(bands, 5), QStringLiteral("00103"));
-    RunBandPass<FielderRecord>(bands, cache, 4, FieldersDatabase(), 0);
+    RunBandPass(bands, cache, 4, FieldersDatabase(), 0);
     QCOMPARE(bandText(bands, 5), QStringLiteral("00003"));
 }
 
@@ -127,34 +127,34 @@ void TestRowBands::pitchersDoNotKnowModeThree() {
     RowBands bands(90000);
     bands.set(1, 1);
     bands.set(2, 0);
-    RunBandPass<PitcherRecord>(bands, cache, 3, PitchersDatabase(), 3);
+    RunBandPass(bands, cache, 3, PitchersDatabase(), 3);
     QCOMPARE(bandText(bands, 4), QStringLiteral("0103"));
-    RunBandPass<PitcherRecord>(bands, cache, 3, PitchersDatabase(), 0);
+    RunBandPass(bands, cache, 3, PitchersDatabase(), 0);
     QCOMPARE(bandText(bands, 4), QStringLiteral("0113"));
 }
 
 void TestRowBands::unknownModeKeepsRowsButNotStaleTotals() {
     const std::vector<BatterRecord> cache = battersCache();
     RowBands bands(16);
-    RunBandPass<BatterRecord>(bands, cache, 6, BattersDatabase(), 1);
+    RunBandPass(bands, cache, 6, BattersDatabase(), 1);
     QCOMPARE(bandText(bands, 7), QStringLiteral("0010013"));
-    RunBandPass<BatterRecord>(bands, cache, 6, BattersDatabase(), 99);
+    RunBandPass(bands, cache, 6, BattersDatabase(), 99);
     QCOMPARE(bandText(bands, 7), QStringLiteral("0010013"));
-    RunBandPass<BatterRecord>(bands, cache, 6, BattersDatabase(), -1);
+    RunBandPass(bands, cache, 6, BattersDatabase(), -1);
     QCOMPARE(bandText(bands, 7), QStringLiteral("0010013"));
 
     // A shorter result marks its totals row at 3; a longer result under an
     // unknown mode must not draw the totals record in data row 3.
-    RunBandPass<BatterRecord>(bands, cache, 3, BattersDatabase(), 0);
+    RunBandPass(bands, cache, 3, BattersDatabase(), 0);
     QCOMPARE(bandText(bands, 4), QStringLiteral("0003"));
-    RunBandPass<BatterRecord>(bands, cache, 6, BattersDatabase(), 3);
+    RunBandPass(bands, cache, 6, BattersDatabase(), 3);
     QCOMPARE(bandText(bands, 7), QStringLiteral("0000013"));
 }
 
 void TestRowBands::emptyResultIsTotalsOnly() {
     RowBands bands(10);
     bands.set(0, 1);
-    RunBandPass<BatterRecord>(bands, {}, 0, BattersDatabase(), 0);
+    RunBandPass(bands, {}, 0, BattersDatabase(), 0);
     QCOMPARE(bands.at(0), RowBands::Totals);
     QCOMPARE(bandText(bands, 3), QStringLiteral("300"));
 }
@@ -162,7 +162,7 @@ void TestRowBands::emptyResultIsTotalsOnly() {
 void TestRowBands::noResultChangesNothing() {
     RowBands bands(3);
     bands.set(0, 1);
-    RunBandPass<BatterRecord>(bands, {}, -1, BattersDatabase(), 0);
+    RunBandPass(bands, {}, -1, BattersDatabase(), 0);
     QCOMPARE(bandText(bands, 3), QStringLiteral("100"));
     QCOMPARE(bands.size(), 3);
 }
@@ -171,7 +171,7 @@ void TestRowBands::growsBeyondCapacity() {
     const std::vector<BatterRecord> cache = battersCache();
     // Positions 6 to 8 lie beyond the cache and read as empty names.
     RowBands bands(4);
-    RunBandPass<BatterRecord>(bands, cache, 9, BattersDatabase(), 0);
+    RunBandPass(bands, cache, 9, BattersDatabase(), 0);
     QVERIFY(bands.size() >= 10);
     QCOMPARE(bandText(bands, 10), QStringLiteral("0001101113"));
 }
@@ -184,7 +184,7 @@ void TestRowBands::unfetchedRowsCompareEqual() {
     cache[1] = batter("Aaron, Hank", "", "1955");
     cache[4] = batter("Aaron, Hank", "", "1956");
     RowBands bands(8);
-    RunBandPass<BatterRecord>(bands, cache, 5, BattersDatabase(), 0);
+    RunBandPass(bands, cache, 5, BattersDatabase(), 0);
     QCOMPARE(bandText(bands, 6), QStringLiteral("001103"));
 }
 
@@ -193,7 +193,7 @@ void TestRowBands::keysCompareWholeText() {
                                        batter("Smith, John ", "", ""),
                                        batter("smith, john", "", "")};
     RowBands bands(4);
-    RunBandPass<BatterRecord>(bands, cache, 3, BattersDatabase(), 0);
+    RunBandPass(bands, cache, 3, BattersDatabase(), 0);
     QCOMPARE(bandText(bands, 4), QStringLiteral("0103"));
 }
 
