@@ -321,6 +321,7 @@ void DrawGrid::scrollIntoView(int pos, int row) {
 
 void DrawGrid::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
+    painter.setFont(font());
     const QRect dirty = event->rect();
     const QColor base = palette().color(QPalette::Active, QPalette::Base);
     painter.fillRect(dirty, base);
@@ -395,11 +396,11 @@ void DrawGrid::paintCell(QPainter& painter, int pos, int row, const QRect& selec
         text = pal.color(QPalette::Active, QPalette::HighlightedText);
     }
     painter.fillRect(rect, background);
-    painter.save();
-    painter.setClipRect(rect);
+    // No save, restore or clip per cell: they cost several times the text
+    // itself. Cells are drawn left to right, so the next cell's background
+    // covers text that runs past its own cell.
     painter.setPen(text);
     emit drawCell(&painter, col, row, rect, state);
-    painter.restore();
     if (state & Focused) {
         QPen pen(text, 1, Qt::DotLine);
         painter.setPen(pen);

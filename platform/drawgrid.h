@@ -110,7 +110,10 @@ public:
 
 signals:
     // Draw cell (logical col, row) inside rect with painter. The background
-    // (fixed, selected or plain) is already filled; painting is clipped to rect.
+    // (fixed, selected or plain) is already filled and the pen holds the
+    // text colour for the state; the painter is not clipped to rect (the
+    // next cell's background covers what runs over), and any other painter
+    // state the handler changes (font, brush) stays for the following cells.
     void drawCell(QPainter* painter, int col, int row, const QRect& rect,
                   DrawGrid::CellState state);
     // TopRow or LeftCol changed (never emitted for a repaint or a same value).
