@@ -488,9 +488,19 @@ void DrawGrid::mouseMoveEvent(QMouseEvent* event) {
         }
         break;
     case Drag::Select: {
-        const int row = m_layout.rowAtY(p.y());
-        const int pos = m_layout.positionAtX(p.x());
-        if (row >= fixedRows() && pos >= fixedCols()) {
+        // Dragging past the top or bottom edge extends the range by one row
+        // per mouse move, scrolling the grid.
+        int row = m_layout.rowAtY(p.y());
+        if (p.y() >= viewport()->height()) {
+            row = topRow() + m_layout.pageRows();
+        } else if (p.y() < m_layout.fixedHeight()) {
+            row = topRow() - 1;
+        }
+        int pos = m_layout.positionAtX(p.x());
+        if (pos < fixedCols()) {
+            pos = positionOf(m_col);
+        }
+        if (row >= 0) {
             moveCurrent(pos, row, true);
         }
         break;

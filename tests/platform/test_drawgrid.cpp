@@ -70,6 +70,7 @@ private slots:
     void moveModeLeavesFixedColumns();
     void doubleClickReportsCell();
     void keyboardNavigation();
+    void dragSelectsRange();
     void wheelScrolls();
     void disabledGridIgnoresInput();
     void shrinkingRowCountClampsTopRow();
@@ -308,6 +309,28 @@ void TestDrawGrid::keyboardNavigation() {
     QCOMPARE(f.grid.selection(), QRect(QPoint(3, 2), QPoint(4, 3)));
     QTest::keyClick(&f.grid, Qt::Key_Down);
     QCOMPARE(f.grid.selection(), QRect(QPoint(4, 4), QPoint(4, 4)));
+}
+
+void TestDrawGrid::dragSelectsRange() {
+    Fixture f(1000);
+    f.show();
+    QTest::mousePress(f.grid.viewport(), Qt::LeftButton, {}, f.centre(4, 10));
+    QTest::mouseMove(f.grid.viewport(), f.centre(6, 12));
+    QCOMPARE(f.grid.selection(), QRect(QPoint(4, 10), QPoint(6, 12)));
+    QCOMPARE(f.grid.col(), 6);
+    QCOMPARE(f.grid.row(), 12);
+    // Below the last row the range grows by one row and the grid scrolls.
+    QTest::mouseMove(f.grid.viewport(), QPoint(f.centre(6, 12).x(), f.grid.height() + 5));
+    QCOMPARE(f.grid.row(), 42);
+    QCOMPARE(f.grid.topRow(), 3);
+    QTest::mouseRelease(f.grid.viewport(), Qt::LeftButton, {}, f.centre(6, 20));
+    QCOMPARE(f.grid.selection(), QRect(QPoint(4, 10), QPoint(6, 42)));
+    // Without range selection a drag only moves the current cell.
+    f.grid.setRangeSelect(false);
+    QTest::mousePress(f.grid.viewport(), Qt::LeftButton, {}, f.centre(4, 10));
+    QTest::mouseMove(f.grid.viewport(), f.centre(6, 12));
+    QTest::mouseRelease(f.grid.viewport(), Qt::LeftButton, {}, f.centre(6, 12));
+    QCOMPARE(f.grid.selection(), QRect(QPoint(4, 10), QPoint(4, 10)));
 }
 
 void TestDrawGrid::wheelScrolls() {
