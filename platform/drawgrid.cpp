@@ -266,7 +266,7 @@ int DrawGrid::nearestVisiblePosition(int pos, int step) const {
 }
 
 void DrawGrid::moveCurrent(int pos, int row, bool extend) {
-    if (rowCount() <= fixedRows()) {
+    if (rowCount() <= fixedRows() || colCount() <= fixedCols()) {
         return;
     }
     pos = nearestVisiblePosition(std::clamp(pos, fixedCols(), colCount() - 1),

@@ -74,6 +74,8 @@ private slots:
     void wheelScrolls();
     void disabledGridIgnoresInput();
     void shrinkingRowCountClampsTopRow();
+    void gridsWithoutScrolledCells_data();
+    void gridsWithoutScrolledCells();
 };
 
 void TestDrawGrid::visibleRowCountFollowsHeight_data() {
@@ -390,6 +392,34 @@ void TestDrawGrid::shrinkingRowCountClampsTopRow() {
     QCOMPARE(spy.count(), 1);
     const auto cells = f.paint();
     QCOMPARE(int(cells.size()), 3 * 15);
+}
+
+void TestDrawGrid::gridsWithoutScrolledCells_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("cols");
+    QTest::newRow("headers only") << 2 << 31;
+    QTest::newRow("fixed columns only") << 1000 << 3;
+    QTest::newRow("no rows") << 0 << 31;
+    QTest::newRow("no columns") << 1000 << 0;
+}
+
+void TestDrawGrid::gridsWithoutScrolledCells() {
+    QFETCH(int, rows);
+    QFETCH(int, cols);
+    Fixture f(rows);
+    f.grid.setColCount(cols);
+    f.show();
+    QSignalSpy current(&f.grid, &DrawGrid::currentCellChanged);
+    for (const auto key : {Qt::Key_Down, Qt::Key_Right, Qt::Key_End, Qt::Key_PageDown, Qt::Key_Home,
+                           Qt::Key_Left, Qt::Key_PageUp}) {
+        QTest::keyClick(&f.grid, key);
+        QTest::keyClick(&f.grid, key, Qt::ControlModifier);
+    }
+    QTest::mouseClick(f.grid.viewport(), Qt::LeftButton, {}, QPoint(20, 40));
+    QCOMPARE(current.count(), 0);
+    QCOMPARE(f.grid.visibleRowCount(), std::clamp(rows - 2, 0, 40));
+    const auto cells = f.paint();
+    QCOMPARE(int(cells.size()), std::min(rows, 42) * std::min(cols, 15));
 }
 
 QTEST_MAIN(TestDrawGrid)
