@@ -1,3 +1,4 @@
+#include <map>
 #include <set>
 #include <utility>
 #include <vector>
@@ -63,6 +64,7 @@ private slots:
     void visibleRowCountFollowsHeight();
     void topLeftChangedOnlyOnRealChanges();
     void drawsOnlyVisibleCells();
+    void cellStates();
     void hiddenColumnIsNeitherDrawnNorHit();
     void dragResizesColumn();
     void resizeOffLeavesWidths();
@@ -132,6 +134,28 @@ void TestDrawGrid::drawsOnlyVisibleCells() {
     }
     QVERIFY(unique.count({14, 99039}));
     QVERIFY(unique.count({0, 0}));
+}
+
+void TestDrawGrid::cellStates() {
+    Fixture f(1000);
+    f.show();
+    f.grid.setFocus();
+    QVERIFY(QTest::qWaitFor([&] { return f.grid.hasFocus(); }));
+    f.grid.setCurrentCell(5, 10);
+    QTest::keyClick(&f.grid, Qt::Key_Down, Qt::ShiftModifier);
+    std::map<std::pair<int, int>, DrawGrid::CellState> states;
+    QObject::connect(&f.grid, &DrawGrid::drawCell, &f.grid,
+                     [&](QPainter*, int col, int row, const QRect&, DrawGrid::CellState state) {
+                         states[{col, row}] = state;
+                     });
+    f.paint();
+    QCOMPARE(states[std::pair(0, 0)], DrawGrid::CellState(DrawGrid::Fixed));
+    QCOMPARE(states[std::pair(5, 1)], DrawGrid::CellState(DrawGrid::Fixed));
+    QCOMPARE(states[std::pair(1, 10)], DrawGrid::CellState(DrawGrid::Fixed));
+    QCOMPARE(states[std::pair(5, 10)], DrawGrid::CellState(DrawGrid::Selected));
+    QCOMPARE(states[std::pair(5, 11)], DrawGrid::Selected | DrawGrid::Focused);
+    QCOMPARE(states[std::pair(6, 11)], DrawGrid::CellState());
+    QCOMPARE(states[std::pair(5, 12)], DrawGrid::CellState());
 }
 
 void TestDrawGrid::hiddenColumnIsNeitherDrawnNorHit() {
