@@ -1,0 +1,602 @@
+#include "platform/drawgrid.h"
+
+#include <algorithm>
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+namespace {
+
+// Pixels either side of a column's right edge that grab it for resizing.
+constexpr int ResizeSlack = 3;
+
+} // namespace
+
+DrawGrid::DrawGrid(QWidget* parent) : QAbstractScrollArea(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    viewport()->setAutoFillBackground(false);
+    m_fixedColor = palette().color(QPalette::Active, QPalette::Window);
+    m_lineColor = QColor(0xc0, 0xc0, 0xc0);
+    m_layout.setColCount(5);
+    m_layout.setRowCount(5);
+    m_layout.setFixedRows(1);
+    m_layout.setFixedCols(1);
+    horizontalScrollBar()->setSingleStep(1);
+    verticalScrollBar()->setSingleStep(1);
+    layoutChanged();
+    m_reportedTop = topRow();
+    m_reportedLeft = leftCol();
+}
+
+void DrawGrid::setRowCount(int count) {
+    m_layout.setRowCount(count);
+    layoutChanged();
+}
+
+void DrawGrid::setColCount(int count) {
+    m_layout.setColCount(count);
+    layoutChanged();
+}
+
+void DrawGrid::setFixedRows(int count) {
+    m_layout.setFixedRows(count);
+    layoutChanged();
+}
+
+void DrawGrid::setFixedCols(int count) {
+    m_layout.setFixedCols(count);
+    layoutChanged();
+}
+
+void DrawGrid::setDefaultRowHeight(int height) {
+    m_layout.setRowHeight(height);
+    layoutChanged();
+}
+
+void DrawGrid::setDefaultColWidth(int width) {
+    m_layout.setDefaultColWidth(width);
+}
+
+void DrawGrid::setColWidth(int col, int width) {
+    m_layout.setColWidth(col, width);
+    layoutChanged();
+}
+
+void DrawGrid::setTopRow(int row) {
+    ensureGeometry();
+    applyTopLeft(row, leftCol());
+}
+
+void DrawGrid::setLeftCol(int pos) {
+    ensureGeometry();
+    applyTopLeft(topRow(), pos);
+}
+
+int DrawGrid::visibleRowCount() const {
+    ensureGeometry();
+    return m_layout.visibleRowCount();
+}
+
+int DrawGrid::visibleColCount() const {
+    ensureGeometry();
+    return m_layout.visibleColCount();
+}
+
+QRect DrawGrid::cellRect(int col, int row) const {
+    ensureGeometry();
+    return m_layout.cellRect(col, row);
+}
+
+// A widget resized while hidden gets its resize event only when shown, so
+// the viewport would still have its old size. Deliver that event now, so
+// that counts and clamping asked for before the first show use the size
+// the owner gave the grid.
+void DrawGrid::ensureGeometry() const {
+    if (!testAttribute(Qt::WA_PendingResizeEvent)) {
+        return;
+    }
+    auto* self = const_cast<DrawGrid*>(this);
+    self->setAttribute(Qt::WA_PendingResizeEvent, false);
+    QResizeEvent event(size(), QSize());
+    QCoreApplication::sendEvent(self, &event);
+    // The event places the viewport; its own resize event stays pending.
+    self->layoutChanged();
+}
+
+void DrawGrid::setCurrentCell(int col, int row) {
+    const int pos = positionOf(col);
+    if (pos < fixedCols() || colWidth(col) == 0 || row < fixedRows() || row >= rowCount()) {
+        return;
+    }
+    moveCurrent(pos, row, false);
+}
+
+QRect DrawGrid::selection() const {
+    const int a = positionOf(m_anchorCol);
+    const int c = positionOf(m_col);
+    return QRect(QPoint(std::min(a, c), std::min(m_anchorRow, m_row)),
+                 QPoint(std::max(a, c), std::max(m_anchorRow, m_row)));
+}
+
+void DrawGrid::setGridLines(bool on) {
+    m_layout.setLineWidth(on ? 1 : 0);
+    layoutChanged();
+}
+
+void DrawGrid::setColSizing(bool on) {
+    m_colSizing = on;
+}
+
+void DrawGrid::setColMoving(bool on) {
+    m_colMoving = on;
+}
+
+void DrawGrid::setRangeSelect(bool on) {
+    m_rangeSelect = on;
+    m_anchorCol = m_col;
+    m_anchorRow = m_row;
+    viewport()->update();
+}
+
+void DrawGrid::setFixedColor(const QColor& color) {
+    m_fixedColor = color;
+    viewport()->update();
+}
+
+void DrawGrid::setLineColor(const QColor& color) {
+    m_lineColor = color;
+    viewport()->update();
+}
+
+bool DrawGrid::moveColumn(int from, int to) {
+    if (from == to || !m_layout.moveColumn(from, to)) {
+        return false;
+    }
+    layoutChanged();
+    emit columnMoved(from, to);
+    return true;
+}
+
+bool DrawGrid::cellAt(QPoint p, int* col, int* row) const {
+    const int r = m_layout.rowAtY(p.y());
+    const int pos = m_layout.positionAtX(p.x());
+    if (r < 0 || pos < 0) {
+        return false;
+    }
+    *col = columnAt(pos);
+    *row = r;
+    return true;
+}
+
+// Called after anything that changes the geometry: keeps the current cell
+// inside the grid, the scroll bars in step and repaints. Emits
+// topLeftChanged() when clamping moved TopRow or LeftCol.
+void DrawGrid::layoutChanged() {
+    m_layout.setViewportSize(viewport()->size());
+    if (m_row >= rowCount() || m_row < fixedRows()) {
+        m_row = std::clamp(m_row, fixedRows(), std::max(fixedRows(), rowCount() - 1));
+    }
+    if (positionOf(m_col) < fixedCols()) {
+        m_col = columnAt(nearestVisiblePosition(fixedCols(), 1));
+    }
+    if (positionOf(m_anchorCol) < fixedCols() || m_anchorRow >= rowCount()) {
+        m_anchorCol = m_col;
+        m_anchorRow = m_row;
+    }
+    syncScrollBars();
+    viewport()->update();
+    reportTopLeft();
+}
+
+void DrawGrid::reportTopLeft() {
+    if (topRow() == m_reportedTop && leftCol() == m_reportedLeft) {
+        return;
+    }
+    m_reportedTop = topRow();
+    m_reportedLeft = leftCol();
+    emit topLeftChanged();
+}
+
+void DrawGrid::syncScrollBars() {
+    m_syncing = true;
+    QScrollBar* vbar = verticalScrollBar();
+    vbar->setRange(0, m_layout.maxTopRow() - fixedRows());
+    vbar->setPageStep(m_layout.pageRows());
+    vbar->setValue(topRow() - fixedRows());
+
+    const std::vector<int> positions = m_layout.scrollablePositions();
+    const int maxLeft = m_layout.maxLeftCol();
+    const auto index = [&positions](int pos) {
+        const auto it = std::lower_bound(positions.begin(), positions.end(), pos);
+        return static_cast<int>(it - positions.begin());
+    };
+    QScrollBar* hbar = horizontalScrollBar();
+    hbar->setRange(0,
+                   std::max(0, std::min(index(maxLeft), static_cast<int>(positions.size()) - 1)));
+    hbar->setPageStep(std::max(1, visibleColCount()));
+    hbar->setValue(index(leftCol()));
+    m_syncing = false;
+}
+
+void DrawGrid::applyTopLeft(int row, int pos) {
+    m_layout.setTopRow(row);
+    m_layout.setLeftCol(pos);
+    if (topRow() == m_reportedTop && leftCol() == m_reportedLeft) {
+        return;
+    }
+    syncScrollBars();
+    viewport()->update();
+    reportTopLeft();
+}
+
+void DrawGrid::scrollContentsBy(int, int) {
+    if (m_syncing) {
+        return;
+    }
+    const std::vector<int> positions = m_layout.scrollablePositions();
+    const int h = horizontalScrollBar()->value();
+    const int pos =
+        positions.empty()
+            ? fixedCols()
+            : positions[static_cast<size_t>(std::clamp(h, 0, int(positions.size()) - 1))];
+    applyTopLeft(fixedRows() + verticalScrollBar()->value(), pos);
+}
+
+// The nearest scrollable, non-hidden position from pos in direction step
+// (+1 or -1); falls back to the other direction, -1 when there is none.
+int DrawGrid::nearestVisiblePosition(int pos, int step) const {
+    for (int p = pos; p >= fixedCols() && p < colCount(); p += step) {
+        if (colWidth(columnAt(p)) > 0) {
+            return p;
+        }
+    }
+    for (int p = pos - step; p >= fixedCols() && p < colCount(); p -= step) {
+        if (colWidth(columnAt(p)) > 0) {
+            return p;
+        }
+    }
+    return -1;
+}
+
+void DrawGrid::moveCurrent(int pos, int row, bool extend) {
+    if (rowCount() <= fixedRows() || colCount() <= fixedCols()) {
+        return;
+    }
+    pos = nearestVisiblePosition(std::clamp(pos, fixedCols(), colCount() - 1),
+                                 pos >= positionOf(m_col) ? 1 : -1);
+    if (pos < 0) {
+        return;
+    }
+    row = std::clamp(row, fixedRows(), rowCount() - 1);
+    const int col = columnAt(pos);
+    const bool changed = col != m_col || row != m_row;
+    m_col = col;
+    m_row = row;
+    if (!extend || !m_rangeSelect) {
+        m_anchorCol = col;
+        m_anchorRow = row;
+    }
+    scrollIntoView(pos, row);
+    viewport()->update();
+    if (changed) {
+        emit currentCellChanged(m_col, m_row);
+    }
+}
+
+void DrawGrid::scrollIntoView(int pos, int row) {
+    int top = topRow();
+    if (row < top) {
+        top = row;
+    } else if (row >= top + m_layout.pageRows()) {
+        top = row - m_layout.pageRows() + 1;
+    }
+    int left = leftCol();
+    if (pos < left) {
+        left = pos;
+    } else {
+        const int avail = viewport()->width() - m_layout.fixedWidth();
+        const int line = m_layout.lineWidth();
+        int start = pos;
+        int used = colWidth(columnAt(pos)) + line;
+        while (start - 1 >= fixedCols()) {
+            const int width = colWidth(columnAt(start - 1));
+            const int span = width > 0 ? width + line : 0;
+            if (used + span > avail) {
+                break;
+            }
+            used += span;
+            --start;
+        }
+        left = std::max(left, start);
+    }
+    applyTopLeft(top, left);
+}
+
+void DrawGrid::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    painter.setFont(font());
+    const QRect dirty = event->rect();
+    const QColor base = palette().color(QPalette::Active, QPalette::Base);
+    painter.fillRect(dirty, base);
+
+    const std::vector<int> positions = m_layout.drawnPositions();
+    const QRect selected = selection();
+    const int lastRow = m_layout.lastVisibleRow();
+    const int height = viewport()->height();
+    const int line = m_layout.lineWidth();
+    int bottom = 0;
+    int right = 0;
+    if (!positions.empty()) {
+        const int last = positions.back();
+        right = m_layout.positionLeft(last) + colWidth(columnAt(last)) + line;
+    }
+
+    const auto paintRow = [&](int row) {
+        const int top = m_layout.rowTop(row);
+        bottom = top + m_layout.rowPitch();
+        if (top >= dirty.bottom() + 1 || bottom <= dirty.top()) {
+            return;
+        }
+        for (const int pos : positions) {
+            paintCell(painter, pos, row, selected);
+        }
+        if (line > 0) {
+            painter.fillRect(0, top + m_layout.rowHeight(), right, line, m_lineColor);
+        }
+    };
+    for (int row = 0; row < fixedRows() && m_layout.rowTop(row) < height; ++row) {
+        paintRow(row);
+    }
+    for (int row = topRow(); row <= lastRow; ++row) {
+        paintRow(row);
+    }
+    if (line > 0) {
+        for (const int pos : positions) {
+            const int x = m_layout.positionLeft(pos) + colWidth(columnAt(pos));
+            painter.fillRect(x, 0, line, bottom, m_lineColor);
+        }
+    }
+    if (m_drag == Drag::Move && m_dropPos >= 0) {
+        int x = m_layout.positionLeft(m_dropPos);
+        if (m_dropPos > m_dragPos) {
+            x += colWidth(columnAt(m_dropPos));
+        }
+        painter.fillRect(x - 1, 0, 3, bottom, palette().color(QPalette::Active, QPalette::Text));
+    }
+}
+
+void DrawGrid::paintCell(QPainter& painter, int pos, int row, const QRect& selected) {
+    const int col = columnAt(pos);
+    const QRect rect(m_layout.positionLeft(pos), m_layout.rowTop(row), colWidth(col),
+                     m_layout.rowHeight());
+    CellState state;
+    if (row < fixedRows() || pos < fixedCols()) {
+        state |= Fixed;
+    } else if (selected.contains(pos, row)) {
+        state |= Selected;
+    }
+    if (col == m_col && row == m_row && hasFocus()) {
+        state |= Focused;
+    }
+    const QPalette& pal = palette();
+    QColor background = pal.color(QPalette::Active, QPalette::Base);
+    QColor text = pal.color(QPalette::Active, QPalette::Text);
+    if (state & Fixed) {
+        background = m_fixedColor;
+        text = pal.color(QPalette::Active, QPalette::WindowText);
+    } else if (state & Selected) {
+        background = pal.color(QPalette::Active, QPalette::Highlight);
+        text = pal.color(QPalette::Active, QPalette::HighlightedText);
+    }
+    painter.fillRect(rect, background);
+    // No save, restore or clip per cell: they cost several times the text
+    // itself. Cells are drawn left to right, so the next cell's background
+    // covers text that runs past its own cell.
+    painter.setPen(text);
+    emit drawCell(&painter, col, row, rect, state);
+    if (state & Focused) {
+        QPen pen(text, 1, Qt::DotLine);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    }
+}
+
+void DrawGrid::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    layoutChanged();
+}
+
+// Where a column dragged to viewport x would land: the scrolled position
+// under x, the first scrolled one left of the scrolled area, the last drawn
+// one right of all columns.
+int DrawGrid::dropPosition(int x) const {
+    if (x < m_layout.fixedWidth()) {
+        return nearestVisiblePosition(leftCol(), 1);
+    }
+    const int pos = m_layout.positionAtX(x);
+    if (pos >= fixedCols()) {
+        return pos;
+    }
+    const std::vector<int> drawn = m_layout.drawnPositions();
+    return drawn.empty() || drawn.back() < fixedCols() ? -1 : drawn.back();
+}
+
+void DrawGrid::mousePressEvent(QMouseEvent* event) {
+    if (!isEnabled() || event->button() != Qt::LeftButton) {
+        return;
+    }
+    setFocus(Qt::MouseFocusReason);
+    const QPoint p = event->position().toPoint();
+    if (p.y() < m_layout.fixedHeight()) {
+        const int handle = m_colSizing ? m_layout.resizeHandleAtX(p.x(), ResizeSlack) : -1;
+        const int pos = m_layout.positionAtX(p.x());
+        if (handle >= 0) {
+            m_drag = Drag::Size;
+            m_dragPos = handle;
+            m_dragStart = p.x();
+            m_dragOrigin = colWidth(columnAt(handle));
+        } else if (m_colMoving && pos >= fixedCols()) {
+            m_drag = Drag::Move;
+            m_dragPos = pos;
+            m_dragStart = p.x();
+            m_dropPos = -1;
+        }
+        return;
+    }
+    const int row = m_layout.rowAtY(p.y());
+    const int pos = m_layout.positionAtX(p.x());
+    if (row < fixedRows() || pos < fixedCols()) {
+        return;
+    }
+    const bool extend = m_rangeSelect && (event->modifiers() & Qt::ShiftModifier);
+    moveCurrent(pos, row, extend);
+    m_drag = m_rangeSelect ? Drag::Select : Drag::None;
+}
+
+void DrawGrid::mouseMoveEvent(QMouseEvent* event) {
+    if (!isEnabled()) {
+        return;
+    }
+    const QPoint p = event->position().toPoint();
+    switch (m_drag) {
+    case Drag::None: {
+        const bool onEdge = m_colSizing && p.y() < m_layout.fixedHeight() &&
+                            m_layout.resizeHandleAtX(p.x(), ResizeSlack) >= 0;
+        if (onEdge) {
+            viewport()->setCursor(Qt::SplitHCursor);
+        } else {
+            viewport()->unsetCursor();
+        }
+        break;
+    }
+    case Drag::Size:
+        m_layout.setColWidth(columnAt(m_dragPos), std::max(1, m_dragOrigin + p.x() - m_dragStart));
+        layoutChanged();
+        break;
+    case Drag::Move:
+        if (std::abs(p.x() - m_dragStart) > 2) {
+            m_dropPos = dropPosition(p.x());
+            viewport()->update();
+        }
+        break;
+    case Drag::Select: {
+        // Dragging past the top or bottom edge extends the range by one row
+        // per mouse move, scrolling the grid.
+        int row = m_layout.rowAtY(p.y());
+        if (p.y() >= viewport()->height()) {
+            row = topRow() + m_layout.pageRows();
+        } else if (p.y() < m_layout.fixedHeight()) {
+            row = topRow() - 1;
+        }
+        int pos = m_layout.positionAtX(p.x());
+        if (pos < fixedCols()) {
+            pos = positionOf(m_col);
+        }
+        if (row >= 0) {
+            moveCurrent(pos, row, true);
+        }
+        break;
+    }
+    }
+}
+
+void DrawGrid::mouseReleaseEvent(QMouseEvent* event) {
+    const Drag drag = m_drag;
+    m_drag = Drag::None;
+    if (!isEnabled() || event->button() != Qt::LeftButton) {
+        return;
+    }
+    if (drag == Drag::Size) {
+        const int col = columnAt(m_dragPos);
+        if (colWidth(col) != m_dragOrigin) {
+            emit columnResized(col, colWidth(col));
+        }
+    } else if (drag == Drag::Move) {
+        const int drop = m_dropPos;
+        m_dropPos = -1;
+        if (drop >= 0) {
+            moveColumn(m_dragPos, drop);
+        }
+        viewport()->update();
+    }
+}
+
+void DrawGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (!isEnabled() || event->button() != Qt::LeftButton) {
+        return;
+    }
+    int col = -1;
+    int row = -1;
+    if (cellAt(event->position().toPoint(), &col, &row)) {
+        // The press before the double-click normally made the cell current
+        // already; owners act on the current cell, so make sure it is.
+        if (row >= fixedRows() && positionOf(col) >= fixedCols()) {
+            moveCurrent(positionOf(col), row, false);
+        }
+        emit cellDoubleClicked(col, row);
+    }
+}
+
+void DrawGrid::keyPressEvent(QKeyEvent* event) {
+    if (!isEnabled()) {
+        return;
+    }
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    const bool extend = event->modifiers() & Qt::ShiftModifier;
+    const int pos = positionOf(m_col);
+    const int page = std::max(1, m_layout.pageRows());
+    const int first = fixedCols();
+    const int last = colCount() - 1;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        moveCurrent(pos, m_row - 1, extend);
+        break;
+    case Qt::Key_Down:
+        moveCurrent(pos, m_row + 1, extend);
+        break;
+    case Qt::Key_Left:
+        if (const int p = nearestVisiblePosition(pos - 1, -1); p >= 0 && p < pos) {
+            moveCurrent(p, m_row, extend);
+        }
+        break;
+    case Qt::Key_Right:
+        if (const int p = nearestVisiblePosition(pos + 1, 1); p > pos) {
+            moveCurrent(p, m_row, extend);
+        }
+        break;
+    case Qt::Key_PageUp:
+        applyTopLeft(topRow() - page, leftCol());
+        moveCurrent(pos, m_row - page, extend);
+        break;
+    case Qt::Key_PageDown:
+        applyTopLeft(topRow() + page, leftCol());
+        moveCurrent(pos, m_row + page, extend);
+        break;
+    case Qt::Key_Home:
+        moveCurrent(nearestVisiblePosition(first, 1), ctrl ? fixedRows() : m_row, extend);
+        break;
+    case Qt::Key_End:
+        moveCurrent(nearestVisiblePosition(last, -1), ctrl ? rowCount() - 1 : m_row, extend);
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void DrawGrid::wheelEvent(QWheelEvent* event) {
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
+    QAbstractScrollArea::wheelEvent(event);
+}

@@ -1,0 +1,15 @@
+#include "resources/resourcepaths.h"
+
+#include <QtGlobal>
+
+// Resources in a static library are registered only when something refers
+// to their initialiser, which Q_INIT_RESOURCE does (outside any namespace).
+static void initBusyClip() {
+    Q_INIT_RESOURCE(busy);
+}
+
+QString busyClipPrefix() {
+    static const bool registered = (initBusyClip(), true);
+    Q_UNUSED(registered);
+    return QStringLiteral(":/busy");
+}

@@ -1,0 +1,92 @@
+#include <QFont>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+
+#include "platform/fixedpitchtext.h"
+
+namespace {
+
+const QFont gridFont() {
+    return QFont(QStringLiteral("Courier New"), 8);
+}
+
+QImage drawn(const std::function<void(QPainter&)>& paint) {
+    QImage image(120, 16, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(Qt::black);
+    painter.setFont(gridFont());
+    paint(painter);
+    return image;
+}
+
+// Leftmost and rightmost columns holding ink, or (-1, -1) for a blank image.
+std::pair<int, int> inkColumns(const QImage& image) {
+    int left = -1;
+    int right = -1;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            if (qGray(image.pixel(x, y)) < 160) {
+                left = left < 0 ? x : left;
+                right = x;
+                break;
+            }
+        }
+    }
+    return {left, right};
+}
+
+} // namespace
+
+class TestFixedPitchText : public QObject {
+    Q_OBJECT
+private slots:
+    void matchesDrawText_data();
+    void matchesDrawText();
+    void blanksOnlyAdvance();
+    void advanceIsTheFontPitch();
+};
+
+void TestFixedPitchText::matchesDrawText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("count") << QStringLiteral("  12345");
+    QTest::newRow("average") << QStringLiteral("  .300");
+    QTest::newRow("missing") << QStringLiteral("    ---");
+    QTest::newRow("name") << QStringLiteral("Aaron, Hank");
+    QTest::newRow("accented falls back") << QStringLiteral("Pe\u00f1a, Tony");
+}
+
+void TestFixedPitchText::matchesDrawText() {
+    QFETCH(QString, text);
+    const FixedPitchText fast(gridFont());
+    const QImage viaFast = drawn([&](QPainter& p) { fast.draw(&p, QPointF(1, 0), text); });
+    const QImage viaLayout = drawn(
+        [&](QPainter& p) { p.drawText(QPointF(1, QFontMetricsF(gridFont()).ascent()), text); });
+    const auto fastInk = inkColumns(viaFast);
+    const auto layoutInk = inkColumns(viaLayout);
+    QVERIFY(fastInk.first >= 0);
+    QVERIFY(qAbs(fastInk.first - layoutInk.first) <= 1);
+    QVERIFY(qAbs(fastInk.second - layoutInk.second) <= 1);
+}
+
+void TestFixedPitchText::blanksOnlyAdvance() {
+    const FixedPitchText fast(gridFont());
+    const QImage blank = drawn([&](QPainter& p) { fast.draw(&p, QPointF(1, 0), u"       "); });
+    QCOMPARE(inkColumns(blank), std::make_pair(-1, -1));
+    const QImage shifted = drawn([&](QPainter& p) { fast.draw(&p, QPointF(1, 0), u"     7"); });
+    const QImage plain = drawn([&](QPainter& p) { fast.draw(&p, QPointF(1, 0), u"7"); });
+    QVERIFY(qAbs(inkColumns(shifted).first - inkColumns(plain).first - 5 * fast.advance()) <= 1);
+}
+
+void TestFixedPitchText::advanceIsTheFontPitch() {
+    const FixedPitchText fast(gridFont());
+    const QFontMetricsF metrics(gridFont());
+    QCOMPARE(fast.advance(), metrics.horizontalAdvance(QStringLiteral("0123456789")) / 10);
+    // Seven digits and one pixel of padding fit a 50-pixel column.
+    QVERIFY(1 + 7 * fast.advance() <= 50);
+}
+
+QTEST_MAIN(TestFixedPitchText)
+#include "test_fixedpitchtext.moc"
