@@ -111,3 +111,13 @@ void arrangeIcons(QMdiArea* area) {
         placeIcons(area);
     }
 }
+
+void closeChildrenLastFirst(QMdiArea* area) {
+    if (!area) {
+        return;
+    }
+    const QList<QMdiSubWindow*> children = area->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = children.crbegin(); it != children.crend(); ++it) {
+        (*it)->close();
+    }
+}

@@ -29,3 +29,7 @@ void cascade(QMdiArea* area);
 // Lines the minimised children of area up along its bottom edge, in the
 // order they were created. Other children are not moved.
 void arrangeIcons(QMdiArea* area);
+
+// Closes every child of area, from the last created to the first, as the
+// program does before it ends. A child that refuses to close stays open.
+void closeChildrenLastFirst(QMdiArea* area);

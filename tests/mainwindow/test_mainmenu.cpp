@@ -275,6 +275,15 @@ void TestMainMenu::windowMenuRefreshesOnShow() {
     emit m_menu.Window1->aboutToShow();
     QCOMPARE(windowList().size(), 1);
     QCOMPARE(windowList()[0]->text(), QStringLiteral("&1 Baseball Pitchers Statistics"));
+
+    QMdiSubWindow* second = addChild("Help Text");
+    second->setGeometry(30, 30, 200, 100);
+    m_menu.Tile1->trigger();
+    QCOMPARE(second->width(), m_area->viewport()->width());
+    second->showMinimized();
+    second->move(300, 10);
+    m_menu.ArrangeAll1->trigger();
+    QCOMPARE(second->y() + second->height(), m_area->viewport()->height());
 }
 
 QTEST_MAIN(TestMainMenu)

@@ -21,6 +21,7 @@ private slots:
     void tileLeavesRoomForIcons();
     void arrangeIconsLinesUpMinimisedOnly();
     void cascadeOffsetsChildren();
+    void closeAllGoesFromLastToFirst();
 
     void captionDispatch_data();
     void captionDispatch();
@@ -164,6 +165,31 @@ void TestMdiArrange::cascadeOffsetsChildren() {
     cascade(m_area);
     QVERIFY(a->pos() != b->pos());
     QVERIFY(qMin(a->y(), b->y()) == 0);
+}
+
+// Records the order in which watched windows receive their close event.
+class CloseRecorder : public QObject {
+public:
+    QStringList closed;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            closed.append(static_cast<QWidget*>(watched)->windowTitle());
+        }
+        return false;
+    }
+};
+
+void TestMdiArrange::closeAllGoesFromLastToFirst() {
+    CloseRecorder recorder;
+    for (const char* title : {"First", "Second", "Third"}) {
+        addChild(QString::fromLatin1(title), QRect(0, 0, 200, 150))->installEventFilter(&recorder);
+    }
+    // Stacking order must not matter: bring the first child to the front.
+    m_area->setActiveSubWindow(m_area->subWindowList().first());
+    closeChildrenLastFirst(m_area);
+    QCOMPARE(recorder.closed, (QStringList{"Third", "Second", "First"}));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(m_area->subWindowList().isEmpty());
 }
 
 void TestMdiArrange::captionDispatch_data() {
