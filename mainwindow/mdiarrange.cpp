@@ -1,0 +1,123 @@
+#include "mainwindow/mdiarrange.h"
+
+#include <algorithm>
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+QList<QRect> horizontalTileRects(const QRect& area, int count) {
+    QList<QRect> rects;
+    if (count <= 0) {
+        return rects;
+    }
+    const int base = area.height() / count;
+    const int spare = area.height() % count;
+    int top = area.top();
+    for (int i = 0; i < count; ++i) {
+        const int height = base + (i < spare ? 1 : 0);
+        rects.append(QRect(area.left(), top, area.width(), height));
+        top += height;
+    }
+    return rects;
+}
+
+QList<QPoint> iconPositions(const QRect& area, const QSize& iconSize, int count) {
+    QList<QPoint> points;
+    if (count <= 0 || iconSize.width() <= 0 || iconSize.height() <= 0) {
+        return points;
+    }
+    const int perRow = std::max(1, area.width() / iconSize.width());
+    for (int i = 0; i < count; ++i) {
+        const int row = i / perRow;
+        const int column = i % perRow;
+        points.append(QPoint(area.left() + column * iconSize.width(),
+                             area.top() + area.height() - (row + 1) * iconSize.height()));
+    }
+    return points;
+}
+
+namespace {
+
+QList<QMdiSubWindow*> minimisedChildren(QMdiArea* area) {
+    QList<QMdiSubWindow*> icons;
+    for (QMdiSubWindow* child : area->subWindowList(QMdiArea::CreationOrder)) {
+        if (child->isVisible() && child->isMinimized()) {
+            icons.append(child);
+        }
+    }
+    return icons;
+}
+
+// Places the minimised children and returns the height of the strip they
+// take at the bottom of the area (0 when there are none).
+int placeIcons(QMdiArea* area) {
+    const QList<QMdiSubWindow*> icons = minimisedChildren(area);
+    if (icons.isEmpty()) {
+        return 0;
+    }
+    QSize cell(1, 1);
+    for (const QMdiSubWindow* icon : icons) {
+        cell = cell.expandedTo(icon->size());
+    }
+    const QRect viewport = area->viewport()->rect();
+    const QList<QPoint> points = iconPositions(viewport, cell, static_cast<int>(icons.size()));
+    int top = viewport.bottom() + 1;
+    for (qsizetype i = 0; i < icons.size(); ++i) {
+        icons[i]->move(points[i]);
+        top = std::min(top, points[i].y());
+    }
+    return viewport.bottom() + 1 - top;
+}
+
+} // namespace
+
+void tileHorizontally(QMdiArea* area) {
+    if (!area) {
+        return;
+    }
+    const int iconStrip = placeIcons(area);
+    QList<QMdiSubWindow*> tiles;
+    // Stacking order runs from the bottom window to the top one; the tiles
+    // run from the top window down, so the current child ends up first.
+    const QList<QMdiSubWindow*> stacked = area->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = stacked.crbegin(); it != stacked.crend(); ++it) {
+        QMdiSubWindow* child = *it;
+        if (child->isVisible() && !child->isMinimized()) {
+            tiles.append(child);
+        }
+    }
+    if (QMdiSubWindow* current = area->currentSubWindow(); tiles.removeOne(current)) {
+        tiles.prepend(current);
+    }
+    QRect free = area->viewport()->rect();
+    free.setBottom(std::max(free.top(), free.bottom() - iconStrip));
+    const QList<QRect> rects = horizontalTileRects(free, static_cast<int>(tiles.size()));
+    for (qsizetype i = 0; i < tiles.size(); ++i) {
+        if (tiles[i]->isMaximized()) {
+            tiles[i]->showNormal();
+        }
+        tiles[i]->setGeometry(rects[i]);
+    }
+}
+
+void cascade(QMdiArea* area) {
+    if (area) {
+        area->cascadeSubWindows();
+    }
+}
+
+void arrangeIcons(QMdiArea* area) {
+    if (area) {
+        placeIcons(area);
+    }
+}
+
+void closeChildrenLastFirst(QMdiArea* area) {
+    if (!area) {
+        return;
+    }
+    const QList<QMdiSubWindow*> children = area->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = children.crbegin(); it != children.crend(); ++it) {
+        (*it)->close();
+    }
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+class QMdiArea;
+
+// Rectangles for count windows stacked top to bottom in area, each the full
+// width of area. Heights differ by at most one pixel, the upper windows
+// taking the spare pixels. Empty for count <= 0.
+QList<QRect> horizontalTileRects(const QRect& area, int count);
+
+// Top-left corners for count icons of iconSize lined up along the bottom of
+// area from left to right; a full row continues in a new row above it. At
+// least one icon goes in each row, however narrow the area.
+QList<QPoint> iconPositions(const QRect& area, const QSize& iconSize, int count);
+
+// Tiles the visible, non-minimised children of area one above the other at
+// full width, the current child on top; maximised children are restored
+// first. Minimised children are lined up at the bottom and the tiles end
+// above them.
+void tileHorizontally(QMdiArea* area);
+
+// Cascades the visible children of area from its top-left corner.
+void cascade(QMdiArea* area);
+
+// Lines the minimised children of area up along its bottom edge, in the
+// order they were created. Other children are not moved.
+void arrangeIcons(QMdiArea* area);
+
+// Closes every child of area, from the last created to the first, as the
+// program does before it ends. A child that refuses to close stays open.
+void closeChildrenLastFirst(QMdiArea* area);
