@@ -37,8 +37,11 @@ void TcpConnection::connectToHost(const QString& host, quint16 port) {
     m_port = port;
     QHostAddress literal;
     if (literal.setAddress(host)) {
+        QPointer<TcpConnection> self(this);
+        const quint64 generation = m_generation;
         emit hostFound();
-        startConnect(literal);
+        if (self && m_generation == generation)
+            startConnect(literal);
         return;
     }
     m_lookupId = QHostInfo::lookupHost(host, this, [this](const QHostInfo& info) {
@@ -61,8 +64,9 @@ void TcpConnection::onLookedUp(const QList<QHostAddress>& addresses, bool found)
         }
     }
     QPointer<TcpConnection> self(this);
+    const quint64 generation = m_generation;
     emit hostFound();
-    if (self)
+    if (self && m_generation == generation)
         startConnect(chosen);
 }
 
@@ -120,6 +124,7 @@ void TcpConnection::close() {
 }
 
 void TcpConnection::releaseSocket() {
+    ++m_generation;
     delete m_readNotifier;
     m_readNotifier = nullptr;
     delete m_writeNotifier;
@@ -144,8 +149,9 @@ void TcpConnection::onWritable() {
         m_writeNotifier->setEnabled(false);
         m_readNotifier->setEnabled(true);
         QPointer<TcpConnection> self(this);
+        const quint64 generation = m_generation;
         emit connected();
-        if (!self || m_fd < 0)
+        if (!self || m_generation != generation)
             return;
     }
     flush();
@@ -193,16 +199,20 @@ void TcpConnection::onReadable() {
             break;
         const int error = errno;
         QPointer<TcpConnection> self(this);
+        const quint64 generation = m_generation;
         if (!bytes.isEmpty())
             emit received(bytes);
-        if (self && m_fd >= 0)
+        if (self && m_generation == generation)
             fail(Failure::Transfer, error);
         return;
     }
+    // A receiver may close this connection, or even open the next one, while
+    // it handles the bytes; then the end of the old one is no news.
     QPointer<TcpConnection> self(this);
+    const quint64 generation = m_generation;
     if (!bytes.isEmpty())
         emit received(bytes);
-    if (!self || m_fd < 0)
+    if (!self || m_generation != generation)
         return;
     if (peerClosed) {
         releaseSocket();

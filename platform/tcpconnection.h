@@ -54,6 +54,8 @@ private:
     void releaseSocket();
 
     int m_fd = -1;
+    // Counts closed sockets, so that a handler can tell its socket is gone.
+    quint64 m_generation = 0;
     int m_lookupId = -1;
     quint16 m_port = 0;
     bool m_connecting = false;
