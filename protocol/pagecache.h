@@ -8,26 +8,28 @@
 // The records of one database's current result, indexed by result position
 // and shared by every window of that database. Slots start zero-filled;
 // nothing marks a slot as loaded. The cache grows, zero-filled, when a reply
-// states more records than it holds, up to MaxSlots; it never shrinks.
+// states more records than it holds, up to a maximum far above the largest
+// database; it never shrinks.
 template <class Record> class PageCache {
     static_assert(std::is_trivially_copyable_v<Record>,
                   "page cache records are copied slot by slot");
 
 public:
-    // The most slots a cache ever holds, far above the largest database;
-    // positions past it are never stored (they read as blank records).
-    static constexpr std::int64_t MaxSlots = 4'000'000;
+    // The most slots a cache holds unless told otherwise; positions past the
+    // maximum are never stored (they read as blank records).
+    static constexpr std::int64_t DefaultMaxSlots = 4'000'000;
 
-    // A cache of `initialCapacity` zero-filled slots.
-    explicit PageCache(int initialCapacity)
-        : m_slots(static_cast<std::size_t>(std::max(initialCapacity, 0))) {}
+    // A cache of `initialCapacity` zero-filled slots that grows to at most
+    // `maxSlots`.
+    explicit PageCache(int initialCapacity, std::int64_t maxSlots = DefaultMaxSlots)
+        : m_slots(static_cast<std::size_t>(std::max(initialCapacity, 0))), m_maxSlots(maxSlots) {}
 
     // Number of slots held.
     int Capacity() const { return static_cast<int>(m_slots.size()); }
 
-    // Grows to at least `count` zero-filled slots (at most MaxSlots).
+    // Grows to at least `count` zero-filled slots (at most the maximum).
     void EnsureCapacity(std::int64_t count) {
-        const std::int64_t wanted = std::min(count, MaxSlots);
+        const std::int64_t wanted = std::min(count, m_maxSlots);
         if (wanted > static_cast<std::int64_t>(m_slots.size()))
             m_slots.resize(static_cast<std::size_t>(wanted));
     }
@@ -53,6 +55,7 @@ public:
 
 private:
     std::vector<Record> m_slots;
+    std::int64_t m_maxSlots;
 };
 
 // The one cache of a database, created on first use with
