@@ -8,10 +8,7 @@ RecordingServer::RecordingServer(const QHostAddress& address, QObject* parent) :
     setReply(HttpReply("200 OK", "hello"));
     connect(&m_server, &QTcpServer::newConnection, this, &RecordingServer::onNewConnection);
     m_server.listen(address, 0);
-}
-
-QString RecordingServer::hostPort() const {
-    return m_server.serverAddress().toString() + QLatin1Char(':') + QString::number(port());
+    m_hostPort = address.toString() + QLatin1Char(':') + QString::number(m_server.serverPort());
 }
 
 void RecordingServer::setReply(const QByteArray& reply) {

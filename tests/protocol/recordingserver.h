@@ -25,7 +25,7 @@ public:
     bool isListening() const { return m_server.isListening(); }
     quint16 port() const { return m_server.serverPort(); }
     // "address:port" as a URL host part.
-    QString hostPort() const;
+    QString hostPort() const { return m_hostPort; }
     // Answers every request with `reply`.
     void setReply(const QByteArray& reply);
     void setResponder(Responder responder) { m_responder = std::move(responder); }
@@ -46,6 +46,7 @@ private:
     void answer(QTcpSocket* socket, const QByteArray& request);
 
     QTcpServer m_server;
+    QString m_hostPort;
     Responder m_responder;
     int m_delayMs = 0;
     bool m_holdOpen = false;
