@@ -1,5 +1,7 @@
 #include "protocol/querystate.h"
 
+#include <algorithm>
+
 QueryState::QueryState(std::int32_t initialSortCode) : SortCode(initialSortCode) {}
 
 void QueryState::Reset(std::int32_t initialSortCode) {
@@ -16,8 +18,10 @@ bool QueryState::AppendGroup(const std::vector<std::string>& items) {
         SelectionCount = 0;
     if (SelectionCount + needed > MaxSelectionItems)
         return false;
-    for (const std::string& item : items)
-        SelectionItems[static_cast<std::size_t>(SelectionCount++)] = item.substr(0, MaxItemLength);
-    SelectionItems[static_cast<std::size_t>(SelectionCount++)] = "*";
+    for (const std::string& item : items) {
+        const std::size_t length = std::min(item.size(), MaxItemLength);
+        SelectionItems[static_cast<std::size_t>(SelectionCount++)].assign(item.data(), length);
+    }
+    SelectionItems[static_cast<std::size_t>(SelectionCount++)].assign(1, '*');
     return true;
 }
