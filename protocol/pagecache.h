@@ -15,17 +15,26 @@ template <class Record> class PageCache {
                   "page cache records are copied slot by slot");
 
 public:
-    // The most slots a cache holds unless told otherwise; positions past the
-    // maximum are never stored (they read as blank records).
-    static constexpr std::int64_t DefaultMaxSlots = 4'000'000;
+    // Memory a cache may grow to unless told otherwise: room for several
+    // times the largest database, while a reply stating an absurd record
+    // count cannot exhaust memory. Positions past the maximum are never
+    // stored (they read as blank records).
+    static constexpr std::int64_t DefaultMaxBytes = std::int64_t{256} * 1024 * 1024;
 
     // A cache of `initialCapacity` zero-filled slots that grows to at most
-    // `maxSlots`.
-    explicit PageCache(int initialCapacity, std::int64_t maxSlots = DefaultMaxSlots)
-        : m_slots(static_cast<std::size_t>(std::max(initialCapacity, 0))), m_maxSlots(maxSlots) {}
+    // `maxSlots` (by default as many as DefaultMaxBytes hold).
+    explicit PageCache(int initialCapacity, std::int64_t maxSlots = 0)
+        : m_slots(static_cast<std::size_t>(std::max(initialCapacity, 0))),
+          m_maxSlots(maxSlots > 0
+                         ? maxSlots
+                         : std::max<std::int64_t>(initialCapacity,
+                                                  DefaultMaxBytes /
+                                                      static_cast<std::int64_t>(sizeof(Record)))) {}
 
     // Number of slots held.
     int Capacity() const { return static_cast<int>(m_slots.size()); }
+    // Most slots the cache will grow to.
+    std::int64_t MaxSlots() const { return m_maxSlots; }
 
     // Grows to at least `count` zero-filled slots (at most the maximum).
     void EnsureCapacity(std::int64_t count) {

@@ -51,6 +51,7 @@ private slots:
     void readZeroRecords();
     void replyGrowsCache();
     void positionsPastMaximumAreSkipped();
+    void defaultMaximumBoundsMemory();
 };
 
 void TestPageRequest::pageRequestText_data() {
@@ -319,6 +320,17 @@ void TestPageRequest::positionsPastMaximumAreSkipped() {
     QCOMPARE(NameOf(cache.At(16)), std::string());
     QCOMPARE(NameOf(totals), std::string("TOTALS"));
     QCOMPARE(totals.Value, 3);
+}
+
+void TestPageRequest::defaultMaximumBoundsMemory() {
+    struct Wide {
+        char Text[1024 * 1024];
+    };
+    const PageCache<Wide> wide(2);
+    QCOMPARE(wide.MaxSlots(), std::int64_t{256});
+    const PageCache<TestRecord> small(4);
+    QCOMPARE(small.MaxSlots(),
+             PageCache<TestRecord>::DefaultMaxBytes / std::int64_t{sizeof(TestRecord)});
 }
 
 QTEST_APPLESS_MAIN(TestPageRequest)
