@@ -1,6 +1,12 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QBuffer>
 #include <QPointer>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QtTest>
 
@@ -73,6 +79,7 @@ private slots:
     void connectionRefused();
     void unresolvableHost();
     void readTimeout();
+    void connectTimeout();
     void replyLargerThanCap();
     void busyWhileWaitingAndTimersRun();
     void nothingToPost();
@@ -442,6 +449,35 @@ void TestHttpCli::readTimeout() {
     QVERIFY(outcome.raised);
     QCOMPARE(outcome.message, QStringLiteral("Connection timed out (Error #110)"));
     QCOMPARE(client.StatusCode(), 404);
+}
+
+void TestHttpCli::connectTimeout() {
+    // A listener with a full accept queue that never accepts: the kernel
+    // drops further connection attempts, so they hang until the time-out.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    QVERIFY(listener >= 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+    socklen_t length = sizeof address;
+    QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) == 0);
+    QVERIFY(::listen(listener, 0) == 0);
+    const quint16 port = ntohs(address.sin_port);
+    QTcpSocket filler;
+    filler.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(filler.waitForConnected(1000));
+    QTcpSocket filler2;
+    filler2.connectToHost(QHostAddress::LocalHost, port);
+    filler2.waitForConnected(300);
+
+    THttpCli client;
+    client.setTimeouts(300, 1000);
+    client.setURL(QStringLiteral("127.0.0.1:%1/x").arg(port));
+    const Outcome outcome = run(client);
+    ::close(listener);
+    QVERIFY(outcome.raised);
+    QCOMPARE(outcome.message, QStringLiteral("can't connect: Connection timed out (Error #110)"));
 }
 
 void TestHttpCli::replyLargerThanCap() {
