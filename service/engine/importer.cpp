@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
 #include <vector>
@@ -163,6 +164,17 @@ long long plus(std::initializer_list<long long> required,
     return total;
 }
 
+// Text as served: a control character (a line break inside a quoted field) would split the
+// reply line, so it becomes a blank.
+std::string clean(std::string s) {
+    for (char& c : s) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            c = ' ';
+        }
+    }
+    return s;
+}
+
 std::string lower(std::string s) {
     for (char& c : s) {
         if (c >= 'A' && c <= 'Z') {
@@ -299,12 +311,12 @@ private:
                 t.fail(id, "empty playerID");
             }
             Person p;
-            p.name = t.text(last);
+            p.name = clean(t.text(last));
             if (!t.text(first).empty()) {
-                p.name += ", " + t.text(first);
+                p.name += ", " + clean(t.text(first));
             }
-            p.bats = t.text(bats) == "B" ? "S" : t.text(bats);
-            p.throws = t.text(throws);
+            p.bats = t.text(bats) == "B" ? "S" : clean(t.text(bats));
+            p.throws = clean(t.text(throws));
             if (!m_people.emplace(t.text(id), std::move(p)).second) {
                 t.fail(id, "playerID '" + t.text(id) + "' appears twice");
             }
@@ -322,10 +334,10 @@ private:
         while (t.next()) {
             TeamInfo info;
             info.year = t.required(year);
-            info.code = t.text(team);
-            info.name = t.text(name);
-            info.league = t.text(lg);
-            info.division = t.text(div).empty() ? "-" : t.text(div);
+            info.code = clean(t.text(team));
+            info.name = clean(t.text(name));
+            info.league = clean(t.text(lg));
+            info.division = t.text(div).empty() ? "-" : clean(t.text(div));
             for (const char* n : numeric) {
                 info.vals[n] = t.count(t.col(n));
             }
@@ -355,9 +367,9 @@ private:
         TeamInfo& info = m_teams[team->second];
         row.s[0] = person->second.name;
         row.v[static_cast<std::size_t>(def.yearLine)] = year;
-        row.s[2] = t.text(teamCol);
+        row.s[2] = info.code;
         row.s[static_cast<std::size_t>(def.teamNameLine)] = info.name;
-        row.s[static_cast<std::size_t>(def.leagueLine)] = t.text(t.col("lgID"));
+        row.s[static_cast<std::size_t>(def.leagueLine)] = clean(t.text(t.col("lgID")));
         return info;
     }
 
@@ -384,7 +396,7 @@ private:
             row.v[9] = t.count(dp);
             row.v[10] = t.count(pb);
             row.v[11] = plus({row.v[6], row.v[7], row.v[8]}, {});
-            row.s[15] = t.text(pos);
+            row.s[15] = clean(t.text(pos));
             row.v[16] = t.count(gs);
             out.write(row, id, stint);
             noteSeason(m_seasons[2], id, year);
@@ -671,6 +683,10 @@ void importLahman(const std::string& dir, const std::string& dbPath) {
     if (fd < 0) {
         throw std::runtime_error(dbPath + ":0:0: cannot create a temporary file beside it");
     }
+    // Readable like any other file the user writes; mkstemp creates it private.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
     ::close(fd);
     try {
         SqliteDb db(temp, false);
