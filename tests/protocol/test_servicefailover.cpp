@@ -48,7 +48,8 @@ private slots:
     void failOverAcrossRunningServices();
 
 private:
-    bool startService(int index, const QString& address);
+    void startService(int index, const QString& address);
+    bool waitForService(int index);
     void stopService(int index);
 
     QTemporaryDir m_dir;
@@ -56,14 +57,18 @@ private:
     std::array<QString, 3> m_hosts;
 };
 
-bool TestServiceFailOver::startService(int index, const QString& address) {
-    auto process = std::make_unique<QProcess>();
-    process->setProcessChannelMode(QProcess::SeparateChannels);
+void TestServiceFailOver::startService(int index, const QString& address) {
+    auto& process = m_services[static_cast<std::size_t>(index)];
+    process = std::make_unique<QProcess>();
     process->start(QStringLiteral(BBSTATSD_PATH),
                    {QStringLiteral("serve"), QStringLiteral("--db"),
                     qEnvironmentVariable("BBSTATS_TEST_DB"), QStringLiteral("--listen"),
                     address + QStringLiteral(":0"), QStringLiteral("--events"),
                     m_dir.filePath(QStringLiteral("events%1.db").arg(index))});
+}
+
+bool TestServiceFailOver::waitForService(int index) {
+    QProcess* process = m_services[static_cast<std::size_t>(index)].get();
     if (!process->waitForStarted())
         return false;
     // The service prints the address it bound, port included.
@@ -82,7 +87,6 @@ bool TestServiceFailOver::startService(int index, const QString& address) {
         return false;
     }
     m_hosts[static_cast<std::size_t>(index)] = match.captured(1);
-    m_services[static_cast<std::size_t>(index)] = std::move(process);
     return true;
 }
 
@@ -99,9 +103,13 @@ void TestServiceFailOver::stopService(int index) {
 void TestServiceFailOver::initTestCase() {
     QVERIFY2(!qEnvironmentVariable("BBSTATS_TEST_DB").isEmpty(), "BBSTATS_TEST_DB is not set");
     QVERIFY(m_dir.isValid());
-    QVERIFY(startService(0, QStringLiteral("127.0.0.1")));
-    QVERIFY(startService(1, QStringLiteral("127.0.0.2")));
-    QVERIFY(startService(2, QStringLiteral("127.0.0.3")));
+    // One after the other: each loads the whole database into memory.
+    const QString addresses[] = {QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2"),
+                                 QStringLiteral("127.0.0.3")};
+    for (int i = 0; i < 3; ++i) {
+        startService(i, addresses[i]);
+        QVERIFY(waitForService(i));
+    }
 }
 
 void TestServiceFailOver::cleanupTestCase() {
