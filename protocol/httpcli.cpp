@@ -112,10 +112,13 @@ struct THttpCli::Target {
         return target;
     }
 
+    // The host as a URL writes it (an IPv6 address in brackets).
+    QString shownHost() const {
+        return host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
+    }
+    // The host, with the port when the URL gave one.
     QString hostAndPort() const {
-        const QString shown =
-            host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
-        return portGiven ? shown + QLatin1Char(':') + port : shown;
+        return portGiven ? shownHost() + QLatin1Char(':') + port : shownHost();
     }
 };
 
@@ -246,7 +249,8 @@ QByteArray THttpCli::buildRequest(const Target& target, bool viaProxy) const {
     if (m_post)
         request += "Content-Type: " + headerValue(m_contentTypePost) + crlf;
     request += "User-Agent: " + headerValue(m_agent) + crlf;
-    request += "Host: " + headerValue(target.hostAndPort()) + crlf;
+    // The host alone, port or not: only the request line names the port.
+    request += "Host: " + headerValue(target.shownHost()) + crlf;
     if (m_noCache)
         request += "Pragma: no-cache" + crlf;
     if (m_post)
