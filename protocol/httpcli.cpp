@@ -1,0 +1,512 @@
+#include "protocol/httpcli.h"
+
+#include <cerrno>
+#include <utility>
+
+#include <QEventLoop>
+#include <QIODevice>
+#include <QLocale>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+#include "platform/tcpconnection.h"
+
+namespace {
+
+const QString BusyText = QStringLiteral("HTTP component is busy");
+const QString NothingToPostText = QStringLiteral("HTTP component has nothing to post");
+const QString AbortedText = QStringLiteral("Connection aborted on request");
+const QString UnresolvedText = QStringLiteral("can't resolve hostname to IP address");
+constexpr int ConnectionFailureStatus = 404;
+
+QString systemError(int errorNumber) {
+    return TcpConnection::systemErrorText(errorNumber) + QStringLiteral(" (Error #") +
+           QString::number(errorNumber) + QLatin1Char(')');
+}
+
+// Request targets go on the request line as they are, except for bytes that
+// would break the line (blanks, control characters) or are not ASCII: those
+// are percent-encoded.
+QByteArray requestTarget(const QString& text) {
+    const QByteArray raw = text.toUtf8();
+    QByteArray out;
+    out.reserve(raw.size());
+    for (const char c : raw) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F) {
+            out.append('%');
+            out.append(QByteArray::number(byte, 16).rightJustified(2, '0').toUpper());
+        } else {
+            out.append(c);
+        }
+    }
+    return out;
+}
+
+// A header value never carries a line break into the request.
+QByteArray headerValue(const QString& text) {
+    QByteArray value = text.toUtf8();
+    value.replace('\r', ' ');
+    value.replace('\n', ' ');
+    return value;
+}
+
+bool startsWithNoCase(const QByteArray& bytes, const char* prefix) {
+    const QByteArray wanted(prefix);
+    return bytes.size() >= wanted.size() && bytes.left(wanted.size()).toLower() == wanted.toLower();
+}
+
+} // namespace
+
+EHttpException::EHttpException(const QString& message, int errorCode)
+    : std::runtime_error(message.toStdString()), m_message(message), m_errorCode(errorCode) {}
+
+// The parts of a URL the client uses.
+struct THttpCli::Target {
+    QString host;
+    QString port = QStringLiteral("80");
+    bool portGiven = false;
+    QString path = QStringLiteral("/");
+    QString user;
+    QString password;
+
+    static Target parse(const QString& url) {
+        Target target;
+        QString rest = url.trimmed();
+        const qsizetype schemeEnd = rest.indexOf(QStringLiteral("://"));
+        if (schemeEnd >= 0)
+            rest = rest.mid(schemeEnd + 3);
+        qsizetype pathStart = rest.indexOf(QLatin1Char('/'));
+        const qsizetype queryStart = rest.indexOf(QLatin1Char('?'));
+        if (queryStart >= 0 && (pathStart < 0 || queryStart < pathStart))
+            pathStart = queryStart;
+        QString authority = pathStart < 0 ? rest : rest.left(pathStart);
+        if (pathStart >= 0) {
+            target.path = rest.mid(pathStart);
+            if (!target.path.startsWith(QLatin1Char('/')))
+                target.path.prepend(QLatin1Char('/'));
+        }
+        const qsizetype at = authority.lastIndexOf(QLatin1Char('@'));
+        if (at >= 0) {
+            const QString userInfo = authority.left(at);
+            authority = authority.mid(at + 1);
+            const qsizetype colon = userInfo.indexOf(QLatin1Char(':'));
+            target.user = colon < 0 ? userInfo : userInfo.left(colon);
+            target.password = colon < 0 ? QString() : userInfo.mid(colon + 1);
+        }
+        qsizetype colon = authority.lastIndexOf(QLatin1Char(':'));
+        if (authority.startsWith(QLatin1Char('['))) {
+            const qsizetype close = authority.indexOf(QLatin1Char(']'));
+            if (colon < close)
+                colon = -1;
+        }
+        if (colon >= 0) {
+            target.port = authority.mid(colon + 1);
+            target.portGiven = true;
+            authority = authority.left(colon);
+        }
+        if (authority.startsWith(QLatin1Char('[')) && authority.endsWith(QLatin1Char(']')))
+            authority = authority.mid(1, authority.size() - 2);
+        target.host = authority;
+        return target;
+    }
+
+    // The host as a URL writes it (an IPv6 address in brackets).
+    QString shownHost() const {
+        return host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
+    }
+    // The host, with the port when the URL gave one.
+    QString hostAndPort() const {
+        return portGiven ? shownHost() + QLatin1Char(':') + port : shownHost();
+    }
+};
+
+THttpCli::THttpCli(QObject* parent)
+    : QObject(parent), m_connection(new TcpConnection(this)), m_timer(new QTimer(this)) {
+    m_timer->setSingleShot(true);
+    connect(m_timer, &QTimer::timeout, this, &THttpCli::onTimeout);
+    connect(m_connection, &TcpConnection::hostFound, this, &THttpCli::onHostFound);
+    connect(m_connection, &TcpConnection::connected, this, &THttpCli::onConnected);
+    connect(m_connection, &TcpConnection::received, this, &THttpCli::onReceived);
+    connect(m_connection, &TcpConnection::closedByPeer, this, &THttpCli::onClosedByPeer);
+    connect(m_connection, &TcpConnection::failed, this,
+            [this](TcpConnection::Failure where, int errorNumber, const QString& text) {
+                onFailed(static_cast<int>(where), errorNumber, text);
+            });
+}
+
+THttpCli::~THttpCli() {
+    m_timer->stop();
+    m_connection->close();
+    if (m_loop)
+        m_loop->quit();
+}
+
+void THttpCli::setTimeouts(int connectMs, int readMs) {
+    m_connectTimeoutMs = connectMs;
+    m_readTimeoutMs = readMs;
+}
+
+void THttpCli::Get() {
+    execute(false);
+}
+
+void THttpCli::Post() {
+    execute(true);
+}
+
+void THttpCli::Abort() {
+    if (m_state == State::Ready || m_done)
+        return;
+    if (!setState(State::Aborting))
+        return;
+    finish(ConnectionFailureStatus, AbortedText, true);
+}
+
+void THttpCli::execute(bool post) {
+    if (m_state != State::Ready)
+        throw EHttpException(BusyText, EHttpException::ErrBusy);
+    if (post && m_sendStream == nullptr)
+        throw EHttpException(NothingToPostText, EHttpException::ErrNothingToPost);
+    m_post = post;
+    m_body = post ? m_sendStream->readAll() : QByteArray();
+    m_redirects = 0;
+    m_currentUrl = m_url;
+    m_done = false;
+    m_failed = false;
+
+    QPointer<THttpCli> self(this);
+    QEventLoop loop;
+    m_loop = &loop;
+    startExchange();
+    if (self && !m_done)
+        loop.exec();
+    if (!self)
+        throw EHttpException(AbortedText, EHttpException::ErrDestroyed);
+    m_loop = nullptr;
+    if (m_failed || m_statusCode >= 400)
+        throw EHttpException(m_reasonPhrase, m_statusCode);
+}
+
+void THttpCli::startExchange() {
+    m_statusCode = 0;
+    m_reasonPhrase.clear();
+    m_contentType.clear();
+    m_contentLength = -1;
+    m_contentRange.clear();
+    m_acceptRanges.clear();
+    m_wwwAuthenticate.clear();
+    m_setCookie.clear();
+    m_location = m_currentUrl;
+    m_headerless = false;
+    m_statusSeen = false;
+    m_redirectTo.clear();
+    m_headerBuffer.clear();
+    m_replyBytes = 0;
+    m_bodyBytes = 0;
+
+    const Target target = Target::parse(m_currentUrl);
+    const bool viaProxy = !m_proxy.isEmpty();
+    Target peer = target;
+    if (viaProxy) {
+        peer = Target::parse(m_proxy);
+        if (!peer.portGiven)
+            peer.port = m_proxyPort;
+    }
+    m_request = buildRequest(target, viaProxy);
+
+    if (!setState(State::HostLookup))
+        return;
+    if (peer.host.isEmpty()) {
+        finish(ConnectionFailureStatus, UnresolvedText, true);
+        return;
+    }
+    bool portOk = false;
+    const uint port = peer.port.trimmed().toUInt(&portOk);
+    if (!portOk || port == 0 || port > 65535) {
+        finish(ConnectionFailureStatus, QStringLiteral("can't connect: ") + systemError(EINVAL),
+               true);
+        return;
+    }
+    m_timer->start(m_connectTimeoutMs);
+    m_connection->connectToHost(peer.host, static_cast<quint16>(port));
+}
+
+QByteArray THttpCli::buildRequest(const Target& target, bool viaProxy) const {
+    const QByteArray crlf("\r\n");
+    QByteArray request = m_post ? "POST " : "GET ";
+    if (viaProxy)
+        request += "http://" + requestTarget(target.hostAndPort() + target.path);
+    else
+        request += requestTarget(target.path);
+    request += " HTTP/1.0" + crlf;
+    if (!m_sender.isEmpty())
+        request += "From: " + headerValue(m_sender) + crlf;
+    request += "Accept: " + headerValue(m_accept) + crlf;
+    if (!m_reference.isEmpty())
+        request += "Referer: " + headerValue(m_reference) + crlf;
+    if (m_post)
+        request += "Content-Type: " + headerValue(m_contentTypePost) + crlf;
+    request += "User-Agent: " + headerValue(m_agent) + crlf;
+    // The host alone, port or not: only the request line names the port.
+    request += "Host: " + headerValue(target.shownHost()) + crlf;
+    if (m_noCache)
+        request += "Pragma: no-cache" + crlf;
+    if (m_post)
+        request += "Content-Length: " + QByteArray::number(m_body.size()) + crlf;
+    if (m_modifiedSince.isValid()) {
+        const QString date = QLocale::c().toString(m_modifiedSince.toUTC(),
+                                                   QStringLiteral("ddd, dd MMM yyyy hh:mm:ss"));
+        request += "If-Modified-Since: " + date.toLatin1() + " GMT" + crlf;
+    }
+    if (!target.user.isEmpty())
+        request += "Authorization: Basic " +
+                   (target.user + QLatin1Char(':') + target.password).toUtf8().toBase64() + crlf;
+    if (viaProxy && !m_proxyUsername.isEmpty())
+        request += "Proxy-Authorization: Basic " +
+                   (m_proxyUsername + QLatin1Char(':') + m_proxyPassword).toUtf8().toBase64() +
+                   crlf;
+    if (!m_cookie.isEmpty())
+        request += "Cookie: " + headerValue(m_cookie) + crlf;
+    if (!m_rangeBegin.isEmpty())
+        request +=
+            "Range: bytes=" + headerValue(m_rangeBegin) + '-' + headerValue(m_rangeEnd) + crlf;
+    request += crlf;
+    return request;
+}
+
+void THttpCli::onHostFound() {
+    if (m_state == State::HostLookup)
+        setState(State::HostLookupDone);
+}
+
+void THttpCli::onConnected() {
+    if (!setState(State::Connected))
+        return;
+    m_connection->write(m_request + m_body);
+    if (!setState(State::WaitingForHeader))
+        return;
+    if (!m_done)
+        m_timer->start(m_readTimeoutMs);
+}
+
+void THttpCli::onReceived(const QByteArray& bytes) {
+    if (m_done)
+        return;
+    m_timer->start(m_readTimeoutMs);
+    m_replyBytes += bytes.size();
+    if (m_replyBytes > m_maxReplyBytes) {
+        finish(ConnectionFailureStatus,
+               QStringLiteral("reply larger than %1 bytes").arg(m_maxReplyBytes), true);
+        return;
+    }
+    if (m_state == State::WaitingForBody) {
+        writeBody(bytes);
+        return;
+    }
+    m_headerBuffer += bytes;
+    processHeaderLines();
+}
+
+bool THttpCli::processHeaderLines() {
+    QPointer<THttpCli> self(this);
+    while (!m_done) {
+        if (!m_statusSeen) {
+            if (m_headerBuffer.size() >= 6 && startsWithNoCase(m_headerBuffer, "<HTML>")) {
+                // No header at all: the whole reply is an HTML body.
+                m_headerless = true;
+                m_statusSeen = true;
+                m_contentType = QStringLiteral("text/html");
+                if (!setState(State::WaitingForBody))
+                    return false;
+                writeBody(std::exchange(m_headerBuffer, QByteArray()));
+                return false;
+            }
+        }
+        const qsizetype end = m_headerBuffer.indexOf('\n');
+        if (end < 0)
+            return true;
+        QByteArray line = m_headerBuffer.left(end);
+        m_headerBuffer.remove(0, end + 1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!m_statusSeen) {
+            if (!handleStatusLine(line))
+                return false;
+            continue;
+        }
+        if (!line.isEmpty()) {
+            handleHeaderLine(line);
+            continue;
+        }
+        if (!m_redirectTo.isEmpty()) {
+            followRedirect();
+            return false;
+        }
+        if (!setState(State::WaitingForBody) || !self)
+            return false;
+        if (m_contentLength == 0) {
+            finish(m_statusCode, m_reasonPhrase, false);
+            return false;
+        }
+        writeBody(std::exchange(m_headerBuffer, QByteArray()));
+        return false;
+    }
+    return false;
+}
+
+bool THttpCli::handleStatusLine(const QByteArray& line) {
+    if (!line.startsWith("HTTP/1.0") && !line.startsWith("HTTP/1.1")) {
+        finish(ConnectionFailureStatus, QStringLiteral("reply without a status line"), true);
+        return false;
+    }
+    bool ok = false;
+    const int status = line.mid(9, 3).toInt(&ok);
+    if (!ok || status < 100 || status > 999) {
+        finish(ConnectionFailureStatus, QStringLiteral("reply with a bad status line"), true);
+        return false;
+    }
+    m_statusSeen = true;
+    m_statusCode = status;
+    m_reasonPhrase = QString::fromLatin1(line.mid(13));
+    if (status >= 400) {
+        // The rest of an error reply is never read.
+        finish(status, m_reasonPhrase, true);
+        return false;
+    }
+    return true;
+}
+
+void THttpCli::handleHeaderLine(const QByteArray& line) {
+    const qsizetype colon = line.indexOf(':');
+    if (colon < 0)
+        return;
+    const QByteArray name = line.left(colon).trimmed().toLower();
+    const QString value = QString::fromLatin1(line.mid(colon + 1).trimmed());
+    if (name == "content-length") {
+        bool ok = false;
+        const qint64 length = value.toLongLong(&ok);
+        m_contentLength = ok && length >= 0 ? length : -1;
+    } else if (name == "content-range") {
+        m_contentRange = value;
+    } else if (name == "accept-ranges") {
+        m_acceptRanges = value;
+    } else if (name == "content-type") {
+        m_contentType = value;
+    } else if (name == "www-authenticate") {
+        m_wwwAuthenticate = value;
+    } else if (name == "set-cookie") {
+        m_setCookie = value;
+    } else if (name == "location") {
+        m_redirectTo = value;
+    }
+}
+
+void THttpCli::followRedirect() {
+    m_connection->close();
+    m_timer->stop();
+    if (++m_redirects > MaxRedirects) {
+        finish(ConnectionFailureStatus,
+               QStringLiteral("more than %1 redirections").arg(MaxRedirects), true);
+        return;
+    }
+    const Target current = Target::parse(m_currentUrl);
+    const QUrl base(QStringLiteral("http://") + current.hostAndPort() + current.path);
+    const QString location = m_redirectTo;
+    const bool absolute = location.contains(QStringLiteral("://"));
+    m_currentUrl = absolute ? location : base.resolved(QUrl(location)).toString();
+    if (!setState(State::NotConnected))
+        return;
+    startExchange();
+}
+
+bool THttpCli::writeBody(const QByteArray& bytes) {
+    QByteArray chunk = bytes;
+    if (m_contentLength >= 0 && m_bodyBytes + chunk.size() > m_contentLength)
+        chunk.truncate(m_contentLength - m_bodyBytes);
+    m_bodyBytes += chunk.size();
+    if (m_rcvdStream != nullptr && !chunk.isEmpty() && m_rcvdStream->write(chunk) != chunk.size()) {
+        finish(ConnectionFailureStatus,
+               QStringLiteral("can't write the reply: ") + m_rcvdStream->errorString(), true);
+        return false;
+    }
+    if (m_contentLength >= 0 && m_bodyBytes >= m_contentLength) {
+        finish(m_statusCode, m_reasonPhrase, false);
+        return false;
+    }
+    return true;
+}
+
+void THttpCli::onClosedByPeer() {
+    if (m_done)
+        return;
+    if (m_state == State::WaitingForBody) {
+        finish(m_statusCode, m_reasonPhrase, false);
+        return;
+    }
+    const QString text = m_statusSeen ? QStringLiteral("connection closed inside the reply header")
+                                      : QStringLiteral("connection closed without a reply");
+    finish(ConnectionFailureStatus, text, true);
+}
+
+void THttpCli::onFailed(int where, int errorNumber, const QString& text) {
+    if (m_done)
+        return;
+    Q_UNUSED(text);
+    switch (static_cast<TcpConnection::Failure>(where)) {
+    case TcpConnection::Failure::Lookup:
+        finish(ConnectionFailureStatus, UnresolvedText, true);
+        break;
+    case TcpConnection::Failure::Connect:
+        finish(ConnectionFailureStatus,
+               QStringLiteral("can't connect: ") + systemError(errorNumber), true);
+        break;
+    case TcpConnection::Failure::Transfer:
+        finish(ConnectionFailureStatus, systemError(errorNumber), true);
+        break;
+    }
+}
+
+void THttpCli::onTimeout() {
+    if (m_done)
+        return;
+    switch (m_state) {
+    case State::HostLookup:
+        finish(ConnectionFailureStatus, UnresolvedText, true);
+        break;
+    case State::HostLookupDone:
+    case State::NotConnected:
+        finish(ConnectionFailureStatus, QStringLiteral("can't connect: ") + systemError(ETIMEDOUT),
+               true);
+        break;
+    default:
+        finish(ConnectionFailureStatus, systemError(ETIMEDOUT), true);
+        break;
+    }
+}
+
+void THttpCli::finish(int status, const QString& reason, bool failed) {
+    if (m_done)
+        return;
+    m_done = true;
+    m_failed = failed;
+    m_timer->stop();
+    m_connection->close();
+    m_statusCode = status;
+    m_reasonPhrase = reason;
+    if (m_loop)
+        m_loop->quit();
+    if (!setState(State::NotConnected))
+        return;
+    setState(State::Ready);
+}
+
+bool THttpCli::setState(State state) {
+    if (m_state == state)
+        return true;
+    m_state = state;
+    QPointer<THttpCli> self(this);
+    emit OnStateChange(state);
+    return !self.isNull();
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <type_traits>
+#include <vector>
+
+// The records of one database's current result, indexed by result position
+// and shared by every window of that database. Slots start zero-filled;
+// nothing marks a slot as loaded. The cache grows, zero-filled, when a reply
+// states more records than it holds, up to a maximum far above the largest
+// database; it never shrinks.
+template <class Record> class PageCache {
+    static_assert(std::is_trivially_copyable_v<Record>,
+                  "page cache records are copied slot by slot");
+
+public:
+    // Memory a cache may grow to unless told otherwise: room for several
+    // times the largest database, while a reply stating an absurd record
+    // count cannot exhaust memory. Positions past the maximum are never
+    // stored (they read as blank records).
+    static constexpr std::int64_t DefaultMaxBytes = std::int64_t{256} * 1024 * 1024;
+
+    // A cache of `initialCapacity` zero-filled slots that grows to at most
+    // `maxSlots` (by default as many as DefaultMaxBytes hold).
+    explicit PageCache(int initialCapacity, std::int64_t maxSlots = 0)
+        : m_slots(static_cast<std::size_t>(std::max(initialCapacity, 0))),
+          m_maxSlots(maxSlots > 0
+                         ? maxSlots
+                         : std::max<std::int64_t>(initialCapacity,
+                                                  DefaultMaxBytes /
+                                                      static_cast<std::int64_t>(sizeof(Record)))) {}
+
+    // Number of slots held.
+    int Capacity() const { return static_cast<int>(m_slots.size()); }
+    // Most slots the cache will grow to.
+    std::int64_t MaxSlots() const { return m_maxSlots; }
+
+    // Grows to at least `count` zero-filled slots (at most the maximum).
+    void EnsureCapacity(std::int64_t count) {
+        const std::int64_t wanted = std::min(count, m_maxSlots);
+        if (wanted > static_cast<std::int64_t>(m_slots.size()))
+            m_slots.resize(static_cast<std::size_t>(wanted));
+    }
+
+    // The slot at `position`, or null outside the cache. The pointer lasts
+    // until the cache next grows.
+    Record* Slot(std::int64_t position) {
+        if (position < 0 || position >= static_cast<std::int64_t>(m_slots.size()))
+            return nullptr;
+        return &m_slots[static_cast<std::size_t>(position)];
+    }
+    const Record* Slot(std::int64_t position) const {
+        if (position < 0 || position >= static_cast<std::int64_t>(m_slots.size()))
+            return nullptr;
+        return &m_slots[static_cast<std::size_t>(position)];
+    }
+
+    // The record at `position`; a zero-filled record outside the cache.
+    Record At(std::int64_t position) const {
+        const Record* record = Slot(position);
+        return record != nullptr ? *record : Record{};
+    }
+
+private:
+    std::vector<Record> m_slots;
+    std::int64_t m_maxSlots;
+};
+
+// The one cache of a database, created on first use with
+// `initialCapacity` slots; later calls return the same cache.
+template <class Record> PageCache<Record>& SharedPageCache(int initialCapacity) {
+    static PageCache<Record> cache(initialCapacity);
+    return cache;
+}

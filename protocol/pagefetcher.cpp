@@ -1,0 +1,126 @@
+#include "protocol/pagefetcher.h"
+
+#include <algorithm>
+#include <utility>
+
+#include <QBuffer>
+#include <QPointer>
+
+#include "deployment.h"
+
+ServiceHosts ServiceHosts::Deployment() {
+    return {QString::fromLatin1(deployment::PrimaryHost),
+            QString::fromLatin1(deployment::Mirror2Host),
+            QString::fromLatin1(deployment::Mirror3Host)};
+}
+
+PageExchange::PageExchange(QString servicePath, ServiceHosts hosts, QString listRetryHost,
+                           std::int32_t initialSortCode)
+    : m_servicePath(std::move(servicePath)), m_hosts(std::move(hosts)),
+      m_listRetryHost(std::move(listRetryHost)), m_http(std::make_unique<THttpCli>()),
+      m_state(initialSortCode) {
+    moveTo(m_hosts.Mirror2);
+}
+
+PageExchange::~PageExchange() = default;
+
+int PageExchange::GridRowCount() const {
+    return std::max<std::int32_t>(m_totalRecords, 0) + 3;
+}
+
+QString PageExchange::TotalLinesLabel() const {
+    return QStringLiteral("Total Lines: ") + QString::number(m_totalRecords);
+}
+
+void PageExchange::moveTo(const QString& host) {
+    m_http->setURL(host + m_servicePath);
+}
+
+QString PageExchange::currentHost() const {
+    const QString url = m_http->URL();
+    const qsizetype slash = url.indexOf(QLatin1Char('/'));
+    return slash < 0 ? url : url.left(slash);
+}
+
+FetchResult PageExchange::post(const std::string& body, QByteArray& reply) {
+    // A busy client belongs to an exchange further up the stack: its streams
+    // must stay as they are.
+    if (m_http->state() != THttpCli::State::Ready) {
+        m_lastError = QStringLiteral("HTTP component is busy");
+        return FetchResult::Failed;
+    }
+    QByteArray requestBytes(body.data(), static_cast<qsizetype>(body.size()));
+    QBuffer request(&requestBytes);
+    request.open(QIODevice::ReadOnly);
+    reply.clear();
+    QBuffer replyStream(&reply);
+    replyStream.open(QIODevice::WriteOnly);
+    QPointer<THttpCli> guard(m_http.get());
+    m_http->setSendStream(&request);
+    m_http->setRcvdStream(&replyStream);
+    try {
+        m_http->Post();
+    } catch (const EHttpException& error) {
+        if (!guard)
+            return FetchResult::Closed;
+        m_lastError = error.Message();
+        m_http->setSendStream(nullptr);
+        m_http->setRcvdStream(nullptr);
+        return FetchResult::Failed;
+    }
+    if (!guard)
+        return FetchResult::Closed;
+    m_http->setSendStream(nullptr);
+    m_http->setRcvdStream(nullptr);
+    return FetchResult::Done;
+}
+
+FetchResult PageExchange::FetchPage(int topPosition, int rowCount) {
+    m_pageRowCount = rowCount;
+    QByteArray reply;
+    const FetchResult result = post(PageRequest(m_state, topPosition, rowCount), reply);
+    if (result != FetchResult::Done)
+        return result;
+    ReadReply(std::string_view(reply.constData(), static_cast<std::size_t>(reply.size())),
+              topPosition, rowCount);
+    return FetchResult::Done;
+}
+
+RefreshResult PageExchange::RefreshView(int topPosition, int rowCount) {
+    RefreshResult outcome;
+    const QString fallbacks[] = {m_hosts.Mirror3, m_hosts.Primary};
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (attempt > 0)
+            moveTo(fallbacks[attempt - 1]);
+        const QString host = currentHost();
+        outcome.result = FetchPage(topPosition, rowCount);
+        if (outcome.result == FetchResult::Closed)
+            return outcome;
+        if (outcome.result == FetchResult::Done)
+            return outcome;
+        outcome.failures << host + QStringLiteral(": ") + m_lastError;
+    }
+    outcome.message = QStringLiteral("No statistics host answered. Tried ") +
+                      outcome.failures.join(QStringLiteral("; ")) + QLatin1Char('.');
+    return outcome;
+}
+
+ListResult PageExchange::RequestList(ListKind kind) {
+    ListResult outcome;
+    const std::string body = ListRequest(m_state, kind);
+    const QString fallbacks[] = {m_listRetryHost, m_hosts.Primary};
+    QByteArray reply;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (attempt > 0)
+            moveTo(fallbacks[attempt - 1]);
+        outcome.result = post(body, reply);
+        if (outcome.result != FetchResult::Failed)
+            break;
+    }
+    if (outcome.result != FetchResult::Done)
+        return outcome;
+    if (!ListEntries(std::string_view(reply.constData(), static_cast<std::size_t>(reply.size())),
+                     outcome.entries))
+        outcome.result = FetchResult::Failed;
+    return outcome;
+}

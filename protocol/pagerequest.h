@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "protocol/querystate.h"
+
+// The pick lists a list request can ask for, by their code letter.
+enum class ListKind : char {
+    Players = 'A',
+    Years = 'C',
+    Teams = 'D',
+    Leagues = 'E',
+    Positions = 'G'
+};
+
+// The page request text for `rowCount` records from result position
+// `topPosition`: the position, count and sort line, the selection lines (or
+// "*") and the closing byte 0x1A.
+std::string PageRequest(const QueryState& state, int topPosition, int rowCount);
+
+// The list request text: the list's code line, then the selection lines as
+// in a page request, then 0x1A.
+std::string ListRequest(const QueryState& state, ListKind kind);
+
+// Splits a reply into lines: CR LF, a lone CR and a lone LF each end a
+// line; a NUL byte ends the text. A last line without an end still counts.
+// The views point into `reply`.
+std::vector<std::string_view> SplitReplyLines(std::string_view reply);
+
+// The entries of a list reply: its lines without the first (the count) and
+// the last (the "*"). Fewer than two lines give nothing and false.
+bool ListEntries(std::string_view reply, std::vector<std::string>& entries);

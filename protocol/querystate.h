@@ -1,0 +1,37 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What a statistics view asks the service for: its sort keys and its
+// selection and limit items. One per view window.
+struct QueryState {
+    static constexpr int MaxSelectionItems = 500;
+    static constexpr std::size_t MaxItemLength = 50;
+    static constexpr std::int32_t DefaultSortCode = 300;
+    static constexpr std::int32_t TeamsSortCode = 100;
+
+    // The single sort code, sent when no multi-key sort is active.
+    std::int32_t SortCode = DefaultSortCode;
+    // Multi-key sorts; each is active when its first code is not negative.
+    std::array<std::int32_t, 2> SortPair{-1, -1};
+    std::array<std::int32_t, 3> SortTriple{-1, -1, -1};
+    std::array<std::int32_t, 4> SortQuad{-1, -1, -1, -1};
+    // Items 0 .. SelectionCount - 1 are in use; each group ends with "*".
+    std::array<std::string, MaxSelectionItems> SelectionItems;
+    std::int32_t SelectionCount = 0;
+
+    // A fresh state whose single sort code is `initialSortCode`.
+    explicit QueryState(std::int32_t initialSortCode = DefaultSortCode);
+
+    // Back to the fresh state: the initial sort code, no multi-key sort, no
+    // selections. Only the first code of each multi-key sort is cleared.
+    void Reset(std::int32_t initialSortCode = DefaultSortCode);
+    // Appends `items` followed by the group end "*", each cut to 50
+    // characters. Appends nothing and returns false when the group would pass
+    // the 500 items.
+    bool AppendGroup(const std::vector<std::string>& items);
+};

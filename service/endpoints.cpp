@@ -1,0 +1,151 @@
+#include "service/endpoints.h"
+
+#include <algorithm>
+#include <charconv>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+
+#include "service/contentstore.h"
+#include "service/engine/engine.h"
+#include "service/eventlog.h"
+
+namespace bbstatsd {
+
+namespace {
+
+// Runs a handler and turns what it throws into a refusal with its status and problem text.
+HttpReply guarded(const std::function<HttpReply()>& handler) {
+    try {
+        return handler();
+    } catch (const RequestError& error) {
+        return problemReply(error.status(), error.what());
+    } catch (const std::exception& error) {
+        return problemReply(500, std::string("internal error: ") + error.what());
+    }
+}
+
+// The value of key in a raw query, up to the next "&"; nullopt when the key is absent.
+std::optional<std::string_view> queryValue(std::string_view query, std::string_view key) {
+    std::size_t start = 0;
+    while (start <= query.size()) {
+        const auto end = std::min(query.find('&', start), query.size());
+        const std::string_view pair = query.substr(start, end - start);
+        if (pair.size() > key.size() && pair.starts_with(key) && pair[key.size()] == '=') {
+            return pair.substr(key.size() + 1);
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+const std::vector<std::string>& Endpoints::requiredFiles() {
+    static const std::vector<std::string> files = {"index.html",
+                                                   "versions.txt",
+                                                   "baseballout.txt",
+                                                   "adsettings.txt",
+                                                   "ads/click.html",
+                                                   "news/todaysArticles.txt",
+                                                   "news/yesterDaysArticles.txt",
+                                                   "news/home.html",
+                                                   "news/content.html",
+                                                   "news/article.html"};
+    return files;
+}
+
+Endpoints::Endpoints(Engine& engine, const ContentStore& content, EventLog& events)
+    : m_engine(engine), m_content(content), m_events(events),
+      m_banners(content.namesUnder("ads/", ".gif")) {
+    for (const std::string& name : requiredFiles()) {
+        if (content.file(name) == nullptr) {
+            throw std::runtime_error("content folder " + content.dir() + " lacks " + name);
+        }
+    }
+    if (m_banners.empty()) {
+        throw std::runtime_error("content folder " + content.dir() + " holds no ads/*.gif banner");
+    }
+}
+
+std::vector<HttpRoute> Endpoints::routes() const {
+    std::vector<HttpRoute> routes = {
+        statistics("/cgi-bin/getbat.exe", static_cast<int>(Table::Batters)),
+        statistics("/cgi-bin/getpit.exe", static_cast<int>(Table::Pitchers)),
+        statistics("/cgi-bin/getfield.exe", static_cast<int>(Table::Fielders)),
+        statistics("/cgi-bin/getbaseteam.exe", static_cast<int>(Table::Teams)),
+        contentFile("/", "index.html", "text/html"),
+        contentFile("/cgi-bin/verread.exe", "versions.txt", "text/plain"),
+        contentFile("/baseballout.txt", "baseballout.txt", "text/plain"),
+        contentFile("/verman.asp", "adsettings.txt", "text/plain"),
+        contentFile("/scroller/dataFiles/todaysArticles.txt", "news/todaysArticles.txt",
+                    "text/plain"),
+        contentFile("/scroller/dataFiles/yesterDaysArticles.txt", "news/yesterDaysArticles.txt",
+                    "text/plain"),
+        contentFile("/home.asp", "news/home.html", "text/html"),
+        contentFile("/content.asp", "news/content.html", "text/html"),
+        contentFile("/article.asp", "news/article.html", "text/html"),
+        contentFile("/ads/click.asp", "ads/click.html", "text/html"),
+    };
+    routes.push_back(
+        {"GET", "/ads/banner.gif", [this](const HttpRequest& request) { return banner(request); }});
+    routes.push_back({"GET", "/999addlog.asp",
+                      [this](const HttpRequest& request) { return usageEvent(request); }});
+    return routes;
+}
+
+HttpRoute Endpoints::statistics(const std::string& path, int table) const {
+    return {"POST", path, [this, table](const HttpRequest& request) {
+                return guarded([&] {
+                    HttpReply reply;
+                    reply.body = m_engine.answer(static_cast<Table>(table), request.body);
+                    return reply;
+                });
+            }};
+}
+
+HttpRoute Endpoints::contentFile(const std::string& path, const std::string& file,
+                                 const std::string& type) const {
+    const std::string* bytes = m_content.file(file);
+    return {"GET", path, [bytes, type](const HttpRequest&) {
+                HttpReply reply;
+                reply.contentType = type;
+                reply.body = *bytes;
+                return reply;
+            }};
+}
+
+// Any number picks one of the banners in turn; a missing or unreadable number picks the first.
+HttpReply Endpoints::banner(const HttpRequest& request) const {
+    unsigned long long number = 0;
+    if (const auto value = queryValue(request.query, "n")) {
+        std::from_chars(value->data(), value->data() + value->size(), number);
+    }
+    HttpReply reply;
+    reply.contentType = "image/gif";
+    reply.body = *m_content.file(m_banners[number % m_banners.size()]);
+    return reply;
+}
+
+// The event is everything after "Q=": the client does not encode the "&" of a URL it reports,
+// so the rest of the query belongs to the event.
+HttpReply Endpoints::usageEvent(const HttpRequest& request) const {
+    return guarded([&] {
+        std::string_view query = request.query;
+        std::size_t start = std::string_view::npos;
+        if (query.starts_with("Q=")) {
+            start = 2;
+        } else if (const auto at = query.find("&Q="); at != std::string_view::npos) {
+            start = at + 3;
+        }
+        if (start == std::string_view::npos) {
+            return problemReply(400, "no Q= event text");
+        }
+        m_events.record(percentDecode(query.substr(start)), request.peer);
+        HttpReply reply;
+        reply.body = "OK\r\n";
+        return reply;
+    });
+}
+
+} // namespace bbstatsd

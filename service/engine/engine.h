@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace bbstatsd {
+
+// The four statistics tables the service answers for.
+enum class Table { Batters, Pitchers, Fielders, Teams };
+
+// A request the service cannot read: status 400 (413 for size); reason() names the problem in
+// one short line (no CR/LF).
+class RequestError : public std::runtime_error {
+public:
+    // Builds an error with an HTTP status and a one-line reason.
+    RequestError(int status, std::string reason);
+    // HTTP status to answer with (400 or 413).
+    int status() const { return m_status; }
+    // The one-line reason, same as what().
+    std::string reason() const { return what(); }
+
+private:
+    int m_status;
+};
+
+class EngineData;
+
+class Engine {
+public:
+    // Loads the four tables and pick lists from an imported SQLite file, opened read-only.
+    // Throws std::runtime_error naming the file on failure.
+    explicit Engine(const std::string& dbPath, std::size_t cacheBytes = 128u << 20);
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Answers one POST body of a statistics service (page request or list request) with the
+    // reply body. Thread-safe. Throws RequestError.
+    std::string answer(Table table, std::string_view body);
+
+private:
+    std::unique_ptr<EngineData> m_data;
+};
+
+// Imports the Lahman CSV files in dir into a new SQLite file at dbPath (replaced atomically).
+// Throws std::runtime_error with "file:line:column: problem".
+void importLahman(const std::string& dir, const std::string& dbPath);
+
+} // namespace bbstatsd

@@ -1,0 +1,706 @@
+#include "service/engine/importer.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+#include <vector>
+
+#include "service/engine/csvreader.h"
+#include "service/engine/schema.h"
+#include "service/engine/sqlitedb.h"
+
+namespace bbstatsd {
+
+namespace {
+
+const std::vector<std::string> kPeopleColumns{
+    "playerID",   "birthYear", "birthMonth", "birthDay",  "birthCity",    "birthCountry",
+    "birthState", "deathYear", "deathMonth", "deathDay",  "deathCountry", "deathState",
+    "deathCity",  "nameFirst", "nameLast",   "nameGiven", "weight",       "height",
+    "bats",       "throws",    "debut",      "bbrefID",   "finalGame",    "retroID",
+    "deathDate",  "birthDate"};
+const std::vector<std::string> kBattingColumns{
+    "playerID", "yearID", "stint", "teamID", "lgID", "G",  "AB",  "R",   "H",  "X2B", "X3B",
+    "HR",       "RBI",    "SB",    "CS",     "BB",   "SO", "IBB", "HBP", "SH", "SF",  "GIDP"};
+const std::vector<std::string> kPitchingColumns{
+    "playerID", "yearID", "stint",  "teamID", "lgID", "W",  "L",  "G",  "GS",    "CG",
+    "SHO",      "SV",     "IPouts", "H",      "ER",   "HR", "BB", "SO", "BAOpp", "ERA",
+    "IBB",      "WP",     "HBP",    "BK",     "BFP",  "GF", "R",  "SH", "SF",    "GIDP"};
+const std::vector<std::string> kFieldingColumns{
+    "playerID", "yearID", "stint", "teamID", "lgID", "POS", "G",  "GS", "InnOuts",
+    "PO",       "A",      "E",     "DP",     "PB",   "WP",  "SB", "CS", "ZR"};
+const std::vector<std::string> kTeamsColumns{"yearID",
+                                             "lgID",
+                                             "teamID",
+                                             "franchID",
+                                             "divID",
+                                             "Rank",
+                                             "G",
+                                             "Ghome",
+                                             "W",
+                                             "L",
+                                             "DivWin",
+                                             "WCWin",
+                                             "LgWin",
+                                             "WSWin",
+                                             "R",
+                                             "AB",
+                                             "H",
+                                             "X2B",
+                                             "X3B",
+                                             "HR",
+                                             "BB",
+                                             "SO",
+                                             "SB",
+                                             "CS",
+                                             "HBP",
+                                             "SF",
+                                             "RA",
+                                             "ER",
+                                             "ERA",
+                                             "CG",
+                                             "SHO",
+                                             "SV",
+                                             "IPouts",
+                                             "HA",
+                                             "HRA",
+                                             "BBA",
+                                             "SOA",
+                                             "E",
+                                             "DP",
+                                             "FP",
+                                             "name",
+                                             "park",
+                                             "attendance",
+                                             "BPF",
+                                             "PPF",
+                                             "teamIDBR",
+                                             "teamIDlahman45",
+                                             "teamIDretro"};
+
+const std::vector<std::string> kBattingUsed{
+    "playerID", "yearID", "stint", "teamID", "lgID", "G",  "AB",  "R",   "H",  "X2B", "X3B",
+    "HR",       "RBI",    "SB",    "CS",     "BB",   "SO", "IBB", "HBP", "SH", "SF",  "GIDP"};
+const std::vector<std::string> kPitchingUsed{
+    "playerID", "yearID", "stint", "teamID", "lgID", "W",  "L",  "G",  "GS",
+    "CG",       "SHO",    "SV",    "IPouts", "H",    "ER", "HR", "BB", "SO",
+    "IBB",      "WP",     "HBP",   "BK",     "BFP",  "GF", "R",  "SH", "SF"};
+const std::vector<std::string> kFieldingUsed{
+    "playerID", "yearID", "stint", "teamID", "lgID", "POS", "G", "GS", "PO", "A", "E", "DP", "PB"};
+const std::vector<std::string> kTeamsUsed{
+    "yearID", "lgID", "teamID", "divID", "G",   "W",   "L",   "R",  "AB", "H",   "X2B",
+    "X3B",    "HR",   "BB",     "SO",    "SB",  "CS",  "HBP", "SF", "RA", "ER",  "CG",
+    "SHO",    "SV",   "IPouts", "HA",    "HRA", "BBA", "SOA", "E",  "DP", "name"};
+
+struct Person {
+    std::string name;
+    std::string bats;
+    std::string throws;
+};
+
+// Sum of the present values; -1 while none was present.
+struct Sum {
+    long long value = -1;
+    void add(long long v) {
+        if (v >= 0) {
+            value = (value < 0 ? 0 : value) + v;
+        }
+    }
+};
+
+enum TeamSum {
+    kTPA,
+    kRBI,
+    kBatIBB,
+    kBatSH,
+    kGIDP,
+    kBFP,
+    kPitIBB,
+    kPitHBP,
+    kPitSH,
+    kPitSF,
+    kWP,
+    kBK,
+    kRelief,
+    kPO,
+    kAST,
+    kPB,
+    kSumCount
+};
+
+struct TeamInfo {
+    std::string code, name, league, division;
+    int year = 0;
+    std::map<std::string, int> vals;
+    std::array<Sum, kSumCount> sums;
+};
+
+// One record being written: integers (counts, years, outs) and texts by reply line.
+struct RowBuf {
+    explicit RowBuf(std::size_t lines) : v(lines, -1), s(lines), d(lines, 0.0) {}
+    std::vector<long long> v;
+    std::vector<std::string> s;
+    std::vector<double> d;
+};
+
+long long plus(std::initializer_list<long long> required,
+               std::initializer_list<long long> optional) {
+    long long total = 0;
+    for (long long x : required) {
+        if (x < 0) {
+            return -1;
+        }
+        total += x;
+    }
+    for (long long x : optional) {
+        total += x < 0 ? 0 : x;
+    }
+    return total;
+}
+
+// Text as served: a control character (a line break inside a quoted field) would split the
+// reply line, so it becomes a blank.
+std::string clean(std::string s) {
+    for (char& c : s) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            c = ' ';
+        }
+    }
+    return s;
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c + 32);
+        }
+    }
+    return s;
+}
+
+int positionOrder(const std::string& pos) {
+    static const char* const order[] = {"p",  "c",  "1b", "2b", "3b", "ss", "of",
+                                        "lf", "cf", "rf", "dh", "ph", "pr"};
+    for (int i = 0; i < static_cast<int>(std::size(order)); ++i) {
+        if (pos == order[i]) {
+            return i;
+        }
+    }
+    return 100;
+}
+
+// Writes the rows of one record table.
+class TableWriter {
+public:
+    TableWriter(SqliteDb& db, const TableDef& def)
+        : m_def(def), m_insert(db, createAndInsert(db, def)) {}
+
+    void write(const RowBuf& row, const std::string& playerId, int stint) {
+        int p = 1;
+        if (m_def.hasPlayers) {
+            m_insert.bind(p++, playerId);
+            m_insert.bind(p++, static_cast<long long>(stint));
+        }
+        for (std::size_t line = 0; line < m_def.fields.size(); ++line) {
+            const FieldDef& f = m_def.fields[line];
+            switch (f.kind) {
+            case FieldKind::Name:
+            case FieldKind::Text:
+            case FieldKind::Char:
+                m_insert.bind(p++, row.s[line]);
+                break;
+            case FieldKind::Year:
+            case FieldKind::Count:
+                m_insert.bind(p++, row.v[line]);
+                break;
+            case FieldKind::Innings: {
+                const long long outs = row.v[line];
+                m_insert.bind(p++, outs < 0 ? m_def.missingReal
+                                            : static_cast<double>(outs / 3) +
+                                                  static_cast<double>(outs % 3) / 10.0);
+                break;
+            }
+            case FieldKind::Ratio: {
+                double value = m_def.missingReal;
+                for (const RatioDef& r : m_def.ratios) {
+                    if (r.line == static_cast<int>(line)) {
+                        evalRatio(
+                            r, [&](int l) { return row.v[static_cast<std::size_t>(l)]; }, value);
+                    }
+                }
+                m_insert.bind(p++, value);
+                break;
+            }
+            case FieldKind::Real:
+                m_insert.bind(p++, row.d[line]);
+                break;
+            }
+        }
+        m_insert.run();
+    }
+
+private:
+    static std::string createAndInsert(SqliteDb& db, const TableDef& def) {
+        std::string create = std::string("CREATE TABLE ") + def.sqlName + " (";
+        std::string insert = std::string("INSERT INTO ") + def.sqlName + " VALUES (";
+        bool first = true;
+        auto add = [&](const std::string& name, const char* type) {
+            create += (first ? "" : ", ") + name + " " + type;
+            insert += first ? "?" : ", ?";
+            first = false;
+        };
+        if (def.hasPlayers) {
+            add("PlayerID", "TEXT NOT NULL");
+            add("Stint", "INTEGER NOT NULL");
+        }
+        for (const FieldDef& f : def.fields) {
+            const bool text =
+                f.kind == FieldKind::Name || f.kind == FieldKind::Text || f.kind == FieldKind::Char;
+            const bool integer = f.kind == FieldKind::Year || f.kind == FieldKind::Count;
+            add(std::string("\"") + f.column + "\"",
+                text ? "TEXT NOT NULL" : (integer ? "INTEGER NOT NULL" : "REAL NOT NULL"));
+        }
+        db.exec(create + ")");
+        return insert + ")";
+    }
+
+    const TableDef& m_def;
+    SqliteStmt m_insert;
+};
+
+// First and last season of each player in one table.
+using Seasons = std::unordered_map<std::string, std::pair<int, int>>;
+
+void noteSeason(Seasons& seasons, const std::string& id, int year) {
+    auto [it, fresh] = seasons.try_emplace(id, year, year);
+    if (!fresh) {
+        it->second.first = std::min(it->second.first, year);
+        it->second.second = std::max(it->second.second, year);
+    }
+}
+
+class Importer {
+public:
+    Importer(const std::string& dir, SqliteDb& db) : m_dir(dir), m_db(db) {}
+
+    void run() {
+        readPeople();
+        readTeams();
+        readFielding();
+        readBatting();
+        readPitching();
+        writeTeams();
+        writePickLists();
+        writeMeta();
+    }
+
+private:
+    void readPeople() {
+        CsvTable t(m_dir, "People.csv", kPeopleColumns,
+                   {"playerID", "nameFirst", "nameLast", "bats", "throws"});
+        const auto id = t.col("playerID"), first = t.col("nameFirst"), last = t.col("nameLast"),
+                   bats = t.col("bats"), throws = t.col("throws");
+        while (t.next()) {
+            if (t.text(id).empty()) {
+                t.fail(id, "empty playerID");
+            }
+            Person p;
+            p.name = clean(t.text(last));
+            if (!t.text(first).empty()) {
+                p.name += ", " + clean(t.text(first));
+            }
+            p.bats = t.text(bats) == "B" ? "S" : clean(t.text(bats));
+            p.throws = clean(t.text(throws));
+            if (!m_people.emplace(t.text(id), std::move(p)).second) {
+                t.fail(id, "playerID '" + t.text(id) + "' appears twice");
+            }
+        }
+    }
+
+    void readTeams() {
+        CsvTable t(m_dir, "Teams.csv", kTeamsColumns, kTeamsUsed);
+        const auto year = t.col("yearID"), lg = t.col("lgID"), team = t.col("teamID"),
+                   div = t.col("divID"), name = t.col("name");
+        static const char* const numeric[] = {"G",   "W",   "L",   "R",   "AB",  "H",  "X2B",
+                                              "X3B", "HR",  "BB",  "SO",  "SB",  "CS", "HBP",
+                                              "SF",  "RA",  "ER",  "CG",  "SHO", "SV", "IPouts",
+                                              "HA",  "HRA", "BBA", "SOA", "E",   "DP"};
+        while (t.next()) {
+            TeamInfo info;
+            info.year = t.required(year);
+            info.code = clean(t.text(team));
+            info.name = clean(t.text(name));
+            info.league = clean(t.text(lg));
+            info.division = t.text(div).empty() ? "-" : clean(t.text(div));
+            for (const char* n : numeric) {
+                info.vals[n] = t.count(t.col(n));
+            }
+            const std::string key = std::to_string(info.year) + "|" + info.code;
+            if (!m_teamIndex.emplace(key, m_teams.size()).second) {
+                t.fail(team,
+                       "team '" + info.code + "' appears twice in " + std::to_string(info.year));
+            }
+            m_teams.push_back(std::move(info));
+        }
+    }
+
+    // Shared columns of the three player files: checks the player and the club.
+    TeamInfo& playerRow(const CsvTable& t, RowBuf& row, const TableDef& def, int& year,
+                        std::string& playerId) {
+        const auto idCol = t.col("playerID"), yearCol = t.col("yearID"), teamCol = t.col("teamID");
+        playerId = t.text(idCol);
+        const auto person = m_people.find(playerId);
+        if (person == m_people.end()) {
+            t.fail(idCol, "unknown player '" + playerId + "'");
+        }
+        year = t.required(yearCol);
+        const auto team = m_teamIndex.find(std::to_string(year) + "|" + t.text(teamCol));
+        if (team == m_teamIndex.end()) {
+            t.fail(teamCol, "unknown team '" + t.text(teamCol) + "' in " + std::to_string(year));
+        }
+        TeamInfo& info = m_teams[team->second];
+        row.s[0] = person->second.name;
+        row.v[static_cast<std::size_t>(def.yearLine)] = year;
+        row.s[2] = info.code;
+        row.s[static_cast<std::size_t>(def.teamNameLine)] = info.name;
+        row.s[static_cast<std::size_t>(def.leagueLine)] = clean(t.text(t.col("lgID")));
+        return info;
+    }
+
+    void readFielding() {
+        const TableDef& def = tableDef(Table::Fielders);
+        TableWriter out(m_db, def);
+        CsvTable t(m_dir, "Fielding.csv", kFieldingColumns, kFieldingUsed);
+        const auto stintCol = t.col("stint"), pos = t.col("POS"), g = t.col("G"), gs = t.col("GS"),
+                   po = t.col("PO"), a = t.col("A"), e = t.col("E"), dp = t.col("DP"),
+                   pb = t.col("PB");
+        RowBuf row(def.fields.size());
+        std::string id;
+        int year = 0;
+        while (t.next()) {
+            TeamInfo& team = playerRow(t, row, def, year, id);
+            const int stint = t.required(stintCol);
+            if (t.text(pos).empty()) {
+                t.fail(pos, "empty position");
+            }
+            row.v[5] = t.count(g);
+            row.v[6] = t.count(po);
+            row.v[7] = t.count(a);
+            row.v[8] = t.count(e);
+            row.v[9] = t.count(dp);
+            row.v[10] = t.count(pb);
+            row.v[11] = plus({row.v[6], row.v[7], row.v[8]}, {});
+            row.s[15] = clean(t.text(pos));
+            row.v[16] = t.count(gs);
+            out.write(row, id, stint);
+            noteSeason(m_seasons[2], id, year);
+            auto& played =
+                m_positions[id + "|" + std::to_string(year) + "|" + std::to_string(stint)];
+            played.emplace_back(lower(t.text(pos)), std::max(0LL, row.v[5]));
+            team.sums[kPO].add(row.v[6]);
+            team.sums[kAST].add(row.v[7]);
+            team.sums[kPB].add(row.v[10]);
+        }
+    }
+
+    std::string positionsOf(const std::string& key) const {
+        const auto it = m_positions.find(key);
+        if (it == m_positions.end()) {
+            return "-1";
+        }
+        std::vector<std::pair<std::string, long long>> merged;
+        for (const auto& [pos, games] : it->second) {
+            auto m = std::find_if(merged.begin(), merged.end(),
+                                  [&](const auto& x) { return x.first == pos; });
+            if (m == merged.end()) {
+                merged.emplace_back(pos, games);
+            } else {
+                m->second += games;
+            }
+        }
+        std::stable_sort(merged.begin(), merged.end(), [](const auto& x, const auto& y) {
+            if (x.second != y.second) {
+                return x.second > y.second;
+            }
+            return positionOrder(x.first) < positionOrder(y.first);
+        });
+        std::string text;
+        for (const auto& [pos, games] : merged) {
+            text += (text.empty() ? "" : ",") + pos;
+        }
+        return text;
+    }
+
+    void readBatting() {
+        const TableDef& def = tableDef(Table::Batters);
+        TableWriter out(m_db, def);
+        CsvTable t(m_dir, "Batting.csv", kBattingColumns, kBattingUsed);
+        const auto stintCol = t.col("stint");
+        RowBuf row(def.fields.size());
+        std::string id;
+        int year = 0;
+        while (t.next()) {
+            TeamInfo& team = playerRow(t, row, def, year, id);
+            const int stint = t.required(stintCol);
+            auto c = [&](const char* name) { return static_cast<long long>(t.count(t.col(name))); };
+            const long long ab = c("AB"), h = c("H"), d = c("X2B"), tr = c("X3B"), hr = c("HR"),
+                            bb = c("BB"), hbp = c("HBP"), sh = c("SH"), sf = c("SF");
+            row.v[5] = c("G");
+            row.v[6] = plus({ab}, {bb, hbp, sh, sf});
+            row.v[7] = ab;
+            row.v[8] = c("R");
+            row.v[9] = h;
+            row.v[10] = d;
+            row.v[11] = tr;
+            row.v[12] = hr;
+            row.v[13] = c("RBI");
+            row.v[17] = bb;
+            row.v[18] = c("IBB");
+            row.v[19] = c("SO");
+            row.v[20] = hbp;
+            row.v[21] = sh;
+            row.v[22] = sf;
+            row.v[23] = c("SB");
+            row.v[24] = c("CS");
+            row.v[25] = c("GIDP");
+            const std::string key = id + "|" + std::to_string(year) + "|" + std::to_string(stint);
+            row.s[26] = positionsOf(key);
+            const Person& person = m_people.at(id);
+            row.s[27] = person.bats;
+            row.s[28] = person.throws;
+            const long long singles =
+                plus({h}, {}) < 0 || d < 0 || tr < 0 || hr < 0 ? -1 : h - d - tr - hr;
+            row.v[30] = singles;
+            row.v[29] = singles < 0 ? -1 : singles + 2 * d + 3 * tr + 4 * hr;
+            out.write(row, id, stint);
+            noteSeason(m_seasons[0], id, year);
+            team.sums[kTPA].add(row.v[6]);
+            team.sums[kRBI].add(row.v[13]);
+            team.sums[kBatIBB].add(row.v[18]);
+            team.sums[kBatSH].add(sh);
+            team.sums[kGIDP].add(row.v[25]);
+        }
+    }
+
+    void readPitching() {
+        const TableDef& def = tableDef(Table::Pitchers);
+        TableWriter out(m_db, def);
+        CsvTable t(m_dir, "Pitching.csv", kPitchingColumns, kPitchingUsed);
+        const auto stintCol = t.col("stint");
+        RowBuf row(def.fields.size());
+        std::string id;
+        int year = 0;
+        static const std::pair<int, const char*> lines[] = {
+            {5, "G"},   {6, "GS"},  {7, "CG"},      {8, "SHO"},  {9, "GF"},   {10, "SV"},
+            {11, "W"},  {12, "L"},  {14, "IPouts"}, {15, "BFP"}, {16, "H"},   {17, "R"},
+            {18, "ER"}, {19, "HR"}, {20, "BB"},     {21, "SO"},  {22, "IBB"}, {23, "HBP"},
+            {24, "SH"}, {25, "SF"}, {26, "WP"},     {27, "BK"}};
+        while (t.next()) {
+            TeamInfo& team = playerRow(t, row, def, year, id);
+            const int stint = t.required(stintCol);
+            for (const auto& [line, name] : lines) {
+                row.v[static_cast<std::size_t>(line)] = t.count(t.col(name));
+            }
+            row.s[30] = m_people.at(id).throws;
+            out.write(row, id, stint);
+            noteSeason(m_seasons[1], id, year);
+            team.sums[kBFP].add(row.v[15]);
+            team.sums[kPitIBB].add(row.v[22]);
+            team.sums[kPitHBP].add(row.v[23]);
+            team.sums[kPitSH].add(row.v[24]);
+            team.sums[kPitSF].add(row.v[25]);
+            team.sums[kWP].add(row.v[26]);
+            team.sums[kBK].add(row.v[27]);
+            if (row.v[5] >= 0 && row.v[6] >= 0) {
+                team.sums[kRelief].add(row.v[5] - row.v[6]);
+            }
+        }
+    }
+
+    void writeTeams() {
+        const TableDef& def = tableDef(Table::Teams);
+        TableWriter out(m_db, def);
+        // Leader of each season, league and division: the best won-lost percentage.
+        std::map<std::string, const TeamInfo*> leaders;
+        auto pct = [](const TeamInfo& t) {
+            const int w = t.vals.at("W"), l = t.vals.at("L");
+            return w + l > 0 ? static_cast<double>(w) / (w + l) : 0.0;
+        };
+        auto groupOf = [](const TeamInfo& t) {
+            return std::to_string(t.year) + "|" + t.league + "|" + t.division;
+        };
+        for (const TeamInfo& t : m_teams) {
+            const TeamInfo*& lead = leaders[groupOf(t)];
+            if (!lead || pct(t) > pct(*lead) ||
+                (pct(t) == pct(*lead) && t.vals.at("W") > lead->vals.at("W"))) {
+                lead = &t;
+            }
+        }
+        RowBuf row(def.fields.size());
+        for (const TeamInfo& t : m_teams) {
+            auto v = [&](const char* n) { return static_cast<long long>(t.vals.at(n)); };
+            auto s = [&](TeamSum k) { return t.sums[k].value; };
+            std::fill(row.v.begin(), row.v.end(), -1);
+            row.s[0] = t.code;
+            row.s[1] = t.name;
+            row.s[2] = t.league;
+            row.s[3] = t.division;
+            row.v[4] = t.year;
+            row.v[5] = v("G");
+            row.v[6] = v("W");
+            row.v[7] = v("L");
+            const TeamInfo& lead = *leaders[groupOf(t)];
+            row.d[8] = (static_cast<double>(lead.vals.at("W") - t.vals.at("W")) +
+                        static_cast<double>(t.vals.at("L") - lead.vals.at("L"))) /
+                       2.0;
+            row.v[14] = s(kTPA);
+            row.v[15] = v("R");
+            row.v[16] = v("RA");
+            row.v[17] = v("AB");
+            row.v[18] = v("H");
+            row.v[20] = v("X2B");
+            row.v[21] = v("X3B");
+            row.v[22] = v("HR");
+            row.v[19] = plus({v("H"), v("X2B"), 2 * v("X3B"), 3 * v("HR")}, {});
+            if (v("X3B") < 0 || v("HR") < 0) {
+                row.v[19] = -1;
+            }
+            row.v[23] = s(kRBI);
+            row.v[24] = v("BB");
+            row.v[25] = s(kBatIBB);
+            row.v[26] = v("HBP");
+            row.v[27] = v("SO");
+            row.v[28] = s(kBatSH);
+            row.v[29] = v("SF");
+            row.v[33] = v("SB");
+            row.v[34] = v("CS");
+            row.v[35] = s(kGIDP);
+            row.v[38] = v("CG");
+            row.v[39] = v("SHO");
+            row.v[40] = s(kRelief);
+            row.v[41] = v("SV");
+            row.v[42] = v("IPouts");
+            row.v[43] = v("HA");
+            row.v[44] = s(kBFP);
+            row.v[46] = v("ER");
+            row.v[47] = v("HRA");
+            row.v[48] = v("BBA");
+            row.v[49] = s(kPitIBB);
+            row.v[50] = s(kPitHBP);
+            row.v[51] = v("SOA");
+            row.v[52] = s(kPitSH);
+            row.v[53] = s(kPitSF);
+            row.v[54] = s(kWP);
+            row.v[55] = s(kBK);
+            const long long bfp = row.v[44];
+            row.v[45] = bfp < 0 ? -1
+                                : bfp - std::max(0LL, row.v[48]) - std::max(0LL, row.v[50]) -
+                                      std::max(0LL, row.v[52]) - std::max(0LL, row.v[53]);
+            row.v[59] = s(kPO);
+            row.v[60] = s(kAST);
+            row.v[62] = v("E");
+            row.v[63] = plus({row.v[59], row.v[60], row.v[62]}, {});
+            row.v[64] = v("DP");
+            row.v[66] = s(kPB);
+            out.write(row, std::string(), 0);
+        }
+    }
+
+    void writePickLists() {
+        m_db.exec("CREATE TABLE players (tbl TEXT NOT NULL, PlayerID TEXT NOT NULL, Entry TEXT NOT "
+                  "NULL, FirstYear INTEGER NOT NULL, LastYear INTEGER NOT NULL)");
+        m_db.exec("CREATE TABLE picklists (tbl TEXT NOT NULL, list TEXT NOT NULL, Entry TEXT NOT "
+                  "NULL)");
+        SqliteStmt players(m_db, "INSERT INTO players VALUES (?, ?, ?, ?, ?)");
+        const Table tables[] = {Table::Batters, Table::Pitchers, Table::Fielders};
+        for (int i = 0; i < 3; ++i) {
+            const char* tbl = tableDef(tables[i]).sqlName;
+            std::unordered_map<std::string, int> sharing;
+            for (const auto& [id, seasons] : m_seasons[i]) {
+                ++sharing[m_people.at(id).name];
+            }
+            std::vector<std::string> entries;
+            for (const auto& [id, seasons] : m_seasons[i]) {
+                std::string entry = m_people.at(id).name;
+                if (sharing[entry] > 1) {
+                    entry += " (" + std::to_string(seasons.first) + "-" +
+                             std::to_string(seasons.second) + ")";
+                }
+                players.bind(1, std::string_view(tbl));
+                players.bind(2, id);
+                players.bind(3, entry);
+                players.bind(4, static_cast<long long>(seasons.first));
+                players.bind(5, static_cast<long long>(seasons.second));
+                players.run();
+            }
+        }
+        // The full lists, before any selection, in the order the service sends them.
+        m_db.exec("INSERT INTO picklists SELECT DISTINCT tbl, 'A', Entry FROM players");
+        for (const Table table : {Table::Batters, Table::Pitchers, Table::Fielders, Table::Teams}) {
+            const TableDef& def = tableDef(table);
+            const std::string tbl = def.sqlName;
+            auto list = [&](const char* letter, int line) {
+                m_db.exec("INSERT INTO picklists SELECT DISTINCT '" + tbl + "', '" + letter +
+                          "', \"" + def.fields[static_cast<std::size_t>(line)].column + "\" FROM " +
+                          tbl);
+            };
+            list("C", def.yearLine);
+            list("D", def.teamNameLine);
+            list("E", def.leagueLine);
+            if (def.positionLine >= 0) {
+                list("G", def.positionLine);
+            }
+        }
+    }
+
+    void writeMeta() {
+        m_db.exec("CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)");
+        m_db.exec("INSERT INTO meta VALUES ('format', '1'), ('attribution', 'Baseball statistics "
+                  "from the Lahman Baseball Database by Sean Lahman, licensed under CC BY-SA "
+                  "3.0.')");
+    }
+
+    std::string m_dir;
+    SqliteDb& m_db;
+    std::unordered_map<std::string, Person> m_people;
+    std::vector<TeamInfo> m_teams;
+    std::unordered_map<std::string, std::size_t> m_teamIndex;
+    std::unordered_map<std::string, std::vector<std::pair<std::string, long long>>> m_positions;
+    std::array<Seasons, 3> m_seasons; // batters, pitchers, fielders
+};
+
+} // namespace
+
+void importLahman(const std::string& dir, const std::string& dbPath) {
+    std::string temp = dbPath + ".importing-XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        throw std::runtime_error(dbPath + ":0:0: cannot create a temporary file beside it");
+    }
+    // Readable like any other file the user writes; mkstemp creates it private.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    ::close(fd);
+    try {
+        SqliteDb db(temp, false);
+        db.exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
+        Importer(dir, db).run();
+        db.exec("COMMIT");
+        db.close();
+        if (std::rename(temp.c_str(), dbPath.c_str()) != 0) {
+            throw std::runtime_error(dbPath + ":0:0: cannot replace the database file");
+        }
+    } catch (...) {
+        std::remove(temp.c_str());
+        throw;
+    }
+}
+
+} // namespace bbstatsd

@@ -1,0 +1,378 @@
+#include "service/engine/query.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+
+namespace bbstatsd {
+
+namespace {
+
+__extension__ typedef unsigned __int128 Key128;
+
+struct CompiledLimit {
+    int line = 0;
+    bool all = false;  // both bounds open: every row
+    bool none = false; // a bound is not a number: no row
+    double lo = -std::numeric_limits<double>::infinity();
+    double hi = std::numeric_limits<double>::infinity();
+    std::vector<std::uint8_t> textOk; // text lines: per dict entry
+};
+
+struct CompiledGroup {
+    std::vector<std::uint8_t> players, years;
+    std::vector<std::uint8_t> teams, leagues, positions;
+    std::vector<CompiledLimit> limits;
+    std::vector<const std::vector<std::uint32_t>*> postings;
+    std::size_t postingRows = 0;
+    bool hasLimits = false;
+};
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+// Reads a plain decimal number: optional sign, digits, optional "." and digits.
+bool parseNumber(std::string_view s, double& out) {
+    s = trim(s);
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        negative = s[i] == '-';
+        ++i;
+    }
+    double value = 0;
+    bool digits = false;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+        value = value * 10 + (s[i] - '0');
+        digits = true;
+    }
+    if (i < s.size() && s[i] == '.') {
+        double scale = 0.1;
+        for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+            value += (s[i] - '0') * scale;
+            scale /= 10;
+            digits = true;
+        }
+    }
+    if (!digits || i != s.size()) {
+        return false;
+    }
+    out = negative ? -value : value;
+    return true;
+}
+
+bool parseYear(std::string_view s, int& out) {
+    if (s.empty() || s.size() > 6) {
+        return false;
+    }
+    int v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        v = v * 10 + (c - '0');
+    }
+    out = v;
+    return true;
+}
+
+CompiledLimit compileLimit(const TableData& data, const SelectionItem& item) {
+    CompiledLimit lim;
+    lim.line = lineOfSortField(data.def(), item.field);
+    const Column& c = data.column(lim.line);
+    if (item.min.empty() && item.max.empty()) {
+        lim.all = true;
+        return lim;
+    }
+    if (c.isText()) {
+        const bool exact = c.kind == FieldKind::Char;
+        auto cmp = [&](const std::string& a, const std::string& b) {
+            return exact ? a.compare(b) : compareText(a, b);
+        };
+        lim.textOk.assign(c.dict.size(), 0);
+        for (std::size_t id = 0; id < c.dict.size(); ++id) {
+            if (id == c.missingId) {
+                continue;
+            }
+            const bool aboveMin = item.min.empty() || cmp(c.dict[id], item.min) >= 0;
+            const bool belowMax = item.max.empty() || cmp(c.dict[id], item.max) <= 0;
+            lim.textOk[id] = aboveMin && belowMax;
+        }
+        return lim;
+    }
+    if ((!item.min.empty() && !parseNumber(item.min, lim.lo)) ||
+        (!item.max.empty() && !parseNumber(item.max, lim.hi))) {
+        lim.none = true;
+    }
+    return lim;
+}
+
+bool limitMatches(const TableData& data, const CompiledLimit& lim, std::uint32_t row) {
+    if (lim.all) {
+        return true;
+    }
+    if (lim.none) {
+        return false;
+    }
+    const Column& c = data.column(lim.line);
+    if (!lim.textOk.empty() || c.isText()) {
+        return lim.textOk[c.ids[row]] != 0;
+    }
+    double x = 0;
+    return c.number(row, x) && x >= lim.lo && x <= lim.hi;
+}
+
+void markText(const TableData& data, int line, const std::string& value,
+              std::vector<std::uint8_t>& bits, CompiledGroup& g) {
+    if (line < 0) {
+        return;
+    }
+    const std::uint32_t id = data.idOf(line, value);
+    if (id == kMissingRank) {
+        return;
+    }
+    if (bits.empty()) {
+        bits.assign(data.column(line).dict.size(), 0);
+    }
+    if (!bits[id]) {
+        bits[id] = 1;
+        const auto& rows = data.rowsOfText(line, id);
+        g.postings.push_back(&rows);
+        g.postingRows += rows.size();
+    }
+}
+
+CompiledGroup compileGroup(const TableData& data, const std::vector<SelectionItem>& items) {
+    const TableDef& def = data.def();
+    CompiledGroup g;
+    for (const SelectionItem& item : items) {
+        switch (item.kind) {
+        case 'A':
+            if (const auto* players = data.playersNamed(item.value)) {
+                if (g.players.empty()) {
+                    g.players.assign(data.playerEntries().size(), 0);
+                }
+                for (std::uint32_t p : *players) {
+                    if (!g.players[p]) {
+                        g.players[p] = 1;
+                        g.postings.push_back(&data.rowsOfPlayer(p));
+                        g.postingRows += data.rowsOfPlayer(p).size();
+                    }
+                }
+            }
+            break;
+        case 'B':
+            markText(data, def.teamNameLine, item.value, g.teams, g);
+            break;
+        case 'D':
+            markText(data, def.leagueLine, item.value, g.leagues, g);
+            break;
+        case 'G':
+            markText(data, def.positionLine, item.value, g.positions, g);
+            break;
+        case 'C': {
+            int year = 0;
+            const auto* rows = parseYear(item.value, year) ? data.rowsOfYear(year) : nullptr;
+            if (rows && !rows->empty()) {
+                if (g.years.empty()) {
+                    g.years.assign(data.yearSpan(), 0);
+                }
+                const auto at = static_cast<std::size_t>(year - data.yearMin());
+                if (!g.years[at]) {
+                    g.years[at] = 1;
+                    g.postings.push_back(rows);
+                    g.postingRows += rows->size();
+                }
+            }
+            break;
+        }
+        case 'E':
+            g.limits.push_back(compileLimit(data, item));
+            g.hasLimits = true;
+            break;
+        default:
+            break;
+        }
+    }
+    return g;
+}
+
+bool groupMatches(const TableData& data, const CompiledGroup& g, std::uint32_t row) {
+    const TableDef& def = data.def();
+    if (!g.players.empty() && g.players[data.playerOfRow()[row]]) {
+        return true;
+    }
+    if (!g.teams.empty() && g.teams[data.column(def.teamNameLine).ids[row]]) {
+        return true;
+    }
+    if (!g.leagues.empty() && g.leagues[data.column(def.leagueLine).ids[row]]) {
+        return true;
+    }
+    if (!g.positions.empty() && g.positions[data.column(def.positionLine).ids[row]]) {
+        return true;
+    }
+    if (!g.years.empty()) {
+        const auto at =
+            static_cast<std::size_t>(data.column(def.yearLine).ints[row] - data.yearMin());
+        if (at < g.years.size() && g.years[at]) {
+            return true;
+        }
+    }
+    for (const CompiledLimit& lim : g.limits) {
+        if (limitMatches(data, lim, row)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+template <typename K>
+void sortPacked(const TableData& data, const std::vector<SortKey>& keys,
+                std::vector<std::uint32_t>& rows, int rowBits) {
+    std::vector<K> packed(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::uint32_t row = rows[i];
+        K k = 0;
+        for (const SortKey& key : keys) {
+            const Column& c = data.column(key.line);
+            const std::uint32_t d = c.distinct;
+            const std::uint32_t r = c.rank[row];
+            const std::uint32_t v = r == kMissingRank ? d : (key.ascending ? r : d - 1 - r);
+            k = (k << std::bit_width(d)) | v;
+        }
+        packed[i] = (k << rowBits) | row;
+    }
+    std::sort(packed.begin(), packed.end());
+    const K mask = (K(1) << rowBits) - 1;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        rows[i] = static_cast<std::uint32_t>(packed[i] & mask);
+    }
+}
+
+} // namespace
+
+std::vector<SortKey> sortKeys(const TableDef& def, const std::vector<int>& codes) {
+    std::vector<SortKey> keys;
+    for (int code : codes) {
+        if (code == 300 || code == 99 || code < 0) {
+            continue;
+        }
+        const bool ascending = code >= 100;
+        const int sortNo = ascending ? code - 100 : code;
+        const int line = lineOfSortField(def, sortNo);
+        if (line < 0 || std::any_of(keys.begin(), keys.end(),
+                                    [&](const SortKey& k) { return k.line == line; })) {
+            continue;
+        }
+        keys.push_back({line, ascending});
+    }
+    return keys;
+}
+
+std::string queryKey(const TableDef& def, const std::vector<SortKey>& keys, const Groups& groups) {
+    std::string key = def.sqlName;
+    for (const SortKey& k : keys) {
+        key += (k.ascending ? "+" : "-") + std::to_string(k.line);
+    }
+    std::vector<std::string> canonical;
+    for (const auto& group : groups) {
+        std::vector<std::string> items;
+        for (const SelectionItem& item : group) {
+            items.push_back(item.kind == 'E' ? "E" + std::to_string(item.field) + "\x1f" +
+                                                   item.min + "\x1f" + item.max
+                                             : std::string(1, item.kind) + item.value);
+        }
+        if (items.empty()) {
+            continue;
+        }
+        std::sort(items.begin(), items.end());
+        items.erase(std::unique(items.begin(), items.end()), items.end());
+        std::string text;
+        for (const std::string& item : items) {
+            text += item + "\x1e";
+        }
+        canonical.push_back(std::move(text));
+    }
+    std::sort(canonical.begin(), canonical.end());
+    canonical.erase(std::unique(canonical.begin(), canonical.end()), canonical.end());
+    for (const std::string& group : canonical) {
+        key += "\x1d" + group;
+    }
+    return key;
+}
+
+std::vector<std::uint32_t> filterRows(const TableData& data, const Groups& groups) {
+    std::vector<CompiledGroup> compiled;
+    for (const auto& group : groups) {
+        if (!group.empty()) {
+            compiled.push_back(compileGroup(data, group));
+        }
+    }
+    // The group without limits that names the fewest rows supplies the candidates.
+    const CompiledGroup* driver = nullptr;
+    for (const CompiledGroup& g : compiled) {
+        if (!g.hasLimits && (!driver || g.postingRows < driver->postingRows)) {
+            driver = &g;
+        }
+    }
+    std::vector<std::uint32_t> candidates;
+    if (driver) {
+        for (const auto* rows : driver->postings) {
+            candidates.insert(candidates.end(), rows->begin(), rows->end());
+        }
+        if (driver->postings.size() > 1) {
+            std::sort(candidates.begin(), candidates.end());
+            candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+        }
+    }
+    std::vector<std::uint32_t> out;
+    auto keep = [&](std::uint32_t row) {
+        for (const CompiledGroup& g : compiled) {
+            if (&g != driver && !groupMatches(data, g, row)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    if (driver) {
+        for (std::uint32_t row : candidates) {
+            if (keep(row)) {
+                out.push_back(row);
+            }
+        }
+    } else {
+        for (std::uint32_t row = 0; row < data.rows(); ++row) {
+            if (keep(row)) {
+                out.push_back(row);
+            }
+        }
+    }
+    return out;
+}
+
+void sortRows(const TableData& data, const std::vector<SortKey>& keys,
+              std::vector<std::uint32_t>& rows) {
+    if (keys.empty() || rows.size() < 2) {
+        return;
+    }
+    int bits = std::bit_width(data.rows());
+    const int rowBits = bits;
+    for (const SortKey& key : keys) {
+        bits += std::bit_width(data.column(key.line).distinct);
+    }
+    if (bits <= 64) {
+        sortPacked<std::uint64_t>(data, keys, rows, rowBits);
+    } else {
+        sortPacked<Key128>(data, keys, rows, rowBits);
+    }
+}
+
+} // namespace bbstatsd

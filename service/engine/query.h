@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "service/engine/request.h"
+#include "service/engine/tabledata.h"
+
+namespace bbstatsd {
+
+// One sort key: the record line it orders by and its direction.
+struct SortKey {
+    int line;
+    bool ascending;
+};
+
+using Groups = std::vector<std::vector<SelectionItem>>;
+
+// Sort keys of the codes, default-order codes and repeated fields left out.
+std::vector<SortKey> sortKeys(const TableDef& def, const std::vector<int>& codes);
+
+// Text naming a query uniquely: the same for requests that select and order alike.
+std::string queryKey(const TableDef& def, const std::vector<SortKey>& keys, const Groups& groups);
+
+// Rows matching every group (items of a group are alternatives), in default order.
+std::vector<std::uint32_t> filterRows(const TableData& data, const Groups& groups);
+
+// Orders rows by the keys; missing values last; ties keep default order.
+void sortRows(const TableData& data, const std::vector<SortKey>& keys,
+              std::vector<std::uint32_t>& rows);
+
+} // namespace bbstatsd

@@ -1,0 +1,298 @@
+#include "service/engine/tabledata.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <stdexcept>
+
+#include "service/engine/sqlitedb.h"
+
+namespace bbstatsd {
+
+bool Column::missing(std::uint32_t row) const {
+    switch (kind) {
+    case FieldKind::Name:
+    case FieldKind::Text:
+    case FieldKind::Char:
+        return ids[row] == missingId;
+    case FieldKind::Year:
+        return false;
+    case FieldKind::Count:
+    case FieldKind::Innings:
+        return ints[row] < 0;
+    case FieldKind::Ratio:
+    case FieldKind::Real:
+        return std::isnan(reals[row]);
+    }
+    return true;
+}
+
+bool Column::number(std::uint32_t row, double& out) const {
+    switch (kind) {
+    case FieldKind::Year:
+    case FieldKind::Count:
+        out = ints[row];
+        return kind == FieldKind::Year || ints[row] >= 0;
+    case FieldKind::Innings:
+        out = ints[row] / 3 + (ints[row] % 3) / 10.0;
+        return ints[row] >= 0;
+    case FieldKind::Ratio:
+    case FieldKind::Real:
+        out = reals[row];
+        return !std::isnan(out);
+    default:
+        return false;
+    }
+}
+
+namespace {
+
+std::string selectSql(const TableDef& def) {
+    std::string sql = "SELECT ";
+    sql += def.hasPlayers ? "PlayerID" : "NULL";
+    for (const FieldDef& f : def.fields) {
+        sql += std::string(", \"") + f.column + "\"";
+    }
+    sql += std::string(" FROM ") + def.sqlName + " ORDER BY ";
+    if (def.hasPlayers) {
+        sql += "PlayerName COLLATE NOCASE, Year, Stint";
+        if (def.positionLine >= 0) {
+            sql += ", Position COLLATE NOCASE";
+        }
+        sql += ", PlayerID";
+    } else {
+        sql += "Year, League COLLATE NOCASE, Division = '-', Division COLLATE NOCASE, "
+               "TeamName COLLATE NOCASE, TeamCode";
+    }
+    return sql;
+}
+
+} // namespace
+
+TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
+    const std::size_t lines = def.fields.size();
+    m_cols.resize(lines);
+    m_lookup.resize(lines);
+    for (std::size_t i = 0; i < lines; ++i) {
+        m_cols[i].kind = def.fields[i].kind;
+    }
+    std::unordered_map<std::string, std::uint32_t> playerIndex;
+    std::vector<std::string> playerIds;
+    SqliteStmt select(db, selectSql(def));
+    while (select.step()) {
+        if (def.hasPlayers) {
+            const std::string id(select.text(0));
+            const auto [it, fresh] =
+                playerIndex.try_emplace(id, static_cast<std::uint32_t>(playerIds.size()));
+            if (fresh) {
+                playerIds.push_back(id);
+            }
+            m_player.push_back(it->second);
+        }
+        for (std::size_t i = 0; i < lines; ++i) {
+            Column& c = m_cols[i];
+            const int col = static_cast<int>(i) + 1;
+            switch (c.kind) {
+            case FieldKind::Name:
+            case FieldKind::Text:
+            case FieldKind::Char: {
+                const std::string text(select.text(col));
+                const auto [it, fresh] =
+                    m_lookup[i].try_emplace(text, static_cast<std::uint32_t>(c.dict.size()));
+                if (fresh) {
+                    c.dict.push_back(text);
+                    if (def.fields[i].missing && text == def.fields[i].missing) {
+                        c.missingId = it->second;
+                    }
+                }
+                c.ids.push_back(it->second);
+                break;
+            }
+            case FieldKind::Year:
+            case FieldKind::Count: {
+                const long long v = select.integer(col);
+                c.ints.push_back(v < 0 ? -1 : static_cast<std::int32_t>(std::min(v, 0x7fffffffLL)));
+                break;
+            }
+            case FieldKind::Innings: {
+                const double x = select.real(col);
+                if (x < 0 || x == def.missingReal || !(x < 1e9)) {
+                    c.ints.push_back(-1);
+                } else {
+                    const double whole = std::floor(x);
+                    c.ints.push_back(static_cast<std::int32_t>(whole) * 3 +
+                                     static_cast<std::int32_t>(std::llround((x - whole) * 10)));
+                }
+                break;
+            }
+            case FieldKind::Ratio:
+            case FieldKind::Real: {
+                const double x = select.real(col);
+                c.reals.push_back(x == def.missingReal ? std::numeric_limits<double>::quiet_NaN()
+                                                       : x);
+                break;
+            }
+            }
+        }
+        ++m_rows;
+    }
+    if (def.hasPlayers) {
+        m_playerEntry.resize(playerIds.size());
+        std::vector<bool> seen(playerIds.size());
+        SqliteStmt entries(db, "SELECT PlayerID, Entry FROM players WHERE tbl = ?");
+        entries.bind(1, std::string_view(def.sqlName));
+        while (entries.step()) {
+            const auto it = playerIndex.find(std::string(entries.text(0)));
+            if (it != playerIndex.end()) {
+                m_playerEntry[it->second] = std::string(entries.text(1));
+                seen[it->second] = true;
+            }
+        }
+        if (std::find(seen.begin(), seen.end(), false) != seen.end()) {
+            throw std::runtime_error(std::string("pick list of ") + def.sqlName +
+                                     " lacks players of the table");
+        }
+        m_byPlayer.resize(playerIds.size());
+        std::vector<bool> named(playerIds.size());
+        const Column& names = m_cols[static_cast<std::size_t>(def.nameLine)];
+        for (std::uint32_t r = 0; r < m_rows; ++r) {
+            const std::uint32_t p = m_player[r];
+            m_byPlayer[p].push_back(r);
+            if (!named[p]) {
+                named[p] = true;
+                m_playersByText[names.dict[names.ids[r]]].push_back(p);
+                const std::string& entry = m_playerEntry[p];
+                if (entry != names.dict[names.ids[r]]) {
+                    m_playersByText[entry].push_back(p);
+                }
+            }
+        }
+        m_playerOrder.resize(playerIds.size());
+        std::iota(m_playerOrder.begin(), m_playerOrder.end(), 0u);
+        std::sort(m_playerOrder.begin(), m_playerOrder.end(),
+                  [&](std::uint32_t a, std::uint32_t b) {
+                      const int c = compareText(m_playerEntry[a], m_playerEntry[b]);
+                      return c != 0 ? c < 0 : m_playerEntry[a] < m_playerEntry[b];
+                  });
+    }
+    for (int line : {def.teamNameLine, def.leagueLine, def.positionLine}) {
+        if (line < 0) {
+            continue;
+        }
+        const Column& c = m_cols[static_cast<std::size_t>(line)];
+        auto& byId = m_byText[line];
+        byId.resize(c.dict.size());
+        for (std::uint32_t r = 0; r < m_rows; ++r) {
+            byId[c.ids[r]].push_back(r);
+        }
+    }
+    const Column& years = m_cols[static_cast<std::size_t>(def.yearLine)];
+    if (m_rows > 0) {
+        const auto [lo, hi] = std::minmax_element(years.ints.begin(), years.ints.end());
+        m_yearMin = *lo;
+        m_byYear.resize(static_cast<std::size_t>(*hi - *lo + 1));
+        for (std::uint32_t r = 0; r < m_rows; ++r) {
+            m_byYear[static_cast<std::size_t>(years.ints[r] - m_yearMin)].push_back(r);
+        }
+    }
+    for (std::size_t i = 0; i < lines; ++i) {
+        if (def.fields[i].sortNo >= 0 || m_cols[i].isText()) {
+            computeRanks(m_cols[i]);
+        }
+    }
+}
+
+void TableData::computeRanks(Column& c) {
+    c.rank.assign(m_rows, kMissingRank);
+    if (c.isText()) {
+        std::vector<std::uint32_t> order(c.dict.size());
+        std::iota(order.begin(), order.end(), 0u);
+        const bool exact = c.kind == FieldKind::Char;
+        auto cmp = [&](std::uint32_t a, std::uint32_t b) {
+            return exact ? c.dict[a].compare(c.dict[b]) : compareText(c.dict[a], c.dict[b]);
+        };
+        std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            const int r = cmp(a, b);
+            return r != 0 ? r < 0 : c.dict[a] < c.dict[b];
+        });
+        c.dictRank.assign(c.dict.size(), kMissingRank);
+        std::uint32_t rank = 0;
+        bool any = false;
+        std::uint32_t prev = 0;
+        for (const std::uint32_t id : order) {
+            if (id == c.missingId) {
+                continue;
+            }
+            if (any && cmp(prev, id) != 0) {
+                ++rank;
+            }
+            c.dictRank[id] = rank;
+            prev = id;
+            any = true;
+        }
+        c.distinct = any ? rank + 1 : 0;
+        for (std::uint32_t r = 0; r < m_rows; ++r) {
+            c.rank[r] = c.dictRank[c.ids[r]];
+        }
+        return;
+    }
+    std::vector<double> values;
+    values.reserve(m_rows);
+    double x = 0;
+    for (std::uint32_t r = 0; r < m_rows; ++r) {
+        if (c.number(r, x)) {
+            values.push_back(x);
+        }
+    }
+    std::sort(values.begin(), values.end());
+    values.erase(std::unique(values.begin(), values.end()), values.end());
+    c.distinct = static_cast<std::uint32_t>(values.size());
+    for (std::uint32_t r = 0; r < m_rows; ++r) {
+        if (c.number(r, x)) {
+            c.rank[r] = static_cast<std::uint32_t>(
+                std::lower_bound(values.begin(), values.end(), x) - values.begin());
+        }
+    }
+}
+
+const std::vector<std::uint32_t>* TableData::playersNamed(const std::string& text) const {
+    const auto it = m_playersByText.find(text);
+    return it == m_playersByText.end() ? nullptr : &it->second;
+}
+
+const std::vector<std::uint32_t>& TableData::rowsOfText(int line, std::uint32_t id) const {
+    return m_byText.at(line)[id];
+}
+
+const std::vector<std::uint32_t>* TableData::rowsOfYear(int year) const {
+    const long long i = static_cast<long long>(year) - m_yearMin;
+    if (i < 0 || i >= static_cast<long long>(m_byYear.size())) {
+        return nullptr;
+    }
+    return &m_byYear[static_cast<std::size_t>(i)];
+}
+
+std::uint32_t TableData::idOf(int line, const std::string& text) const {
+    const auto& lookup = m_lookup[static_cast<std::size_t>(line)];
+    const auto it = lookup.find(text);
+    return it == lookup.end() ? kMissingRank : it->second;
+}
+
+std::size_t TableData::bytes() const {
+    std::size_t total = 0;
+    for (const Column& c : m_cols) {
+        total += c.ints.capacity() * 4 + c.reals.capacity() * 8 + c.ids.capacity() * 4 +
+                 c.rank.capacity() * 4 + c.dictRank.capacity() * 4;
+        for (const std::string& s : c.dict) {
+            total += s.capacity() + sizeof(std::string);
+        }
+    }
+    total += m_player.capacity() * 4;
+    for (const auto& v : m_byPlayer) {
+        total += v.capacity() * 4 + sizeof(v);
+    }
+    return total;
+}
+
+} // namespace bbstatsd

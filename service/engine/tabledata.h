@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "service/engine/schema.h"
+
+namespace bbstatsd {
+
+class SqliteDb;
+
+inline constexpr std::uint32_t kMissingRank = 0xffffffffu;
+
+// One record line of every row, stored by kind.
+struct Column {
+    FieldKind kind = FieldKind::Count;
+    std::vector<std::int32_t> ints;         // Year, Count (-1 missing), Innings (outs, -1 missing)
+    std::vector<double> reals;              // Ratio, Real (NaN missing)
+    std::vector<std::uint32_t> ids;         // text kinds: index into dict
+    std::vector<std::string> dict;          // distinct texts
+    std::vector<std::uint32_t> dictRank;    // text kinds: sort rank of each dict entry
+    std::uint32_t missingId = kMissingRank; // dict entry of the missing marker, if any
+    std::vector<std::uint32_t> rank; // sortable lines: rank of each row, kMissingRank if missing
+    std::uint32_t distinct = 0;      // number of ranks in use
+
+    bool isText() const {
+        return kind == FieldKind::Name || kind == FieldKind::Text || kind == FieldKind::Char;
+    }
+    bool missing(std::uint32_t row) const;
+    // Numeric value of a row (years, counts, box-score innings, reals); false when missing.
+    bool number(std::uint32_t row, double& out) const;
+};
+
+// One record table held in memory, rows in default order.
+class TableData {
+public:
+    // Loads the table of def from db; throws std::runtime_error naming the file.
+    TableData(SqliteDb& db, const TableDef& def);
+
+    const TableDef& def() const { return m_def; }
+    std::uint32_t rows() const { return m_rows; }
+    const Column& column(int line) const { return m_cols[static_cast<std::size_t>(line)]; }
+    int yearMin() const { return m_yearMin; }
+    // Number of seasons from the first to the last.
+    std::size_t yearSpan() const { return m_byYear.size(); }
+
+    // Player of each row and the pick-list entry of each player (player tables only).
+    const std::vector<std::uint32_t>& playerOfRow() const { return m_player; }
+    const std::vector<std::string>& playerEntries() const { return m_playerEntry; }
+    // Players in pick-list order.
+    const std::vector<std::uint32_t>& playersInOrder() const { return m_playerOrder; }
+    // Players a player item names: by pick-list entry, or by plain name (all who share it).
+    const std::vector<std::uint32_t>* playersNamed(const std::string& text) const;
+
+    // Rows of a player, of a dict entry of the team name, league or position line, of a year.
+    const std::vector<std::uint32_t>& rowsOfPlayer(std::uint32_t p) const { return m_byPlayer[p]; }
+    const std::vector<std::uint32_t>& rowsOfText(int line, std::uint32_t id) const;
+    const std::vector<std::uint32_t>* rowsOfYear(int year) const;
+
+    // Dict entry of text on a text line, or kMissingRank.
+    std::uint32_t idOf(int line, const std::string& text) const;
+    // Approximate bytes held.
+    std::size_t bytes() const;
+
+private:
+    void computeRanks(Column& c);
+
+    const TableDef& m_def;
+    std::uint32_t m_rows = 0;
+    std::vector<Column> m_cols;
+    std::vector<std::unordered_map<std::string, std::uint32_t>> m_lookup; // per text line
+    std::vector<std::uint32_t> m_player;
+    std::vector<std::string> m_playerEntry;
+    std::vector<std::uint32_t> m_playerOrder;
+    std::unordered_map<std::string, std::vector<std::uint32_t>> m_playersByText;
+    std::vector<std::vector<std::uint32_t>> m_byPlayer;
+    std::unordered_map<int, std::vector<std::vector<std::uint32_t>>> m_byText; // line -> id -> rows
+    std::vector<std::vector<std::uint32_t>> m_byYear;
+    int m_yearMin = 0;
+};
+
+} // namespace bbstatsd

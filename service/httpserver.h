@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace bbstatsd {
+
+// One request as the handlers see it. The body is complete and at most HttpServer::BodyCap bytes.
+struct HttpRequest {
+    std::string method; // "GET" or "POST"
+    std::string path;   // decoded path without the query
+    std::string query;  // raw text after the first "?", not decoded; empty without one
+    std::string body;   // POST body
+    std::string peer;   // sending address as text, e.g. "127.0.0.1"
+};
+
+// What a handler answers. Header values must not hold CR or LF.
+struct HttpReply {
+    int status = 200;
+    std::string contentType = "text/plain";
+    std::string body;
+    std::vector<std::pair<std::string, std::string>> headers;
+};
+
+// Header that repeats the problem text of a refused request (the status line carries the
+// library's standard reason phrase).
+inline constexpr const char* ProblemHeader = "X-Problem";
+
+// A refusal: the status, the problem text as the body (one line, CR LF) and in ProblemHeader.
+HttpReply problemReply(int status, std::string_view reason);
+
+using HttpHandler = std::function<HttpReply(const HttpRequest&)>;
+
+// A method and exact path; the handler runs once the whole body has arrived. It may run on
+// several threads at once and must not throw (an escaping exception becomes status 500).
+struct HttpRoute {
+    std::string method;
+    std::string path;
+    HttpHandler handler;
+};
+
+// An IPv4 address and port to listen on; port 0 lets the system choose.
+struct ListenAddress {
+    std::string host;
+    std::uint16_t port = 0;
+};
+
+// Reads "HOST:PORT" with a dotted IPv4 host; nullopt when it is not of that form.
+std::optional<ListenAddress> parseListenAddress(std::string_view text);
+
+// Text form "HOST:PORT" of an address.
+std::string toString(const ListenAddress& address);
+
+class HttpDaemon;
+
+// The HTTP side of the service: one libmicrohttpd daemon per listen address, all sharing one
+// route table. Requests are refused before their body is read when no route has their method and
+// path (404), when a POST has no Content-Length (411) or declares more than BodyCap bytes (413).
+class HttpServer {
+public:
+    static constexpr std::size_t BodyCap = 64 * 1024;
+
+    // Takes the routes; listens nowhere until listen() is called.
+    explicit HttpServer(std::vector<HttpRoute> routes);
+    // Stops every daemon; requests in progress are cut off.
+    ~HttpServer();
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
+
+    // Starts answering on the address and returns the address actually bound (the chosen port
+    // for port 0). Throws std::runtime_error naming the address when it cannot listen there.
+    ListenAddress listen(const ListenAddress& address);
+
+private:
+    std::vector<HttpRoute> m_routes;
+    std::vector<std::unique_ptr<HttpDaemon>> m_daemons;
+};
+
+} // namespace bbstatsd

@@ -1,0 +1,214 @@
+// bbstatsd: imports the Lahman data, serves the statistics and the client's other endpoints, and
+// reports the usage events it received.
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <pthread.h>
+
+#include "service/contentstore.h"
+#include "service/endpoints.h"
+#include "service/engine/engine.h"
+#include "service/eventlog.h"
+#include "service/httpserver.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using bbstatsd::ListenAddress;
+
+constexpr const char* Usage =
+    "usage: bbstatsd import DIR DB\n"
+    "       bbstatsd serve --db DB [--listen HOST:PORT]... [--content DIR] [--events FILE]\n"
+    "                      [--cache-mb N]\n"
+    "       bbstatsd usage --events FILE\n"
+    "Default listen addresses: 127.0.0.1:8461 127.0.0.2:8461 127.0.0.3:8461.\n"
+    "Default events file: DB with \"-events.db\" in place of its extension.\n";
+
+struct ServeOptions {
+    std::string db;
+    std::vector<ListenAddress> listen;
+    std::string content;
+    std::string events;
+    std::size_t cacheBytes = 128u << 20;
+};
+
+int fail(const std::string& message) {
+    std::cerr << "bbstatsd: " << message << "\n";
+    return 1;
+}
+
+std::string defaultEvents(const std::string& db) {
+    fs::path path(db);
+    return (path.parent_path() / (path.stem().string() + "-events.db")).string();
+}
+
+// The content folder shipped with the service: beside an installed executable
+// (../share/bbstatsd/content), else the source tree's folder the build was made from.
+std::string defaultContent() {
+    std::error_code error;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const fs::path installed = exe.parent_path() / ".." / "share" / "bbstatsd" / "content";
+        if (fs::is_directory(installed, error)) {
+            return installed.lexically_normal().string();
+        }
+    }
+    return BBSTATSD_CONTENT_DIR;
+}
+
+// Reads the serve options; nullopt after writing a message when they are wrong.
+std::optional<ServeOptions> parseServe(const std::vector<std::string>& args) {
+    ServeOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& name = args[i];
+        if (i + 1 >= args.size()) {
+            fail(name + " needs a value");
+            return std::nullopt;
+        }
+        const std::string& value = args[++i];
+        if (name == "--db") {
+            options.db = value;
+        } else if (name == "--listen") {
+            const auto address = bbstatsd::parseListenAddress(value);
+            if (!address) {
+                fail("--listen " + value + ": expected IPV4-ADDRESS:PORT");
+                return std::nullopt;
+            }
+            options.listen.push_back(*address);
+        } else if (name == "--content") {
+            options.content = value;
+        } else if (name == "--events") {
+            options.events = value;
+        } else if (name == "--cache-mb") {
+            try {
+                options.cacheBytes = std::stoul(value) << 20;
+            } catch (const std::exception&) {
+                fail("--cache-mb " + value + ": expected a number");
+                return std::nullopt;
+            }
+        } else {
+            fail("unknown option " + name);
+            return std::nullopt;
+        }
+    }
+    if (options.db.empty()) {
+        fail("serve needs --db DB");
+        return std::nullopt;
+    }
+    if (options.listen.empty()) {
+        for (const char* host : {"127.0.0.1", "127.0.0.2", "127.0.0.3"}) {
+            options.listen.push_back({host, 8461});
+        }
+    }
+    if (options.content.empty()) {
+        options.content = defaultContent();
+    }
+    if (options.events.empty()) {
+        options.events = defaultEvents(options.db);
+    }
+    return options;
+}
+
+int serve(const ServeOptions& options) {
+    // Signals are taken by sigwait below; the server threads inherit this mask.
+    std::signal(SIGPIPE, SIG_IGN);
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    std::unique_ptr<bbstatsd::Engine> engine;
+    std::unique_ptr<bbstatsd::ContentStore> content;
+    std::unique_ptr<bbstatsd::EventLog> events;
+    std::unique_ptr<bbstatsd::Endpoints> endpoints;
+    std::unique_ptr<bbstatsd::HttpServer> server;
+    try {
+        engine = std::make_unique<bbstatsd::Engine>(options.db, options.cacheBytes);
+        content = std::make_unique<bbstatsd::ContentStore>(options.content);
+        events = std::make_unique<bbstatsd::EventLog>(options.events);
+        endpoints = std::make_unique<bbstatsd::Endpoints>(*engine, *content, *events);
+        server = std::make_unique<bbstatsd::HttpServer>(endpoints->routes());
+        for (const ListenAddress& address : options.listen) {
+            const ListenAddress bound = server->listen(address);
+            std::cout << "bbstatsd: listening on " << bbstatsd::toString(bound) << std::endl;
+        }
+    } catch (const std::exception& error) {
+        return fail(error.what());
+    }
+    std::cout << "bbstatsd: content " << options.content << ", events " << options.events
+              << std::endl;
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    std::cout << "bbstatsd: stopping" << std::endl;
+    server.reset();
+    return 0;
+}
+
+int usage(const std::vector<std::string>& args) {
+    std::string eventsPath;
+    if (args.size() == 2 && args[0] == "--events") {
+        eventsPath = args[1];
+    } else if (args.size() == 2 && args[0] == "--db") {
+        eventsPath = defaultEvents(args[1]);
+    } else {
+        std::cerr << Usage;
+        return 2;
+    }
+    try {
+        const bbstatsd::EventLog events(eventsPath, bbstatsd::EventLog::Mode::Read);
+        std::cout << "site\ttype\tcount\n";
+        long long total = 0;
+        for (const bbstatsd::UsageCount& row : events.usage()) {
+            std::cout << (row.site.empty() ? "(none)" : row.site) << "\t" << row.type << "\t"
+                      << row.count << "\n";
+            total += row.count;
+        }
+        std::cout << "total\t\t" << total << "\n";
+    } catch (const std::exception& error) {
+        return fail(error.what());
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::cerr << Usage;
+        return 2;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (args[0] == "import") {
+        if (rest.size() != 2) {
+            std::cerr << Usage;
+            return 2;
+        }
+        try {
+            bbstatsd::importLahman(rest[0], rest[1]);
+        } catch (const std::exception& error) {
+            return fail("import failed: " + std::string(error.what()));
+        }
+        std::cout << "bbstatsd: imported " << rest[0] << " into " << rest[1] << std::endl;
+        return 0;
+    }
+    if (args[0] == "serve") {
+        const auto options = parseServe(rest);
+        return options ? serve(*options) : 2;
+    }
+    if (args[0] == "usage") {
+        return usage(rest);
+    }
+    std::cerr << Usage;
+    return 2;
+}

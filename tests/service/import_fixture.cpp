@@ -1,0 +1,27 @@
+// Imports the real Lahman data once for the service tests: argv[1] is the data folder,
+// argv[2] the database file to write. LAHMAN_DIR, when set, overrides the data folder.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "service/engine/importer.h"
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: import_fixture DATA_DIR DB_FILE\n");
+        return 2;
+    }
+    const char* env = std::getenv("LAHMAN_DIR");
+    const std::string dir = env && *env ? env : argv[1];
+    const std::filesystem::path db = argv[2];
+    try {
+        std::filesystem::create_directories(db.parent_path());
+        bbstatsd::importLahman(dir, db.string());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "import failed: %s\n", e.what());
+        return 1;
+    }
+    std::printf("imported %s into %s\n", dir.c_str(), db.string().c_str());
+    return 0;
+}

@@ -1,0 +1,287 @@
+// The HTTP wrapper in-process, with routes of the test's own: routing, early refusals, body
+// framing, error mapping and behaviour under slow or greedy clients.
+
+#include <atomic>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <QtTest>
+
+#include "service/httpserver.h"
+#include "tests/service/httpprobe.h"
+
+using bbstatsd::HttpReply;
+using bbstatsd::HttpRequest;
+using bbstatsd::HttpServer;
+
+class TestHttpServer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void parseListenAddress_data();
+    void parseListenAddress();
+    void routesByMethodAndPath_data();
+    void routesByMethodAndPath();
+    void refusesBodiesEarly_data();
+    void refusesBodiesEarly();
+    void deliversBodyBytesIntact();
+    void passesRawQueryAndPeer();
+    void refusesOversizedHeaders_data();
+    void refusesOversizedHeaders();
+    void handlerFailureBecomes500();
+    void answersBehindSilentConnections();
+    void limitsConnectionsPerAddress();
+    void closesSilentConnection();
+    void listenFailureNamesAddress();
+
+private:
+    int m_port = 0;
+    std::unique_ptr<HttpServer> m_server;
+    std::atomic<int> m_echoCalls{0};
+};
+
+void TestHttpServer::initTestCase() {
+    std::vector<bbstatsd::HttpRoute> routes;
+    routes.push_back({"GET", "/hello", [](const HttpRequest&) {
+                          HttpReply reply;
+                          reply.body = "hello\r\n";
+                          return reply;
+                      }});
+    routes.push_back({"POST", "/echo", [this](const HttpRequest& request) {
+                          ++m_echoCalls;
+                          HttpReply reply;
+                          reply.contentType = "application/octet-stream";
+                          reply.body = request.body;
+                          return reply;
+                      }});
+    routes.push_back({"GET", "/where", [](const HttpRequest& request) {
+                          HttpReply reply;
+                          reply.body = request.query + "|" + request.peer;
+                          return reply;
+                      }});
+    routes.push_back({"GET", "/fail", [](const HttpRequest&) -> HttpReply {
+                          throw std::runtime_error("broken on purpose");
+                      }});
+    m_server = std::make_unique<HttpServer>(std::move(routes));
+    m_port = m_server->listen({"127.0.0.1", 0}).port;
+    QVERIFY(m_port > 0);
+}
+
+void TestHttpServer::cleanupTestCase() {
+    m_server.reset();
+}
+
+void TestHttpServer::parseListenAddress_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::newRow("loopback") << "127.0.0.2:8461" << true << "127.0.0.2" << 8461;
+    QTest::newRow("port 0") << "127.0.0.1:0" << true << "127.0.0.1" << 0;
+    QTest::newRow("no port") << "127.0.0.1" << false << "" << 0;
+    QTest::newRow("empty port") << "127.0.0.1:" << false << "" << 0;
+    QTest::newRow("port too big") << "127.0.0.1:65536" << false << "" << 0;
+    QTest::newRow("port not a number") << "127.0.0.1:80x" << false << "" << 0;
+    QTest::newRow("host name") << "bad..host:80" << false << "" << 0;
+    QTest::newRow("no host") << ":80" << false << "" << 0;
+}
+
+void TestHttpServer::parseListenAddress() {
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    const auto address = bbstatsd::parseListenAddress(text.toStdString());
+    QCOMPARE(address.has_value(), valid);
+    if (valid) {
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QCOMPARE(QString::fromStdString(address->host), host);
+        QCOMPARE(int(address->port), port);
+    }
+}
+
+void TestHttpServer::routesByMethodAndPath_data() {
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("known GET") << QByteArray::fromStdString(httpprobe::get("/hello")) << 200
+                               << QByteArray("hello\r\n");
+    QTest::newRow("unknown path") << QByteArray::fromStdString(httpprobe::get("/nothing")) << 404
+                                  << QByteArray("no such path or method\r\n");
+    QTest::newRow("path with query") << QByteArray::fromStdString(httpprobe::get("/hello?x=1"))
+                                     << 200 << QByteArray("hello\r\n");
+    QTest::newRow("POST to a GET path") << QByteArray::fromStdString(httpprobe::post("/hello", "x"))
+                                        << 404 << QByteArray("no such path or method\r\n");
+    QTest::newRow("GET of a POST path") << QByteArray::fromStdString(httpprobe::get("/echo")) << 404
+                                        << QByteArray("no such path or method\r\n");
+    QTest::newRow("HEAD") << QByteArray("HEAD /hello HTTP/1.0\r\n\r\n") << 404 << QByteArray();
+    QTest::newRow("case of path matters") << QByteArray::fromStdString(httpprobe::get("/HELLO"))
+                                          << 404 << QByteArray("no such path or method\r\n");
+}
+
+void TestHttpServer::routesByMethodAndPath() {
+    QFETCH(QByteArray, request);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    const auto reply = httpprobe::exchange("127.0.0.1", m_port, request.toStdString());
+    QCOMPARE(reply.status, status);
+    if (!body.isEmpty()) {
+        QCOMPARE(QByteArray::fromStdString(reply.body), body);
+    }
+    if (status != 200) {
+        QVERIFY(reply.headers.count("x-problem"));
+    }
+}
+
+void TestHttpServer::refusesBodiesEarly_data() {
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("handlerRuns");
+    const std::string cap(HttpServer::BodyCap, 'x');
+    QTest::newRow("no Content-Length")
+        << QByteArray::fromStdString(httpprobe::post("/echo", "0!1!300!\r\n*\r\n\x1a", false))
+        << 411 << false;
+    QTest::newRow("declared one byte over the cap")
+        << QByteArray::fromStdString("POST /echo HTTP/1.0\r\nContent-Length: " +
+                                     std::to_string(HttpServer::BodyCap + 1) + "\r\n\r\n")
+        << 413 << false;
+    QTest::newRow("one byte over the cap sent")
+        << QByteArray::fromStdString(httpprobe::post("/echo", cap + "y")) << 413 << false;
+    QTest::newRow("huge declared length")
+        << QByteArray("POST /echo HTTP/1.0\r\nContent-Length: 99999999999\r\n\r\nabc") << 413
+        << false;
+    QTest::newRow("chunked without length")
+        << QByteArray("POST /echo HTTP/1.1\r\nHost: a\r\nTransfer-Encoding: chunked\r\n\r\n"
+                      "3\r\nabc\r\n0\r\n\r\n")
+        << 411 << false;
+    QTest::newRow("exactly the cap")
+        << QByteArray::fromStdString(httpprobe::post("/echo", cap)) << 200 << true;
+    QTest::newRow("empty body") << QByteArray::fromStdString(httpprobe::post("/echo", "")) << 200
+                                << true;
+}
+
+void TestHttpServer::refusesBodiesEarly() {
+    QFETCH(QByteArray, request);
+    QFETCH(int, status);
+    QFETCH(bool, handlerRuns);
+    const int before = m_echoCalls.load();
+    const auto reply = httpprobe::exchange("127.0.0.1", m_port, request.toStdString());
+    QCOMPARE(reply.status, status);
+    QCOMPARE(m_echoCalls.load() > before, handlerRuns);
+    if (status == 413) {
+        QCOMPARE(reply.headers.at("x-problem"), std::string("request body over 65536 bytes"));
+    }
+}
+
+void TestHttpServer::deliversBodyBytesIntact() {
+    std::string body;
+    for (int i = 0; i < 3000; ++i) {
+        body.push_back(static_cast<char>(i % 256)); // NUL, CR, LF and 0x1A among them
+    }
+    const auto reply = httpprobe::exchange("127.0.0.1", m_port, httpprobe::post("/echo", body));
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(reply.body.size(), body.size());
+    QVERIFY(reply.body == body);
+    QCOMPARE(reply.headers.at("content-length"), std::to_string(body.size()));
+}
+
+void TestHttpServer::passesRawQueryAndPeer() {
+    const auto reply = httpprobe::exchange(
+        "127.0.0.1", m_port, httpprobe::get("/where?Q=IN,batters,http://a/b?c=1&d=2,0%20x"), 20000,
+        "127.0.0.5");
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(reply.body, std::string("Q=IN,batters,http://a/b?c=1&d=2,0%20x|127.0.0.5"));
+}
+
+void TestHttpServer::refusesOversizedHeaders_data() {
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("status");
+    std::string longLine =
+        "GET /hello HTTP/1.0\r\nX-Long: " + std::string(1 << 20, 'a') + "\r\n\r\n";
+    std::string manyLines = "GET /hello HTTP/1.0\r\n";
+    for (int i = 0; i < 10000; ++i) {
+        manyLines += "X-" + std::to_string(i) + ": v\r\n";
+    }
+    manyLines += "\r\n";
+    const std::string longPath = "GET /hello?" + std::string(1 << 20, 'q') + " HTTP/1.0\r\n\r\n";
+    // The library refuses these itself, before any handler runs.
+    QTest::newRow("1 MB header line") << QByteArray::fromStdString(longLine) << 431;
+    QTest::newRow("10,000 header lines") << QByteArray::fromStdString(manyLines) << 431;
+    QTest::newRow("1 MB request line") << QByteArray::fromStdString(longPath) << 414;
+}
+
+void TestHttpServer::refusesOversizedHeaders() {
+    QFETCH(QByteArray, request);
+    QFETCH(int, status);
+    const auto reply = httpprobe::exchange("127.0.0.1", m_port, request.toStdString());
+    QCOMPARE(reply.status, status);
+    const auto next = httpprobe::exchange("127.0.0.1", m_port, httpprobe::get("/hello"));
+    QCOMPARE(next.status, 200);
+}
+
+void TestHttpServer::handlerFailureBecomes500() {
+    const auto failed = httpprobe::exchange("127.0.0.1", m_port, httpprobe::get("/fail"));
+    QCOMPARE(failed.status, 500);
+    QCOMPARE(failed.headers.at("x-problem"), std::string("internal error: broken on purpose"));
+    const auto next = httpprobe::exchange("127.0.0.1", m_port, httpprobe::get("/hello"));
+    QCOMPARE(next.status, 200);
+}
+
+// 200 clients from ten addresses send half a request and go silent; a normal request from
+// another address is still answered while they hang on.
+void TestHttpServer::answersBehindSilentConnections() {
+    std::vector<std::unique_ptr<httpprobe::Connection>> silent;
+    for (int i = 0; i < 200; ++i) {
+        const std::string source = "127.0.1." + std::to_string(1 + i % 10);
+        auto connection = std::make_unique<httpprobe::Connection>("127.0.0.1", m_port, source);
+        QVERIFY(connection->connected());
+        QVERIFY(connection->send("POST /echo HTTP/1.0\r\nContent-Len"));
+        silent.push_back(std::move(connection));
+    }
+    const auto reply =
+        httpprobe::exchange("127.0.0.1", m_port, httpprobe::post("/echo", "still here"), 4000);
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(reply.body, std::string("still here"));
+}
+
+// One address gets at most 32 connections at a time; other addresses are not affected.
+void TestHttpServer::limitsConnectionsPerAddress() {
+    std::vector<std::unique_ptr<httpprobe::Connection>> held;
+    for (int i = 0; i < 32; ++i) {
+        held.push_back(std::make_unique<httpprobe::Connection>("127.0.0.1", m_port, "127.0.2.1"));
+        QVERIFY(held.back()->send("GET /hel"));
+    }
+    const auto refused =
+        httpprobe::exchange("127.0.0.1", m_port, httpprobe::get("/hello"), 4000, "127.0.2.1");
+    QCOMPARE(refused.status, 0);
+    QVERIFY(refused.closedByServer);
+    const auto other =
+        httpprobe::exchange("127.0.0.1", m_port, httpprobe::get("/hello"), 4000, "127.0.2.2");
+    QCOMPARE(other.status, 200);
+}
+
+// A connection that sends nothing is closed after the connection time-out (5 s).
+void TestHttpServer::closesSilentConnection() {
+    httpprobe::Connection connection("127.0.0.1", m_port);
+    QVERIFY(connection.connected());
+    QVERIFY(connection.send("GET /hello HTTP/1.0\r\n"));
+    QVERIFY(connection.closedByServer(30000));
+}
+
+void TestHttpServer::listenFailureNamesAddress() {
+    HttpServer other({});
+    try {
+        other.listen({"127.0.0.1", static_cast<std::uint16_t>(m_port)});
+        QFAIL("listening on a taken port succeeded");
+    } catch (const std::runtime_error& error) {
+        QVERIFY2(std::string(error.what())
+                     .starts_with("cannot listen on 127.0.0.1:" + std::to_string(m_port)),
+                 error.what());
+    }
+}
+
+QTEST_GUILESS_MAIN(TestHttpServer)
+#include "test_httpserver.moc"

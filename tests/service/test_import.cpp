@@ -1,0 +1,274 @@
+// The Lahman importer on small hand-made CSV files: derived fields and markers as served,
+// RFC 4180 quoting, and errors that name file, line and column and leave no file behind.
+#include <QtTest>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "service/engine/engine.h"
+#include "service/engine/importer.h"
+
+using bbstatsd::Engine;
+using bbstatsd::Table;
+
+namespace {
+
+using Files = std::map<std::string, std::vector<std::string>>;
+
+const char* const kTeamsHeader =
+    "\"yearID\",\"lgID\",\"teamID\",\"divID\",\"G\",\"W\",\"L\",\"R\",\"AB\",\"H\",\"X2B\",\"X3B\","
+    "\"HR\",\"BB\",\"SO\",\"SB\",\"CS\",\"HBP\",\"SF\",\"RA\",\"ER\",\"CG\",\"SHO\",\"SV\","
+    "\"IPouts\",\"HA\",\"HRA\",\"BBA\",\"SOA\",\"E\",\"DP\",\"name\"";
+
+Files validFiles() {
+    Files f;
+    f["People.csv"] = {
+        "\"playerID\",\"nameFirst\",\"nameLast\",\"bats\",\"throws\"",
+        "\"smithjo01\",\"John\",\"Smith\",\"B\",\"R\"",
+        "\"smithjo02\",\"John\",\"Smith\",\"L\",\"L\"",
+        "\"oneilti01\",\"Tip\",\"O'Neill \"\"Big\"\", Jr.\",\"R\",",
+    };
+    f["Teams.csv"] = {
+        kTeamsHeader,
+        "1901,\"AL\",\"BOS\",,140,80,60,700,4800,1300,200,60,30,400,500,100,,,,600,450,100,10,5,"
+        "3700,1250,25,380,520,250,100,\"Boston Americans\"",
+        "1901,\"AL\",\"NYA\",,140,70,70,650,4700,1250,190,50,20,380,520,90,,,,640,470,90,8,4,"
+        "3690,1290,30,390,500,260,110,\"New York Highlanders\"",
+        "1902,\"AL\",\"BOS\",\"E\",140,0,0,0,0,0,0,0,0,0,0,0,,,,0,0,0,0,0,0,0,0,0,0,0,0,"
+        "\"Boston Americans\"",
+    };
+    f["Batting.csv"] = {
+        "\"playerID\",\"yearID\",\"stint\",\"teamID\",\"lgID\",\"G\",\"AB\",\"R\",\"H\",\"X2B\","
+        "\"X3B\",\"HR\",\"RBI\",\"SB\",\"CS\",\"BB\",\"SO\",\"IBB\",\"HBP\",\"SH\",\"SF\",\"GIDP\"",
+        "\"smithjo01\",1901,1,\"BOS\",\"AL\",120,400,60,120,20,5,10,70,10,,40,30,,5,3,,",
+        "\"smithjo02\",1902,1,\"BOS\",\"AL\",3,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0",
+        "\"oneilti01\",1901,1,\"NYA\",\"AL\",30,100,10,30,5,1,2,15,1,,10,8,,1,0,,",
+    };
+    f["Pitching.csv"] = {
+        "\"playerID\",\"yearID\",\"stint\",\"teamID\",\"lgID\",\"W\",\"L\",\"G\",\"GS\",\"CG\","
+        "\"SHO\",\"SV\",\"IPouts\",\"H\",\"ER\",\"HR\",\"BB\",\"SO\",\"IBB\",\"WP\",\"HBP\",\"BK\","
+        "\"BFP\",\"GF\",\"R\",\"SH\",\"SF\"",
+        "\"oneilti01\",1901,1,\"NYA\",\"AL\",20,10,35,30,25,3,1,914,250,60,5,70,120,,4,6,0,1200,3,"
+        "90,,",
+    };
+    f["Fielding.csv"] = {
+        "\"playerID\",\"yearID\",\"stint\",\"teamID\",\"lgID\",\"POS\",\"G\",\"GS\",\"PO\",\"A\","
+        "\"E\",\"DP\",\"PB\"",
+        "\"smithjo01\",1901,1,\"BOS\",\"AL\",\"1B\",20,,150,10,2,12,",
+        "\"smithjo01\",1901,1,\"BOS\",\"AL\",\"OF\",100,,200,12,5,2,",
+        "\"oneilti01\",1901,1,\"NYA\",\"AL\",\"P\",35,30,10,60,3,1,",
+    };
+    return f;
+}
+
+void writeFiles(const QString& dir, const Files& files) {
+    for (const auto& [name, lines] : files) {
+        std::ofstream out((dir + "/").toStdString() + name, std::ios::binary);
+        for (const std::string& line : lines) {
+            out << line << "\n";
+        }
+    }
+}
+
+std::vector<std::string> lines(const std::string& reply) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start < reply.size()) {
+        const std::size_t end = reply.find("\r\n", start);
+        out.push_back(reply.substr(start, end - start));
+        start = end + 2;
+    }
+    return out;
+}
+
+// Column (1-based) where text starts on a line.
+int columnOf(const std::string& line, const std::string& text) {
+    return static_cast<int>(line.find(text)) + 1;
+}
+
+} // namespace
+
+class TestImport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void importsDerivedFieldsAndMarkers() {
+        QTemporaryDir dir;
+        writeFiles(dir.path(), validFiles());
+        const std::string db = (dir.path() + "/out.db").toStdString();
+        bbstatsd::importLahman(dir.path().toStdString(), db);
+        Engine engine(db);
+
+        const auto bat = lines(engine.answer(Table::Batters, "0!3!300!\r\n*\r\n\x1a"));
+        QCOMPARE(bat[0], std::string("3"));
+        // Default order: name (quotes and comma kept from the quoted field), then season.
+        QCOMPARE(bat[1], std::string("O'Neill \"Big\", Jr., Tip"));
+        QCOMPARE(bat[1 + 31], std::string("Smith, John"));
+        const std::vector<std::string> smith(bat.begin() + 32, bat.begin() + 63);
+        QCOMPARE(smith[6], std::string("448"));       // PA = AB + BB + HBP + SH (SF unknown)
+        QCOMPARE(smith[14], std::string("0.300000")); // AVG
+        QCOMPARE(smith[15], std::string("0.370787")); // OBP = (120+40+5)/(400+40+5)
+        QCOMPARE(smith[16], std::string("0.450000")); // SLG = TB/AB
+        QCOMPARE(smith[18], std::string("-1"));       // IBB unknown
+        QCOMPARE(smith[26], std::string("of,1b"));    // most games first, lower case
+        QCOMPARE(smith[27], std::string("S"));        // bats both
+        QCOMPARE(smith[29], std::string("180"));      // TB
+        QCOMPARE(smith[30], std::string("85"));       // singles
+        const std::vector<std::string> other(bat.begin() + 63, bat.begin() + 94);
+        QCOMPARE(other[14], std::string("1000000.000000")); // no at bats
+        QCOMPARE(other[26], std::string("-1"));             // never fielded
+
+        const auto players = lines(engine.answer(Table::Batters, "0!0!A!\r\n*\r\n\x1a"));
+        QCOMPARE(players, (std::vector<std::string>{"3", "O'Neill \"Big\", Jr., Tip",
+                                                    "Smith, John (1901-1901)",
+                                                    "Smith, John (1902-1902)", "*"}));
+
+        const auto pit = lines(engine.answer(Table::Pitchers, "0!1!300!\r\n*\r\n\x1a"));
+        QCOMPARE(pit[1 + 13], std::string("1.772429"));   // ERA = 27 * 60 / 914
+        QCOMPARE(pit[1 + 14], std::string("304.200000")); // 914 outs
+        QCOMPARE(pit[1 + 28], std::string("0.222420"));   // 250 / (1200 - 70 - 6)
+        QCOMPARE(pit[1 + 30], std::string());             // throws unknown
+
+        const auto fld = lines(engine.answer(Table::Fielders, "0!3!300!\r\n*\r\n\x1a"));
+        QCOMPARE(fld[1 + 15], std::string("P"));
+        QCOMPARE(fld[1 + 16], std::string("30")); // games started
+        QCOMPARE(fld[1 + 10], std::string("-1")); // no passed balls
+        QCOMPARE(fld[1 + 11], std::string("73"));
+
+        const auto teams = lines(engine.answer(Table::Teams, "0!3!100!\r\n*\r\n\x1a"));
+        QCOMPARE(teams[1 + 3], std::string("-"));        // unknown division
+        QCOMPARE(teams[1 + 8], std::string("0.000000")); // leader
+        QCOMPARE(teams[1 + 67 + 1], std::string("New York Highlanders"));
+        QCOMPARE(teams[1 + 67 + 8], std::string("10.000000"));          // (80-70 + 70-60) / 2
+        QCOMPARE(teams[1 + 14], std::string("448"));                    // TPA summed over batting
+        QCOMPARE(teams[1 + 42], std::string("1233.100000"));            // 3700 outs
+        QCOMPARE(teams[1 + 59], std::string("350"));                    // PO summed over fielding
+        QCOMPARE(teams[1 + 2 * 67 + 9], std::string("1000000.000000")); // no decisions
+        QCOMPARE(teams[1 + 2 * 67 + 3], std::string("E"));
+    }
+
+    void failures_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("line"); // 1-based line to replace, 0 to remove the file
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected"); // message start; "@" stands for the column
+        QTest::addColumn<QString>("at");       // text whose position gives the column
+
+        QTest::newRow("missing file") << "Pitching.csv" << 0 << ""
+                                      << "Pitching.csv:0:0: cannot open"
+                                      << "";
+        QTest::newRow("unknown header column")
+            << "People.csv" << 1
+            << "\"playerID\",\"nameFirst\",\"nameLast\",\"bats\",\"throws\",\"shoe\""
+            << "People.csv:1:@: unknown column 'shoe'"
+            << "\"shoe\"";
+        QTest::newRow("missing header column")
+            << "People.csv" << 1 << "\"playerID\",\"nameFirst\",\"nameLast\",\"bats\""
+            << "People.csv:1:1: missing column 'throws'"
+            << "";
+        QTest::newRow("not a number")
+            << "Batting.csv" << 3
+            << "\"smithjo02\",1902,1,\"BOS\",\"AL\",3,0,0,x7,0,0,0,0,0,0,0,0,0,0,0,0,0"
+            << "Batting.csv:3:@: 'x7' in column 'H' is not a whole number"
+            << "x7";
+        QTest::newRow("field missing")
+            << "Fielding.csv" << 2 << "\"smithjo01\",1901,1,\"BOS\",\"AL\",\"1B\",20,,150,10,2,12"
+            << "Fielding.csv:2:@: expected 13 fields, found 12"
+            << "12";
+        QTest::newRow("quote not closed") << "People.csv" << 4 << "\"oneilti01\",\"Tip"
+                                          << "People.csv:4:@: quoted field is not closed"
+                                          << "\"Tip";
+        QTest::newRow("text after closing quote")
+            << "People.csv" << 3 << "\"smithjo02\",\"John\",\"Smith\"x,\"L\",\"L\""
+            << "People.csv:3:@: unexpected character after closing quote"
+            << "x,";
+        QTest::newRow("unknown player")
+            << "Pitching.csv" << 2
+            << "\"nobody01\",1901,1,\"NYA\",\"AL\",1,1,1,1,1,1,1,3,1,1,1,1,1,,1,1,1,9,1,1,,"
+            << "Pitching.csv:2:1: unknown player 'nobody01'"
+            << "";
+        QTest::newRow("unknown team")
+            << "Batting.csv" << 2
+            << "\"smithjo01\",1901,1,\"XXX\",\"AL\",1,1,1,1,1,1,1,1,1,,1,1,,1,1,,"
+            << "Batting.csv:2:@: unknown team 'XXX' in 1901"
+            << "\"XXX\"";
+        QTest::newRow("missing season")
+            << "Fielding.csv" << 4 << "\"oneilti01\",,1,\"NYA\",\"AL\",\"P\",35,30,10,60,3,1,"
+            << "Fielding.csv:4:@: column 'yearID' is empty"
+            << ",,1";
+        QTest::newRow("empty line") << "Teams.csv" << 3 << ""
+                                    << "Teams.csv:3:1: empty line"
+                                    << "";
+    }
+
+    void failures() {
+        QFETCH(QString, file);
+        QFETCH(int, line);
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QFETCH(QString, at);
+        QTemporaryDir data;
+        QTemporaryDir out;
+        Files files = validFiles();
+        if (line == 0) {
+            files.erase(file.toStdString());
+        } else {
+            files[file.toStdString()][static_cast<std::size_t>(line - 1)] = text.toStdString();
+        }
+        writeFiles(data.path(), files);
+        if (!at.isEmpty()) {
+            int column = columnOf(text.toStdString(), at.toStdString());
+            if (at == ",,1") {
+                column += 1; // the empty field after the first comma
+            }
+            expected.replace("@", QString::number(column));
+        }
+        // An older database stays as it was.
+        const QString db = out.path() + "/lahman.db";
+        {
+            std::ofstream old(db.toStdString());
+            old << "previous";
+        }
+        try {
+            bbstatsd::importLahman(data.path().toStdString(), db.toStdString());
+            QFAIL("import succeeded");
+        } catch (const std::runtime_error& e) {
+            QVERIFY2(QString(e.what()).startsWith(expected), e.what());
+        }
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{"lahman.db"});
+        QFile kept(db);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("previous"));
+    }
+
+    void quotedLineBreaksAndCrLf() {
+        QTemporaryDir dir;
+        Files files = validFiles();
+        files["People.csv"][1] = "\"smithjo01\",\"John\",\"Smith\",\"B\",\"R\"\r";
+        files["People.csv"][3] = "\"oneilti01\",\"Tip\nTop\",\"O'Neill\",\"R\",";
+        files["People.csv"].push_back("\"\",\"X\",\"Y\",\"R\",\"R\"");
+        writeFiles(dir.path(), files);
+        // The record after a quoted line break starts on line 6, not 5.
+        try {
+            bbstatsd::importLahman(dir.path().toStdString(), (dir.path() + "/x.db").toStdString());
+            QFAIL("import succeeded");
+        } catch (const std::runtime_error& e) {
+            QVERIFY2(QString(e.what()).startsWith("People.csv:6:1: empty playerID"), e.what());
+        }
+        files["People.csv"].pop_back();
+        writeFiles(dir.path(), files);
+        bbstatsd::importLahman(dir.path().toStdString(), (dir.path() + "/x.db").toStdString());
+        Engine engine((dir.path() + "/x.db").toStdString());
+        const auto bat = lines(engine.answer(Table::Batters, "0!1!300!\r\n*\r\n\x1a"));
+        // A line break inside a name would split the reply line: it is served as a blank.
+        QCOMPARE(bat[1], std::string("O'Neill, Tip Top"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImport)
+#include "test_import.moc"

@@ -1,0 +1,398 @@
+// bbstatsd as a running process on loopback: every endpoint, the reply framing, refusals of
+// malformed requests, usage events counted by "bbstatsd usage", and behaviour under hostile
+// clients. Needs the imported test database (BBSTATS_TEST_DB).
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+#include "tests/service/httpprobe.h"
+
+namespace {
+
+std::vector<std::string> crlfLines(const std::string& body) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < body.size()) {
+        const auto end = body.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(body.substr(start));
+            break;
+        }
+        lines.push_back(body.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+std::string readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
+} // namespace
+
+class TestServer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void statisticsPages_data();
+    void statisticsPages();
+    void pickList();
+    void malformedRequests_data();
+    void malformedRequests();
+    void refusalsBeforeTheBody_data();
+    void refusalsBeforeTheBody();
+    void contentEndpoints_data();
+    void contentEndpoints();
+    void bannersRotateByNumber();
+    void usageEventsAreStoredAndCounted();
+    void listensOnEveryAddress();
+    void answersBehindSilentConnections();
+    void oversizedHeadersKeepMemoryBounded();
+    void commandErrors_data();
+    void commandErrors();
+
+private:
+    httpprobe::Reply request(const std::string& bytes, int timeoutMs = 20000) const {
+        return httpprobe::exchange("127.0.0.1", m_port, bytes, timeoutMs);
+    }
+    static std::string pageRequest(const std::string& firstLine) {
+        return firstLine + "\r\n*\r\n\x1a";
+    }
+
+    QString m_binary;
+    QString m_source;
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    int m_port = 0;
+    int m_port2 = 0;
+};
+
+void TestServer::initTestCase() {
+    m_binary = qEnvironmentVariable("BBSTATS_BINARY_DIR") + "/bbstatsd";
+    m_source = qEnvironmentVariable("BBSTATS_SOURCE_DIR");
+    const QString db = qEnvironmentVariable("BBSTATS_TEST_DB");
+    QVERIFY2(QFile::exists(m_binary), qPrintable(m_binary));
+    QVERIFY2(QFile::exists(db), "the imported test database is missing (BBSTATS_TEST_DB)");
+    m_server.setProgram(m_binary);
+    m_server.setArguments({"serve", "--db", db, "--listen", "127.0.0.1:0", "--listen",
+                           "127.0.0.2:0", "--content", m_source + "/service/content", "--events",
+                           m_dir.filePath("events.db")});
+    m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_server.start();
+    QVERIFY(m_server.waitForStarted());
+    // Loading the tables takes a while under the sanitizers.
+    const QRegularExpression listening("listening on (127\\.0\\.0\\.[12]):(\\d+)");
+    QByteArray output;
+    QDeadlineTimer deadline(240000);
+    while ((m_port == 0 || m_port2 == 0) && !deadline.hasExpired() &&
+           m_server.state() == QProcess::Running) {
+        m_server.waitForReadyRead(1000);
+        output += m_server.readAllStandardOutput();
+        auto matches = listening.globalMatch(QString::fromUtf8(output));
+        while (matches.hasNext()) {
+            const auto match = matches.next();
+            (match.captured(1) == "127.0.0.1" ? m_port : m_port2) = match.captured(2).toInt();
+        }
+    }
+    QVERIFY2(m_port > 0 && m_port2 > 0, output.constData());
+}
+
+void TestServer::cleanupTestCase() {
+    m_server.terminate();
+    QVERIFY(m_server.waitForFinished(30000));
+    QCOMPARE(m_server.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_server.exitCode(), 0);
+}
+
+void TestServer::statisticsPages_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("linesPerRecord");
+    QTest::newRow("batters") << "/cgi-bin/getbat.exe" << 31;
+    QTest::newRow("pitchers") << "/cgi-bin/getpit.exe" << 31;
+    QTest::newRow("fielders") << "/cgi-bin/getfield.exe" << 17;
+    QTest::newRow("teams") << "/cgi-bin/getbaseteam.exe" << 67;
+}
+
+// A fresh view's page of 5 rows: the count, 5 records and the totals record, CR LF lines.
+void TestServer::statisticsPages() {
+    QFETCH(QString, path);
+    QFETCH(int, linesPerRecord);
+    const auto reply = request(httpprobe::post(path.toStdString(), pageRequest("0!5!300!")));
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(reply.statusLine.substr(0, 15), std::string("HTTP/1.1 200 OK"));
+    QCOMPARE(reply.headers.at("content-length"), std::to_string(reply.body.size()));
+    QVERIFY(reply.body.ends_with("\r\n"));
+    QVERIFY(reply.body.find('\n') == reply.body.find("\r\n") + 1);
+    const auto lines = crlfLines(reply.body);
+    QCOMPARE(int(lines.size()), 1 + 6 * linesPerRecord);
+    QVERIFY(std::stoi(lines[0]) > 1000);
+    QVERIFY(std::find(lines.end() - linesPerRecord, lines.end(), "TOTALS") != lines.end());
+}
+
+void TestServer::pickList() {
+    const auto reply =
+        request(httpprobe::post("/cgi-bin/getpit.exe", pageRequest("0!0!C!")), 20000);
+    QCOMPARE(reply.status, 200);
+    const auto lines = crlfLines(reply.body);
+    QVERIFY(lines.size() > 2);
+    QCOMPARE(int(lines.size()), std::stoi(lines[0]) + 2);
+    QCOMPARE(lines[1], std::string("1871"));
+    QCOMPARE(lines.back(), std::string("*"));
+}
+
+void TestServer::malformedRequests_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("bad first line") << QByteArray("garbage\r\n*\r\n\x1a");
+    QTest::newRow("unknown sort code") << QByteArray("0!5!555!\r\n*\r\n\x1a");
+    QTest::newRow("unknown item kind") << QByteArray("0!5!300!\r\nQfoo\r\n*\r\n\x1a");
+    QTest::newRow("no 0x1A") << QByteArray("0!5!300!\r\n*\r\n");
+    QTest::newRow("binary body") << QByteArray("\x00\x01\xff\xfe\x80\x1a", 6);
+    QTest::newRow("limit on a field the table lacks")
+        << QByteArray("0!5!300!\r\nE99!1!2!\r\n*\r\n\x1a");
+    QTest::newRow("empty body") << QByteArray();
+}
+
+// Each is refused with 400 and its problem named in the body and the problem header; the
+// service keeps answering.
+void TestServer::malformedRequests() {
+    QFETCH(QByteArray, body);
+    const auto reply = request(httpprobe::post("/cgi-bin/getbat.exe", body.toStdString()));
+    QCOMPARE(reply.status, 400);
+    QCOMPARE(reply.statusLine.substr(0, 24), std::string("HTTP/1.1 400 Bad Request"));
+    QVERIFY(reply.headers.count("x-problem"));
+    const std::string problem = reply.headers.at("x-problem");
+    QVERIFY(problem.size() > 5);
+    QCOMPARE(reply.body, problem + "\r\n");
+    const auto next = request(httpprobe::post("/cgi-bin/getbat.exe", pageRequest("0!1!300!")));
+    QCOMPARE(next.status, 200);
+}
+
+void TestServer::refusalsBeforeTheBody_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("status");
+    const std::string big = "0!5!300!\r\n" + std::string(64 * 1024, 'A') + "\r\n*\r\n\x1a";
+    QTest::newRow("body over 64 KiB")
+        << QByteArray::fromStdString(httpprobe::post("/cgi-bin/getbat.exe", big)) << 413;
+    QTest::newRow("POST without length")
+        << QByteArray::fromStdString(
+               httpprobe::post("/cgi-bin/getbat.exe", pageRequest("0!5!300!"), false))
+        << 411;
+    QTest::newRow("unknown path") << QByteArray::fromStdString(httpprobe::get("/cgi-bin/x.exe"))
+                                  << 404;
+    QTest::newRow("GET of a service")
+        << QByteArray::fromStdString(httpprobe::get("/cgi-bin/getbat.exe")) << 404;
+    QTest::newRow("POST of content")
+        << QByteArray::fromStdString(httpprobe::post("/verman.asp", "x")) << 404;
+}
+
+void TestServer::refusalsBeforeTheBody() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, status);
+    const auto reply = request(bytes.toStdString());
+    QCOMPARE(reply.status, status);
+    QVERIFY(reply.headers.count("x-problem"));
+}
+
+void TestServer::contentEndpoints_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("type");
+    QTest::newRow("version table") << "/cgi-bin/verread.exe"
+                                   << "versions.txt"
+                                   << "text/plain";
+    QTest::newRow("update text") << "/baseballout.txt"
+                                 << "baseballout.txt"
+                                 << "text/plain";
+    QTest::newRow("ad settings") << "/verman.asp"
+                                 << "adsettings.txt"
+                                 << "text/plain";
+    QTest::newRow("today list") << "/scroller/dataFiles/todaysArticles.txt"
+                                << "news/todaysArticles.txt"
+                                << "text/plain";
+    QTest::newRow("yesterday list") << "/scroller/dataFiles/yesterDaysArticles.txt"
+                                    << "news/yesterDaysArticles.txt"
+                                    << "text/plain";
+    QTest::newRow("baseball page") << "/home.asp?category=Baseball"
+                                   << "news/home.html"
+                                   << "text/html";
+    QTest::newRow("summary page") << "/content.asp"
+                                  << "news/content.html"
+                                  << "text/html";
+    QTest::newRow("article") << "/article.asp?id=3"
+                             << "news/article.html"
+                             << "text/html";
+    QTest::newRow("click-through") << "/ads/click.asp?n=42"
+                                   << "ads/click.html"
+                                   << "text/html";
+    QTest::newRow("site home") << "/"
+                               << "index.html"
+                               << "text/html";
+}
+
+void TestServer::contentEndpoints() {
+    QFETCH(QString, path);
+    QFETCH(QString, file);
+    QFETCH(QString, type);
+    const auto reply = request(httpprobe::get(path.toStdString()));
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(QString::fromStdString(reply.headers.at("content-type")), type);
+    QVERIFY(reply.body == readFile(m_source + "/service/content/" + file));
+}
+
+void TestServer::bannersRotateByNumber() {
+    const QString ads = m_source + "/service/content/ads/";
+    const std::vector<std::string> banners = {readFile(ads + "banner1.gif"),
+                                              readFile(ads + "banner2.gif"),
+                                              readFile(ads + "banner3.gif")};
+    for (int n : {0, 1, 2, 3, 4, 9999999}) {
+        const auto reply = request(httpprobe::get("/ads/banner.gif?n=" + std::to_string(n)));
+        QCOMPARE(reply.status, 200);
+        QCOMPARE(reply.headers.at("content-type"), std::string("image/gif"));
+        QVERIFY2(reply.body == banners[n % 3], qPrintable(QString::number(n)));
+    }
+    QVERIFY(request(httpprobe::get("/ads/banner.gif")).body == banners[0]);
+    QVERIFY(request(httpprobe::get("/ads/banner.gif?n=x7")).body == banners[0]);
+}
+
+void TestServer::usageEventsAreStoredAndCounted() {
+    const std::vector<std::string> sent = {
+        "IN,batters,http://127.0.0.1:8461/,75",
+        "IN,baseballteams,http://127.0.0.1:8461/,3",
+        "CLICK,batters,,0",
+        "MENUCLICK,http://127.0.0.1:8461/a?b=1&c=2,http://127.0.0.1:8461/,0",
+        "TOOLCLICK,http://127.0.0.1:8461/a%20b,http://127.0.0.1:8461/,0",
+    };
+    for (const std::string& event : sent) {
+        const auto reply = httpprobe::exchange(
+            "127.0.0.2", m_port2, httpprobe::get("/999addlog.asp?Q=" + event), 20000, "127.0.0.7");
+        QCOMPARE(reply.status, 200);
+    }
+    QCOMPARE(request(httpprobe::get("/999addlog.asp?x=1")).status, 400);
+
+    QProcess usage;
+    usage.start(m_binary, {"usage", "--events", m_dir.filePath("events.db")});
+    QVERIFY(usage.waitForFinished(60000));
+    QCOMPARE(usage.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(usage.readAllStandardOutput()),
+             QString("site\ttype\tcount\n"
+                     "(none)\tCLICK\t1\n"
+                     "http://127.0.0.1:8461/\tIN\t2\n"
+                     "http://127.0.0.1:8461/\tMENUCLICK\t1\n"
+                     "http://127.0.0.1:8461/\tTOOLCLICK\t1\n"
+                     "total\t\t5\n"));
+
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open_v2(m_dir.filePath("events.db").toUtf8().constData(), &db,
+                             SQLITE_OPEN_READONLY, nullptr),
+             SQLITE_OK);
+    sqlite3_stmt* rows = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(db, "SELECT text, address, time FROM events ORDER BY id", -1, &rows,
+                                nullptr),
+             SQLITE_OK);
+    std::vector<std::string> texts;
+    while (sqlite3_step(rows) == SQLITE_ROW) {
+        texts.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(rows, 0)));
+        QCOMPARE(std::string(reinterpret_cast<const char*>(sqlite3_column_text(rows, 1))),
+                 std::string("127.0.0.7"));
+        QVERIFY(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(rows, 2)))
+                    .contains(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$")));
+    }
+    sqlite3_finalize(rows);
+    sqlite3_close(db);
+    QCOMPARE(texts.size(), sent.size());
+    QCOMPARE(texts[3], sent[3]);
+    QCOMPARE(texts[4], std::string("TOOLCLICK,http://127.0.0.1:8461/a b,http://127.0.0.1:8461/,0"));
+}
+
+void TestServer::listensOnEveryAddress() {
+    const auto reply = httpprobe::exchange(
+        "127.0.0.2", m_port2, httpprobe::post("/cgi-bin/getfield.exe", pageRequest("0!2!300!")));
+    QCOMPARE(reply.status, 200);
+}
+
+// 200 clients from ten addresses send half a request and go silent; a page request from another
+// address is still answered while they hang on.
+void TestServer::answersBehindSilentConnections() {
+    std::vector<std::unique_ptr<httpprobe::Connection>> silent;
+    for (int i = 0; i < 200; ++i) {
+        const std::string source = "127.0.3." + std::to_string(1 + i % 10);
+        silent.push_back(std::make_unique<httpprobe::Connection>("127.0.0.1", m_port, source));
+        QVERIFY(silent.back()->connected());
+        QVERIFY(silent.back()->send("POST /cgi-bin/getbat.exe HTTP/1.0\r\nContent-Le"));
+    }
+    const auto reply =
+        request(httpprobe::post("/cgi-bin/getbat.exe", pageRequest("0!40!300!")), 10000);
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(int(crlfLines(reply.body).size()), 1 + 41 * 31);
+}
+
+// A 1 MB header line and 10,000 header lines are refused with 431, again and again, while the
+// service's resident memory stays where it was.
+void TestServer::oversizedHeadersKeepMemoryBounded() {
+    const std::string longLine =
+        "POST /cgi-bin/getbat.exe HTTP/1.0\r\nX-Long: " + std::string(1 << 20, 'a') + "\r\n\r\n";
+    std::string manyLines = "POST /cgi-bin/getbat.exe HTTP/1.0\r\n";
+    for (int i = 0; i < 10000; ++i) {
+        manyLines += "X-" + std::to_string(i) + ": v\r\n";
+    }
+    manyLines += "Content-Length: 1\r\n\r\nx";
+    const long before = httpprobe::residentKb(m_server.processId());
+    QVERIFY(before > 0);
+    for (int round = 0; round < 10; ++round) {
+        QCOMPARE(request(longLine).status, 431);
+        QCOMPARE(request(manyLines).status, 431);
+    }
+    const long after = httpprobe::residentKb(m_server.processId());
+    QVERIFY2(after - before < 32 * 1024,
+             qPrintable(QString("VmRSS %1 kB -> %2 kB").arg(before).arg(after)));
+    QCOMPARE(request(httpprobe::post("/cgi-bin/getbat.exe", pageRequest("0!1!300!"))).status, 200);
+}
+
+void TestServer::commandErrors_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no command") << QStringList() << 2 << "usage: bbstatsd";
+    QTest::newRow("unknown command") << QStringList{"run"} << 2 << "usage: bbstatsd";
+    QTest::newRow("serve without db") << QStringList{"serve"} << 2 << "serve needs --db DB";
+    QTest::newRow("bad listen address")
+        << QStringList{"serve", "--db", "x.db", "--listen", "bad..host:80"} << 2
+        << "--listen bad..host:80: expected IPV4-ADDRESS:PORT";
+    QTest::newRow("missing database")
+        << QStringList{"serve", "--db", "/nonexistent/lahman.db", "--listen", "127.0.0.1:0"} << 1
+        << "/nonexistent/lahman.db";
+    QTest::newRow("import from a missing folder")
+        << QStringList{"import", "/nonexistent/lahman", "/nonexistent/out.db"} << 1
+        << "bbstatsd: import failed: ";
+    QTest::newRow("usage of a missing file")
+        << QStringList{"usage", "--events", "/nonexistent/events.db"} << 1
+        << "bbstatsd: events file /nonexistent/events.db does not exist";
+}
+
+void TestServer::commandErrors() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QProcess process;
+    process.start(m_binary, arguments);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), exitCode);
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(errors.contains(message), qPrintable(errors));
+}
+
+QTEST_GUILESS_MAIN(TestServer)
+#include "test_server.moc"
