@@ -1,6 +1,7 @@
 #include "startup/executableblock.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -75,7 +76,12 @@ ExecutableBlockResult LoadCoBrandFromExecutable(const QString& executablePath, q
         if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             return fail(StartupFailure::cannotCreate(tempExe), {});
         }
-        if (copyStream(source, target, -1) < 0 || !target.flush()) {
+        // Qt may report a write as done when the disk took only part of it,
+        // so the copy's size on disk is checked too.
+        const qint64 copied = copyStream(source, target, -1);
+        target.close();
+        if (copied < 0 || target.error() != QFileDevice::NoError ||
+            QFileInfo(tempExe).size() != copied) {
             return fail(StartupFailure::inputOutput(tempExe, QStringLiteral("copy failed: ") +
                                                                  target.errorString()),
                         {tempExe});
@@ -118,7 +124,10 @@ ExecutableBlockResult LoadCoBrandFromExecutable(const QString& executablePath, q
                         {tempTxt});
         }
         const qint64 want = size - blockOffset;
-        if (copyStream(source, target, want) != want || !target.flush()) {
+        const qint64 copied = copyStream(source, target, want);
+        target.close();
+        if (copied != want || target.error() != QFileDevice::NoError ||
+            QFileInfo(tempTxt).size() != want) {
             return fail(
                 StartupFailure::inputOutput(tempTxt, QStringLiteral("the block could not be "
                                                                     "copied whole")),
@@ -149,7 +158,10 @@ ExecutableBlockResult LoadCoBrandFromExecutable(const QString& executablePath, q
         if (!logo.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             return fail(StartupFailure::cannotCreate(logoPath), {tempTxt});
         }
-        if (logo.write(read.logo) != read.logo.size() || !logo.flush()) {
+        const qint64 written = logo.write(read.logo);
+        logo.close();
+        if (written != read.logo.size() || logo.error() != QFileDevice::NoError ||
+            QFileInfo(logoPath).size() != read.logo.size()) {
             return fail(StartupFailure::inputOutput(logoPath, logo.errorString()), {tempTxt});
         }
         result.config = read.config;

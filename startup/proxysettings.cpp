@@ -2,7 +2,8 @@
 
 #include <QFile>
 #include <QList>
-#include <QSaveFile>
+
+#include "startup/replacefile.h"
 
 ProxySettings ParseProxyFile(const QByteArray& text) {
     QList<QByteArray> lines = text.split('\n');
@@ -57,14 +58,9 @@ ProxyFileResult LoadProxySettings(const QString& path) {
 ProxyFileResult SaveProxySettings(const QString& path, const ProxySettings& settings) {
     ProxyFileResult result;
     result.settings = settings;
-    QSaveFile file(path);
-    // QSaveFile writes a new file beside the old one and renames it into place
-    // on commit; a failure anywhere leaves the old file untouched.
-    if (!file.open(QIODevice::WriteOnly) ||
-        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-        file.write(FormatProxyFile(settings)) < 0 || !file.commit()) {
-        result.error =
-            QStringLiteral("Input/output error writing %1: %2").arg(path, file.errorString());
+    const QString failure = ReplaceFile(path, FormatProxyFile(settings));
+    if (!failure.isEmpty()) {
+        result.error = QStringLiteral("Input/output error writing %1: %2").arg(path, failure);
     }
     return result;
 }
