@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <set>
@@ -86,6 +87,56 @@ bool parseColour(std::string_view text, std::uint32_t& out) {
     const std::uint32_t g = (rgb >> 8) & 0xFF;
     const std::uint32_t b = rgb & 0xFF;
     out = r | (g << 8) | (b << 16);
+    return true;
+}
+
+// The description is UTF-8; the block holds single-byte (Latin-1) text.
+// Returns false for a character beyond U+00FF or bytes that are not UTF-8.
+bool utf8ToLatin1(std::string_view in, std::string& out, std::string& problem) {
+    out.clear();
+    for (std::size_t i = 0; i < in.size();) {
+        const auto c = static_cast<unsigned char>(in[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        int extra = 0;
+        std::uint32_t code = 0;
+        if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            code = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            code = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            code = c & 0x07;
+        } else {
+            problem = "the text is not UTF-8";
+            return false;
+        }
+        if (i + static_cast<std::size_t>(extra) >= in.size()) {
+            problem = "the text is not UTF-8";
+            return false;
+        }
+        for (int k = 1; k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(in[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                problem = "the text is not UTF-8";
+                return false;
+            }
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (code > 0xFF) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(code));
+            problem = std::string("character ") + hex + " does not fit single-byte text";
+            return false;
+        }
+        out += static_cast<char>(code);
+        i += static_cast<std::size_t>(extra) + 1;
+    }
     return true;
 }
 
@@ -244,11 +295,18 @@ CoBrandDescriptionResult ParseCoBrandDescription(std::string_view text) {
                 return fail(std::string(name) + ": expected " + std::to_string(want) +
                             " parts separated by \"|\", found " + std::to_string(parts.size()));
             }
+            std::vector<std::string> texts(parts.size());
+            for (std::size_t k = 0; k < parts.size(); ++k) {
+                std::string problem;
+                if (!utf8ToLatin1(parts[k], texts[k], problem)) {
+                    return fail(std::string(name) + ": " + problem);
+                }
+            }
             auto& d = result.description;
             if (name == "ToolbarLink") {
-                d.toolbarLinks.push_back({parts[0], parts[1], parts[2], parts[3]});
+                d.toolbarLinks.push_back({texts[0], texts[1], texts[2], texts[3]});
             } else {
-                (name == "LinkMenu1" ? d.linkMenu1 : d.linkMenu2).push_back({parts[0], parts[1]});
+                (name == "LinkMenu1" ? d.linkMenu1 : d.linkMenu2).push_back({texts[0], texts[1]});
             }
             continue;
         }
@@ -264,7 +322,16 @@ CoBrandDescriptionResult ParseCoBrandDescription(std::string_view text) {
             return fail(std::string(name) + ": " + problem + ", found \"" + std::string(value) +
                         "\"");
         }
-        it->second->store(result.description, value);
+        if (it->second->kind == Kind::String && name != "Logo") {
+            std::string text;
+            std::string problem;
+            if (!utf8ToLatin1(value, text, problem)) {
+                return fail(std::string(name) + ": " + problem);
+            }
+            it->second->store(result.description, text);
+        } else {
+            it->second->store(result.description, value);
+        }
     }
     for (const auto& f : scalarFields()) {
         if (!seen.contains(f.name)) {

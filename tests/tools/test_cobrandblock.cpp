@@ -47,6 +47,7 @@ private slots:
     void parsesEveryField();
     void refusesBadDescriptions_data();
     void refusesBadDescriptions();
+    void convertsTextToSingleBytes();
     void encodesInBlockOrder();
     void refusesWhatDoesNotFit_data();
     void refusesWhatDoesNotFit();
@@ -84,10 +85,10 @@ void TestCoBrandBlock::parsesEveryField() {
 }
 
 void TestCoBrandBlock::refusesBadDescriptions_data() {
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("expected");
     auto row = [](const char* name, const std::string& text, const char* expected) {
-        QTest::newRow(name) << QString::fromStdString(text) << QString::fromLatin1(expected);
+        QTest::newRow(name) << QByteArray::fromStdString(text) << QString::fromLatin1(expected);
     };
     row("missing field", description({}, "HeaderColor"), "HeaderColor: missing");
     row("unknown field", description("Colour = #000000\n"), "unknown field \"Colour\"");
@@ -99,16 +100,32 @@ void TestCoBrandBlock::refusesBadDescriptions_data() {
     row("colour without hash", "HeaderColor = FFFF00\n", "HeaderColor: expected a colour");
     row("colour too short", "LinkFontColor = #FFF\n", "LinkFontColor: expected a colour");
     row("menu entry without bar", description("LinkMenu1 = Home\n"), "LinkMenu1: expected 2 parts");
+    row("character beyond single bytes", "WindowTitle = 5 \xE2\x82\xAC\n",
+        "WindowTitle: character U+20AC does not fit single-byte text");
+    row("not UTF-8", "SiteId = \xE9t\xE9\n", "SiteId: the text is not UTF-8");
+    row("cut UTF-8 sequence", "SiteId = ab\xC3\n", "SiteId: the text is not UTF-8");
+    row("menu caption beyond single bytes", description("LinkMenu1 = \xE2\x80\x94 |\n"),
+        "LinkMenu1: character U+2014");
     row("toolbar entry short", description("ToolbarLink = a | b | 1\n"),
         "ToolbarLink: expected 4 parts");
 }
 
 void TestCoBrandBlock::refusesBadDescriptions() {
-    QFETCH(QString, text);
+    QFETCH(QByteArray, text);
     QFETCH(QString, expected);
     const auto r = ParseCoBrandDescription(text.toStdString());
     QVERIFY(!r.ok());
     QVERIFY2(QString::fromStdString(r.error).contains(expected), r.error.c_str());
+}
+
+void TestCoBrandBlock::convertsTextToSingleBytes() {
+    const auto r = ParseCoBrandDescription(
+        description("LinkMenu1 = Caf\xC3\xA9 | http://127.0.0.1/\n", "WindowTitle") +
+        "WindowTitle = Estad\xC3\xADsticas \xC2\xBD\n");
+    QVERIFY2(r.ok(), r.error.c_str());
+    QCOMPARE(QByteArray::fromStdString(r.description.windowTitle),
+             QByteArray("Estad\xEDsticas \xBD"));
+    QCOMPARE(QByteArray::fromStdString(r.description.linkMenu1[0].caption), QByteArray("Caf\xE9"));
 }
 
 void TestCoBrandBlock::encodesInBlockOrder() {
