@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 #include "startup/cobrandconfig.h"
+#include "startup/proxysettings.h"
 
 class QMdiArea;
 
@@ -20,10 +21,16 @@ public:
 
     QMdiArea* MdiArea() const { return m_mdiArea; }
 
+    // The proxy settings loaded at start-up (all off when the co-brand block
+    // does not ask for them); database windows take them when created.
+    void SetProxySettings(const ProxySettings& settings) { m_proxySettings = settings; }
+    const ProxySettings& LoadedProxySettings() const { return m_proxySettings; }
+
     void FormCreate();
 
 private:
-    const CoBrandConfig& m_config;
+    CoBrandConfig m_config;
+    ProxySettings m_proxySettings;
     QMdiArea* m_mdiArea = nullptr;
     bool m_updateRequired = false;
 };

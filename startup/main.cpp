@@ -85,8 +85,9 @@ int main(int argc, char** argv) {
             delete form1;
             return proxy.alreadyReported ? 1 : endWith(proxy.failure);
         }
-        // The settings go to the main window's and the Sort dialog's HTTP
-        // clients here once those clients exist.
+        form1->SetProxySettings(proxy.settings);
+        // The settings also go to the main window's and the Sort dialog's
+        // HTTP clients here once those clients exist.
     }
 
     int code = 0;

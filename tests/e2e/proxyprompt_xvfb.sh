@@ -35,9 +35,19 @@ if xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; then
 fi
 [ ! -e PROXY.DAT ] || fail "PROXY.DAT exists before the dialog was closed"
 
-win=$(xdotool search --onlyvisible --name '^Proxy settings$' | head -1)
-xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
-xdotool key --window "$win" Return
+# Press Enter in the dialog; retried because the dialog's X window may still
+# be settling (focus is given directly: there is no window manager).
+for attempt in $(seq 1 20); do
+    win=$(xdotool search --onlyvisible --name '^Proxy settings$' 2>/dev/null | head -1) || true
+    if [ -n "$win" ]; then
+        xdotool windowfocus --sync "$win" 2>/dev/null && xdotool key Return 2>/dev/null || true
+    fi
+    for _ in 1 2 3 4 5 6 7 8 9 10; do
+        [ -e PROXY.DAT ] && break 2
+        sleep 0.2
+    done
+done
+[ -e PROXY.DAT ] || fail "Enter in the proxy dialog did not close it"
 timeout 120 xdotool search --sync --onlyvisible --name "^$title\$" >/dev/null ||
     fail "the main window did not appear after Ok"
 printf 'FALSE\r\n\r\n     \r\n\r\n\r\n' | cmp - PROXY.DAT || fail "PROXY.DAT is not as the dialog stood"
