@@ -1,0 +1,5 @@
+#include "printing/tduallistdlg.h"
+
+TDualListDlg::TDualListDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Print Options"));
+}

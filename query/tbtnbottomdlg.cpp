@@ -1,0 +1,5 @@
+#include "query/tbtnbottomdlg.h"
+
+TBtnBottomDlg::TBtnBottomDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Color options for Player Database"));
+}

@@ -1,0 +1,5 @@
+#include "query/tform11.h"
+
+TForm11::TForm11(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Unhide column"));
+}

@@ -1,0 +1,100 @@
+// The client's entry sequence: configuration from the co-brand block appended
+// to the executable, the long-lived windows, the proxy settings, then the
+// event loop.
+
+#include <cstdlib>
+#include <ctime>
+
+#include <QApplication>
+#include <QLabel>
+
+#include "deployment.h"
+#include "mainwindow/taboutbox.h"
+#include "mainwindow/tform1.h"
+#include "mainwindow/tform17.h"
+#include "printing/tduallistdlg.h"
+#include "printing/tform15.h"
+#include "query/tbtnbottomdlg.h"
+#include "query/tbtnrightdlg.h"
+#include "query/tbtnrightdlg1.h"
+#include "query/tform10.h"
+#include "query/tform11.h"
+#include "query/tform6.h"
+#include "startup/errorreport.h"
+#include "startup/executableblock.h"
+#include "startup/proxystartup.h"
+#include "startup/terminationsignal.h"
+#include "startup/tform12.h"
+#include "startup/tform14.h"
+
+namespace {
+
+int endWith(const StartupFailure& failure) {
+    ReportError(nullptr, failure.message());
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    TerminationSignal termination;
+
+    QApplication::setApplicationName(QStringLiteral("Vezurada Raviride Rizededu"));
+    // Qt's own file dialog opens in the working folder when the caller names
+    // no folder; the platform's dialogs may remember another one.
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+
+    // The running program's own file, from the system rather than argv[0].
+    const QString executable = QCoreApplication::applicationFilePath();
+    const ExecutableBlockResult loaded =
+        LoadCoBrandFromExecutable(executable, deployment::BlockOffset);
+    if (loaded.failure.failed()) {
+        return endWith(loaded.failure);
+    }
+    const CoBrandConfig& config = loaded.config;
+
+    // The long-lived windows, in creation order; the main window owns them.
+    auto* form1 = new TForm1(config);
+    auto* form12 = new TForm12(form1);
+    new TDualListDlg(form1);
+    auto* form14 = new TForm14(form1);
+    new TForm15(form1);
+    new TForm17(form1);
+    form12->Label3->setText(config.DownloadLinkText);
+    new TForm11(form1);
+    new TBtnRightDlg(form1);
+    auto* aboutBox = new TAboutBox(form1);
+    aboutBox->Label10->setText(QStringLiteral("Version # ") + config.VersionText);
+    new TBtnBottomDlg(form1);
+    new TForm6(form1);
+    new TBtnRightDlg1(form1);
+    new TForm10(form1);
+
+    bool terminate = false;
+    if (form1->UpdateRequired()) {
+        form12->exec();
+        terminate = true;
+    }
+
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+
+    if (!terminate && config.ProxyPromptEnabled) {
+        const ProxyStartupResult proxy = LoadProxyAtStartup(*form14, QStringLiteral("PROXY.DAT"));
+        if (proxy.failure.failed()) {
+            delete form1;
+            return proxy.alreadyReported ? 1 : endWith(proxy.failure);
+        }
+        form1->SetProxySettings(proxy.settings);
+        // The settings also go to the main window's and the Sort dialog's
+        // HTTP clients here once those clients exist.
+    }
+
+    int code = 0;
+    if (!terminate && !TerminationSignal::Requested()) {
+        form1->showMaximized();
+        code = app.exec();
+    }
+    delete form1;
+    return code;
+}

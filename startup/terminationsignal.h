@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// Turns SIGTERM and SIGINT into a clean quit: every visible window is closed
+// (so their close handlers run) and the event loop ends with exit code 0.
+// A signal that arrives before an event loop runs is remembered.
+class TerminationSignal : public QObject {
+    Q_OBJECT
+public:
+    // Installs the handlers; one instance per process.
+    explicit TerminationSignal(QObject* parent = nullptr);
+    ~TerminationSignal() override;
+
+    // True once a termination signal has arrived.
+    static bool Requested();
+
+private:
+    void onSignal();
+
+    QSocketNotifier* m_notifier = nullptr;
+};
