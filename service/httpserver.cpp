@@ -49,10 +49,17 @@ std::string headerSafe(std::string_view text) {
     return out;
 }
 
-MHD_Result queueReply(MHD_Connection* connection, const HttpReply& reply) {
-    MHD_Response* response = MHD_create_response_from_buffer(
-        reply.body.size(), const_cast<char*>(reply.body.data()), MHD_RESPMEM_MUST_COPY);
+// The body is handed over to the library without a copy and freed when the response is.
+MHD_Result queueReply(MHD_Connection* connection, HttpReply reply) {
+    auto* body = new (std::nothrow) std::string(std::move(reply.body));
+    if (body == nullptr) {
+        return MHD_NO;
+    }
+    MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(
+        body->size(), body->data(), [](void* owned) { delete static_cast<std::string*>(owned); },
+        body);
     if (response == nullptr) {
+        delete body;
         return MHD_NO;
     }
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.contentType.c_str());
@@ -281,7 +288,7 @@ private:
         } catch (...) {
             reply = problemReply(500, "internal error");
         }
-        return queueReply(connection, reply);
+        return queueReply(connection, std::move(reply));
     }
 
     const std::vector<HttpRoute>& m_routes;
