@@ -415,13 +415,13 @@ private:
             return "-1";
         }
         std::vector<std::pair<std::string, long long>> merged;
-        for (const auto& [pos, games] : it->second) {
+        for (const auto& played : it->second) {
             auto m = std::find_if(merged.begin(), merged.end(),
-                                  [&](const auto& x) { return x.first == pos; });
+                                  [&](const auto& x) { return x.first == played.first; });
             if (m == merged.end()) {
-                merged.emplace_back(pos, games);
+                merged.push_back(played);
             } else {
-                m->second += games;
+                m->second += played.second;
             }
         }
         std::stable_sort(merged.begin(), merged.end(), [](const auto& x, const auto& y) {
