@@ -260,6 +260,8 @@ private slots:
         QTest::addColumn<QList<bool>>("ascending");
         QTest::newRow("plain descending HR") << "16!" << QList<int>{12} << QList<bool>{false};
         QTest::newRow("plain ascending games") << "107!" << QList<int>{5} << QList<bool>{true};
+        QTest::newRow("one-letter bats, unknown last")
+            << "5!" << QList<int>{27} << QList<bool>{false};
         QTest::newRow("B year up, HR down")
             << "B!101!16!" << QList<int>{1, 12} << QList<bool>{true, false};
         QTest::newRow("Y team, AVG, games")
