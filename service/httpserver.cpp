@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <stdexcept>
 
 #include <arpa/inet.h>
@@ -29,6 +30,7 @@ constexpr unsigned ListenBacklog = 511;
 // Per request, created when the request line has been read and freed when the request ends.
 struct RequestState {
     std::string rawUri;
+    std::string path;
     const HttpRoute* route = nullptr;
     bool started = false;
     std::string body;
@@ -147,6 +149,7 @@ public:
             MHD_OPTION_NOTIFY_COMPLETED, &HttpDaemon::onCompleted, this, MHD_OPTION_EXTERNAL_LOGGER,
             &HttpDaemon::onLog, this, MHD_OPTION_END);
         if (m_daemon == nullptr) {
+            std::lock_guard lock(m_logMutex);
             throw std::runtime_error("cannot listen on " + toString(address) +
                                      (m_startError.empty() ? "" : ": " + m_startError));
         }
@@ -205,6 +208,7 @@ private:
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
             line.pop_back();
         }
+        std::lock_guard lock(daemon->m_logMutex);
         if (!daemon->m_startError.empty()) {
             daemon->m_startError += "; ";
         }
@@ -236,12 +240,18 @@ private:
             }
             return MHD_YES;
         }
-        return daemon->finish(connection, *state, url, method);
+        return daemon->finish(connection, *state, method);
     }
 
     MHD_Result begin(MHD_Connection* connection, RequestState& state, const char* url,
                      const char* method) const {
-        state.route = findRoute(method, url);
+        // A request line in absolute form ("http://host:port/path") names the same path.
+        state.path = url;
+        if (state.path.starts_with("http://")) {
+            const auto slash = state.path.find('/', 7);
+            state.path = slash == std::string::npos ? "/" : state.path.substr(slash);
+        }
+        state.route = findRoute(method, state.path);
         if (state.route == nullptr) {
             return queueReply(connection, problemReply(404, "no such path or method"));
         }
@@ -269,11 +279,10 @@ private:
         return MHD_YES;
     }
 
-    MHD_Result finish(MHD_Connection* connection, RequestState& state, const char* url,
-                      const char* method) const {
+    MHD_Result finish(MHD_Connection* connection, RequestState& state, const char* method) const {
         HttpRequest request;
         request.method = method;
-        request.path = url;
+        request.path = state.path;
         const auto mark = state.rawUri.find('?');
         if (mark != std::string::npos) {
             request.query = state.rawUri.substr(mark + 1);
@@ -295,6 +304,7 @@ private:
     MHD_Daemon* m_daemon = nullptr;
     ListenAddress m_bound;
     std::atomic<bool> m_started{false};
+    std::mutex m_logMutex;
     std::string m_startError;
 };
 

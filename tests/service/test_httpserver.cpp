@@ -118,6 +118,8 @@ void TestHttpServer::routesByMethodAndPath_data() {
                                         << 404 << QByteArray("no such path or method\r\n");
     QTest::newRow("GET of a POST path") << QByteArray::fromStdString(httpprobe::get("/echo")) << 404
                                         << QByteArray("no such path or method\r\n");
+    QTest::newRow("absolute form") << QByteArray("GET http://127.0.0.1:8461/hello HTTP/1.0\r\n\r\n")
+                                   << 200 << QByteArray("hello\r\n");
     QTest::newRow("HEAD") << QByteArray("HEAD /hello HTTP/1.0\r\n\r\n") << 404 << QByteArray();
     QTest::newRow("case of path matters") << QByteArray::fromStdString(httpprobe::get("/HELLO"))
                                           << 404 << QByteArray("no such path or method\r\n");
