@@ -452,6 +452,20 @@ private slots:
         QCOMPARE(t.totals[2], std::string());
         QCOMPARE(t.totals[3], std::string());
         QCOMPARE(std::stod(t.totals[9]), std::round(double(w) / (w + l) * 1e6) / 1e6);
+        // Pitchers: innings summed as outs and written in box-score form, ERA from the sums.
+        const Page g = page(Table::Pitchers, "0!40!300!", {"AGibson, Bob", "*"});
+        QVERIFY(g.count > 10);
+        long long outs = 0, er = 0;
+        for (long long i = 0; i < g.count; ++i) {
+            const Lines& r = g.records[static_cast<std::size_t>(i)];
+            const double ip = std::stod(r[14]);
+            outs += static_cast<long long>(ip) * 3 + std::llround((ip - std::floor(ip)) * 10);
+            er += std::stoll(r[18]);
+        }
+        const double boxScore = static_cast<double>(outs / 3) + static_cast<double>(outs % 3) / 10;
+        QCOMPARE(std::stod(g.totals[14]), boxScore);
+        QCOMPARE(std::stod(g.totals[13]), std::round(27.0 * er / outs * 1e6) / 1e6);
+        QCOMPARE(g.totals[30], std::string());
         // An empty result: counts 0, averages missing.
         const Page none = page(Table::Pitchers, "0!1!300!", {"BNo Such Club", "*"});
         QCOMPARE(none.totals[5], std::string("0"));
