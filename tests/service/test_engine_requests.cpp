@@ -2,6 +2,8 @@
 // line-end variants, answering alike from several threads, and failing on a missing file.
 #include <QtTest>
 
+#include <QTemporaryDir>
+
 #include <atomic>
 #include <thread>
 
@@ -132,12 +134,26 @@ private slots:
         QCOMPARE(mismatches.load(), 0);
     }
 
+    void unreadableDatabase_data() {
+        QTest::addColumn<QString>("content"); // empty: the file does not exist
+        QTest::newRow("missing file") << QString();
+        QTest::newRow("not a database") << "just some text, no SQLite header";
+    }
+
     void unreadableDatabase() {
+        QFETCH(QString, content);
+        QTemporaryDir dir;
+        const std::string path = (dir.path() + "/lahman.db").toStdString();
+        if (!content.isEmpty()) {
+            QFile f(QString::fromStdString(path));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content.toUtf8().repeated(200));
+        }
         try {
-            Engine e("/nonexistent/folder/lahman.db");
-            QFAIL("engine opened a missing file");
+            Engine e(path);
+            QFAIL("engine opened an unusable file");
         } catch (const std::runtime_error& e) {
-            QVERIFY(QString(e.what()).contains("/nonexistent/folder/lahman.db"));
+            QVERIFY2(QString(e.what()).contains(QString::fromStdString(path)), e.what());
         }
     }
 };
