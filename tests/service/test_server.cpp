@@ -378,6 +378,15 @@ void TestServer::commandErrors_data() {
     QTest::newRow("missing database")
         << QStringList{"serve", "--db", "/nonexistent/lahman.db", "--listen", "127.0.0.1:0"} << 1
         << "/nonexistent/lahman.db";
+    QTest::newRow("missing content folder")
+        << QStringList{"serve",
+                       "--db",
+                       "x.db",
+                       "--listen",
+                       "127.0.0.1:0",
+                       "--content",
+                       "/nonexistent/content"}
+        << 1 << "bbstatsd: content folder /nonexistent/content does not exist";
     QTest::newRow("import from a missing folder")
         << QStringList{"import", "/nonexistent/lahman", "/nonexistent/out.db"} << 1
         << "bbstatsd: import failed: ";
