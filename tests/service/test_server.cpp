@@ -377,11 +377,11 @@ void TestServer::commandErrors_data() {
         << "--listen bad..host:80: expected IPV4-ADDRESS:PORT";
     QTest::newRow("missing database")
         << QStringList{"serve", "--db", "/nonexistent/lahman.db", "--listen", "127.0.0.1:0"} << 1
-        << "/nonexistent/lahman.db";
+        << "bbstatsd: statistics file /nonexistent/lahman.db does not exist";
     QTest::newRow("missing content folder")
         << QStringList{"serve",
                        "--db",
-                       "x.db",
+                       qEnvironmentVariable("BBSTATS_TEST_DB"),
                        "--listen",
                        "127.0.0.1:0",
                        "--content",
