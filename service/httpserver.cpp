@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <stdexcept>
 
 #include <arpa/inet.h>
@@ -29,6 +30,7 @@ constexpr unsigned ListenBacklog = 511;
 // Per request, created when the request line has been read and freed when the request ends.
 struct RequestState {
     std::string rawUri;
+    std::string path;
     const HttpRoute* route = nullptr;
     bool started = false;
     std::string body;
@@ -49,10 +51,17 @@ std::string headerSafe(std::string_view text) {
     return out;
 }
 
-MHD_Result queueReply(MHD_Connection* connection, const HttpReply& reply) {
-    MHD_Response* response = MHD_create_response_from_buffer(
-        reply.body.size(), const_cast<char*>(reply.body.data()), MHD_RESPMEM_MUST_COPY);
+// The body is handed over to the library without a copy and freed when the response is.
+MHD_Result queueReply(MHD_Connection* connection, HttpReply reply) {
+    auto* body = new (std::nothrow) std::string(std::move(reply.body));
+    if (body == nullptr) {
+        return MHD_NO;
+    }
+    MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(
+        body->size(), body->data(), [](void* owned) { delete static_cast<std::string*>(owned); },
+        body);
     if (response == nullptr) {
+        delete body;
         return MHD_NO;
     }
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.contentType.c_str());
@@ -140,6 +149,7 @@ public:
             MHD_OPTION_NOTIFY_COMPLETED, &HttpDaemon::onCompleted, this, MHD_OPTION_EXTERNAL_LOGGER,
             &HttpDaemon::onLog, this, MHD_OPTION_END);
         if (m_daemon == nullptr) {
+            std::lock_guard lock(m_logMutex);
             throw std::runtime_error("cannot listen on " + toString(address) +
                                      (m_startError.empty() ? "" : ": " + m_startError));
         }
@@ -198,6 +208,7 @@ private:
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
             line.pop_back();
         }
+        std::lock_guard lock(daemon->m_logMutex);
         if (!daemon->m_startError.empty()) {
             daemon->m_startError += "; ";
         }
@@ -229,12 +240,18 @@ private:
             }
             return MHD_YES;
         }
-        return daemon->finish(connection, *state, url, method);
+        return daemon->finish(connection, *state, method);
     }
 
     MHD_Result begin(MHD_Connection* connection, RequestState& state, const char* url,
                      const char* method) const {
-        state.route = findRoute(method, url);
+        // A request line in absolute form ("http://host:port/path") names the same path.
+        state.path = url;
+        if (state.path.starts_with("http://")) {
+            const auto slash = state.path.find('/', 7);
+            state.path = slash == std::string::npos ? "/" : state.path.substr(slash);
+        }
+        state.route = findRoute(method, state.path);
         if (state.route == nullptr) {
             return queueReply(connection, problemReply(404, "no such path or method"));
         }
@@ -262,11 +279,10 @@ private:
         return MHD_YES;
     }
 
-    MHD_Result finish(MHD_Connection* connection, RequestState& state, const char* url,
-                      const char* method) const {
+    MHD_Result finish(MHD_Connection* connection, RequestState& state, const char* method) const {
         HttpRequest request;
         request.method = method;
-        request.path = url;
+        request.path = state.path;
         const auto mark = state.rawUri.find('?');
         if (mark != std::string::npos) {
             request.query = state.rawUri.substr(mark + 1);
@@ -281,13 +297,14 @@ private:
         } catch (...) {
             reply = problemReply(500, "internal error");
         }
-        return queueReply(connection, reply);
+        return queueReply(connection, std::move(reply));
     }
 
     const std::vector<HttpRoute>& m_routes;
     MHD_Daemon* m_daemon = nullptr;
     ListenAddress m_bound;
     std::atomic<bool> m_started{false};
+    std::mutex m_logMutex;
     std::string m_startError;
 };
 

@@ -132,9 +132,13 @@ int serve(const ServeOptions& options) {
     std::unique_ptr<bbstatsd::Endpoints> endpoints;
     std::unique_ptr<bbstatsd::HttpServer> server;
     try {
-        engine = std::make_unique<bbstatsd::Engine>(options.db, options.cacheBytes);
+        // The quick checks first: loading the tables takes a while.
+        if (!fs::is_regular_file(options.db)) {
+            return fail("statistics file " + options.db + " does not exist");
+        }
         content = std::make_unique<bbstatsd::ContentStore>(options.content);
         events = std::make_unique<bbstatsd::EventLog>(options.events);
+        engine = std::make_unique<bbstatsd::Engine>(options.db, options.cacheBytes);
         endpoints = std::make_unique<bbstatsd::Endpoints>(*engine, *content, *events);
         server = std::make_unique<bbstatsd::HttpServer>(endpoints->routes());
         for (const ListenAddress& address : options.listen) {

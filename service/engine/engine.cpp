@@ -45,12 +45,24 @@ std::string Engine::answer(Table table, std::string_view body) {
     const ParsedRequest req = parseRequest(body, shape);
     const std::vector<SortKey> keys =
         req.list ? std::vector<SortKey>() : sortKeys(def, req.sortCodes);
-    const auto result = m_data->cache.get(queryKey(def, keys, req.groups), [&] {
+    // The matching rows in default order with their totals are cached apart from each sorted
+    // order of them, so a new sort of a selection seen before only sorts.
+    auto filtered = [&] {
         auto r = std::make_shared<QueryResult>();
         r->rows = filterRows(data, req.groups);
-        sortRows(data, keys, r->rows);
         r->rows.shrink_to_fit();
         r->totals = totalsRecord(data, r->rows);
+        return std::shared_ptr<const QueryResult>(std::move(r));
+    };
+    const auto result = m_data->cache.get(queryKey(def, keys, req.groups), [&] {
+        if (keys.empty()) {
+            return filtered();
+        }
+        const auto base = m_data->cache.get(queryKey(def, {}, req.groups), filtered);
+        auto r = std::make_shared<QueryResult>();
+        r->rows = base->rows;
+        sortRows(data, keys, r->rows);
+        r->totals = base->totals;
         return std::shared_ptr<const QueryResult>(std::move(r));
     });
     if (req.list) {

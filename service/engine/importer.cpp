@@ -14,6 +14,7 @@
 #include "service/engine/csvreader.h"
 #include "service/engine/schema.h"
 #include "service/engine/sqlitedb.h"
+#include "service/engine/tablewriter.h"
 
 namespace bbstatsd {
 
@@ -141,14 +142,6 @@ struct TeamInfo {
     std::array<Sum, kSumCount> sums;
 };
 
-// One record being written: integers (counts, years, outs) and texts by reply line.
-struct RowBuf {
-    explicit RowBuf(std::size_t lines) : v(lines, -1), s(lines), d(lines, 0.0) {}
-    std::vector<long long> v;
-    std::vector<std::string> s;
-    std::vector<double> d;
-};
-
 long long plus(std::initializer_list<long long> required,
                std::initializer_list<long long> optional) {
     long long total = 0;
@@ -194,85 +187,6 @@ int positionOrder(const std::string& pos) {
     }
     return 100;
 }
-
-// Writes the rows of one record table.
-class TableWriter {
-public:
-    TableWriter(SqliteDb& db, const TableDef& def)
-        : m_def(def), m_insert(db, createAndInsert(db, def)) {}
-
-    void write(const RowBuf& row, const std::string& playerId, int stint) {
-        int p = 1;
-        if (m_def.hasPlayers) {
-            m_insert.bind(p++, playerId);
-            m_insert.bind(p++, static_cast<long long>(stint));
-        }
-        for (std::size_t line = 0; line < m_def.fields.size(); ++line) {
-            const FieldDef& f = m_def.fields[line];
-            switch (f.kind) {
-            case FieldKind::Name:
-            case FieldKind::Text:
-            case FieldKind::Char:
-                m_insert.bind(p++, row.s[line]);
-                break;
-            case FieldKind::Year:
-            case FieldKind::Count:
-                m_insert.bind(p++, row.v[line]);
-                break;
-            case FieldKind::Innings: {
-                const long long outs = row.v[line];
-                m_insert.bind(p++, outs < 0 ? m_def.missingReal
-                                            : static_cast<double>(outs / 3) +
-                                                  static_cast<double>(outs % 3) / 10.0);
-                break;
-            }
-            case FieldKind::Ratio: {
-                double value = m_def.missingReal;
-                for (const RatioDef& r : m_def.ratios) {
-                    if (r.line == static_cast<int>(line)) {
-                        evalRatio(
-                            r, [&](int l) { return row.v[static_cast<std::size_t>(l)]; }, value);
-                    }
-                }
-                m_insert.bind(p++, value);
-                break;
-            }
-            case FieldKind::Real:
-                m_insert.bind(p++, row.d[line]);
-                break;
-            }
-        }
-        m_insert.run();
-    }
-
-private:
-    static std::string createAndInsert(SqliteDb& db, const TableDef& def) {
-        std::string create = std::string("CREATE TABLE ") + def.sqlName + " (";
-        std::string insert = std::string("INSERT INTO ") + def.sqlName + " VALUES (";
-        bool first = true;
-        auto add = [&](const std::string& name, const char* type) {
-            create += (first ? "" : ", ") + name + " " + type;
-            insert += first ? "?" : ", ?";
-            first = false;
-        };
-        if (def.hasPlayers) {
-            add("PlayerID", "TEXT NOT NULL");
-            add("Stint", "INTEGER NOT NULL");
-        }
-        for (const FieldDef& f : def.fields) {
-            const bool text =
-                f.kind == FieldKind::Name || f.kind == FieldKind::Text || f.kind == FieldKind::Char;
-            const bool integer = f.kind == FieldKind::Year || f.kind == FieldKind::Count;
-            add(std::string("\"") + f.column + "\"",
-                text ? "TEXT NOT NULL" : (integer ? "INTEGER NOT NULL" : "REAL NOT NULL"));
-        }
-        db.exec(create + ")");
-        return insert + ")";
-    }
-
-    const TableDef& m_def;
-    SqliteStmt m_insert;
-};
 
 // First and last season of each player in one table.
 using Seasons = std::unordered_map<std::string, std::pair<int, int>>;
@@ -415,13 +329,13 @@ private:
             return "-1";
         }
         std::vector<std::pair<std::string, long long>> merged;
-        for (const auto& [pos, games] : it->second) {
+        for (const auto& played : it->second) {
             auto m = std::find_if(merged.begin(), merged.end(),
-                                  [&](const auto& x) { return x.first == pos; });
+                                  [&](const auto& x) { return x.first == played.first; });
             if (m == merged.end()) {
-                merged.emplace_back(pos, games);
+                merged.push_back(played);
             } else {
-                m->second += games;
+                m->second += played.second;
             }
         }
         std::stable_sort(merged.begin(), merged.end(), [](const auto& x, const auto& y) {

@@ -234,26 +234,62 @@ bool groupMatches(const TableData& data, const CompiledGroup& g, std::uint32_t r
     return false;
 }
 
+// Stable least-significant-digit radix sort on bits from..bits-1 of the keys.
+template <typename K> void radixSortFrom(std::vector<K>& keys, int from, int bits) {
+    constexpr int kDigit = 11;
+    constexpr std::size_t kBuckets = std::size_t(1) << kDigit;
+    std::vector<K> buffer(keys.size());
+    std::vector<std::size_t> count(kBuckets);
+    for (int shift = from; shift < bits; shift += kDigit) {
+        std::fill(count.begin(), count.end(), 0);
+        for (const K& k : keys) {
+            ++count[static_cast<std::size_t>(k >> shift) & (kBuckets - 1)];
+        }
+        if (std::find(count.begin(), count.end(), keys.size()) != count.end()) {
+            continue; // every key has the same digit here
+        }
+        std::size_t sum = 0;
+        for (std::size_t& c : count) {
+            const std::size_t n = c;
+            c = sum;
+            sum += n;
+        }
+        for (const K& k : keys) {
+            buffer[count[static_cast<std::size_t>(k >> shift) & (kBuckets - 1)]++] = k;
+        }
+        keys.swap(buffer);
+    }
+}
+
 template <typename K>
 void sortPacked(const TableData& data, const std::vector<SortKey>& keys,
-                std::vector<std::uint32_t>& rows, int rowBits) {
+                std::vector<std::uint32_t>& rows, int rowBits, int bits) {
     std::vector<K> packed(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::uint32_t row = rows[i];
-        K k = 0;
-        for (const SortKey& key : keys) {
-            const Column& c = data.column(key.line);
-            const std::uint32_t d = c.distinct;
-            const std::uint32_t r = c.rank[row];
-            const std::uint32_t v = r == kMissingRank ? d : (key.ascending ? r : d - 1 - r);
-            k = (k << std::bit_width(d)) | v;
-        }
-        packed[i] = (k << rowBits) | row;
+        packed[i] = rows[i];
     }
-    std::sort(packed.begin(), packed.end());
+    int shift = rowBits;
+    // Keys are packed from the last (least significant) to the first.
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+        const Column& c = data.column(key->line);
+        const std::uint32_t d = c.distinct;
+        if (d == 0) {
+            continue; // no row has a value: the key orders nothing
+        }
+        const std::uint32_t* rank = c.rank.data();
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const std::uint32_t r = rank[rows[i]];
+            const std::uint32_t v = r == kMissingRank ? d : (key->ascending ? r : d - 1 - r);
+            packed[i] |= static_cast<K>(v) << shift;
+        }
+        shift += std::bit_width(d);
+    }
+    // Rows come in default order and the sort is stable, so the row bits need no sorting.
+    std::vector<K> sorted = std::move(packed);
+    radixSortFrom(sorted, rowBits, bits);
     const K mask = (K(1) << rowBits) - 1;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        rows[i] = static_cast<std::uint32_t>(packed[i] & mask);
+        rows[i] = static_cast<std::uint32_t>(sorted[i] & mask);
     }
 }
 
@@ -280,15 +316,21 @@ std::vector<SortKey> sortKeys(const TableDef& def, const std::vector<int>& codes
 std::string queryKey(const TableDef& def, const std::vector<SortKey>& keys, const Groups& groups) {
     std::string key = def.sqlName;
     for (const SortKey& k : keys) {
-        key += (k.ascending ? "+" : "-") + std::to_string(k.line);
+        key += k.ascending ? '+' : '-';
+        key += std::to_string(k.line);
     }
     std::vector<std::string> canonical;
     for (const auto& group : groups) {
         std::vector<std::string> items;
         for (const SelectionItem& item : group) {
-            items.push_back(item.kind == 'E' ? "E" + std::to_string(item.field) + "\x1f" +
-                                                   item.min + "\x1f" + item.max
-                                             : std::string(1, item.kind) + item.value);
+            std::string text(1, item.kind);
+            if (item.kind == 'E') {
+                text.append(std::to_string(item.field)).append(1, '\x1f');
+                text.append(item.min).append(1, '\x1f').append(item.max);
+            } else {
+                text.append(item.value);
+            }
+            items.push_back(std::move(text));
         }
         if (items.empty()) {
             continue;
@@ -297,14 +339,14 @@ std::string queryKey(const TableDef& def, const std::vector<SortKey>& keys, cons
         items.erase(std::unique(items.begin(), items.end()), items.end());
         std::string text;
         for (const std::string& item : items) {
-            text += item + "\x1e";
+            text.append(item).append(1, '\x1e');
         }
         canonical.push_back(std::move(text));
     }
     std::sort(canonical.begin(), canonical.end());
     canonical.erase(std::unique(canonical.begin(), canonical.end()), canonical.end());
     for (const std::string& group : canonical) {
-        key += "\x1d" + group;
+        key.append(1, '\x1d').append(group);
     }
     return key;
 }
@@ -369,9 +411,9 @@ void sortRows(const TableData& data, const std::vector<SortKey>& keys,
         bits += std::bit_width(data.column(key.line).distinct);
     }
     if (bits <= 64) {
-        sortPacked<std::uint64_t>(data, keys, rows, rowBits);
+        sortPacked<std::uint64_t>(data, keys, rows, rowBits, bits);
     } else {
-        sortPacked<Key128>(data, keys, rows, rowBits);
+        sortPacked<Key128>(data, keys, rows, rowBits, bits);
     }
 }
 

@@ -26,7 +26,8 @@ std::string queryKey(const TableDef& def, const std::vector<SortKey>& keys, cons
 // Rows matching every group (items of a group are alternatives), in default order.
 std::vector<std::uint32_t> filterRows(const TableData& data, const Groups& groups);
 
-// Orders rows by the keys; missing values last; ties keep default order.
+// Orders rows (given in default order, as filterRows returns them) by the keys; missing values
+// last; ties keep default order.
 void sortRows(const TableData& data, const std::vector<SortKey>& keys,
               std::vector<std::uint32_t>& rows);
 

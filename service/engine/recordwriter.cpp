@@ -76,11 +76,11 @@ std::string totalsRecord(const TableData& data, const std::vector<std::uint32_t>
         }
         long long total = 0;
         bool any = false;
+        const std::int32_t* values = c.ints.data();
         for (std::uint32_t row : rows) {
-            if (c.ints[row] >= 0) {
-                total += c.ints[row];
-                any = true;
-            }
+            const std::int32_t v = values[row];
+            total += v >= 0 ? v : 0;
+            any = any || v >= 0;
         }
         if (any) {
             sums[line] = total;
@@ -89,23 +89,37 @@ std::string totalsRecord(const TableData& data, const std::vector<std::uint32_t>
     std::vector<double> ratios(lines, def.missingReal);
     for (const RatioDef& r : def.ratios) {
         // Only rows whose own ratio has its required values take part.
-        double num = 0;
-        double den = 0;
+        std::vector<const std::int32_t*> required;
+        for (int line : r.required) {
+            required.push_back(data.column(line).ints.data());
+        }
+        std::vector<std::pair<const std::int32_t*, int>> num, den;
+        for (const Term& t : r.num) {
+            num.emplace_back(data.column(t.line).ints.data(), t.coef);
+        }
+        for (const Term& t : r.den) {
+            den.emplace_back(data.column(t.line).ints.data(), t.coef);
+        }
+        long long numSum = 0;
+        long long denSum = 0;
         for (std::uint32_t row : rows) {
-            auto value = [&](int line) { return data.column(line).ints[row]; };
-            if (std::any_of(r.required.begin(), r.required.end(),
-                            [&](int line) { return value(line) < 0; })) {
+            bool complete = true;
+            for (const std::int32_t* col : required) {
+                complete = complete && col[row] >= 0;
+            }
+            if (!complete) {
                 continue;
             }
-            for (const Term& t : r.num) {
-                num += std::max(0, value(t.line)) * static_cast<double>(t.coef);
+            for (const auto& [col, coef] : num) {
+                numSum += static_cast<long long>(std::max(0, col[row])) * coef;
             }
-            for (const Term& t : r.den) {
-                den += std::max(0, value(t.line)) * static_cast<double>(t.coef);
+            for (const auto& [col, coef] : den) {
+                denSum += static_cast<long long>(std::max(0, col[row])) * coef;
             }
         }
-        if (den > 0) {
-            ratios[static_cast<std::size_t>(r.line)] = r.scale * num / den;
+        if (denSum > 0) {
+            ratios[static_cast<std::size_t>(r.line)] =
+                r.scale * static_cast<double>(numSum) / static_cast<double>(denSum);
         }
     }
     std::string out;

@@ -1,5 +1,6 @@
 // Imports the real Lahman data once for the service tests: argv[1] is the data folder,
-// argv[2] the database file to write. LAHMAN_DIR, when set, overrides the data folder.
+// argv[2] the database file to write. LAHMAN_DIR, when set, overrides the data folder. A
+// database newer than the CSV files and than this program is kept as it is.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,7 +17,20 @@ int main(int argc, char** argv) {
     const std::string dir = env && *env ? env : argv[1];
     const std::filesystem::path db = argv[2];
     try {
-        std::filesystem::create_directories(db.parent_path());
+        namespace fs = std::filesystem;
+        if (fs::exists(db)) {
+            const auto built = fs::last_write_time(db);
+            bool fresh = fs::last_write_time("/proc/self/exe") < built;
+            for (const char* name :
+                 {"Batting.csv", "Pitching.csv", "Fielding.csv", "Teams.csv", "People.csv"}) {
+                fresh = fresh && fs::last_write_time(fs::path(dir) / name) < built;
+            }
+            if (fresh) {
+                std::printf("%s is up to date\n", db.string().c_str());
+                return 0;
+            }
+        }
+        fs::create_directories(db.parent_path());
         bbstatsd::importLahman(dir, db.string());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "import failed: %s\n", e.what());

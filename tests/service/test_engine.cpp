@@ -2,70 +2,30 @@
 // sorting, selections, limits, pick lists, totals and known seasons checked against the CSVs.
 #include <QtTest>
 
-#include <atomic>
 #include <cmath>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "service/engine/engine.h"
+#include "tests/service/test_engine_support.h"
 
 using bbstatsd::Engine;
-using bbstatsd::RequestError;
 using bbstatsd::Table;
+
+using namespace enginetest;
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-std::string dbPath() {
-    const QByteArray db = qgetenv("BBSTATS_TEST_DB");
-    if (!db.isEmpty()) {
-        return db.toStdString();
-    }
-    return qgetenv("BBSTATS_BINARY_DIR").toStdString() + "/test-data/lahman.db";
-}
-
+// The Lahman CSV folder the fixture imported.
 std::string lahmanDir() {
     const QByteArray dir = qgetenv("LAHMAN_DIR");
     if (!dir.isEmpty()) {
         return dir.toStdString();
     }
     return qgetenv("BBSTATS_SOURCE_DIR").toStdString() + "/../shared/data/lahman";
-}
-
-// Splits a reply at CR LF; fails the test on a bare CR or LF.
-Lines splitReply(const std::string& reply) {
-    Lines lines;
-    std::size_t start = 0;
-    while (start < reply.size()) {
-        const std::size_t end = reply.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back("<unterminated:" + reply.substr(start) + ">");
-            break;
-        }
-        const std::string line = reply.substr(start, end - start);
-        if (line.find_first_of("\r\n") != std::string::npos) {
-            lines.push_back("<bare line end>");
-        }
-        lines.push_back(line);
-        start = end + 2;
-    }
-    return lines;
-}
-
-std::string body(const std::string& first, const Lines& items = {}) {
-    std::string b = first + "\r\n";
-    if (items.empty()) {
-        b += "*\r\n";
-    }
-    for (const std::string& item : items) {
-        b += item + "\r\n";
-    }
-    return b + "\x1a";
 }
 
 // Text order of the service: ASCII letters folded, then bytes.
@@ -300,6 +260,8 @@ private slots:
         QTest::addColumn<QList<bool>>("ascending");
         QTest::newRow("plain descending HR") << "16!" << QList<int>{12} << QList<bool>{false};
         QTest::newRow("plain ascending games") << "107!" << QList<int>{5} << QList<bool>{true};
+        QTest::newRow("one-letter bats, unknown last")
+            << "5!" << QList<int>{27} << QList<bool>{false};
         QTest::newRow("B year up, HR down")
             << "B!101!16!" << QList<int>{1, 12} << QList<bool>{true, false};
         QTest::newRow("Y team, AVG, games")
@@ -490,6 +452,20 @@ private slots:
         QCOMPARE(t.totals[2], std::string());
         QCOMPARE(t.totals[3], std::string());
         QCOMPARE(std::stod(t.totals[9]), std::round(double(w) / (w + l) * 1e6) / 1e6);
+        // Pitchers: innings summed as outs and written in box-score form, ERA from the sums.
+        const Page g = page(Table::Pitchers, "0!40!300!", {"AGibson, Bob", "*"});
+        QVERIFY(g.count > 10);
+        long long outs = 0, er = 0;
+        for (long long i = 0; i < g.count; ++i) {
+            const Lines& r = g.records[static_cast<std::size_t>(i)];
+            const double ip = std::stod(r[14]);
+            outs += static_cast<long long>(ip) * 3 + std::llround((ip - std::floor(ip)) * 10);
+            er += std::stoll(r[18]);
+        }
+        const double boxScore = static_cast<double>(outs / 3) + static_cast<double>(outs % 3) / 10;
+        QCOMPARE(std::stod(g.totals[14]), boxScore);
+        QCOMPARE(std::stod(g.totals[13]), std::round(27.0 * er / outs * 1e6) / 1e6);
+        QCOMPARE(g.totals[30], std::string());
         // An empty result: counts 0, averages missing.
         const Page none = page(Table::Pitchers, "0!1!300!", {"BNo Such Club", "*"});
         QCOMPARE(none.totals[5], std::string("0"));
@@ -538,125 +514,6 @@ private slots:
         // The plain shared name selects every player who carries it.
         QVERIFY(page(Table::Batters, "0!0!300!", {"ASmith, John", "*"}).count >
                 qint64(rows.size()));
-    }
-
-    void malformedRequests_data() {
-        QTest::addColumn<int>("table");
-        QTest::addColumn<QByteArray>("request");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("reason");
-        const int bat = int(Table::Batters);
-        QTest::newRow("empty") << bat << QByteArray() << 400 << "0x1A";
-        QTest::newRow("no end byte") << bat << QByteArray("0!30!300!\r\n*\r\n") << 400 << "0x1A";
-        QTest::newRow("data after end")
-            << bat << QByteArray("0!30!300!\r\n*\r\n\x1aXY") << 400 << "after";
-        QTest::newRow("only end byte") << bat << QByteArray("\x1a") << 400 << "empty";
-        QTest::newRow("bad position")
-            << bat << QByteArray("x!30!300!\r\n*\r\n\x1a") << 400 << "position";
-        QTest::newRow("negative rows")
-            << bat << QByteArray("0!-3!300!\r\n*\r\n\x1a") << 400 << "row count";
-        QTest::newRow("too many rows")
-            << bat << QByteArray("0!10001!300!\r\n*\r\n\x1a") << 400 << "row count";
-        QTest::newRow("no closing mark")
-            << bat << QByteArray("0!30!300\r\n*\r\n\x1a") << 400 << "first line";
-        QTest::newRow("unknown sort code")
-            << bat << QByteArray("0!30!57!\r\n*\r\n\x1a") << 400 << "unknown sort code 57";
-        QTest::newRow("code past the list")
-            << bat << QByteArray("0!30!131!\r\n*\r\n\x1a") << 400 << "unknown sort code 131";
-        QTest::newRow("text sort code")
-            << bat << QByteArray("0!30!ab!\r\n*\r\n\x1a") << 400 << "not a number";
-        QTest::newRow("pair short")
-            << bat << QByteArray("0!30!B!1!\r\n*\r\n\x1a") << 400 << "needs 2 sort codes";
-        QTest::newRow("quad long")
-            << bat << QByteArray("0!30!Z!1!2!3!4!5!\r\n*\r\n\x1a") << 400 << "needs 4";
-        QTest::newRow("unknown form")
-            << bat << QByteArray("0!30!Q!\r\n*\r\n\x1a") << 400 << "unknown sort form";
-        QTest::newRow("unknown item") << bat << QByteArray("0!30!300!\r\nX1\r\n*\r\n\x1a") << 400
-                                      << "unknown selection item kind 'X'";
-        QTest::newRow("empty item line")
-            << bat << QByteArray("0!30!300!\r\n\r\n*\r\n\x1a") << 400 << "empty selection line";
-        QTest::newRow("binary") << bat << QByteArray("0!30!300!\r\n\0*\r\n\x1a", 16) << 400
-                                << "binary";
-        QTest::newRow("limit field missing")
-            << bat << QByteArray("0!30!300!\r\nE31!1!2!\r\n*\r\n\x1a") << 400
-            << "limit on field 31";
-        QTest::newRow("limit without bounds")
-            << bat << QByteArray("0!30!300!\r\nE5\r\n*\r\n\x1a") << 400 << "lacks its bounds";
-        QTest::newRow("limit extra field")
-            << bat << QByteArray("0!30!300!\r\nE5!1!2!3!\r\n*\r\n\x1a") << 400 << "too many fields";
-        QTest::newRow("position in batters")
-            << bat << QByteArray("0!30!300!\r\nGSS\r\n*\r\n\x1a") << 400 << "no position selection";
-        QTest::newRow("player list of teams")
-            << int(Table::Teams) << QByteArray("0!0!A!\r\n*\r\n\x1a") << 400 << "no player list";
-        QTest::newRow("position list of pitchers")
-            << int(Table::Pitchers) << QByteArray("0!0!G!\r\n*\r\n\x1a") << 400
-            << "no position list";
-        QTest::newRow("teams field 67") << int(Table::Teams) << QByteArray("0!30!67!\r\n*\r\n\x1a")
-                                        << 400 << "unknown sort code 67";
-        QByteArray big("0!30!300!\r\n");
-        while (big.size() <= 64 * 1024) {
-            big += "BNew York Yankees\r\n";
-        }
-        QTest::newRow("over 64 KiB") << bat << (big + "*\r\n\x1a") << 413 << "64 KiB";
-    }
-
-    void malformedRequests() {
-        QFETCH(int, table);
-        QFETCH(QByteArray, request);
-        QFETCH(int, status);
-        QFETCH(QString, reason);
-        try {
-            m_engine->answer(static_cast<Table>(table),
-                             std::string_view(request.constData(), request.size()));
-            QFAIL("request accepted");
-        } catch (const RequestError& e) {
-            QCOMPARE(e.status(), status);
-            const QString what = QString::fromStdString(e.what());
-            QVERIFY2(what.contains(reason), qPrintable(what));
-            QVERIFY(!what.contains('\r') && !what.contains('\n'));
-        }
-    }
-
-    void acceptedVariants() {
-        // Lone LF line ends, a final group without "*", line ends after the end byte.
-        const std::string reply = m_engine->answer(Table::Teams, "0!1!100!\nC2001\n\x1a\r\n");
-        QCOMPARE(splitReply(reply)[0], std::string("30"));
-    }
-
-    void concurrentAnswersAgree() {
-        const std::vector<std::string> bodies = {
-            body("0!20!Z!4!101!12!107!"), body("50!20!16!", {"C1961", "*"}),
-            body("0!10!118!", {"E7!300!!", "*"}), body("0!0!A!", {"BSeattle Mariners", "*"})};
-        std::vector<std::string> expected;
-        for (const std::string& b : bodies) {
-            expected.push_back(m_engine->answer(Table::Batters, b));
-        }
-        Engine fresh(dbPath(), 1 << 20);
-        std::vector<std::thread> threads;
-        std::atomic<int> mismatches{0};
-        for (int t = 0; t < 4; ++t) {
-            threads.emplace_back([&, t] {
-                for (int i = 0; i < 12; ++i) {
-                    const std::size_t q = static_cast<std::size_t>(t + i) % bodies.size();
-                    if (fresh.answer(Table::Batters, bodies[q]) != expected[q]) {
-                        ++mismatches;
-                    }
-                }
-            });
-        }
-        for (auto& th : threads) {
-            th.join();
-        }
-        QCOMPARE(mismatches.load(), 0);
-    }
-
-    void unreadableDatabase() {
-        try {
-            Engine e("/nonexistent/folder/lahman.db");
-            QFAIL("engine opened a missing file");
-        } catch (const std::runtime_error& e) {
-            QVERIFY(QString(e.what()).contains("/nonexistent/folder/lahman.db"));
-        }
     }
 };
 

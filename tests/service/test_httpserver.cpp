@@ -33,6 +33,7 @@ private slots:
     void refusesOversizedHeaders_data();
     void refusesOversizedHeaders();
     void handlerFailureBecomes500();
+    void survivesGarbage();
     void answersBehindSilentConnections();
     void limitsConnectionsPerAddress();
     void closesSilentConnection();
@@ -117,6 +118,8 @@ void TestHttpServer::routesByMethodAndPath_data() {
                                         << 404 << QByteArray("no such path or method\r\n");
     QTest::newRow("GET of a POST path") << QByteArray::fromStdString(httpprobe::get("/echo")) << 404
                                         << QByteArray("no such path or method\r\n");
+    QTest::newRow("absolute form") << QByteArray("GET http://127.0.0.1:8461/hello HTTP/1.0\r\n\r\n")
+                                   << 200 << QByteArray("hello\r\n");
     QTest::newRow("HEAD") << QByteArray("HEAD /hello HTTP/1.0\r\n\r\n") << 404 << QByteArray();
     QTest::newRow("case of path matters") << QByteArray::fromStdString(httpprobe::get("/HELLO"))
                                           << 404 << QByteArray("no such path or method\r\n");
@@ -226,6 +229,38 @@ void TestHttpServer::handlerFailureBecomes500() {
     const auto failed = httpprobe::exchange("127.0.0.1", m_port, httpprobe::get("/fail"));
     QCOMPARE(failed.status, 500);
     QCOMPARE(failed.headers.at("x-problem"), std::string("internal error: broken on purpose"));
+    const auto next = httpprobe::exchange("127.0.0.1", m_port, httpprobe::get("/hello"));
+    QCOMPARE(next.status, 200);
+}
+
+// Random bytes, cut requests and odd request lines never stop the server; after each it still
+// answers a normal request.
+void TestHttpServer::survivesGarbage() {
+    std::vector<std::string> inputs = {
+        "\r\n\r\n",
+        "GET\r\n\r\n",
+        "GET / HTTP/9.9\r\n\r\n",
+        "GET /hello HTTP/1.0\r\nNoColon\r\n\r\n",
+        "GET /hello HTTP/1.0\r\n: empty name\r\n\r\n",
+        "POST /echo HTTP/1.0\r\nContent-Length: -5\r\n\r\n",
+        "POST /echo HTTP/1.0\r\nContent-Length: 5\r\nContent-Length: 7\r\n\r\nabcde",
+        "POST /echo HTTP/1.0\r\nContent-Length: 10\r\n\r\nabc",
+        std::string("GET /hel\0lo HTTP/1.0\r\n\r\n", 25),
+        "GET /%zz%00%ff HTTP/1.0\r\n\r\n",
+    };
+    std::uint32_t seed = 12345;
+    for (int n = 0; n < 40; ++n) {
+        std::string bytes;
+        for (int i = 0; i < 50 + n * 37; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            bytes.push_back(static_cast<char>(seed >> 24));
+        }
+        inputs.push_back(n % 2 ? bytes : "POST /echo HTTP/1.0\r\n" + bytes);
+    }
+    for (const std::string& input : inputs) {
+        const auto reply = httpprobe::exchange("127.0.0.1", m_port, input, 200);
+        QVERIFY(reply.status == 0 || reply.status >= 400 || reply.status == 200);
+    }
     const auto next = httpprobe::exchange("127.0.0.1", m_port, httpprobe::get("/hello"));
     QCOMPARE(next.status, 200);
 }

@@ -246,6 +246,18 @@ private slots:
         QCOMPARE(kept.readAll(), QByteArray("previous"));
     }
 
+    void targetFolderMissing() {
+        QTemporaryDir dir;
+        writeFiles(dir.path(), validFiles());
+        const std::string db = (dir.path() + "/no/such/folder/lahman.db").toStdString();
+        try {
+            bbstatsd::importLahman(dir.path().toStdString(), db);
+            QFAIL("import succeeded");
+        } catch (const std::runtime_error& e) {
+            QVERIFY2(QString(e.what()).startsWith(QString::fromStdString(db)), e.what());
+        }
+    }
+
     void quotedLineBreaksAndCrLf() {
         QTemporaryDir dir;
         Files files = validFiles();

@@ -86,9 +86,9 @@ void TestServer::initTestCase() {
     QVERIFY2(QFile::exists(m_binary), qPrintable(m_binary));
     QVERIFY2(QFile::exists(db), "the imported test database is missing (BBSTATS_TEST_DB)");
     m_server.setProgram(m_binary);
+    // No --content: the service finds the content folder shipped with its sources.
     m_server.setArguments({"serve", "--db", db, "--listen", "127.0.0.1:0", "--listen",
-                           "127.0.0.2:0", "--content", m_source + "/service/content", "--events",
-                           m_dir.filePath("events.db")});
+                           "127.0.0.2:0", "--events", m_dir.filePath("events.db")});
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_server.start();
     QVERIFY(m_server.waitForStarted());
@@ -107,6 +107,11 @@ void TestServer::initTestCase() {
         }
     }
     QVERIFY2(m_port > 0 && m_port2 > 0, output.constData());
+    while (!output.contains("content ") && m_server.waitForReadyRead(5000)) {
+        output += m_server.readAllStandardOutput();
+    }
+    QVERIFY2(output.contains("bbstatsd: content " + m_source.toUtf8() + "/service/content,"),
+             output.constData());
 }
 
 void TestServer::cleanupTestCase() {
@@ -372,7 +377,16 @@ void TestServer::commandErrors_data() {
         << "--listen bad..host:80: expected IPV4-ADDRESS:PORT";
     QTest::newRow("missing database")
         << QStringList{"serve", "--db", "/nonexistent/lahman.db", "--listen", "127.0.0.1:0"} << 1
-        << "/nonexistent/lahman.db";
+        << "bbstatsd: statistics file /nonexistent/lahman.db does not exist";
+    QTest::newRow("missing content folder")
+        << QStringList{"serve",
+                       "--db",
+                       qEnvironmentVariable("BBSTATS_TEST_DB"),
+                       "--listen",
+                       "127.0.0.1:0",
+                       "--content",
+                       "/nonexistent/content"}
+        << 1 << "bbstatsd: content folder /nonexistent/content does not exist";
     QTest::newRow("import from a missing folder")
         << QStringList{"import", "/nonexistent/lahman", "/nonexistent/out.db"} << 1
         << "bbstatsd: import failed: ";

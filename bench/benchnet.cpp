@@ -1,0 +1,223 @@
+#include "bench/benchnet.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace bench {
+
+namespace {
+
+sockaddr_in loopback(int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+bool sendAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (n <= 0) {
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string postRequest(const std::string& path, const std::string& body) {
+    return "POST " + path +
+           " HTTP/1.0\r\n"
+           "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
+           "Content-Type: application/x-www-form-urlencoded\r\n"
+           "User-Agent: Mozilla/3.0 (compatible)\r\n"
+           "Host: 127.0.0.1\r\n"
+           "Content-Length: " +
+           std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+bool roundTrip(int port, const std::string& request, std::string& reply,
+               const std::string& sourceHost) {
+    reply.clear();
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) {
+        return false;
+    }
+    if (!sourceHost.empty()) {
+        sockaddr_in source{};
+        source.sin_family = AF_INET;
+        inet_pton(AF_INET, sourceHost.c_str(), &source.sin_addr);
+        if (::bind(fd, reinterpret_cast<const sockaddr*>(&source), sizeof source) != 0) {
+            ::close(fd);
+            return false;
+        }
+    }
+    const sockaddr_in address = loopback(port);
+    bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+              sendAll(fd, request.data(), request.size());
+    char buffer[65536];
+    while (ok) {
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n > 0) {
+            reply.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            ok = false;
+        }
+    }
+    ::close(fd);
+    return ok && reply.starts_with("HTTP/1.1 200");
+}
+
+std::string bodyOf(const std::string& reply) {
+    const auto end = reply.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : reply.substr(end + 4);
+}
+
+Service::Service(const std::string& binary, const std::string& db, const std::string& eventsFile) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) {
+        throw std::runtime_error("cannot make a pipe");
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    std::vector<std::string> args = {binary,     "serve",       "--db",     db,
+                                     "--listen", "127.0.0.1:0", "--events", eventsFile};
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    const int spawned =
+        posix_spawn(&m_pid, binary.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    if (spawned != 0) {
+        ::close(pipeFds[0]);
+        throw std::runtime_error("cannot start " + binary);
+    }
+    std::string output;
+    char buffer[512];
+    const std::string marker = "listening on 127.0.0.1:";
+    while (m_port == 0) {
+        const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+        if (n <= 0) {
+            break;
+        }
+        output.append(buffer, static_cast<std::size_t>(n));
+        const auto at = output.find(marker);
+        if (at != std::string::npos && output.find('\n', at) != std::string::npos) {
+            m_port = std::atoi(output.c_str() + at + marker.size());
+        }
+    }
+    ::close(pipeFds[0]); // later output goes nowhere; the service ignores SIGPIPE
+    if (m_port == 0) {
+        throw std::runtime_error("bbstatsd did not start: " + output);
+    }
+}
+
+Service::~Service() {
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGTERM);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+    }
+}
+
+FloorServer::FloorServer(std::string reply) : m_reply(std::move(reply)) {
+    m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int on = 1;
+    ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address = loopback(0);
+    socklen_t length = sizeof address;
+    if (::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(m_listen, 511) != 0 ||
+        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        throw std::runtime_error("the floor server cannot listen");
+    }
+    m_port = ntohs(address.sin_port);
+    for (int i = 0; i < 2; ++i) {
+        m_threads.emplace_back([this] { serve(); });
+    }
+}
+
+FloorServer::~FloorServer() {
+    m_stop = true;
+    ::shutdown(m_listen, SHUT_RDWR);
+    for (std::thread& thread : m_threads) {
+        thread.join();
+    }
+    ::close(m_listen);
+}
+
+void FloorServer::serve() {
+    std::string request;
+    char buffer[16384];
+    while (!m_stop) {
+        pollfd watch{m_listen, POLLIN, 0};
+        if (::poll(&watch, 1, 100) <= 0) {
+            continue;
+        }
+        const int fd = ::accept(m_listen, nullptr, nullptr);
+        if (fd < 0) {
+            continue;
+        }
+        // Read the headers, then as many body bytes as they declare.
+        request.clear();
+        std::size_t needed = std::string::npos;
+        while (needed == std::string::npos || request.size() < needed) {
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n <= 0) {
+                break;
+            }
+            request.append(buffer, static_cast<std::size_t>(n));
+            const auto end = request.find("\r\n\r\n");
+            if (needed == std::string::npos && end != std::string::npos) {
+                const auto at = request.find("Content-Length: ");
+                needed =
+                    end + 4 + (at == std::string::npos ? 0 : std::atoi(request.c_str() + at + 16));
+            }
+        }
+        sendAll(fd, m_reply.data(), m_reply.size());
+        ::close(fd);
+    }
+}
+
+double residentMb(pid_t pid, const char* field) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with(field)) {
+            return std::atof(line.c_str() + std::strlen(field)) / 1024.0;
+        }
+    }
+    return -1;
+}
+
+} // namespace bench

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/types.h>
+
+// Loopback networking for the benchmark: the client's one-connection-per-request exchange, the
+// service as a child process, and a bare socket server that answers with fixed bytes (the floor
+// any HTTP server is measured against).
+namespace bench {
+
+// The client's POST of body to path, with its header lines.
+std::string postRequest(const std::string& path, const std::string& body);
+
+// One request on a new connection to 127.0.0.1:port, from sourceHost when given; the reply
+// (headers and body) goes into reply. Returns false when the exchange failed or was not a 200.
+bool roundTrip(int port, const std::string& request, std::string& reply,
+               const std::string& sourceHost = {});
+
+// The body of a reply, after its blank line; empty when there is none.
+std::string bodyOf(const std::string& reply);
+
+// bbstatsd serve on 127.0.0.1 with a port of its choosing, stopped on destruction.
+class Service {
+public:
+    // Starts the executable and waits until it listens; throws std::runtime_error on failure.
+    Service(const std::string& binary, const std::string& db, const std::string& eventsFile);
+    ~Service();
+    Service(const Service&) = delete;
+    Service& operator=(const Service&) = delete;
+    int port() const { return m_port; }
+    pid_t pid() const { return m_pid; }
+
+private:
+    pid_t m_pid = -1;
+    int m_port = 0;
+};
+
+// Answers every connection with the same bytes after reading one request (headers and the
+// declared body), then closes; two accepting threads, like one address of the service.
+class FloorServer {
+public:
+    explicit FloorServer(std::string reply);
+    ~FloorServer();
+    FloorServer(const FloorServer&) = delete;
+    FloorServer& operator=(const FloorServer&) = delete;
+    int port() const { return m_port; }
+
+private:
+    void serve();
+
+    std::string m_reply;
+    int m_listen = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::vector<std::thread> m_threads;
+};
+
+// Resident and peak resident memory of a process in MB (VmRSS, VmHWM); -1 when unknown.
+double residentMb(pid_t pid, const char* field = "VmRSS:");
+
+} // namespace bench

@@ -1,0 +1,453 @@
+// bbstats-bench: starts bbstatsd on loopback and measures what the client does, one new
+// connection per request, against a bare socket server (the floor) and against the same
+// queries in SQLite. See bench/README.md.
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "bench/benchnet.h"
+#include "bench/sqlbaseline.h"
+#include "service/engine/engine.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+struct Options {
+    std::string binary = BBSTATS_BENCH_SERVICE;
+    std::string db = BBSTATS_BENCH_DB;
+    std::string data;
+    int scale = 1; // repetitions multiplier
+};
+
+double median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const std::size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Median milliseconds of one request per repetition; request(rep) gives the bytes to send.
+double oursMs(int port, int reps, const std::function<std::string(int)>& request,
+              std::string* lastReply = nullptr) {
+    std::vector<double> times;
+    std::string reply;
+    for (int rep = 0; rep < reps; ++rep) {
+        const std::string bytes = request(rep);
+        const auto start = Clock::now();
+        if (!bench::roundTrip(port, bytes, reply)) {
+            throw std::runtime_error("request failed: " + reply.substr(0, 200));
+        }
+        times.push_back(msSince(start));
+    }
+    if (lastReply != nullptr) {
+        *lastReply = reply;
+    }
+    return median(times);
+}
+
+double sqlMs(int reps, const std::function<double(int)>& run) {
+    std::vector<double> times;
+    for (int rep = 0; rep < reps; ++rep) {
+        times.push_back(run(rep));
+    }
+    return median(times);
+}
+
+// Median milliseconds of the engine alone (in this process) answering the body of request(rep).
+double engineMs(bbstatsd::Engine& engine, bbstatsd::Table table, int reps,
+                const std::function<std::string(int)>& request) {
+    std::vector<double> times;
+    for (int rep = 0; rep < reps; ++rep) {
+        const std::string body = bench::bodyOf(request(rep));
+        const auto start = Clock::now();
+        engine.answer(table, body);
+        times.push_back(msSince(start));
+    }
+    return median(times);
+}
+
+// Requests per second of clients threads, each sending request(n) in a loop for seconds. Each
+// client connects from an address of its own (127.0.4.x), as separate users would.
+double requestsPerSecond(int port, int clients, double seconds,
+                         const std::function<std::string(int)>& request) {
+    std::atomic<long> done{0};
+    std::atomic<long> failed{0};
+    std::string firstFailure;
+    std::mutex failureMutex;
+    const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+    std::vector<std::thread> threads;
+    const auto start = Clock::now();
+    for (int c = 0; c < clients; ++c) {
+        threads.emplace_back([&, c] {
+            const std::string source = "127.0.4." + std::to_string(c + 1);
+            std::string reply;
+            for (int n = c * 100003; Clock::now() < end; ++n) {
+                if (bench::roundTrip(port, request(n), reply, source)) {
+                    ++done;
+                } else if (failed++ == 0) {
+                    std::lock_guard lock(failureMutex);
+                    firstFailure = reply.empty() ? "closed without a reply"
+                                                 : reply.substr(0, reply.find('\r'));
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    if (failed > 0) {
+        std::cerr << "  " << failed << " requests failed, first: " << firstFailure << "\n";
+    }
+    return static_cast<double>(done) / (msSince(start) / 1000.0);
+}
+
+std::string page(int top, const std::string& sort, const std::vector<std::string>& items) {
+    std::string body = std::to_string(top) + "!40!" + sort + "\r\n";
+    for (const std::string& item : items) {
+        body += item + "\r\n";
+    }
+    if (items.empty()) {
+        body += "*\r\n";
+    }
+    return body + "\x1a";
+}
+
+std::string sums(const std::vector<std::string>& columns) {
+    std::string text;
+    for (const std::string& column : columns) {
+        text += (text.empty() ? "" : ", ") + std::string("SUM(NULLIF(") + column + ",-1))";
+    }
+    return text;
+}
+
+void ensureDatabase(const Options& options) {
+    if (fs::exists(options.db)) {
+        return;
+    }
+    std::cerr << "importing " << options.data << " into " << options.db << " ...\n";
+    fs::create_directories(fs::path(options.db).parent_path());
+    const std::string command =
+        "'" + options.binary + "' import '" + options.data + "' '" + options.db + "'";
+    if (std::system(command.c_str()) != 0) {
+        throw std::runtime_error("import failed: " + command);
+    }
+}
+
+struct Row {
+    std::string name;
+    double ours = 0;
+    double engine = 0; // 0 when not measured
+    double floor = 0;  // 0 when not measured
+    double sql = 0;
+    double sqlIndexed = 0;
+    std::string note;
+};
+
+void printTable(const std::vector<Row>& rows) {
+    std::printf("| query | ours ms | engine alone ms | floor ms | ours/floor | SQLite ms | "
+                "ours/SQLite | SQLite+idx ms | ours/SQLite+idx | note |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
+    for (const Row& row : rows) {
+        if (row.sql == 0) {
+            std::printf("| %s | %.3f | - | %.3f | %.2f | - | - | - | - | %s |\n", row.name.c_str(),
+                        row.ours, row.floor, row.ours / row.floor, row.note.c_str());
+            continue;
+        }
+        char floor[32] = "-", floorRatio[32] = "-";
+        if (row.floor > 0) {
+            std::snprintf(floor, sizeof floor, "%.3f", row.floor);
+            std::snprintf(floorRatio, sizeof floorRatio, "%.2f", row.ours / row.floor);
+        }
+        std::printf("| %s | %.3f | %.3f | %s | %s | %.3f | %.4f (%.0fx faster) | %.3f | %.4f "
+                    "(%.0fx faster) | %s |\n",
+                    row.name.c_str(), row.ours, row.engine, floor, floorRatio, row.sql,
+                    row.ours / row.sql, row.sql / row.ours, row.sqlIndexed,
+                    row.ours / row.sqlIndexed, row.sqlIndexed / row.ours, row.note.c_str());
+    }
+}
+
+int run(const Options& options) {
+    ensureDatabase(options);
+    char workTemplate[] = "/tmp/bbstats-bench-XXXXXX";
+    const std::string work = ::mkdtemp(workTemplate);
+    const int scale = options.scale;
+
+    const std::vector<std::string> batterCounts = {"G",  "PA",  "AB", "RS",   "H",  "D",   "T",
+                                                   "HR", "RBI", "BB", "IBB",  "SO", "HBP", "SH",
+                                                   "SF", "SB",  "CS", "GIDP", "TB", "S"};
+    const std::vector<std::string> fielderCounts = {"G",  "PO", "AST",          "ERR",
+                                                    "DP", "PB", "TotalChances", "GS"};
+    std::cerr << "indexing a copy of the database for SQLite ...\n";
+    bench::SqlBaseline plain(options.db);
+    bench::SqlBaseline indexed = bench::SqlBaseline::indexedCopy(
+        options.db, work + "/indexed.db",
+        {"batters(HR)", "batters(PlayerName COLLATE NOCASE)", "batters(Year)", "batters(League)",
+         "batters(G)", "fielders(PlayerName COLLATE NOCASE)", "fielders(Year)",
+         "fielders(Position COLLATE NOCASE)", "fielders(G)", "fielders(PO)", "fielders(League)"});
+
+    std::cerr << "loading the engine in this process ...\n";
+    bbstatsd::Engine engine(options.db);
+    using bbstatsd::Table;
+    std::cerr << "starting " << options.binary << " ...\n";
+    bench::Service service(options.binary, options.db, work + "/events.db");
+    const int port = service.port();
+    const std::string bat = "/cgi-bin/getbat.exe";
+    const std::string fld = "/cgi-bin/getfield.exe";
+    std::vector<Row> rows;
+
+    // 1. Scroll pages of cached queries: Batters by home runs, Fielders in the default order.
+    {
+        auto request = [&](int rep) {
+            return bench::postRequest(bat,
+                                      page(static_cast<int>(rep * 7919LL % 128500), "16!", {}));
+        };
+        std::string reply;
+        oursMs(port, 3, request, &reply); // computes and caches the query
+        Row row;
+        row.name = "scroll page, cached (Batters, HR desc)";
+        row.ours = oursMs(port, 400 * scale, request, &reply);
+        engineMs(engine, Table::Batters, 3, request);
+        row.engine = engineMs(engine, Table::Batters, 400 * scale, request);
+        bench::FloorServer floor(reply);
+        row.floor = oursMs(floor.port(), 400 * scale, request);
+        const bench::SqlQuery sql{"batters", "", "HR DESC, PlayerName COLLATE NOCASE, Year, Stint",
+                                  sums(batterCounts)};
+        row.sql = sqlMs(5 * scale, [&](int rep) {
+            return plain.pageMs(sql, static_cast<int>(rep * 7919LL % 128500));
+        });
+        row.sqlIndexed = sqlMs(5 * scale, [&](int rep) {
+            return indexed.pageMs(sql, static_cast<int>(rep * 7919LL % 128500));
+        });
+        row.note = std::to_string(reply.size()) + " reply bytes";
+        rows.push_back(row);
+    }
+    {
+        auto request = [&](int rep) {
+            return bench::postRequest(fld,
+                                      page(static_cast<int>(rep * 7919LL % 174000), "300!", {}));
+        };
+        std::string reply;
+        oursMs(port, 3, request, &reply);
+        Row row;
+        row.name = "scroll page, cached (Fielders, default order)";
+        row.ours = oursMs(port, 400 * scale, request, &reply);
+        engineMs(engine, Table::Fielders, 3, request);
+        row.engine = engineMs(engine, Table::Fielders, 400 * scale, request);
+        bench::FloorServer floor(reply);
+        row.floor = oursMs(floor.port(), 400 * scale, request);
+        const bench::SqlQuery sql{"fielders", "",
+                                  "PlayerName COLLATE NOCASE, Year, Stint, Position",
+                                  sums(fielderCounts)};
+        row.sql = sqlMs(5 * scale, [&](int rep) {
+            return plain.pageMs(sql, static_cast<int>(rep * 7919LL % 174000));
+        });
+        row.sqlIndexed = sqlMs(5 * scale, [&](int rep) {
+            return indexed.pageMs(sql, static_cast<int>(rep * 7919LL % 174000));
+        });
+        row.note = std::to_string(reply.size()) + " reply bytes";
+        rows.push_back(row);
+    }
+
+    // The HTTP side alone: a small content file, against the floor with the same reply.
+    {
+        auto request = [&](int) {
+            return std::string("GET /verman.asp HTTP/1.0\r\nAccept: */*\r\nUser-Agent: "
+                               "Mozilla/3.0 (compatible)\r\nHost: 127.0.0.1\r\n\r\n");
+        };
+        std::string reply;
+        Row row;
+        row.name = "HTTP only: GET /verman.asp (no engine)";
+        row.ours = oursMs(port, 400 * scale, request, &reply);
+        bench::FloorServer floor(reply);
+        row.floor = oursMs(floor.port(), 400 * scale, request);
+        row.note = std::to_string(reply.size()) + " reply bytes; no SQL counterpart";
+        rows.push_back(row);
+    }
+
+    // 2. New queries (never cached: each repetition limits G by a different bound that keeps
+    // the same rows). Four keys: position asc, games desc, season asc, putouts desc.
+    const std::string fourKeys = "Z!105!6!101!7!";
+    const std::string fourKeysSql =
+        "Position COLLATE NOCASE, G DESC, Year, PO DESC, PlayerName COLLATE NOCASE, Stint";
+    {
+        std::string reply;
+        Row row;
+        row.name = "first page, new 4-key sort (all Fielders)";
+        auto request = [&](int rep) {
+            return bench::postRequest(
+                fld, page(0, fourKeys, {"E6!-" + std::to_string(rep + 1) + "!!", "*"}));
+        };
+        row.ours = oursMs(port, 20 * scale, request, &reply);
+        row.engine = engineMs(engine, Table::Fielders, 20 * scale, request);
+        const bench::SqlQuery sql{"fielders", "G >= -1", fourKeysSql, sums(fielderCounts)};
+        row.sql = sqlMs(3 * scale, [&](int) { return plain.pageMs(sql, 0); });
+        row.sqlIndexed = sqlMs(3 * scale, [&](int) { return indexed.pageMs(sql, 0); });
+        row.note = "target < 30 ms; " +
+                   bench::bodyOf(reply).substr(0, bench::bodyOf(reply).find('\r')) + " rows";
+        rows.push_back(row);
+    }
+    {
+        std::vector<std::string> items;
+        std::string years;
+        for (int year = 1990; year <= 1999; ++year) {
+            items.push_back("C" + std::to_string(year));
+            years += (years.empty() ? "" : ",") + std::to_string(year);
+        }
+        items.insert(items.end(), {"*", "DAL", "DNL", "*"});
+        std::string reply;
+        Row row;
+        row.name = "first page, new 4-key sort, 2 groups + limit (Fielders)";
+        auto request = [&](int rep) {
+            auto all = items;
+            all.insert(all.end(), {"E6!" + std::to_string(rep % 5 + 1) + "!" +
+                                       std::to_string(1000 + rep) + "!",
+                                   "*"});
+            return bench::postRequest(fld, page(0, fourKeys, all));
+        };
+        row.ours = oursMs(port, 30 * scale, request, &reply);
+        row.engine = engineMs(engine, Table::Fielders, 30 * scale, request);
+        const bench::SqlQuery sql{"fielders",
+                                  "Year IN (" + years + ") AND League IN ('AL','NL') AND G >= 1",
+                                  fourKeysSql, sums(fielderCounts)};
+        row.sql = sqlMs(5 * scale, [&](int) { return plain.pageMs(sql, 0); });
+        row.sqlIndexed = sqlMs(5 * scale, [&](int) { return indexed.pageMs(sql, 0); });
+        row.note = bench::bodyOf(reply).substr(0, bench::bodyOf(reply).find('\r')) + " rows";
+        rows.push_back(row);
+    }
+    {
+        std::string reply;
+        Row row;
+        row.name = "filtered new query (Batters 2000-2001, AL)";
+        auto request = [&](int rep) {
+            return bench::postRequest(bat, page(0, "300!",
+                                                {"C2000", "C2001", "*", "DAL", "*",
+                                                 "E7!-" + std::to_string(rep + 1) + "!!", "*"}));
+        };
+        row.ours = oursMs(port, 100 * scale, request, &reply);
+        row.engine = engineMs(engine, Table::Batters, 100 * scale, request);
+        const bench::SqlQuery sql{"batters", "Year IN (2000,2001) AND League = 'AL' AND G >= -1",
+                                  "PlayerName COLLATE NOCASE, Year, Stint", sums(batterCounts)};
+        row.sql = sqlMs(10 * scale, [&](int) { return plain.pageMs(sql, 0); });
+        row.sqlIndexed = sqlMs(10 * scale, [&](int) { return indexed.pageMs(sql, 0); });
+        row.note = "target < 2 ms; " +
+                   bench::bodyOf(reply).substr(0, bench::bodyOf(reply).find('\r')) + " rows";
+        rows.push_back(row);
+    }
+
+    // 3. Pick lists.
+    {
+        std::string reply;
+        auto request = [&](int) { return bench::postRequest(bat, "0!0!A!\r\n*\r\n\x1a"); };
+        oursMs(port, 2, request);
+        Row row;
+        row.name = "pick list, players (Batters)";
+        row.ours = oursMs(port, 20 * scale, request, &reply);
+        engineMs(engine, Table::Batters, 3, request);
+        row.engine = engineMs(engine, Table::Batters, 20 * scale, request);
+        bench::FloorServer floor(reply);
+        row.floor = oursMs(floor.port(), 20 * scale, request);
+        row.sql = sqlMs(5 * scale, [&](int) { return plain.listMs("batters", "PlayerName"); });
+        row.sqlIndexed =
+            sqlMs(5 * scale, [&](int) { return indexed.listMs("batters", "PlayerName"); });
+        row.note = std::to_string(reply.size()) + " reply bytes";
+        rows.push_back(row);
+    }
+    {
+        Row row;
+        row.name = "pick list, seasons (Fielders)";
+        std::string reply;
+        auto request = [&](int) { return bench::postRequest(fld, "0!0!C!\r\n*\r\n\x1a"); };
+        row.ours = oursMs(port, 50 * scale, request, &reply);
+        engineMs(engine, Table::Fielders, 3, request);
+        row.engine = engineMs(engine, Table::Fielders, 50 * scale, request);
+        bench::FloorServer floor(reply);
+        row.floor = oursMs(floor.port(), 50 * scale, request);
+        row.sql = sqlMs(5 * scale, [&](int) { return plain.listMs("fielders", "Year"); });
+        row.sqlIndexed = sqlMs(5 * scale, [&](int) { return indexed.listMs("fielders", "Year"); });
+        row.note = std::to_string(reply.size()) + " reply bytes";
+        rows.push_back(row);
+    }
+    printTable(rows);
+
+    // 4. Throughput of cached scroll pages, and of the floor with the same reply.
+    auto scroll = [&](int n) {
+        return bench::postRequest(bat, page(static_cast<int>(n * 7919LL % 128500), "16!", {}));
+    };
+    std::string reply;
+    bench::roundTrip(port, scroll(0), reply);
+    bench::FloorServer floor(reply);
+    std::printf("\n| clients | ours req/s | floor req/s |\n|---:|---:|---:|\n");
+    for (int clients : {2, 8}) {
+        const double ours = requestsPerSecond(port, clients, 3.0, scroll);
+        const double bare = requestsPerSecond(floor.port(), clients, 3.0, scroll);
+        std::printf("| %d | %.0f | %.0f |\n", clients, ours, bare);
+    }
+
+    // 5. Memory with every table loaded and the cache filled by distinct sorts.
+    for (int n = 0; n < 120 * scale; ++n) {
+        bench::roundTrip(port,
+                         bench::postRequest(n % 2 ? bat : fld,
+                                            page(0,
+                                                 "Z!" + std::to_string(n % 13 + 5) + "!1!" +
+                                                     std::to_string(n % 2 ? 16 : 7) + "!0!",
+                                                 {"E5!-" + std::to_string(n + 1) + "!!", "*"})),
+                         reply);
+    }
+    std::printf("\nbbstatsd memory after filling the cache: VmRSS %.0f MB, VmHWM %.0f MB "
+                "(target < 400 MB)\n",
+                bench::residentMb(service.pid()), bench::residentMb(service.pid(), "VmHWM:"));
+    fs::remove_all(work);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    const char* lahman = std::getenv("LAHMAN_DIR");
+    options.data = lahman != nullptr ? lahman : BBSTATS_BENCH_DATA;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        if (name == "--db") {
+            options.db = argv[i + 1];
+        } else if (name == "--service") {
+            options.binary = argv[i + 1];
+        } else if (name == "--data") {
+            options.data = argv[i + 1];
+        } else if (name == "--scale") {
+            options.scale = std::max(1, std::atoi(argv[i + 1]));
+        } else {
+            std::cerr << "usage: bbstats-bench [--db FILE] [--service BBSTATSD] [--data DIR] "
+                         "[--scale N]\n";
+            return 2;
+        }
+    }
+    try {
+        return run(options);
+    } catch (const std::exception& error) {
+        std::cerr << "bbstats-bench: " << error.what() << "\n";
+        return 1;
+    }
+}
