@@ -1,21 +1,246 @@
 #include "mainwindow/tform1.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
+
+#include "mainwindow/databasecaption.h"
+#include "mainwindow/helptexts.h"
+#include "mainwindow/mdiarrange.h"
+#include "mainwindow/taboutbox.h"
+#include "mainwindow/tform13.h"
+#include "mainwindow/tform16.h"
+#include "mainwindow/tform17.h"
+#include "mainwindow/viewmenustate.h"
+#include "platform/busycursor.h"
+#include "startup/applyproxy.h"
+#include "startup/tform14.h"
+#include "views/databaseviews.h"
+
+namespace {
+
+// The order of the per-database arrays: batters, pitchers, fielders, teams.
+int databaseIndex(DatabaseKind kind) {
+    switch (kind) {
+    case DatabaseKind::Batters:
+        return 0;
+    case DatabaseKind::Pitchers:
+        return 1;
+    case DatabaseKind::Fielders:
+        return 2;
+    case DatabaseKind::Teams:
+        return 3;
+    }
+    return 0;
+}
+
+} // namespace
 
 TForm1::TForm1(const CoBrandConfig& config, QWidget* parent)
-    : QMainWindow(parent), m_config(config) {
+    : QMainWindow(parent), m_config(config), m_hosts(ServiceHosts::Deployment()) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Korvex! Baseball Database for the Internet"));
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdiArea);
-    menuBar();
+    m_menu = buildMainMenu(menuBar(), this);
+    connectMenu();
+    connectWindowMenu(m_menu, m_mdiArea);
+    connectQueryCommands();
     FormCreate();
 }
 
+TForm1::~TForm1() {
+    // The database windows go while this window is still whole: their close
+    // reaches the menu and the usage event.
+    closeChildrenLastFirst(m_mdiArea);
+}
+
 void TForm1::FormCreate() {
+    m_openedThisRun = {0, 0, 0, 0};
+    m_welcomeShown = false;
+    m_views = {};
     m_updateRequired = false; // the version check sets it when this copy is out of date
     setWindowTitle(m_config.WindowTitle);
+    // The copy of the site identity that database windows and usage events use.
+    m_siteValue = m_config.SiteId;
+}
+
+void TForm1::connectMenu() {
+    connect(m_menu.Player1, &QAction::triggered, this, &TForm1::Player1Click);
+    connect(m_menu.Pitchers1, &QAction::triggered, this, &TForm1::Pitchers1Click);
+    connect(m_menu.Fielding1, &QAction::triggered, this, &TForm1::Fielding1Click);
+    connect(m_menu.Team1, &QAction::triggered, this, &TForm1::Team1Click);
+    connect(m_menu.Databasetidbits1, &QAction::triggered, this, &TForm1::Databasetidbits1Click);
+    connect(m_menu.Datasources1, &QAction::triggered, this, &TForm1::Datasources1Click);
+    QAction* definitions[] = {m_menu.Batters1, m_menu.Pitchers2, m_menu.Fielders1, m_menu.Teams1};
+    for (int database = 0; database < 4; ++database) {
+        QAction* entry = definitions[database];
+        connect(entry, &QAction::triggered, this,
+                [this, database, entry] { StatisticsDefinitionsClick(database, entry); });
+    }
+    connect(m_menu.About1, &QAction::triggered, this, &TForm1::About1Click);
+    connect(m_menu.Changeproxysettings1, &QAction::triggered, this,
+            &TForm1::Changeproxysettings1Click);
+    connect(m_menu.ABORT1, &QAction::triggered, this, &TForm1::ABORT1Click);
+    connect(m_menu.Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* window) {
+        if (window == nullptr) {
+            return;
+        }
+        if (auto* view = qobject_cast<StatisticsView*>(window->widget())) {
+            view->FormActivate();
+        }
+    });
+}
+
+void TForm1::connectQueryCommands() {
+    // The query operations are connected here: Selectplayer1 .. SelectPosition1,
+    // TripleSort1, Limit1, Reset1, Unhide1, Coloroptions1 and Print1 act on
+    // ActiveQueryTarget(), and m_hideColumn hides a double-clicked column.
+    // Until then the commands, enabled by the database windows, do nothing.
+}
+
+StatisticsView* TForm1::View(DatabaseKind kind) const {
+    return m_views[static_cast<std::size_t>(databaseIndex(kind))];
+}
+
+QueryTarget* TForm1::ActiveQueryTarget() const {
+    QMdiSubWindow* active = m_mdiArea->activeSubWindow();
+    if (active == nullptr) {
+        return nullptr;
+    }
+    const int database = databaseFromCaption(active->windowTitle());
+    if (database < 0) {
+        return nullptr;
+    }
+    StatisticsView* view = m_views[static_cast<std::size_t>(database)];
+    return view;
+}
+
+void TForm1::OpenDatabase(DatabaseKind kind) {
+    const int index = databaseIndex(kind);
+    if (m_views[static_cast<std::size_t>(index)]) {
+        return; // at most one window per database
+    }
+    QAction* statistics = m_menu.BaseballStatistics1->menuAction();
+    statistics->setEnabled(false);
+    m_openedThisRun[static_cast<std::size_t>(index)] = 1;
+    BusyCursor hourglass;
+
+    StatisticsView* view = CreateStatisticsView(kind, m_hosts);
+    ApplyProxySettings(m_proxySettings, {&view->HttpCli1()});
+    connect(view, &StatisticsView::viewActivated, this, &TForm1::ViewActivated);
+    connect(view, &StatisticsView::viewClosed, this, &TForm1::ViewClosed);
+    connect(view, &StatisticsView::columnHideRequested, this, [this, view](int column) {
+        if (m_hideColumn) {
+            m_hideColumn(*view, column);
+        }
+    });
+    m_views[static_cast<std::size_t>(index)] = view;
+    QMdiSubWindow* frame = m_mdiArea->addSubWindow(view);
+    ApplyViewMenuState(m_menu, kind);
+    view->Label2->setText(m_siteValue);
+    view->HttpCli1().setURL(m_hosts.Mirror2 + view->records().info().servicePath);
+    frame->showMaximized();
+    m_mdiArea->setActiveSubWindow(frame);
+
+    // The first page; the window may be closed while it waits.
+    view->refreshView();
+    hourglass.release();
+    statistics->setEnabled(true);
+}
+
+void TForm1::ViewActivated(DatabaseKind kind) {
+    ApplyViewMenuState(m_menu, kind);
+}
+
+void TForm1::ViewClosed(DatabaseKind kind, qint64 secondsOpen) {
+    ApplyViewClosedMenuState(m_menu, kind);
+    m_views[static_cast<std::size_t>(databaseIndex(kind))] = nullptr;
+    ViewUsageEventIn(kind, secondsOpen);
+}
+
+void TForm1::ViewUsageEventIn(DatabaseKind kind, qint64 secondsOpen) {
+    // The usage event ("IN", the database word, the site value and the
+    // seconds open) is sent from here once usage events exist.
+    Q_UNUSED(kind);
+    Q_UNUSED(secondsOpen);
+}
+
+void TForm1::Databasetidbits1Click() {
+    openInstructions(m_mdiArea);
+}
+
+void TForm1::StatisticsDefinitionsClick(int database, QAction* entry) {
+    openHelpText(m_mdiArea, entry, statisticsDefinitions(database));
+}
+
+void TForm1::Datasources1Click() {
+    openHelpText(m_mdiArea, m_menu.Datasources1, dataSourcesText());
+}
+
+void TForm1::About1Click() {
+    if (auto* about = findChild<TAboutBox*>()) {
+        about->exec();
+    }
+}
+
+void TForm1::Changeproxysettings1Click() {
+    // Closing the dialog rewrites the proxy file; this run keeps the
+    // settings it loaded at start-up.
+    if (auto* proxy = findChild<TForm14*>()) {
+        proxy->exec();
+    }
+}
+
+void TForm1::ABORT1Click() {
+    QMdiSubWindow* active = m_mdiArea->activeSubWindow();
+    if (active == nullptr) {
+        return;
+    }
+    const int database = databaseFromCaption(active->windowTitle());
+    if (database < 0) {
+        return;
+    }
+    if (StatisticsView* view = m_views[static_cast<std::size_t>(database)]) {
+        view->HttpCli1().Abort();
+    }
+}
+
+void TForm1::Exit1Click() {
+    closeChildrenLastFirst(m_mdiArea);
+    QCoreApplication::quit();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    closeChildrenLastFirst(m_mdiArea);
+    event->accept();
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        FormActivate();
+    }
+}
+
+void TForm1::FormActivate() {
+    if (!m_config.DemoMode || m_welcomeShown) {
+        return;
+    }
+    m_welcomeShown = true;
+    // Shown once the activation has been handled, not inside it.
+    QTimer::singleShot(0, this, [this] {
+        if (auto* welcome = findChild<TForm17*>()) {
+            welcome->exec();
+        }
+    });
 }

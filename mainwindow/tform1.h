@@ -1,36 +1,107 @@
 #pragma once
 
-#include <QMainWindow>
+#include <array>
+#include <functional>
 
+#include <QMainWindow>
+#include <QPointer>
+
+#include "databases/databaseinfo.h"
+#include "mainwindow/mainmenu.h"
+#include "protocol/pagefetcher.h"
 #include "startup/cobrandconfig.h"
 #include "startup/proxysettings.h"
 
 class QMdiArea;
+class QueryTarget;
+class StatisticsView;
 
 // The main window: the multiple-document parent of every database window,
-// captioned with the co-brand window title.
+// captioned with the co-brand window title. It owns the main menu, opens the
+// four database windows and the text windows, and keeps the menu in step
+// with the active database window.
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
     // Runs the creation handler with the configuration read at start-up.
     explicit TForm1(const CoBrandConfig& config, QWidget* parent = nullptr);
+    ~TForm1() override;
 
     // Set by the version check while the window is created when this copy is
     // out of date; the start-up sequence then shows the update notice.
     bool UpdateRequired() const { return m_updateRequired; }
 
     QMdiArea* MdiArea() const { return m_mdiArea; }
+    // Every menu and entry of the menu bar.
+    const MainMenu& Menu() const { return m_menu; }
 
     // The proxy settings loaded at start-up (all off when the co-brand block
     // does not ask for them); database windows take them when created.
     void SetProxySettings(const ProxySettings& settings) { m_proxySettings = settings; }
     const ProxySettings& LoadedProxySettings() const { return m_proxySettings; }
 
+    // The statistics hosts database windows use (the deployment by default).
+    void SetServiceHosts(const ServiceHosts& hosts) { m_hosts = hosts; }
+    const ServiceHosts& Hosts() const { return m_hosts; }
+
+    // The open window of `kind`, null when none is open.
+    StatisticsView* View(DatabaseKind kind) const;
+    // Per database (0 batters, 1 pitchers, 2 fielders, 3 teams): 1 once its
+    // menu entry has opened it during this run.
+    const std::array<int, 4>& OpenedThisRun() const { return m_openedThisRun; }
+    // The site value database windows show in their site link label.
+    const QString& SiteValue() const { return m_siteValue; }
+    // The database window the query commands act on: the active child
+    // window, when its caption names a database; null otherwise.
+    QueryTarget* ActiveQueryTarget() const;
+
     void FormCreate();
+    // In demonstration mode, shows the welcome dialog on the first activation.
+    void FormActivate();
+
+    // Opening a database: the steps shared by the four open commands.
+    void OpenDatabase(DatabaseKind kind);
+    void Player1Click() { OpenDatabase(DatabaseKind::Batters); }
+    void Pitchers1Click() { OpenDatabase(DatabaseKind::Pitchers); }
+    void Fielding1Click() { OpenDatabase(DatabaseKind::Fielders); }
+    void Team1Click() { OpenDatabase(DatabaseKind::Teams); }
+
+    void Databasetidbits1Click();
+    // Opens the statistics definitions of database 0..3 as a help text.
+    void StatisticsDefinitionsClick(int database, QAction* entry);
+    void Datasources1Click();
+    void About1Click();
+    void Changeproxysettings1Click();
+    // Aborts the request of the active database window.
+    void ABORT1Click();
+    // Closes every child window, last to first, and ends the program.
+    void Exit1Click();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    void connectMenu();
+    // Where the query operations (Sort, Select, Limit, Reset, Unhide, Colour
+    // options, Print and column hiding) are connected to the menu and to the
+    // database windows.
+    void connectQueryCommands();
+    void ViewActivated(DatabaseKind kind);
+    void ViewClosed(DatabaseKind kind, qint64 secondsOpen);
+    // The "IN" usage event of a closing database window.
+    void ViewUsageEventIn(DatabaseKind kind, qint64 secondsOpen);
+
     CoBrandConfig m_config;
     ProxySettings m_proxySettings;
+    ServiceHosts m_hosts;
     QMdiArea* m_mdiArea = nullptr;
+    MainMenu m_menu;
+    std::array<QPointer<StatisticsView>, 4> m_views;
+    std::array<int, 4> m_openedThisRun{};
+    QString m_siteValue;
+    // Hides a column of a database window on a double click.
+    std::function<void(QueryTarget&, int)> m_hideColumn;
     bool m_updateRequired = false;
+    bool m_welcomeShown = false;
 };

@@ -86,8 +86,9 @@ int main(int argc, char** argv) {
             return proxy.alreadyReported ? 1 : endWith(proxy.failure);
         }
         form1->SetProxySettings(proxy.settings);
-        // The settings also go to the main window's and the Sort dialog's
-        // HTTP clients here once those clients exist.
+        // Database windows take them when they are created; the main
+        // window's and the Sort dialog's HTTP clients take them here through
+        // ApplyProxySettings once those clients exist.
     }
 
     int code = 0;

@@ -1,0 +1,295 @@
+#include "views/statisticsview.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPointer>
+
+#include "platform/busyanimation.h"
+#include "platform/busycursor.h"
+#include "query/bandsettings.h"
+#include "views/viewcell.h"
+
+namespace {
+
+QFont gridFont() {
+    return QFont(QStringLiteral("Courier New"), 8);
+}
+
+} // namespace
+
+StatisticsView::StatisticsView(DatabaseKind kind, const ServiceHosts& hosts, QWidget* parent)
+    : QWidget(parent), m_kind(kind), m_hosts(hosts), m_records(MakeViewRecords(kind, hosts)),
+      m_text(gridFont()) {
+    const DatabaseInfo& info = m_records->info();
+    setWindowTitle(info.caption);
+    resize(900, 600);
+
+    DrawGrid1 = new DrawGrid(this);
+    DrawGrid1->setObjectName(QStringLiteral("DrawGrid1"));
+    DrawGrid1->setFont(gridFont());
+    Label1 = new QLabel(QStringLiteral("Lines = 0"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Animate1 = new BusyAnimation(this);
+    Animate1->setObjectName(QStringLiteral("Animate1"));
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label3 = new QLabel(this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->hide();
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->hide();
+    Image2 = new QLabel(this);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->hide();
+
+    connect(DrawGrid1, &DrawGrid::topLeftChanged, this, &StatisticsView::DrawGrid1TopLeftChanged);
+    connect(DrawGrid1, &DrawGrid::drawCell, this, &StatisticsView::DrawGrid1DrawCell);
+    connect(DrawGrid1, &DrawGrid::cellDoubleClicked, this, &StatisticsView::DrawGrid1DblClick);
+    FormCreate();
+    m_openTime.start();
+}
+
+StatisticsView::~StatisticsView() = default;
+
+void StatisticsView::FormCreate() {
+    const DatabaseInfo& info = m_records->info();
+    const int columns = static_cast<int>(info.columns.size());
+    DrawGrid1->setColCount(columns);
+    DrawGrid1->setRowCount(DesignRowCount);
+    DrawGrid1->setFixedRows(2);
+    DrawGrid1->setFixedCols(info.fixedColumns);
+    for (int col = 0; col < columns; ++col) {
+        DrawGrid1->setColWidth(col, info.columns[static_cast<std::size_t>(col)].pixels);
+    }
+    // The Fielders grid lets the user reorder its columns; the others let
+    // the user size them.
+    const bool fielders = m_kind == DatabaseKind::Fielders;
+    DrawGrid1->setColMoving(fielders);
+    DrawGrid1->setColSizing(!fielders);
+    DrawGrid1->setCurrentCell(info.fixedColumns, 2);
+    m_lastTopRow = DrawGrid1->topRow();
+    ResetBandSettingsForNewView(m_kind);
+    Animate1->stop();
+    Label1->setText(QStringLiteral("Total Lines: -1"));
+
+    const QSize outer = outerSize();
+    DrawGrid1->setGeometry(0, 0, std::max(outer.width() - 30, 0), std::max(outer.height() - 70, 0));
+    Label1->move(8, outer.height() - 50);
+}
+
+void StatisticsView::FormActivate() {
+    emit viewActivated(m_kind);
+}
+
+QSize StatisticsView::outerSize() const {
+    // Inside the main window the view fills an MDI sub-window, whose frame
+    // is the window's outer size.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        return frame->size();
+    }
+    return size();
+}
+
+void StatisticsView::ResizeMe() {
+    const QSize outer = outerSize();
+    const int h = outer.height();
+    const int w = outer.width();
+    DrawGrid1->setGeometry(0, 0, std::max(w - 30, 0), std::max(h - 132, 0));
+    Label1->setGeometry(8, h - 60, 180, 16);
+    Animate1->move(196, h - 60);
+    Label2->setGeometry(300, h - 60, 260, 16);
+    Label3->setGeometry(568, h - 60, 260, 16);
+    Image1->setGeometry(8, h - 122, 468, 60);
+    Image2->setGeometry(484, h - 122, 468, 60);
+}
+
+void StatisticsView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    ResizeMe();
+}
+
+void StatisticsView::startBusy() {
+    if (m_busyDepth++ == 0) {
+        m_busyCursor = std::make_unique<BusyCursor>();
+        Animate1->start();
+    }
+}
+
+void StatisticsView::stopBusy() {
+    if (m_busyDepth == 0) {
+        return;
+    }
+    if (--m_busyDepth == 0) {
+        m_busyCursor.reset();
+        Animate1->stop();
+    }
+}
+
+bool StatisticsView::refreshView() {
+    if (m_closed) {
+        return false;
+    }
+    // One page request at a time: a refresh asked for while one waits (a
+    // scroll, or a query command from the menu) is made when it returns, at
+    // the grid's top row of that moment.
+    if (m_fetching) {
+        m_refetch = true;
+        return true;
+    }
+    QPointer<StatisticsView> guard(this);
+    m_fetching = true;
+    startBusy();
+    RefreshResult outcome;
+    do {
+        m_refetch = false;
+        const int top = DrawGrid1->topRow();
+        ++m_waiting;
+        outcome = m_records->exchange().RefreshView(top - 2, DrawGrid1->visibleRowCount());
+        if (!guard) {
+            return false;
+        }
+        --m_waiting;
+        if (m_closed || outcome.result == FetchResult::Closed) {
+            m_fetching = false;
+            stopBusy();
+            freeWindow();
+            return false;
+        }
+        if (outcome.result == FetchResult::Done) {
+            m_lastTopRow = top;
+            m_records->pageArrived();
+            // May clamp the top row, which asks for another page.
+            DrawGrid1->setRowCount(m_records->shownRecords() + 3);
+            runBandPass();
+        }
+    } while (m_refetch && outcome.result == FetchResult::Done);
+    m_fetching = false;
+    stopBusy();
+    if (outcome.result == FetchResult::Failed) {
+        showFailure(outcome.message);
+        if (!guard) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void StatisticsView::showFailure(const QString& message) {
+    QMessageBox::warning(this, windowTitle(), message);
+}
+
+void StatisticsView::runBandPass() {
+    if (m_records->shownRecords() >= 0) {
+        Label1->setText(m_records->exchange().TotalLinesLabel());
+    }
+    m_records->runBandPass(BandSettingsFor(m_kind).BandMode);
+    DrawGrid1->viewport()->update();
+}
+
+ListResult StatisticsView::requestList(ListKind kind) {
+    if (m_closed) {
+        return {FetchResult::Closed, {}};
+    }
+    QPointer<StatisticsView> guard(this);
+    startBusy();
+    ++m_waiting;
+    ListResult result = m_records->exchange().RequestList(kind);
+    if (!guard) {
+        result.result = FetchResult::Closed;
+        return result;
+    }
+    --m_waiting;
+    stopBusy();
+    if (m_closed) {
+        result.result = FetchResult::Closed;
+        if (!m_fetching) {
+            freeWindow();
+        }
+    }
+    return result;
+}
+
+void StatisticsView::DrawGrid1TopLeftChanged() {
+    // Scrolling sideways leaves the top row as it was and fetches nothing.
+    if (m_closed || DrawGrid1->topRow() == m_lastTopRow) {
+        return;
+    }
+    if (m_fetching) {
+        m_refetch = true;
+        return;
+    }
+    DrawGrid1->setEnabled(false);
+    if (!refreshView()) {
+        return;
+    }
+    DrawGrid1->setEnabled(true);
+}
+
+void StatisticsView::DrawGrid1DrawCell(QPainter* painter, int col, int row, const QRect& rect,
+                                       DrawGrid::CellState state) {
+    const ViewCell cell = ViewCellAt(*m_records, col, row);
+    if (cell.text.isEmpty()) {
+        return;
+    }
+    // A selected cell keeps the grid's highlight text colour, readable on
+    // the highlight whatever the band colours are.
+    if (!(state & DrawGrid::Selected)) {
+        const BandSettings& bands = BandSettingsFor(m_kind);
+        switch (cell.ink) {
+        case CellInk::Black:
+            painter->setPen(Qt::black);
+            break;
+        case CellInk::FirstBand:
+            painter->setPen(bands.firstColor());
+            break;
+        case CellInk::SecondBand:
+            painter->setPen(bands.secondColor());
+            break;
+        }
+    }
+    m_text.draw(painter, QPointF(rect.left() + 1, rect.top() + 1), cell.text);
+}
+
+void StatisticsView::DrawGrid1DblClick(int col, int row) {
+    Q_UNUSED(row);
+    emit columnHideRequested(col);
+}
+
+void StatisticsView::closeEvent(QCloseEvent* event) {
+    event->accept();
+    FormDest();
+}
+
+void StatisticsView::FormDest() {
+    if (m_closed) {
+        return;
+    }
+    m_closed = true;
+    // Announced before the window hides: hiding activates the next child
+    // window, whose menu settings must come after this view's.
+    emit viewClosed(m_kind, m_openTime.elapsed() / 1000);
+    hide();
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        frame->hide();
+    }
+    if (m_waiting > 0) {
+        // Dropping the exchange ends its waiting request, which returns
+        // Closed; the window is freed when that request has unwound. A fresh
+        // exchange keeps the accessors valid until then.
+        m_records = MakeViewRecords(m_kind, m_hosts);
+        return;
+    }
+    freeWindow();
+}
+
+void StatisticsView::freeWindow() {
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        frame->deleteLater();
+    } else {
+        deleteLater();
+    }
+}

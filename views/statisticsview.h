@@ -1,0 +1,116 @@
+#pragma once
+
+#include <memory>
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+#include "platform/drawgrid.h"
+#include "platform/fixedpitchtext.h"
+#include "protocol/pagefetcher.h"
+#include "query/hiddencolumns.h"
+#include "query/querytarget.h"
+#include "views/viewrecords.h"
+
+class BusyAnimation;
+class BusyCursor;
+class QLabel;
+class QPainter;
+
+// The window of one statistics database: a virtual grid over the database's
+// page cache that asks the service for exactly the visible rows whenever its
+// top row or the query changes, a "Total Lines: " label, the busy animation
+// and the site link label. The record type lives behind ViewRecords, so the
+// four database windows are this one class with different tables.
+//
+// The view frees itself (and the MDI sub-window holding it) when closed. A
+// view closed while one of its requests waits drops its exchange at once, so
+// the request ends; the window is freed once that request has unwound.
+class StatisticsView : public QWidget, public QueryTarget {
+    Q_OBJECT
+public:
+    // Creates the view of `kind` on `hosts` (its requests start on the
+    // second mirror) and runs FormCreate. No request is sent yet.
+    StatisticsView(DatabaseKind kind, const ServiceHosts& hosts, QWidget* parent = nullptr);
+    ~StatisticsView() override;
+
+    // QueryTarget.
+    DatabaseKind databaseKind() const override { return m_kind; }
+    QWidget* window() override { return this; }
+    QueryState& queryState() override { return m_records->exchange().State(); }
+    bool refreshView() override;
+    void runBandPass() override;
+    ListResult requestList(ListKind kind) override;
+    void startBusy() override;
+    void stopBusy() override;
+    DrawGrid* grid() override { return DrawGrid1; }
+    HiddenColumns& hiddenColumns() override { return m_hiddenColumns; }
+
+    // The view's HTTP client; its URL holds the current service address.
+    THttpCli& HttpCli1() { return m_records->exchange().HttpCli1(); }
+    // The page exchange and the record cells (read by tests and printing).
+    PageExchange& exchange() { return m_records->exchange(); }
+    const ViewRecords& records() const { return *m_records; }
+    // The top row of the last page fetched.
+    int LastTopRow() const { return m_lastTopRow; }
+    // Whether a page or list request of this view is waiting.
+    bool isFetching() const { return m_waiting > 0; }
+
+    // Design rows of the grid before the first reply: enough for any window.
+    static constexpr int DesignRowCount = 1000;
+
+    // Handlers.
+    void FormCreate();
+    // Announces the activation to the main window (viewActivated).
+    void FormActivate();
+    // Lays the window out for its outer size.
+    void ResizeMe();
+    // Fetches the page at the new top row when the top row changed.
+    void DrawGrid1TopLeftChanged();
+    void DrawGrid1DrawCell(QPainter* painter, int col, int row, const QRect& rect,
+                           DrawGrid::CellState state);
+    // Asks for the double-clicked column to be hidden (columnHideRequested).
+    void DrawGrid1DblClick(int col, int row);
+    // The closing steps: announces the close once, then frees the window
+    // (after the waiting request when one waits).
+    void FormDest();
+
+    DrawGrid* DrawGrid1 = nullptr;
+    QLabel* Label1 = nullptr; // "Total Lines: " and the record count
+    BusyAnimation* Animate1 = nullptr;
+    QLabel* Label2 = nullptr; // site link
+    QLabel* Label3 = nullptr; // banner caption (banners not shown yet)
+    QLabel* Image1 = nullptr; // banner images (not shown yet)
+    QLabel* Image2 = nullptr;
+
+signals:
+    // The view became the active child window.
+    void viewActivated(DatabaseKind kind);
+    // The view is closing after being open `secondsOpen` whole seconds.
+    void viewClosed(DatabaseKind kind, qint64 secondsOpen);
+    // The user double-clicked a cell of `column`.
+    void columnHideRequested(int column);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void showFailure(const QString& message);
+    void freeWindow();
+    QSize outerSize() const;
+
+    DatabaseKind m_kind;
+    ServiceHosts m_hosts;
+    std::unique_ptr<ViewRecords> m_records;
+    HiddenColumns m_hiddenColumns;
+    FixedPitchText m_text;
+    std::unique_ptr<BusyCursor> m_busyCursor;
+    QElapsedTimer m_openTime;
+    int m_busyDepth = 0;
+    int m_waiting = 0;
+    int m_lastTopRow = 2;
+    bool m_fetching = false;
+    bool m_refetch = false;
+    bool m_closed = false;
+};

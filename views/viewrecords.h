@@ -1,0 +1,110 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include <QString>
+
+#include "databases/databaseinfo.h"
+#include "databases/rowbands.h"
+#include "protocol/pagecache.h"
+#include "protocol/pagefetcher.h"
+
+// The record-typed half of a statistics view behind a record-free
+// interface: the view's page exchange, its row bands and the cells of its
+// database's records. One implementation per record type; the window class
+// itself knows no record type.
+class ViewRecords {
+public:
+    virtual ~ViewRecords() = default;
+
+    // The database's tables (caption, columns, service path).
+    virtual const DatabaseInfo& info() const = 0;
+    // The view's HTTP client, query state and last-page bookkeeping.
+    virtual PageExchange& exchange() = 0;
+    // Records of the current result the view shows rows for: the stated
+    // TotalRecords, cut to what the page cache can ever hold and never
+    // negative (-1 before the first reply).
+    virtual int shownRecords() const = 0;
+    // Records that a page reply has arrived: from now on the view has rows.
+    virtual void pageArrived() = 0;
+    // The band pass over the whole cached result under `bandMode`; the totals
+    // row gets its own mark. Nothing happens before the first reply.
+    virtual void runBandPass(int bandMode) = 0;
+    // The band byte of result position `position` (0 or 1 for data rows,
+    // RowBands::Totals for the totals row).
+    virtual std::uint8_t band(int position) const = 0;
+    // Whether the cache slot at `position` holds a record to draw.
+    virtual bool isShown(int position) const = 0;
+    // The text of `column` for the record at `position`, or of the totals
+    // record when `position` is the totals row.
+    virtual QString cellText(int position, int column) const = 0;
+};
+
+// ViewRecords over the records of one database: the descriptor's tables,
+// the database's shared page cache, a fetcher and the view's own bands.
+template <class Record> class RecordViewData final : public ViewRecords {
+public:
+    // A fresh exchange on `hosts`, starting on the second mirror; lists fail
+    // over to `listRetryHost` first.
+    RecordViewData(const DatabaseDescriptor<Record>& database, PageCache<Record>& cache,
+                   ServiceHosts hosts, const QString& listRetryHost, std::int32_t initialSortCode)
+        : m_database(database), m_cache(cache),
+          m_fetcher(database.layout, cache, database.info.servicePath, std::move(hosts),
+                    listRetryHost, initialSortCode),
+          m_bands(database.info.rowBandsCapacity) {}
+
+    const DatabaseInfo& info() const override { return m_database.info; }
+    PageExchange& exchange() override { return m_fetcher; }
+
+    int shownRecords() const override {
+        if (!m_answered)
+            return -1;
+        const std::int64_t stated = std::max<std::int32_t>(m_fetcher.TotalRecords(), 0);
+        return static_cast<int>(std::min<std::int64_t>(stated, m_cache.MaxSlots()));
+    }
+
+    void pageArrived() override { m_answered = true; }
+
+    void runBandPass(int bandMode) override {
+        const Record* first = m_cache.Slot(0);
+        const std::span<const Record> records =
+            first != nullptr
+                ? std::span<const Record>(first, static_cast<std::size_t>(m_cache.Capacity()))
+                : std::span<const Record>();
+        RunBandPass(m_bands, records, shownRecords(), m_database, bandMode);
+    }
+
+    std::uint8_t band(int position) const override {
+        if (position == shownRecords())
+            return RowBands::Totals;
+        // A totals mark inside the rows can only be left from a result cut to
+        // the cache's size; it is an ordinary row there.
+        const std::uint8_t value = m_bands.at(position);
+        return value == RowBands::Totals ? RowBands::FirstBand : value;
+    }
+
+    bool isShown(int position) const override {
+        const Record* record = m_cache.Slot(position);
+        return record != nullptr && RecordIsShown(*record);
+    }
+
+    QString cellText(int position, int column) const override {
+        if (position == shownRecords())
+            return m_database.cellText(m_fetcher.TotalsRecord(), column, true);
+        const Record* record = m_cache.Slot(position);
+        return record != nullptr ? m_database.cellText(*record, column, false) : QString();
+    }
+
+private:
+    const DatabaseDescriptor<Record>& m_database;
+    PageCache<Record>& m_cache;
+    PageFetcher<Record> m_fetcher;
+    RowBands m_bands;
+    bool m_answered = false;
+};
+
+// The records part of a view of `kind`, on the database's shared page cache.
+std::unique_ptr<ViewRecords> MakeViewRecords(DatabaseKind kind, const ServiceHosts& hosts);
