@@ -1,0 +1,103 @@
+#include "tests/views/viewtestsupport.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTcpServer>
+
+#include "databases/batterrecord.h"
+#include "databases/fielderrecord.h"
+#include "databases/pitcherrecord.h"
+#include "databases/teamrecord.h"
+
+namespace {
+
+int linesPerRecord(DatabaseKind kind) {
+    switch (kind) {
+    case DatabaseKind::Batters:
+        return BattersDatabase().layout.linesPerRecord();
+    case DatabaseKind::Pitchers:
+        return PitchersDatabase().layout.linesPerRecord();
+    case DatabaseKind::Fielders:
+        return FieldersDatabase().layout.linesPerRecord();
+    case DatabaseKind::Teams:
+        return TeamsDatabase().layout.linesPerRecord();
+    }
+    return 0;
+}
+
+QByteArray recordLines(DatabaseKind kind, const FakeRow* row) {
+    const int nameLine = kind == DatabaseKind::Teams ? 1 : 0;
+    const int yearLine = kind == DatabaseKind::Teams ? 4 : 1;
+    QByteArray lines;
+    for (int k = 0; k < linesPerRecord(kind); ++k) {
+        if (row == nullptr) {
+            lines += "\r\n";
+        } else if (k == nameLine) {
+            lines += row->name + "\r\n";
+        } else if (k == yearLine) {
+            lines += row->year + "\r\n";
+        } else {
+            lines += "1\r\n";
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
+RecordingServer::Responder FakeService(DatabaseKind kind, QList<FakeRow> result,
+                                       qint64 statedTotal) {
+    const qint64 total = statedTotal >= 0 ? statedTotal : result.size();
+    return [kind, result, total](const QByteArray& request) {
+        const QByteArray body = RequestBody(request);
+        const QList<QByteArray> fields = body.left(body.indexOf("\r\n")).split('!');
+        const int top = fields.value(0).toInt();
+        const int rows = fields.value(1).toInt();
+        QByteArray reply = QByteArray::number(total) + "\r\n";
+        for (int n = top; n < top + rows; ++n) {
+            reply += recordLines(kind, n >= 0 && n < result.size() ? &result[n] : nullptr);
+        }
+        const FakeRow totals{"TOTALS", ""};
+        reply += recordLines(kind, &totals);
+        return HttpReply("200 OK", reply);
+    };
+}
+
+QByteArray RequestBody(const QByteArray& request) {
+    return request.mid(request.indexOf("\r\n\r\n") + 4);
+}
+
+QByteArray RequestPath(const QByteArray& request) {
+    const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
+    return words.value(1);
+}
+
+QString DeadHost() {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = server.serverPort();
+    server.close();
+    return QStringLiteral("127.0.0.1:%1").arg(port);
+}
+
+ServiceHosts Hosts(const QString& primary, const QString& mirror2, const QString& mirror3) {
+    return ServiceHosts{primary, mirror2, mirror3};
+}
+
+MessageBoxCatcher::MessageBoxCatcher() {
+    connect(&m_timer, &QTimer::timeout, this, &MessageBoxCatcher::poll);
+    m_timer.start(10);
+}
+
+void MessageBoxCatcher::poll() {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        if (box->isVisible()) {
+            m_texts << box->text();
+            box->done(QMessageBox::Ok);
+        }
+    }
+}
+
+void RunLater(int ms, std::function<void()> action) {
+    QTimer::singleShot(ms, qApp, std::move(action));
+}
