@@ -17,6 +17,7 @@
 #include "service/engine/engine.h"
 #include "service/eventlog.h"
 #include "service/httpserver.h"
+#include "service/requestlog.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ using bbstatsd::ListenAddress;
 constexpr const char* Usage =
     "usage: bbstatsd import DIR DB\n"
     "       bbstatsd serve --db DB [--listen HOST:PORT]... [--content DIR] [--events FILE]\n"
-    "                      [--cache-mb N]\n"
+    "                      [--cache-mb N] [--log-requests FILE]\n"
     "       bbstatsd usage --events FILE\n"
     "Default listen addresses: 127.0.0.1:8461 127.0.0.2:8461 127.0.0.3:8461.\n"
     "Default events file: DB with \"-events.db\" in place of its extension.\n";
@@ -37,6 +38,7 @@ struct ServeOptions {
     std::string content;
     std::string events;
     std::size_t cacheBytes = 128u << 20;
+    std::string requestLog; // empty: no request log
 };
 
 int fail(const std::string& message) {
@@ -86,6 +88,8 @@ std::optional<ServeOptions> parseServe(const std::vector<std::string>& args) {
             options.content = value;
         } else if (name == "--events") {
             options.events = value;
+        } else if (name == "--log-requests") {
+            options.requestLog = value;
         } else if (name == "--cache-mb") {
             try {
                 options.cacheBytes = std::stoul(value) << 20;
@@ -130,6 +134,7 @@ int serve(const ServeOptions& options) {
     std::unique_ptr<bbstatsd::ContentStore> content;
     std::unique_ptr<bbstatsd::EventLog> events;
     std::unique_ptr<bbstatsd::Endpoints> endpoints;
+    std::unique_ptr<bbstatsd::RequestLog> requestLog;
     std::unique_ptr<bbstatsd::HttpServer> server;
     try {
         // The quick checks first: loading the tables takes a while.
@@ -140,7 +145,12 @@ int serve(const ServeOptions& options) {
         events = std::make_unique<bbstatsd::EventLog>(options.events);
         engine = std::make_unique<bbstatsd::Engine>(options.db, options.cacheBytes);
         endpoints = std::make_unique<bbstatsd::Endpoints>(*engine, *content, *events);
-        server = std::make_unique<bbstatsd::HttpServer>(endpoints->routes());
+        std::vector<bbstatsd::HttpRoute> routes = endpoints->routes();
+        if (!options.requestLog.empty()) {
+            requestLog = std::make_unique<bbstatsd::RequestLog>(options.requestLog);
+            routes = bbstatsd::loggedRoutes(std::move(routes), *requestLog);
+        }
+        server = std::make_unique<bbstatsd::HttpServer>(routes);
         for (const ListenAddress& address : options.listen) {
             const ListenAddress bound = server->listen(address);
             std::cout << "bbstatsd: listening on " << bbstatsd::toString(bound) << std::endl;
