@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -151,6 +152,11 @@ void TForm1::OpenDatabase(DatabaseKind kind) {
     view->HttpCli1().setURL(m_hosts.Mirror2 + view->records().info().servicePath);
     frame->showMaximized();
     m_mdiArea->setActiveSubWindow(frame);
+    // The first page asks for as many rows as the grid shows at its final
+    // size, so the sub-window's layout is settled before the request.
+    if (QLayout* layout = frame->layout()) {
+        layout->activate();
+    }
 
     // The first page; the window may be closed while it waits.
     view->refreshView();

@@ -1,6 +1,7 @@
 #include "views/statisticsview.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMessageBox>
@@ -146,6 +147,9 @@ bool StatisticsView::refreshView() {
     RefreshResult outcome;
     do {
         m_refetch = false;
+        // Scroll bars that a resize made appear or go are settled first: the
+        // page holds the rows the grid shows at its final size.
+        QCoreApplication::sendPostedEvents(DrawGrid1);
         const int top = DrawGrid1->topRow();
         ++m_waiting;
         outcome = m_records->exchange().RefreshView(top - 2, DrawGrid1->visibleRowCount());

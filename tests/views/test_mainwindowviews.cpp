@@ -1,0 +1,350 @@
+// The main window with its database windows: opening each database from the
+// menu, the menu settings on creation, activation and close, Exit, Abort, the
+// text windows and the welcome dialog.
+
+#include <memory>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "mainwindow/taboutbox.h"
+#include "mainwindow/tform1.h"
+#include "mainwindow/tform13.h"
+#include "mainwindow/tform16.h"
+#include "mainwindow/tform17.h"
+#include "mainwindow/viewmenustate.h"
+#include "query/querytarget.h"
+#include "tests/views/viewtestsupport.h"
+#include "views/databaseviews.h"
+
+namespace {
+
+QList<FakeRow> rows(int count, const QByteArray& prefix) {
+    QList<FakeRow> result;
+    for (int i = 0; i < count; ++i) {
+        result.append({prefix + QByteArray::number(i), "1901"});
+    }
+    return result;
+}
+
+// Four fake services, one per database path, behind one loopback server.
+RecordingServer::Responder allDatabases() {
+    const auto batters = FakeService(DatabaseKind::Batters, rows(200, "Batter "));
+    const auto pitchers = FakeService(DatabaseKind::Pitchers, rows(300, "Pitcher "));
+    const auto fielders = FakeService(DatabaseKind::Fielders, rows(400, "Fielder "));
+    const auto teams = FakeService(DatabaseKind::Teams, rows(100, "Team "));
+    return [=](const QByteArray& request) {
+        const QByteArray path = RequestPath(request);
+        if (path == "/cgi-bin/getpit.exe") {
+            return pitchers(request);
+        }
+        if (path == "/cgi-bin/getfield.exe") {
+            return fielders(request);
+        }
+        if (path == "/cgi-bin/getbaseteam.exe") {
+            return teams(request);
+        }
+        return batters(request);
+    };
+}
+
+struct MainWindowFixture {
+    RecordingServer server;
+    std::unique_ptr<TForm1> form;
+
+    explicit MainWindowFixture(bool demo = false) {
+        server.setResponder(allDatabases());
+        CoBrandConfig config;
+        config.WindowTitle = QStringLiteral("Test Title");
+        config.SiteId = QStringLiteral("www.example-site.test");
+        config.DemoMode = demo;
+        form = std::make_unique<TForm1>(config);
+        new TAboutBox(form.get());
+        new TForm17(form.get());
+        form->SetServiceHosts(Hosts(DeadHost(), server.hostPort(), DeadHost()));
+        form->resize(1200, 900);
+        form->show();
+    }
+    const MainMenu& menu() const { return form->Menu(); }
+};
+
+QMdiSubWindow* frameOf(QWidget* view) {
+    return qobject_cast<QMdiSubWindow*>(view->parentWidget());
+}
+
+} // namespace
+
+class TestMainWindowViews : public QObject {
+    Q_OBJECT
+private slots:
+    void openEachDatabaseFromTheMenu_data();
+    void openEachDatabaseFromTheMenu();
+    void closingEnablesTheOpenCommandAgain_data();
+    void closingEnablesTheOpenCommandAgain();
+    void activationSetsTheMenuForThatDatabase();
+    void closingOneOfTwoLeavesTheOtherActive();
+    void activeQueryTargetFollowsTheActiveWindow();
+    void exitClosesEveryChildLastFirst();
+    void abortEndsTheActiveViewsRequest();
+    void viewClosedDuringItsFirstPage();
+    void textWindowsOpenFromTheMenu();
+    void welcomeShowsOnceInDemoMode();
+};
+
+void TestMainWindowViews::openEachDatabaseFromTheMenu_data() {
+    QTest::addColumn<DatabaseKind>("kind");
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("sortCode");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("selectPlayer");
+    QTest::addColumn<bool>("selectPosition");
+    QTest::newRow("batters") << DatabaseKind::Batters << QStringLiteral("TForm2A")
+                             << QStringLiteral("Baseball Batters Statistics")
+                             << QByteArray("/cgi-bin/getbat.exe") << QByteArray("300") << 0 << true
+                             << false;
+    QTest::newRow("pitchers") << DatabaseKind::Pitchers << QStringLiteral("TForm5")
+                              << QStringLiteral("Baseball Pitchers Statistics")
+                              << QByteArray("/cgi-bin/getpit.exe") << QByteArray("300") << 1 << true
+                              << false;
+    QTest::newRow("fielders") << DatabaseKind::Fielders << QStringLiteral("TForm9")
+                              << QStringLiteral("Baseball Fielders Statistics")
+                              << QByteArray("/cgi-bin/getfield.exe") << QByteArray("300") << 2
+                              << true << true;
+    QTest::newRow("teams") << DatabaseKind::Teams << QStringLiteral("TForm4")
+                           << QStringLiteral("Baseball Teams Statistics")
+                           << QByteArray("/cgi-bin/getbaseteam.exe") << QByteArray("100") << 3
+                           << false << false;
+}
+
+void TestMainWindowViews::openEachDatabaseFromTheMenu() {
+    QFETCH(DatabaseKind, kind);
+    QFETCH(QString, className);
+    QFETCH(QString, caption);
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, sortCode);
+    QFETCH(int, index);
+    QFETCH(bool, selectPlayer);
+    QFETCH(bool, selectPosition);
+    MainWindowFixture f;
+    const MainMenu& menu = f.menu();
+    QVERIFY(!menu.TripleSort1->isEnabled());
+    QCOMPARE(f.form->OpenedThisRun()[static_cast<std::size_t>(index)], 0);
+
+    OpenCommandOf(menu, kind)->trigger();
+    StatisticsView* view = f.form->View(kind);
+    QVERIFY(view != nullptr);
+    QCOMPARE(QString::fromLatin1(view->metaObject()->className()), className);
+    QCOMPARE(view->windowTitle(), caption);
+    QVERIFY(frameOf(view) != nullptr);
+    QCOMPARE(frameOf(view)->windowTitle(), caption);
+    QVERIFY(frameOf(view)->isMaximized());
+    QCOMPARE(f.form->MdiArea()->activeSubWindow(), frameOf(view));
+    QCOMPARE(view->Label2->text(), QStringLiteral("www.example-site.test"));
+    QCOMPARE(view->HttpCli1().URL(), f.server.hostPort() + QString::fromLatin1(path));
+
+    QCOMPARE(f.server.requests().size(), 1);
+    QCOMPARE(RequestPath(f.server.requests()[0]), path);
+    QCOMPARE(RequestBody(f.server.requests()[0]),
+             "0!" + QByteArray::number(view->DrawGrid1->visibleRowCount()) + "!" + sortCode +
+                 "!\r\n*\r\n\x1A");
+    QVERIFY(view->Label1->text().startsWith(QStringLiteral("Total Lines: ")));
+    QVERIFY(view->Label1->text() != QStringLiteral("Total Lines: -1"));
+
+    QCOMPARE(f.form->OpenedThisRun()[static_cast<std::size_t>(index)], 1);
+    QVERIFY(menu.BaseballStatistics1->menuAction()->isEnabled());
+    QVERIFY(!OpenCommandOf(menu, kind)->isEnabled());
+    for (QAction* action :
+         {menu.Unhide1, menu.Limit1, menu.Selectteam1, menu.Selectyear1, menu.SelectLeague1,
+          menu.Reset1, menu.Coloroptions1, menu.TripleSort1, menu.Print1}) {
+        QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
+    }
+    QCOMPARE(menu.Selectplayer1->isEnabled(), selectPlayer);
+    QCOMPARE(menu.SelectPosition1->isEnabled(), selectPosition);
+    for (DatabaseKind other : {DatabaseKind::Batters, DatabaseKind::Pitchers,
+                               DatabaseKind::Fielders, DatabaseKind::Teams}) {
+        if (other != kind) {
+            QVERIFY(OpenCommandOf(menu, other)->isEnabled());
+        }
+    }
+}
+
+void TestMainWindowViews::closingEnablesTheOpenCommandAgain_data() {
+    QTest::addColumn<DatabaseKind>("kind");
+    QTest::addColumn<int>("index");
+    QTest::newRow("batters") << DatabaseKind::Batters << 0;
+    QTest::newRow("fielders") << DatabaseKind::Fielders << 2;
+    QTest::newRow("teams") << DatabaseKind::Teams << 3;
+}
+
+void TestMainWindowViews::closingEnablesTheOpenCommandAgain() {
+    QFETCH(DatabaseKind, kind);
+    QFETCH(int, index);
+    MainWindowFixture f;
+    const MainMenu& menu = f.menu();
+    OpenCommandOf(menu, kind)->trigger();
+    QPointer<StatisticsView> first = f.form->View(kind);
+    QVERIFY(first);
+    frameOf(first)->close();
+    QCOMPARE(f.form->View(kind), nullptr);
+    QTRY_VERIFY(!first);
+    QVERIFY(OpenCommandOf(menu, kind)->isEnabled());
+    for (QAction* action : {menu.Unhide1, menu.Limit1, menu.Selectplayer1, menu.Selectteam1,
+                            menu.Selectyear1, menu.SelectLeague1, menu.SelectPosition1, menu.Reset1,
+                            menu.Coloroptions1, menu.TripleSort1, menu.Print1}) {
+        QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
+    }
+    QCOMPARE(f.form->MdiArea()->subWindowList().size(), 0);
+
+    // Opened again: a new window, the flag stays set.
+    OpenCommandOf(menu, kind)->trigger();
+    QVERIFY(f.form->View(kind) != nullptr);
+    QCOMPARE(f.form->OpenedThisRun()[static_cast<std::size_t>(index)], 1);
+    QCOMPARE(f.server.requests().size(), 2);
+}
+
+void TestMainWindowViews::activationSetsTheMenuForThatDatabase() {
+    MainWindowFixture f;
+    const MainMenu& menu = f.menu();
+    menu.Fielding1->trigger();
+    menu.Team1->trigger();
+    StatisticsView* fielders = f.form->View(DatabaseKind::Fielders);
+    StatisticsView* teams = f.form->View(DatabaseKind::Teams);
+    QVERIFY(fielders && teams);
+    QVERIFY(!menu.Selectplayer1->isEnabled());
+    QVERIFY(!menu.SelectPosition1->isEnabled());
+
+    f.form->MdiArea()->setActiveSubWindow(frameOf(fielders));
+    QVERIFY(menu.Selectplayer1->isEnabled());
+    QVERIFY(menu.SelectPosition1->isEnabled());
+    QVERIFY(!menu.Fielding1->isEnabled());
+    QVERIFY(!menu.Team1->isEnabled());
+
+    f.form->MdiArea()->setActiveSubWindow(frameOf(teams));
+    QVERIFY(!menu.Selectplayer1->isEnabled());
+    QVERIFY(!menu.SelectPosition1->isEnabled());
+    QVERIFY(menu.Player1->isEnabled() && menu.Pitchers1->isEnabled());
+}
+
+void TestMainWindowViews::closingOneOfTwoLeavesTheOtherActive() {
+    MainWindowFixture f;
+    const MainMenu& menu = f.menu();
+    menu.Player1->trigger();
+    menu.Fielding1->trigger();
+    frameOf(f.form->View(DatabaseKind::Fielders))->close();
+    // The batters window is active again and its commands are on.
+    QTRY_COMPARE(f.form->MdiArea()->activeSubWindow(),
+                 frameOf(f.form->View(DatabaseKind::Batters)));
+    QVERIFY(menu.TripleSort1->isEnabled());
+    QVERIFY(menu.Selectplayer1->isEnabled());
+    QVERIFY(!menu.SelectPosition1->isEnabled());
+    QVERIFY(menu.Fielding1->isEnabled());
+    QVERIFY(!menu.Player1->isEnabled());
+}
+
+void TestMainWindowViews::activeQueryTargetFollowsTheActiveWindow() {
+    MainWindowFixture f;
+    QCOMPARE(f.form->ActiveQueryTarget(), nullptr);
+    f.menu().Pitchers1->trigger();
+    QueryTarget* target = f.form->ActiveQueryTarget();
+    QVERIFY(target != nullptr);
+    QCOMPARE(target->databaseKind(), DatabaseKind::Pitchers);
+    QCOMPARE(target->window(), static_cast<QWidget*>(f.form->View(DatabaseKind::Pitchers)));
+    // A help text window is active: no database window to act on.
+    f.menu().Batters1->trigger();
+    QVERIFY(qobject_cast<TForm13*>(f.form->MdiArea()->activeSubWindow()->widget()) != nullptr);
+    QCOMPARE(f.form->ActiveQueryTarget(), nullptr);
+}
+
+void TestMainWindowViews::exitClosesEveryChildLastFirst() {
+    MainWindowFixture f;
+    f.menu().Player1->trigger();
+    f.menu().Pitchers1->trigger();
+    f.menu().Team1->trigger();
+    QList<DatabaseKind> order;
+    for (DatabaseKind kind : {DatabaseKind::Batters, DatabaseKind::Pitchers, DatabaseKind::Teams}) {
+        connect(f.form->View(kind), &StatisticsView::viewClosed, this,
+                [&order](DatabaseKind closed, qint64) { order.append(closed); });
+    }
+    f.menu().Exit1->trigger();
+    QCOMPARE(order, (QList<DatabaseKind>{DatabaseKind::Teams, DatabaseKind::Pitchers,
+                                         DatabaseKind::Batters}));
+    QTRY_COMPARE(f.form->MdiArea()->subWindowList().size(), 0);
+    QVERIFY(f.menu().Player1->isEnabled() && f.menu().Team1->isEnabled());
+}
+
+void TestMainWindowViews::abortEndsTheActiveViewsRequest() {
+    MainWindowFixture f;
+    f.menu().Player1->trigger();
+    StatisticsView* view = f.form->View(DatabaseKind::Batters);
+    f.server.setReplyDelay(20000);
+    MessageBoxCatcher boxes;
+    RunLater(100, [&] { f.menu().ABORT1->trigger(); });
+    QVERIFY(!f.menu().ABORT1->isVisible());
+    // The aborted request fails over to the other hosts, which are down.
+    QVERIFY(view->refreshView());
+    QCOMPARE(boxes.texts().size(), 1);
+    QVERIFY(boxes.texts()[0].contains(f.server.hostPort()));
+}
+
+void TestMainWindowViews::viewClosedDuringItsFirstPage() {
+    MainWindowFixture f;
+    f.server.setReplyDelay(300);
+    RunLater(80, [&] {
+        if (StatisticsView* view = f.form->View(DatabaseKind::Pitchers)) {
+            frameOf(view)->close();
+        }
+    });
+    f.menu().Pitchers1->trigger();
+    QCOMPARE(f.form->View(DatabaseKind::Pitchers), nullptr);
+    QVERIFY(f.menu().BaseballStatistics1->menuAction()->isEnabled());
+    QVERIFY(f.menu().Pitchers1->isEnabled());
+    QVERIFY(!f.menu().TripleSort1->isEnabled());
+    QTRY_COMPARE(f.form->MdiArea()->subWindowList().size(), 0);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void TestMainWindowViews::textWindowsOpenFromTheMenu() {
+    MainWindowFixture f;
+    f.menu().Databasetidbits1->trigger();
+    QVERIFY(qobject_cast<TForm16*>(f.form->MdiArea()->activeSubWindow()->widget()) != nullptr);
+    f.menu().Teams1->trigger();
+    QCOMPARE(f.form->MdiArea()->activeSubWindow()->windowTitle(),
+             QStringLiteral("Help - Stats Definitions - Baseball Teams"));
+    QVERIFY(!f.menu().Teams1->isEnabled());
+    f.menu().Datasources1->trigger();
+    QCOMPARE(f.form->MdiArea()->activeSubWindow()->windowTitle(),
+             QStringLiteral("Help - Data Sources"));
+    QVERIFY(!f.menu().Datasources1->isEnabled());
+    QCOMPARE(f.form->MdiArea()->subWindowList().size(), 3);
+}
+
+void TestMainWindowViews::welcomeShowsOnceInDemoMode() {
+    for (const bool demo : {false, true}) {
+        MainWindowFixture f(demo);
+        int shown = 0;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&shown] {
+            if (auto* welcome = qobject_cast<TForm17*>(QApplication::activeModalWidget())) {
+                ++shown;
+                welcome->reject();
+            }
+        });
+        poll.start(10);
+        f.form->FormActivate();
+        f.form->FormActivate();
+        QTest::qWait(200);
+        QCOMPARE(shown, demo ? 1 : 0);
+    }
+}
+
+QTEST_MAIN(TestMainWindowViews)
+#include "test_mainwindowviews.moc"
