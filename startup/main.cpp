@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QScreen>
 
 #include "deployment.h"
 #include "mainwindow/taboutbox.h"
@@ -93,6 +94,11 @@ int main(int argc, char** argv) {
 
     int code = 0;
     if (!terminate && !TerminationSignal::Requested()) {
+        // Without a window manager "maximised" means nothing: the window
+        // takes the whole screen as its normal size too.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            form1->setGeometry(screen->availableGeometry());
+        }
         form1->showMaximized();
         code = app.exec();
     }

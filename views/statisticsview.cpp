@@ -31,6 +31,8 @@ StatisticsView::StatisticsView(DatabaseKind kind, const ServiceHosts& hosts, QWi
     DrawGrid1 = new DrawGrid(this);
     DrawGrid1->setObjectName(QStringLiteral("DrawGrid1"));
     DrawGrid1->setFont(gridFont());
+    // Keys reach the grid whenever the window has the focus.
+    setFocusProxy(DrawGrid1);
     Label1 = new QLabel(QStringLiteral("Lines = 0"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Animate1 = new BusyAnimation(this);
