@@ -1,0 +1,274 @@
+// The statistics windows against the local service over the full data:
+//  - open: from choosing "&Batters" in the main menu to the first page
+//    painted (the window created, laid out, the first page fetched over
+//    loopback, the grid painted);
+//  - scroll: one step of the top row (the page fetched again, the band pass,
+//    the grid painted), for a one-row step and for jumps across the result;
+//  - memory: resident set with all four windows open.
+// Each figure is the median of repeated runs; "fetch only" is the same page
+// request made by a bare page exchange with no window, the floor the window
+// work is compared with.
+//
+// Usage: views_bench [--db FILE] [--service BBSTATSD] [--data DIR] [--rounds N]
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPointer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+#include "databases/batterrecord.h"
+#include "mainwindow/tform1.h"
+#include "mainwindow/viewmenustate.h"
+#include "protocol/pagefetcher.h"
+#include "views/databaseviews.h"
+
+namespace {
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+double msSince(const QElapsedTimer& timer) {
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+long residentKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+        }
+    }
+    return -1;
+}
+
+struct Options {
+    QString db = QStringLiteral(BBSTATS_BENCH_DB);
+    QString service = QStringLiteral(BBSTATS_BENCH_SERVICE);
+    QString data;
+    int rounds = 30;
+};
+
+Options parse(const QStringList& args) {
+    Options options;
+    options.data = qEnvironmentVariable("LAHMAN_DIR", QStringLiteral(BBSTATS_BENCH_DATA));
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--db")) {
+            options.db = args[i + 1];
+        } else if (args[i] == QLatin1String("--service")) {
+            options.service = args[i + 1];
+        } else if (args[i] == QLatin1String("--data")) {
+            options.data = args[i + 1];
+        } else if (args[i] == QLatin1String("--rounds")) {
+            options.rounds = std::max(3, args[i + 1].toInt());
+        }
+    }
+    return options;
+}
+
+// Starts bbstatsd on 127.0.0.1 at a port of its choosing; returns "host:port".
+QString startService(QProcess& process, const Options& options) {
+    if (!QFile::exists(options.db)) {
+        std::printf("importing %s into %s ...\n", qPrintable(options.data), qPrintable(options.db));
+        if (QProcess::execute(options.service,
+                              {QStringLiteral("import"), options.data, options.db}) != 0) {
+            return QString();
+        }
+    }
+    process.start(options.service,
+                  {QStringLiteral("serve"), QStringLiteral("--db"), options.db,
+                   QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+                   QStringLiteral("--events"), options.db + QStringLiteral("-bench-events.db")});
+    if (!process.waitForStarted()) {
+        return QString();
+    }
+    static const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
+    QString output;
+    const bool up = QTest::qWaitFor(
+        [&] {
+            output += QString::fromUtf8(process.readAllStandardOutput());
+            return listening.match(output).hasMatch() || process.state() != QProcess::Running;
+        },
+        600000);
+    const QRegularExpressionMatch match = listening.match(output);
+    if (!up || !match.hasMatch()) {
+        std::fprintf(stderr, "%s%s\n", qPrintable(output),
+                     process.readAllStandardError().constData());
+        return QString();
+    }
+    return match.captured(1);
+}
+
+struct OpenFigures {
+    double first = 0;
+    double median = 0;
+};
+
+OpenFigures benchOpen(TForm1& form, int rounds) {
+    std::vector<double> times;
+    OpenFigures figures;
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        form.Menu().Player1->trigger();
+        StatisticsView* view = form.View(DatabaseKind::Batters);
+        view->DrawGrid1->viewport()->repaint();
+        const double ms = msSince(timer);
+        if (i == 0) {
+            figures.first = ms;
+        } else {
+            times.push_back(ms);
+        }
+        QPointer<QMdiSubWindow> frame = qobject_cast<QMdiSubWindow*>(view->parentWidget());
+        frame->close();
+        while (frame) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::processEvents();
+        }
+    }
+    figures.median = median(times);
+    return figures;
+}
+
+// Median time of one scroll step, top rows chosen by `nextTop`.
+template <class NextTop> double benchScroll(StatisticsView& view, int steps, NextTop nextTop) {
+    std::vector<double> times;
+    DrawGrid* grid = view.DrawGrid1;
+    for (int i = 0; i < steps; ++i) {
+        const int top = nextTop(i);
+        QElapsedTimer timer;
+        timer.start();
+        grid->setTopRow(top);
+        grid->viewport()->repaint();
+        times.push_back(msSince(timer));
+    }
+    return median(times);
+}
+
+// Median time of the same page request made by a bare exchange.
+double benchFetchOnly(const QString& host, int rows, int steps, int total) {
+    PageFetcher<BatterRecord> fetcher(
+        BatterLayout(), SharedPageCache<BatterRecord>(BatterLayout().initialCapacity),
+        QStringLiteral("/cgi-bin/getbat.exe"), ServiceHosts{host, host, host}, host, 300);
+    std::mt19937 random(7);
+    std::vector<double> times;
+    for (int i = 0; i < steps; ++i) {
+        const int top = static_cast<int>(random() % static_cast<unsigned>(total - rows));
+        QElapsedTimer timer;
+        timer.start();
+        if (fetcher.RefreshView(top, rows).result != FetchResult::Done) {
+            std::fprintf(stderr, "views_bench: a bare page fetch failed\n");
+        }
+        times.push_back(msSince(timer));
+    }
+    return median(times);
+}
+
+double benchBandPass(StatisticsView& view, int rounds) {
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        view.runBandPass();
+        times.push_back(msSince(timer));
+    }
+    return median(times);
+}
+
+double benchPaintOnly(StatisticsView& view, int rounds) {
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        view.DrawGrid1->viewport()->repaint();
+        times.push_back(msSince(timer));
+    }
+    return median(times);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const Options options = parse(QCoreApplication::arguments());
+    QProcess service;
+    const QString host = startService(service, options);
+    if (host.isEmpty()) {
+        std::fprintf(stderr, "views_bench: bbstatsd did not start (%s)\n",
+                     qPrintable(options.service));
+        return 1;
+    }
+    const long baseKb = residentKb();
+
+    CoBrandConfig config;
+    TForm1 form(config);
+    form.SetServiceHosts(ServiceHosts{host, host, host});
+    form.resize(1280, 1024);
+    form.show();
+    QCoreApplication::processEvents();
+
+    const OpenFigures open = benchOpen(form, options.rounds);
+
+    form.Menu().Player1->trigger();
+    StatisticsView* batters = form.View(DatabaseKind::Batters);
+    const int rows = batters->DrawGrid1->visibleRowCount();
+    const int total = batters->records().shownRecords();
+    const int steps = options.rounds * 7;
+    int top = 2;
+    const double oneRow = benchScroll(*batters, steps, [&top](int) { return ++top; });
+    std::mt19937 random(11);
+    const double jump = benchScroll(*batters, steps, [&](int) {
+        return 2 + static_cast<int>(random() % static_cast<unsigned>(total - rows));
+    });
+    const double fetchOnly = benchFetchOnly(host, rows, steps, total);
+    const double paintOnly = benchPaintOnly(*batters, steps);
+    const double bandPass = benchBandPass(*batters, steps);
+
+    for (DatabaseKind kind :
+         {DatabaseKind::Pitchers, DatabaseKind::Fielders, DatabaseKind::Teams}) {
+        OpenCommandOf(form.Menu(), kind)->trigger();
+    }
+    QCoreApplication::processEvents();
+    const long allKb = residentKb();
+
+    std::printf("views_bench: %d rounds, page of %d rows, Batters result of %d records\n",
+                options.rounds, rows, total);
+    std::printf("| measure | median ms | fetch only ms | ratio | target |\n");
+    std::printf("|---|---|---|---|---|\n");
+    std::printf(
+        "| open Batters to first page painted | %.2f (first %.2f) | %.2f | %.1f | < 150 |\n",
+        open.median, open.first, fetchOnly, open.median / fetchOnly);
+    std::printf("| scroll one row: fetch, bands, paint | %.2f | %.2f | %.1f | < 16 |\n", oneRow,
+                fetchOnly, oneRow / fetchOnly);
+    std::printf("| scroll jump: fetch, bands, paint | %.2f | %.2f | %.1f | < 16 |\n", jump,
+                fetchOnly, jump / fetchOnly);
+    std::printf("| paint of one page alone | %.2f | | | |\n", paintOnly);
+    std::printf("| band pass alone | %.2f | | | |\n", bandPass);
+    std::printf("| resident memory, four windows open | %.1f MB (%.1f MB before the windows) "
+                "| | | < 250 MB |\n",
+                static_cast<double>(allKb) / 1024.0, static_cast<double>(baseKb) / 1024.0);
+
+    form.Menu().Exit1->trigger();
+    service.terminate();
+    service.waitForFinished(20000);
+    return 0;
+}
