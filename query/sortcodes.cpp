@@ -13,21 +13,17 @@ SortCodes ComputeSortCodes(const SortChoice& choice) {
     std::array<int, 4> d = choice.directions;
     for (std::size_t i = 0; i < 4; ++i)
         k[i] = choice.positions[i] - 1;
-    // Exactly one pass, back to front: a gap two places wide stays open.
-    if (k[2] == -1) {
-        k[2] = k[3];
-        d[2] = d[3];
-        k[3] = -1;
-    }
-    if (k[1] == -1) {
-        k[1] = k[2];
-        d[1] = d[2];
-        k[2] = -1;
-    }
-    if (k[0] == -1) {
-        k[0] = k[1];
-        d[0] = d[1];
-        k[1] = -1;
+    // Exactly one pass, back to front: a gap two places wide stays open. A
+    // direction moves only with a key; when every box is "NONE" the code
+    // therefore follows the 1st direction.
+    for (int slot = 2; slot >= 0; --slot) {
+        const auto i = static_cast<std::size_t>(slot);
+        if (k[i] != -1)
+            continue;
+        if (k[i + 1] != -1)
+            d[i] = d[i + 1];
+        k[i] = k[i + 1];
+        k[i + 1] = -1;
     }
     SortCodes codes;
     codes.count = k[3] >= 0 ? 4 : k[2] >= 0 ? 3 : k[1] >= 0 ? 2 : 1;
