@@ -5,29 +5,11 @@
 #include <QDialog>
 #include <QStringList>
 
+#include "query/radiogroup.h"
 #include "query/sortcodes.h"
 
 class QComboBox;
-class QGroupBox;
 class QPushButton;
-class QRadioButton;
-
-// A group of radio buttons that reports the index of the checked one.
-class RadioGroup : public QWidget {
-    Q_OBJECT
-public:
-    // A group titled `title` with one button per entry of `items`, the first checked.
-    RadioGroup(const QString& title, const QStringList& items, QWidget* parent = nullptr);
-
-    // Index of the checked button, -1 when none.
-    int ItemIndex() const;
-    // Checks button `index`; out of range clears nothing.
-    void setItemIndex(int index);
-    QRadioButton* button(int index) const;
-
-private:
-    QList<QRadioButton*> m_buttons;
-};
 
 // The Sort options dialog, one for all databases. The four boxes list
 // "NONE" and the database's sortable fields; LastSortChoice (shared by the
