@@ -97,8 +97,11 @@ void TBtnRightDlg1::Prepare(const QString& caption, const std::vector<std::strin
     ListBox1->blockSignals(true);
     ListBox1->clear();
     m_raw = lines;
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(lines.size()));
     for (const std::string& line : lines)
-        ListBox1->addItem(QString::fromStdString(line));
+        texts.append(QString::fromStdString(line));
+    ListBox1->addItems(texts);
     ListBox1->blockSignals(false);
     m_ticked.Clear();
     Label2->setText(QStringLiteral("Listed = %1").arg(lines.size()));
