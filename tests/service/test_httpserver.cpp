@@ -277,7 +277,7 @@ void TestHttpServer::answersBehindSilentConnections() {
         silent.push_back(std::move(connection));
     }
     const auto reply =
-        httpprobe::exchange("127.0.0.1", m_port, httpprobe::post("/echo", "still here"), 4000);
+        httpprobe::exchange("127.0.0.1", m_port, httpprobe::post("/echo", "still here"), 20000);
     QCOMPARE(reply.status, 200);
     QCOMPARE(reply.body, std::string("still here"));
 }
@@ -294,7 +294,7 @@ void TestHttpServer::limitsConnectionsPerAddress() {
     QCOMPARE(refused.status, 0);
     QVERIFY(refused.closedByServer);
     const auto other =
-        httpprobe::exchange("127.0.0.1", m_port, httpprobe::get("/hello"), 4000, "127.0.2.2");
+        httpprobe::exchange("127.0.0.1", m_port, httpprobe::get("/hello"), 20000, "127.0.2.2");
     QCOMPARE(other.status, 200);
 }
 
