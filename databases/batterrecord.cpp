@@ -116,7 +116,7 @@ BandKey<BatterRecord> BatterBandKey(int bandMode) {
 }
 
 const DatabaseInfo& BattersInfo() {
-    static const std::vector<ColumnSpec> columns = SpecsOf(kColumns);
+    static const std::vector<ColumnSpec> columns = ColumnsOf(kColumns);
     static const DatabaseInfo info{
         DatabaseKind::Batters,
         QStringLiteral("Baseball Batters Statistics"),

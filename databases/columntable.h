@@ -12,7 +12,7 @@
 #include "databases/fieldreaders.h"
 #include "databases/shortstring.h"
 
-// Building blocks of the per-database column tables: a column's spec plus the
+// Building blocks of the per-database column tables: a column description plus the
 // record field it shows.
 
 inline FieldValue ToFieldValue(std::int32_t value) {
@@ -38,7 +38,7 @@ FieldValue GetField(const typename detail::MemberOf<decltype(Member)>::RecordTyp
 }
 
 template <class Record> struct ColumnDef {
-    ColumnSpec spec;
+    ColumnSpec column;
     FieldGetter<Record> get;
 };
 
@@ -60,15 +60,15 @@ constexpr CellFormat KindCell(CellKind kind) {
     return {kind, 0, 0, false, 0};
 }
 
-// The specs of a column table, in column order.
+// The column descriptions of a table, in column order.
 template <class Record, std::size_t N>
-std::vector<ColumnSpec> SpecsOf(const ColumnDef<Record> (&defs)[N]) {
-    std::vector<ColumnSpec> specs;
-    specs.reserve(N);
+std::vector<ColumnSpec> ColumnsOf(const ColumnDef<Record> (&defs)[N]) {
+    std::vector<ColumnSpec> columns;
+    columns.reserve(N);
     for (const ColumnDef<Record>& def : defs) {
-        specs.push_back(def.spec);
+        columns.push_back(def.column);
     }
-    return specs;
+    return columns;
 }
 
 // The ordinary (non-totals) text of `column`; empty outside the table.
@@ -79,5 +79,5 @@ QString ColumnCellText(std::span<const ColumnDef<Record>> defs, const Record& re
         return QString();
     }
     const ColumnDef<Record>& def = defs[static_cast<std::size_t>(column)];
-    return FormatCell(def.spec.format, def.get(record), missing);
+    return FormatCell(def.column.format, def.get(record), missing);
 }

@@ -81,7 +81,7 @@ BandKey<FielderRecord> FielderBandKey(int bandMode) {
 }
 
 const DatabaseInfo& FieldersInfo() {
-    static const std::vector<ColumnSpec> columns = SpecsOf(kColumns);
+    static const std::vector<ColumnSpec> columns = ColumnsOf(kColumns);
     static const DatabaseInfo info{
         DatabaseKind::Fielders,
         QStringLiteral("Baseball Fielders Statistics"),

@@ -108,7 +108,7 @@ BandKey<PitcherRecord> PitcherBandKey(int bandMode) {
 }
 
 const DatabaseInfo& PitchersInfo() {
-    static const std::vector<ColumnSpec> columns = SpecsOf(kColumns);
+    static const std::vector<ColumnSpec> columns = ColumnsOf(kColumns);
     static const DatabaseInfo info{
         DatabaseKind::Pitchers,
         QStringLiteral("Baseball Pitchers Statistics"),

@@ -195,7 +195,7 @@ BandKey<TeamRecord> TeamBandKey(int bandMode) {
 }
 
 const DatabaseInfo& TeamsInfo() {
-    static const std::vector<ColumnSpec> columns = SpecsOf(kColumns);
+    static const std::vector<ColumnSpec> columns = ColumnsOf(kColumns);
     static const DatabaseInfo info{
         DatabaseKind::Teams,
         QStringLiteral("Baseball Teams Statistics"),

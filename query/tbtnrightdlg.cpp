@@ -1,5 +1,88 @@
 #include "query/tbtnrightdlg.h"
 
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "query/selectionitems.h"
+
 TBtnRightDlg::TBtnRightDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Select sort field"));
+    ListBox1 = new QListWidget(this);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    Label1 = new QLabel(QStringLiteral("Minimum Value"), this);
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Label2 = new QLabel(QStringLiteral("Maximum Value"), this);
+    Edit2 = new QLineEdit(this);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    RadioButton1 = new QRadioButton(QStringLiteral("&Ascending"), this);
+    RadioButton1->setChecked(true);
+    RadioButton2 = new QRadioButton(QStringLiteral("&Descending"), this);
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    connect(OKBtn, &QPushButton::clicked, this, &TBtnRightDlg::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(OKBtn);
+    side->addWidget(CancelBtn);
+    side->addSpacing(12);
+    side->addWidget(RadioButton1);
+    side->addWidget(RadioButton2);
+    side->addWidget(Label1);
+    side->addWidget(Edit1);
+    side->addWidget(Label2);
+    side->addWidget(Edit2);
+    side->addStretch();
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(ListBox1, 1);
+    layout->addLayout(side);
+    resize(480, 360);
+}
+
+void TBtnRightDlg::Arrange() {
+    RadioButton1->hide();
+    RadioButton2->hide();
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    Label1->show();
+    Edit1->show();
+    Label2->show();
+    Edit2->show();
+}
+
+void TBtnRightDlg::Prepare(const QString& caption, const QStringList& fields) {
+    ListBox1->clear();
+    ListBox1->addItems(fields);
+    Edit1->setText(QStringLiteral("0"));
+    Edit2->setText(QStringLiteral("9999"));
+    setWindowTitle(caption);
+}
+
+int TBtnRightDlg::SelectedField() const {
+    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    return selected.isEmpty() ? -1 : ListBox1->row(selected.front());
+}
+
+void TBtnRightDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (ListBox1->count() > 0)
+        ListBox1->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+    ListBox1->setFocus();
+}
+
+void TBtnRightDlg::OKBtnClick() {
+    const QString error = LimitBoundsError(Edit1->text(), Edit2->text());
+    if (!error.isEmpty()) {
+        QMessageBox::warning(this, windowTitle(), error);
+        return;
+    }
+    accept();
 }

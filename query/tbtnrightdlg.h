@@ -2,9 +2,43 @@
 
 #include <QDialog>
 
-// The limit dialog (designed caption "Select sort field"); recaptioned by whoever opens it.
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+// The field-list dialog (designed caption "Select sort field"), used for
+// Limit: a field list and a minimum and maximum text box. Recaptioned by
+// whoever opens it.
 class TBtnRightDlg : public QDialog {
     Q_OBJECT
 public:
     explicit TBtnRightDlg(QWidget* parent = nullptr);
+
+    // The limit arrangement: direction buttons hidden, single selection,
+    // the two labels and text boxes shown.
+    void Arrange();
+    // Fills the field list, sets "0" and "9999" and the caption.
+    void Prepare(const QString& caption, const QStringList& fields);
+    // Row of the selected field, -1 when none.
+    int SelectedField() const;
+
+    QListWidget* ListBox1;
+    QLabel* Label1;
+    QLineEdit* Edit1;
+    QLabel* Label2;
+    QLineEdit* Edit2;
+    QRadioButton* RadioButton1;
+    QRadioButton* RadioButton2;
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
+
+protected:
+    // Line 0 selected and the field list focused.
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // Refuses bounds holding "!" with a message and stays open.
+    void OKBtnClick();
 };

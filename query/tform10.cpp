@@ -1,5 +1,9 @@
 #include "query/tform10.h"
 
-TForm10::TForm10(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Color options for Fielding Database"));
+#include <QRadioButton>
+
+TForm10::TForm10(QWidget* parent)
+    : BandColorDialog(QStringLiteral("Color options for Fielding Database"), FielderBandSettings(),
+                      parent) {
+    RadioButton36->setText(QStringLiteral("&Positions"));
 }

@@ -1,10 +1,52 @@
 #pragma once
 
-#include <QDialog>
+#include <array>
 
-// The sort dialog; its field lists come with sorting.
+#include <QDialog>
+#include <QStringList>
+
+#include "query/radiogroup.h"
+#include "query/sortcodes.h"
+
+class QComboBox;
+class QPushButton;
+
+// The Sort options dialog, one for all databases. The four boxes list
+// "NONE" and the database's sortable fields; LastSortChoice (shared by the
+// databases) is what they show when the dialog next opens.
 class TForm6 : public QDialog {
     Q_OBJECT
 public:
     explicit TForm6(QWidget* parent = nullptr);
+
+    // Fills the four boxes with "NONE" and `fields` and sets the caption.
+    void Prepare(const QString& caption, const QStringList& fields);
+    // The boxes' positions (typed text or nothing reads as 0, "NONE") and
+    // the four directions.
+    SortChoice Choice() const;
+    // List positions the boxes show on the next opening (0 = "NONE").
+    const std::array<int, 4>& LastSortChoice() const { return m_lastSortChoice; }
+
+    QComboBox* ComboBox1;
+    QComboBox* ComboBox2;
+    QComboBox* ComboBox3;
+    QComboBox* ComboBox4;
+    RadioGroup* RadioGroup1;
+    RadioGroup* RadioGroup2;
+    RadioGroup* RadioGroup3;
+    RadioGroup* RadioGroup5;
+    RadioGroup* RadioGroup4;
+    QPushButton* Button1;
+    QPushButton* Button2;
+
+protected:
+    // Restores the boxes from LastSortChoice; a position past the current
+    // list shows "NONE".
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void Button1Click();
+    std::array<QComboBox*, 4> boxes() const;
+
+    std::array<int, 4> m_lastSortChoice{0, 0, 0, 0};
 };

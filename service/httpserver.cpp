@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 
@@ -182,12 +183,15 @@ private:
         return nullptr;
     }
 
+    // No exception may cross into the library: each callback ends the connection instead.
     static void* onUri(void*, const char* uri, MHD_Connection*) {
-        auto* state = new (std::nothrow) RequestState;
-        if (state != nullptr && uri != nullptr) {
-            state->rawUri = uri;
+        try {
+            auto state = std::make_unique<RequestState>();
+            state->rawUri = uri != nullptr ? uri : "";
+            return state.release();
+        } catch (...) {
+            return nullptr;
         }
-        return state;
     }
 
     static void onCompleted(void*, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
@@ -218,14 +222,25 @@ private:
     static MHD_Result onRequest(void* self, MHD_Connection* connection, const char* url,
                                 const char* method, const char*, const char* uploadData,
                                 size_t* uploadSize, void** context) {
-        auto* daemon = static_cast<HttpDaemon*>(self);
+        try {
+            return static_cast<HttpDaemon*>(self)->step(connection, url, method, uploadData,
+                                                        uploadSize, context);
+        } catch (...) {
+            return MHD_NO;
+        }
+    }
+
+    // One call of the access handler: the first starts the request, the following ones carry
+    // body bytes, the last (no bytes) answers.
+    MHD_Result step(MHD_Connection* connection, const char* url, const char* method,
+                    const char* uploadData, size_t* uploadSize, void** context) {
         auto* state = static_cast<RequestState*>(*context);
         if (state == nullptr) {
             return MHD_NO;
         }
         if (!state->started) {
             state->started = true;
-            return daemon->begin(connection, *state, url, method);
+            return begin(connection, *state, url, method);
         }
         if (*uploadSize > 0) {
             const std::size_t size = *uploadSize;
@@ -240,7 +255,7 @@ private:
             }
             return MHD_YES;
         }
-        return daemon->finish(connection, *state, method);
+        return finish(connection, *state, method);
     }
 
     MHD_Result begin(MHD_Connection* connection, RequestState& state, const char* url,
@@ -265,8 +280,12 @@ private:
             unsigned long long declared = 0;
             const auto [end, error] =
                 std::from_chars(text.data(), text.data() + text.size(), declared);
-            if (error != std::errc() || end != text.data() + text.size() ||
-                declared > HttpServer::BodyCap) {
+            if (error == std::errc::result_out_of_range) {
+                declared = HttpServer::BodyCap + 1;
+            } else if (error != std::errc() || end != text.data() + text.size()) {
+                return queueReply(connection, problemReply(400, "unreadable Content-Length"));
+            }
+            if (declared > HttpServer::BodyCap) {
                 return queueReply(connection,
                                   problemReply(413, "request body over " +
                                                         std::to_string(HttpServer::BodyCap) +

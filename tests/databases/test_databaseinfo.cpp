@@ -190,10 +190,10 @@ void TestDatabaseInfo::columnTitles() {
     QFETCH(QString, top);
     QFETCH(QString, title);
     QFETCH(int, pixels);
-    const ColumnSpec& spec = DatabaseInfoFor(kind).columns[static_cast<std::size_t>(column)];
-    QCOMPARE(QString::fromLatin1(spec.headerTop), top);
-    QCOMPARE(QString::fromLatin1(spec.title), title);
-    QCOMPARE(spec.pixels, pixels);
+    const ColumnSpec& col = DatabaseInfoFor(kind).columns[static_cast<std::size_t>(column)];
+    QCOMPARE(QString::fromLatin1(col.headerTop), top);
+    QCOMPARE(QString::fromLatin1(col.title), title);
+    QCOMPARE(col.pixels, pixels);
 }
 
 void TestDatabaseInfo::pitcherColumnsMapToSortNumbers() {

@@ -338,7 +338,7 @@ void TestServer::answersBehindSilentConnections() {
         QVERIFY(silent.back()->send("POST /cgi-bin/getbat.exe HTTP/1.0\r\nContent-Le"));
     }
     const auto reply =
-        request(httpprobe::post("/cgi-bin/getbat.exe", pageRequest("0!40!300!")), 10000);
+        request(httpprobe::post("/cgi-bin/getbat.exe", pageRequest("0!40!300!")), 20000);
     QCOMPARE(reply.status, 200);
     QCOMPARE(int(crlfLines(reply.body).size()), 1 + 41 * 31);
 }

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QString>
+#include <QStringList>
+
+#include "databases/databaseinfo.h"
+#include "protocol/pagerequest.h"
+
+// One kind of selection: the pick list it asks for, the letter its items
+// carry, whether it puts the plain sort back, and the word of its caption.
+struct SelectKind {
+    ListKind list;
+    char itemLetter;
+    bool resetsSort;
+    const char* captionWord;
+};
+
+// The Select command kinds.
+enum class SelectWhat { Player, Team, Year, League, Position };
+
+// The table row of `what`.
+SelectKind SelectKindOf(SelectWhat what);
+
+// "Baseball Batters - Select Team" and the like; nothing for a kind the
+// database does not offer (Teams players, positions outside Fielders).
+std::optional<QString> SelectCaption(DatabaseKind database, SelectWhat what);
+
+// The items of one selection group: the letter before each ticked line, in
+// the given order (the group end is added on appending).
+std::vector<std::string> SelectionGroup(char itemLetter, const std::vector<std::string>& ticked);
+
+// The limit item "E" field "!" min "!" max "!"; the bounds exactly as typed.
+std::string LimitItem(int field, const QString& minimum, const QString& maximum);
+
+// Why a pair of limit bounds is refused, or an empty text when they are
+// accepted: a "!" would shift the fields of the item.
+QString LimitBoundsError(const QString& minimum, const QString& maximum);
+
+// "Baseball Batters - Limit Options" and the like.
+QString LimitCaption(DatabaseKind database);
+
+// Message shown when a group would take the selection past its 500 items.
+QString SelectionFullMessage();
+
+// Short name of a database in captions: "Batters", "Pitchers", ...
+QString DatabaseWord(DatabaseKind database);

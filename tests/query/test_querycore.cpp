@@ -1,0 +1,298 @@
+#include <QtTest>
+
+#include "protocol/pagerequest.h"
+#include "query/columnhiding.h"
+#include "query/querydispatch.h"
+#include "query/selectionitems.h"
+#include "query/sortcodes.h"
+#include "query/tbtnrightdlg1.h"
+
+Q_DECLARE_METATYPE(QueryCommand)
+Q_DECLARE_METATYPE(DatabaseKind)
+
+namespace {
+
+QByteArray FirstLine(const QueryState& state) {
+    const std::string text = PageRequest(state, 0, 20);
+    return QByteArray::fromStdString(text.substr(0, text.find("\r\n")));
+}
+
+} // namespace
+
+// The pure parts of the query operations: sort codes, selection and limit
+// items, dispatch by caption, menu enabling and the hidden-column list.
+class TestQueryCore : public QObject {
+    Q_OBJECT
+private slots:
+    void sortCodes_data();
+    void sortCodes();
+    void sortKeepsSelections();
+    void limitItem_data();
+    void limitItem();
+    void limitBounds_data();
+    void limitBounds();
+    void selectionGroup();
+    void captions();
+    void dispatch_data();
+    void dispatch();
+    void commandEnabled();
+    void hiddenColumnList();
+    void hiddenColumnTitles();
+    void tickedLines();
+};
+
+void TestQueryCore::sortCodes_data() {
+    QTest::addColumn<QList<int>>("positions");
+    QTest::addColumn<QList<int>>("directions");
+    QTest::addColumn<QByteArray>("firstLine");
+    // Positions count "NONE" as 0, so the field "Year" (number 1) is 2.
+    QTest::newRow("year ascending")
+        << QList<int>{2, 0, 0, 0} << QList<int>{0, 0, 0, 0} << QByteArray("0!20!101!");
+    QTest::newRow("none then year descending")
+        << QList<int>{0, 2, 0, 0} << QList<int>{0, 1, 0, 0} << QByteArray("0!20!1!");
+    QTest::newRow("pair name desc, year asc")
+        << QList<int>{1, 2, 0, 0} << QList<int>{1, 0, 0, 0} << QByteArray("0!20!B!0!101!");
+    QTest::newRow("triple") << QList<int>{1, 2, 3, 0} << QList<int>{0, 1, 0, 0}
+                            << QByteArray("0!20!Y!100!1!102!");
+    QTest::newRow("quad with the highest teams code")
+        << QList<int>{67, 1, 2, 3} << QList<int>{0, 1, 1, 0} << QByteArray("0!20!Z!166!0!1!102!");
+    QTest::newRow("all none ascending")
+        << QList<int>{0, 0, 0, 0} << QList<int>{0, 1, 1, 1} << QByteArray("0!20!99!");
+    QTest::newRow("all none descending")
+        << QList<int>{0, 0, 0, 0} << QList<int>{1, 0, 0, 0} << QByteArray("0!20!-1!");
+    QTest::newRow("only 4th moves up to the 1st")
+        << QList<int>{0, 0, 0, 5} << QList<int>{0, 0, 0, 1} << QByteArray("0!20!4!");
+    QTest::newRow("gap at 2nd with 3rd and 4th set leaves a hole")
+        << QList<int>{3, 0, 4, 5} << QList<int>{0, 0, 1, 0} << QByteArray("0!20!Z!102!3!-1!104!");
+    QTest::newRow("gap at 1st and 3rd leaves a hole")
+        << QList<int>{0, 3, 0, 5} << QList<int>{0, 0, 0, 1} << QByteArray("0!20!Y!102!99!4!");
+}
+
+void TestQueryCore::sortCodes() {
+    QFETCH(QList<int>, positions);
+    QFETCH(QList<int>, directions);
+    QFETCH(QByteArray, firstLine);
+    SortChoice choice;
+    for (std::size_t i = 0; i < 4; ++i) {
+        choice.positions[i] = positions[static_cast<int>(i)];
+        choice.directions[i] = directions[static_cast<int>(i)];
+    }
+    QueryState state;
+    // Leftovers of an earlier four-key sort must not leak into a shorter one.
+    state.SortQuad = {5, 6, 7, 8};
+    state.SortTriple = {5, 6, 7};
+    state.SortPair = {5, 6};
+    ApplySortCodes(state, ComputeSortCodes(choice));
+    QCOMPARE(FirstLine(state), firstLine);
+}
+
+void TestQueryCore::sortKeepsSelections() {
+    QueryState state;
+    QVERIFY(state.AppendGroup({"BBoston Red Sox"}));
+    SortChoice choice;
+    choice.positions = {2, 0, 0, 0};
+    ApplySortCodes(state, ComputeSortCodes(choice));
+    QCOMPARE(QByteArray::fromStdString(PageRequest(state, 0, 20)),
+             QByteArray("0!20!101!\r\nBBoston Red Sox\r\n*\r\n\x1a"));
+    ResetSortCodes(state);
+    QCOMPARE(FirstLine(state), QByteArray("0!20!300!"));
+    QCOMPARE(state.SelectionCount, 2);
+}
+
+void TestQueryCore::limitItem_data() {
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("minimum");
+    QTest::addColumn<QString>("maximum");
+    QTest::addColumn<QByteArray>("item");
+    QTest::newRow("untouched dialog") << 0 << "0"
+                                      << "9999" << QByteArray("E0!0!9999!");
+    QTest::newRow("years of the fifties") << 1 << "1950"
+                                          << "1959" << QByteArray("E1!1950!1959!");
+    QTest::newRow("empty bounds") << 7 << ""
+                                  << "" << QByteArray("E7!!!");
+    QTest::newRow("sent as typed") << 16 << " 3x"
+                                   << "-1" << QByteArray("E16! 3x!-1!");
+    QTest::newRow("cut at 50, closing ! first")
+        << 16 << QString(20, QLatin1Char('1')) << QString(30, QLatin1Char('2'))
+        << QByteArray("E16!" + QByteArray(20, '1') + "!" + QByteArray(25, '2'));
+}
+
+void TestQueryCore::limitItem() {
+    QFETCH(int, field);
+    QFETCH(QString, minimum);
+    QFETCH(QString, maximum);
+    QFETCH(QByteArray, item);
+    const std::string made = LimitItem(field, minimum, maximum);
+    QCOMPARE(QByteArray::fromStdString(made), item);
+    QVERIFY(made.size() <= 50);
+}
+
+void TestQueryCore::limitBounds_data() {
+    QTest::addColumn<QString>("minimum");
+    QTest::addColumn<QString>("maximum");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("numbers") << "0"
+                             << "9999" << false;
+    QTest::newRow("empty") << ""
+                           << "" << false;
+    QTest::newRow("! in minimum") << "1!2"
+                                  << "3" << true;
+    QTest::newRow("! alone in maximum") << "1"
+                                        << "!" << true;
+}
+
+void TestQueryCore::limitBounds() {
+    QFETCH(QString, minimum);
+    QFETCH(QString, maximum);
+    QFETCH(bool, refused);
+    const QString error = LimitBoundsError(minimum, maximum);
+    QCOMPARE(!error.isEmpty(), refused);
+    if (refused)
+        QVERIFY(error.contains(QLatin1String("\"!\"")));
+}
+
+void TestQueryCore::selectionGroup() {
+    const std::string longLine(60, 'x');
+    const std::vector<std::string> items =
+        SelectionGroup('A', {"Aaron, Hank", std::string(49, 'y'), longLine});
+    QCOMPARE(items.size(), std::size_t(3));
+    QCOMPARE(items[0], std::string("AAaron, Hank"));
+    // 49 characters plus the letter fit exactly; a longer line loses its tail.
+    QCOMPARE(items[1], "A" + std::string(49, 'y'));
+    QCOMPARE(items[2], "A" + std::string(49, 'x'));
+    QVERIFY(SelectionGroup('B', {}).empty());
+}
+
+void TestQueryCore::captions() {
+    QStringList all;
+    for (DatabaseKind kind : {DatabaseKind::Batters, DatabaseKind::Pitchers, DatabaseKind::Fielders,
+                              DatabaseKind::Teams}) {
+        for (SelectWhat what : {SelectWhat::Player, SelectWhat::Team, SelectWhat::Year,
+                                SelectWhat::League, SelectWhat::Position}) {
+            if (const std::optional<QString> caption = SelectCaption(kind, what))
+                all.append(*caption);
+        }
+    }
+    const QStringList expected{
+        "Baseball Batters - Select Player",    "Baseball Batters - Select Team",
+        "Baseball Batters - Select Year",      "Baseball Batters - Select League",
+        "Baseball Pitchers - Select Player",   "Baseball Pitchers - Select Team",
+        "Baseball Pitchers - Select Year",     "Baseball Pitchers - Select League",
+        "Baseball Fielders - Select Player",   "Baseball Fielders - Select Team",
+        "Baseball Fielders - Select Year",     "Baseball Fielders - Select League",
+        "Baseball Fielders - Select Position", "Baseball Teams - Select Team",
+        "Baseball Teams - Select Year",        "Baseball Teams - Select League"};
+    QCOMPARE(all, expected);
+    QCOMPARE(LimitCaption(DatabaseKind::Pitchers), QString("Baseball Pitchers - Limit Options"));
+    QCOMPARE(LimitCaption(DatabaseKind::Teams), QString("Baseball Teams - Limit Options"));
+    // The list letters differ from the item letters for teams, years, leagues.
+    QCOMPARE(char(SelectKindOf(SelectWhat::Team).list), 'D');
+    QCOMPARE(SelectKindOf(SelectWhat::Team).itemLetter, 'B');
+    QCOMPARE(char(SelectKindOf(SelectWhat::League).list), 'E');
+    QCOMPARE(SelectKindOf(SelectWhat::League).itemLetter, 'D');
+    QCOMPARE(char(SelectKindOf(SelectWhat::Position).list), 'G');
+    QVERIFY(SelectKindOf(SelectWhat::Position).resetsSort);
+    QVERIFY(!SelectKindOf(SelectWhat::Year).resetsSort);
+}
+
+void TestQueryCore::dispatch_data() {
+    QTest::addColumn<QueryCommand>("command");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("active");
+    QTest::addColumn<int>("kind"); // -1 nothing
+    const int batters = int(DatabaseKind::Batters), pitchers = int(DatabaseKind::Pitchers),
+              fielders = int(DatabaseKind::Fielders), teams = int(DatabaseKind::Teams);
+    QTest::newRow("sort batters") << QueryCommand::Sort << "Baseball Batters Statistics" << true
+                                  << batters;
+    QTest::newRow("limit pitchers")
+        << QueryCommand::Limit << "Baseball Pitchers Statistics" << true << pitchers;
+    QTest::newRow("reset fielders")
+        << QueryCommand::Reset << "Baseball Fielders Statistics" << true << fielders;
+    QTest::newRow("year teams") << QueryCommand::SelectYear << "Baseball Teams Statistics" << true
+                                << teams;
+    QTest::newRow("unknown caption is teams")
+        << QueryCommand::Unhide << "Data Sources" << true << teams;
+    QTest::newRow("short caption is teams")
+        << QueryCommand::SelectTeam << "Baseball" << true << teams;
+    QTest::newRow("player on fielders")
+        << QueryCommand::SelectPlayer << "Baseball Fielders Statistics" << true << fielders;
+    QTest::newRow("player on teams goes to fielders")
+        << QueryCommand::SelectPlayer << "Baseball Teams Statistics" << true << fielders;
+    QTest::newRow("position on fielders")
+        << QueryCommand::SelectPosition << "Baseball Fielders Statistics" << true << fielders;
+    QTest::newRow("position on batters")
+        << QueryCommand::SelectPosition << "Baseball Batters Statistics" << true << -1;
+    QTest::newRow("position, no window") << QueryCommand::SelectPosition << "" << false << -1;
+    QTest::newRow("reset, no window") << QueryCommand::Reset << "" << false << -1;
+    QTest::newRow("prefix only counts")
+        << QueryCommand::Sort << "XXXXXXXXXBatter" << true << batters;
+    QTest::newRow("colours by whole caption")
+        << QueryCommand::ColorOptions << "Baseball Teams Statistics" << true << teams;
+    QTest::newRow("colours, other caption")
+        << QueryCommand::ColorOptions << "Baseball Batters Statistics!" << true << -1;
+}
+
+void TestQueryCore::dispatch() {
+    QFETCH(QueryCommand, command);
+    QFETCH(QString, caption);
+    QFETCH(bool, active);
+    QFETCH(int, kind);
+    const std::optional<DatabaseKind> got = DispatchTarget(command, caption, active);
+    QCOMPARE(got ? int(*got) : -1, kind);
+}
+
+void TestQueryCore::commandEnabled() {
+    QVERIFY(!CommandEnabled(DatabaseKind::Teams, QueryCommand::SelectPlayer));
+    QVERIFY(CommandEnabled(DatabaseKind::Pitchers, QueryCommand::SelectPlayer));
+    QVERIFY(CommandEnabled(DatabaseKind::Fielders, QueryCommand::SelectPosition));
+    for (DatabaseKind kind : {DatabaseKind::Batters, DatabaseKind::Pitchers, DatabaseKind::Teams})
+        QVERIFY(!CommandEnabled(kind, QueryCommand::SelectPosition));
+    for (QueryCommand command :
+         {QueryCommand::SelectTeam, QueryCommand::SelectYear, QueryCommand::SelectLeague,
+          QueryCommand::Sort, QueryCommand::Limit, QueryCommand::Reset, QueryCommand::Unhide,
+          QueryCommand::ColorOptions})
+        QVERIFY(CommandEnabled(DatabaseKind::Teams, command));
+}
+
+void TestQueryCore::hiddenColumnList() {
+    HiddenColumns hidden;
+    QVERIFY(!AddHiddenColumn(hidden, DatabaseKind::Batters, 2, 50, "Team Code"));
+    QVERIFY(AddHiddenColumn(hidden, DatabaseKind::Teams, 2, 200, "Team Name"));
+    QVERIFY(!AddHiddenColumn(hidden, DatabaseKind::Teams, 1, 50, "Team Code"));
+    QVERIFY(!AddHiddenColumn(hidden, DatabaseKind::Teams, 2, 0, "again"));
+    QVERIFY(AddHiddenColumn(hidden, DatabaseKind::Teams, 7, 40, "Lost"));
+    QVERIFY(AddHiddenColumn(hidden, DatabaseKind::Teams, 5, 30, "G"));
+    // Taking the middle entry keeps the first and third in their order.
+    const QList<QPair<int, int>> taken = TakeHiddenColumns(hidden, {1, 9});
+    QCOMPARE(taken, (QList<QPair<int, int>>{{7, 40}}));
+    QCOMPARE(hidden.entries.size(), 2);
+    QCOMPARE(hidden.entries[0].column, 2);
+    QCOMPARE(hidden.entries[1].column, 5);
+    QVERIFY(TakeHiddenColumns(hidden, {}).isEmpty());
+    QCOMPARE(hidden.entries.size(), 2);
+}
+
+void TestQueryCore::hiddenColumnTitles() {
+    QCOMPARE(HiddenColumnTitle(DatabaseKind::Teams, 14), QString("Batting  - TPA - Total Plate A"));
+    QCOMPARE(HiddenColumnTitle(DatabaseKind::Teams, 14).size(), 30);
+    QCOMPARE(HiddenColumnTitle(DatabaseKind::Pitchers, 5), QString("THR - Throws"));
+    QCOMPARE(HiddenColumnTitle(DatabaseKind::Fielders, 16), QString());
+}
+
+void TestQueryCore::tickedLines() {
+    TickedLines ticked;
+    ticked.Drawn("smith", true, false);
+    ticked.Drawn("Aaron", true, false);
+    ticked.Drawn("Baker", true, false);
+    ticked.Drawn("Aaron", true, false);
+    QCOMPARE(ticked.Lines(), (QStringList{"Aaron", "Baker", "smith"}));
+    // An unticked twin does not remove the text a ticked line still holds.
+    ticked.Drawn("Baker", false, true);
+    QCOMPARE(ticked.Lines().size(), 3);
+    ticked.Drawn("Baker", false, false);
+    ticked.Drawn("Nobody", false, false);
+    QCOMPARE(ticked.Lines(), (QStringList{"Aaron", "smith"}));
+}
+
+QTEST_GUILESS_MAIN(TestQueryCore)
+#include "test_querycore.moc"
