@@ -105,8 +105,9 @@ void TForm1::connectMenu() {
 void TForm1::connectQueryCommands() {
     // The query operations are connected here: Selectplayer1 .. SelectPosition1,
     // TripleSort1, Limit1, Reset1, Unhide1, Coloroptions1 and Print1 act on
-    // ActiveQueryTarget(), and m_hideColumn hides a double-clicked column.
-    // Until then the commands, enabled by the database windows, do nothing.
+    // the view their command reaches. Until then the commands, enabled by the
+    // database windows, do nothing. (A double-click hides a column in the
+    // view itself.)
 }
 
 StatisticsView* TForm1::View(DatabaseKind kind) const {
@@ -140,11 +141,6 @@ void TForm1::OpenDatabase(DatabaseKind kind) {
     ApplyProxySettings(m_proxySettings, {&view->HttpCli1()});
     connect(view, &StatisticsView::viewActivated, this, &TForm1::ViewActivated);
     connect(view, &StatisticsView::viewClosed, this, &TForm1::ViewClosed);
-    connect(view, &StatisticsView::columnHideRequested, this, [this, view](int column) {
-        if (m_hideColumn) {
-            m_hideColumn(*view, column);
-        }
-    });
     m_views[static_cast<std::size_t>(index)] = view;
     QMdiSubWindow* frame = m_mdiArea->addSubWindow(view);
     ApplyViewMenuState(m_menu, kind);

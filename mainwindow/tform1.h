@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <functional>
 
 #include <QMainWindow>
 #include <QPointer>
@@ -83,9 +82,8 @@ protected:
 
 private:
     void connectMenu();
-    // Where the query operations (Sort, Select, Limit, Reset, Unhide, Colour
-    // options, Print and column hiding) are connected to the menu and to the
-    // database windows.
+    // Where the query commands of the menu (Sort, Select, Limit, Reset,
+    // Unhide, Colour options, Print) are connected to the database windows.
     void connectQueryCommands();
     void ViewActivated(DatabaseKind kind);
     void ViewClosed(DatabaseKind kind, qint64 secondsOpen);
@@ -100,8 +98,6 @@ private:
     std::array<QPointer<StatisticsView>, 4> m_views;
     std::array<int, 4> m_openedThisRun{};
     QString m_siteValue;
-    // Hides a column of a database window on a double click.
-    std::function<void(QueryTarget&, int)> m_hideColumn;
     bool m_updateRequired = false;
     bool m_welcomeShown = false;
 };

@@ -11,6 +11,7 @@
 #include "platform/busyanimation.h"
 #include "platform/busycursor.h"
 #include "query/bandsettings.h"
+#include "query/columnhiding.h"
 #include "views/viewcell.h"
 
 namespace {
@@ -263,6 +264,7 @@ void StatisticsView::DrawGrid1DrawCell(QPainter* painter, int col, int row, cons
 void StatisticsView::DrawGrid1DblClick(int col, int row) {
     Q_UNUSED(row);
     emit columnHideRequested(col);
+    HideColumn(*this, col);
 }
 
 void StatisticsView::closeEvent(QCloseEvent* event) {

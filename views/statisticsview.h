@@ -69,7 +69,8 @@ public:
     void DrawGrid1TopLeftChanged();
     void DrawGrid1DrawCell(QPainter* painter, int col, int row, const QRect& rect,
                            DrawGrid::CellState state);
-    // Asks for the double-clicked column to be hidden (columnHideRequested).
+    // Hides the double-clicked column (fixed columns stay), announcing it
+    // first (columnHideRequested).
     void DrawGrid1DblClick(int col, int row);
     // The closing steps: announces the close once, then frees the window
     // (after the waiting request when one waits).
@@ -88,7 +89,7 @@ signals:
     void viewActivated(DatabaseKind kind);
     // The view is closing after being open `secondsOpen` whole seconds.
     void viewClosed(DatabaseKind kind, qint64 secondsOpen);
-    // The user double-clicked a cell of `column`.
+    // The user double-clicked a cell of `column`, which is hidden next.
     void columnHideRequested(int column);
 
 protected:

@@ -109,7 +109,7 @@ private slots:
     void absurdRecordCountStaysWithinTheCache();
     void columnTables_data();
     void columnTables();
-    void doubleClickAsksToHideTheColumn();
+    void doubleClickHidesTheColumn();
     void layoutFollowsTheWindowSize();
 };
 
@@ -503,7 +503,7 @@ void TestStatisticsView::columnTables() {
     QCOMPARE(grid->font().pointSize(), 8);
 }
 
-void TestStatisticsView::doubleClickAsksToHideTheColumn() {
+void TestStatisticsView::doubleClickHidesTheColumn() {
     RecordingServer server;
     server.setResponder(FakeService(DatabaseKind::Batters, numberedRows(50)));
     auto view = shownView(DatabaseKind::Batters, server);
@@ -513,6 +513,15 @@ void TestStatisticsView::doubleClickAsksToHideTheColumn() {
     QTest::mouseDClick(view->DrawGrid1->viewport(), Qt::LeftButton, {}, cell.center());
     QCOMPARE(hide.size(), 1);
     QCOMPARE(hide[0][0].toInt(), 9);
+    QCOMPARE(view->DrawGrid1->colWidth(9), 0);
+    QCOMPARE(view->hiddenColumns().entries.size(), 1);
+    QCOMPARE(view->hiddenColumns().entries[0].column, 9);
+    QCOMPARE(view->hiddenColumns().entries[0].width, 56);
+    // A fixed column stays.
+    QTest::mouseDClick(view->DrawGrid1->viewport(), Qt::LeftButton, {},
+                       view->DrawGrid1->cellRect(1, 4).center());
+    QCOMPARE(view->DrawGrid1->colWidth(1), 50);
+    QCOMPARE(view->hiddenColumns().entries.size(), 1);
 }
 
 void TestStatisticsView::layoutFollowsTheWindowSize() {
