@@ -94,6 +94,7 @@ private slots:
     void exitClosesEveryChildLastFirst();
     void abortEndsTheActiveViewsRequest();
     void viewClosedDuringItsFirstPage();
+    void viewsTakeTheProxySettings();
     void textWindowsOpenFromTheMenu();
     void welcomeShowsOnceInDemoMode();
 };
@@ -310,6 +311,27 @@ void TestMainWindowViews::viewClosedDuringItsFirstPage() {
     QVERIFY(!f.menu().TripleSort1->isEnabled());
     QTRY_COMPARE(f.form->MdiArea()->subWindowList().size(), 0);
     QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void TestMainWindowViews::viewsTakeTheProxySettings() {
+    // The proxy is the fake service itself: it answers the absolute-form
+    // request line a client sends to a proxy.
+    MainWindowFixture f;
+    const QString proxyHost = f.server.hostPort().section(QLatin1Char(':'), 0, 0);
+    const QString proxyPort = f.server.hostPort().section(QLatin1Char(':'), 1);
+    f.form->SetServiceHosts(Hosts(DeadHost(), QStringLiteral("127.0.0.77:8461"), DeadHost()));
+    f.form->SetProxySettings(
+        {true, proxyHost, proxyPort, QStringLiteral("ann"), QStringLiteral("pw")});
+    f.menu().Player1->trigger();
+    StatisticsView* view = f.form->View(DatabaseKind::Batters);
+    QCOMPARE(view->HttpCli1().Proxy(), proxyHost);
+    QCOMPARE(view->HttpCli1().ProxyPort(), proxyPort);
+    QCOMPARE(view->HttpCli1().ProxyUsername(), QStringLiteral("ann"));
+    QCOMPARE(view->HttpCli1().ProxyPassword(), QStringLiteral("pw"));
+    QCOMPARE(f.server.requests().size(), 1);
+    QVERIFY2(f.server.requests()[0].startsWith(
+                 "POST http://127.0.0.77:8461/cgi-bin/getbat.exe HTTP/1.0\r\n"),
+             f.server.requests()[0].left(80).constData());
 }
 
 void TestMainWindowViews::textWindowsOpenFromTheMenu() {
