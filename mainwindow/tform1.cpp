@@ -20,6 +20,7 @@
 #include "mainwindow/tform17.h"
 #include "mainwindow/viewmenustate.h"
 #include "platform/busycursor.h"
+#include "query/bandsettings.h"
 #include "startup/applyproxy.h"
 #include "startup/tform14.h"
 #include "views/databaseviews.h"
@@ -72,6 +73,11 @@ void TForm1::FormCreate() {
     setWindowTitle(m_config.WindowTitle);
     // The copy of the site identity that database windows and usage events use.
     m_siteValue = m_config.SiteId;
+    // Default row colours of the database windows: blue and red, and the
+    // Fielders band mode back to the player.
+    SharedBandSettings().FirstColor = BandSettings::Blue;
+    SharedBandSettings().SecondColor = BandSettings::Red;
+    FielderBandSettings() = BandSettings{};
 }
 
 void TForm1::connectMenu() {

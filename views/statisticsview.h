@@ -34,7 +34,9 @@ public:
     StatisticsView(DatabaseKind kind, const ServiceHosts& hosts, QWidget* parent = nullptr);
     ~StatisticsView() override;
 
-    // QueryTarget.
+    // QueryTarget. A refresh asked for while this view's page request waits
+    // returns true at once; the page is fetched again, at the grid's top row
+    // of that moment, as soon as the waiting request returns.
     DatabaseKind databaseKind() const override { return m_kind; }
     QWidget* window() override { return this; }
     QueryState& queryState() override { return m_records->exchange().State(); }

@@ -20,6 +20,7 @@
 #include "mainwindow/tform16.h"
 #include "mainwindow/tform17.h"
 #include "mainwindow/viewmenustate.h"
+#include "query/bandsettings.h"
 #include "query/querytarget.h"
 #include "tests/views/viewtestsupport.h"
 #include "views/databaseviews.h"
@@ -135,9 +136,16 @@ void TestMainWindowViews::openEachDatabaseFromTheMenu() {
     QFETCH(int, index);
     QFETCH(bool, selectPlayer);
     QFETCH(bool, selectPosition);
+    FielderBandSettings() = {3, 0x00FFFF, 0x008000};
+    SharedBandSettings().FirstColor = 0x008000;
     MainWindowFixture f;
     const MainMenu& menu = f.menu();
     QVERIFY(!menu.TripleSort1->isEnabled());
+    // The main window starts the row colours at blue and red.
+    QCOMPARE(FielderBandSettings().BandMode, 0);
+    QCOMPARE(FielderBandSettings().FirstColor, BandSettings::Blue);
+    QCOMPARE(FielderBandSettings().SecondColor, BandSettings::Red);
+    QCOMPARE(SharedBandSettings().FirstColor, BandSettings::Blue);
     QCOMPARE(f.form->OpenedThisRun()[static_cast<std::size_t>(index)], 0);
 
     OpenCommandOf(menu, kind)->trigger();
