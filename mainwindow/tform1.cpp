@@ -21,6 +21,13 @@
 #include "mainwindow/viewmenustate.h"
 #include "platform/busycursor.h"
 #include "query/bandsettings.h"
+#include "query/queryoperations.h"
+#include "query/tbtnbottomdlg.h"
+#include "query/tbtnrightdlg.h"
+#include "query/tbtnrightdlg1.h"
+#include "query/tform10.h"
+#include "query/tform11.h"
+#include "query/tform6.h"
 #include "startup/applyproxy.h"
 #include "startup/tform14.h"
 #include "views/databaseviews.h"
@@ -109,11 +116,31 @@ void TForm1::connectMenu() {
 }
 
 void TForm1::connectQueryCommands() {
-    // The query operations are connected here: Selectplayer1 .. SelectPosition1,
-    // TripleSort1, Limit1, Reset1, Unhide1, Coloroptions1 and Print1 act on
-    // the view their command reaches. Until then the commands, enabled by the
-    // database windows, do nothing. (A double-click hides a column in the
-    // view itself.)
+    // Each query command acts on the view its dispatch rule picks. The
+    // dialogs are the single instances made at start-up after this window, so
+    // they are looked up when a command runs. Print comes with printing.
+    const std::pair<QAction*, QueryCommand> commands[] = {
+        {m_menu.Selectplayer1, QueryCommand::SelectPlayer},
+        {m_menu.Selectteam1, QueryCommand::SelectTeam},
+        {m_menu.Selectyear1, QueryCommand::SelectYear},
+        {m_menu.SelectLeague1, QueryCommand::SelectLeague},
+        {m_menu.SelectPosition1, QueryCommand::SelectPosition},
+        {m_menu.TripleSort1, QueryCommand::Sort},
+        {m_menu.Limit1, QueryCommand::Limit},
+        {m_menu.Reset1, QueryCommand::Reset},
+        {m_menu.Unhide1, QueryCommand::Unhide},
+        {m_menu.Coloroptions1, QueryCommand::ColorOptions},
+    };
+    for (const auto& [action, command] : commands) {
+        connect(action, &QAction::triggered, this,
+                [this, command = command] { RunQueryCommand(command, m_mdiArea, queryDialogs()); });
+    }
+}
+
+QueryDialogs TForm1::queryDialogs() const {
+    return QueryDialogs{findChild<TForm6*>(),        findChild<TBtnRightDlg1*>(),
+                        findChild<TBtnRightDlg*>(),  findChild<TForm11*>(),
+                        findChild<TBtnBottomDlg*>(), findChild<TForm10*>()};
 }
 
 StatisticsView* TForm1::View(DatabaseKind kind) const {

@@ -8,6 +8,7 @@
 #include "databases/databaseinfo.h"
 #include "mainwindow/mainmenu.h"
 #include "protocol/pagefetcher.h"
+#include "query/queryoperations.h"
 #include "startup/cobrandconfig.h"
 #include "startup/proxysettings.h"
 
@@ -82,6 +83,8 @@ protected:
 
 private:
     void connectMenu();
+    // The start-up dialogs the query commands run; null where one is missing.
+    QueryDialogs queryDialogs() const;
     // Where the query commands of the menu (Sort, Select, Limit, Reset,
     // Unhide, Colour options, Print) are connected to the database windows.
     void connectQueryCommands();

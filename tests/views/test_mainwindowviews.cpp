@@ -2,16 +2,20 @@
 // menu, the menu settings on creation, activation and close, Exit, Abort, the
 // text windows and the welcome dialog.
 
+#include <functional>
 #include <memory>
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
 #include "mainwindow/taboutbox.h"
@@ -22,6 +26,8 @@
 #include "mainwindow/viewmenustate.h"
 #include "query/bandsettings.h"
 #include "query/querytarget.h"
+#include "query/radiogroup.h"
+#include "query/tform6.h"
 #include "tests/views/viewtestsupport.h"
 #include "views/databaseviews.h"
 
@@ -98,6 +104,7 @@ private slots:
     void viewsTakeTheProxySettings();
     void textWindowsOpenFromTheMenu();
     void welcomeShowsOnceInDemoMode();
+    void queryCommandsReachTheActiveView();
 };
 
 void TestMainWindowViews::openEachDatabaseFromTheMenu_data() {
@@ -374,6 +381,34 @@ void TestMainWindowViews::welcomeShowsOnceInDemoMode() {
         QTest::qWait(200);
         QCOMPARE(shown, demo ? 1 : 0);
     }
+}
+
+// The Sort command of the menu runs the sort dialog on the active database
+// window; the next request of that window carries the chosen sort.
+void TestMainWindowViews::queryCommandsReachTheActiveView() {
+    MainWindowFixture f;
+    auto* sortDialog = new TForm6(f.form.get());
+    f.menu().Player1->trigger();
+    StatisticsView* view = f.form->View(DatabaseKind::Batters);
+    QVERIFY(view != nullptr);
+    const qsizetype before = f.server.requests().size();
+
+    bool dialogSeen = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        QCOMPARE(modal, static_cast<QWidget*>(sortDialog));
+        dialogSeen = true;
+        sortDialog->ComboBox1->setCurrentIndex(17); // "HR  - Home Runs", field 16
+        sortDialog->RadioGroup1->setItemIndex(1);   // descending
+        sortDialog->Button1->click();
+    });
+    f.menu().TripleSort1->trigger();
+    QVERIFY(dialogSeen);
+    QVERIFY(QPointer<StatisticsView>(view));
+    QCOMPARE(f.server.requests().size(), before + 1);
+    QCOMPARE(RequestPath(f.server.requests().last()), QByteArray("/cgi-bin/getbat.exe"));
+    QVERIFY(RequestBody(f.server.requests().last()).endsWith("!16!\r\n*\r\n\x1A"));
+    QCOMPARE(view->queryState().SortCode, 16);
 }
 
 QTEST_MAIN(TestMainWindowViews)
