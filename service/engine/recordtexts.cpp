@@ -1,6 +1,5 @@
 #include "service/engine/recordtexts.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 #include "service/engine/recordwriter.h"
@@ -9,27 +8,26 @@ namespace bbstatsd {
 
 RecordTexts::RecordTexts(const TableData& data) {
     const std::uint32_t rows = data.rows();
+    // Two passes: the first measures every record so that the block is allocated once at its
+    // final size. Growing it instead leaves freed blocks of tens of megabytes in the heap.
     m_offsets.reserve(static_cast<std::size_t>(rows) + 1);
     m_offsets.push_back(0);
-    // The first rows give the average record size; the block is sized from it so that it is
-    // seldom copied while it grows, and trimmed to its length at the end.
-    std::string sample;
-    const std::uint32_t sampleRows = std::min<std::uint32_t>(rows, 1000);
-    for (std::uint32_t row = 0; row < sampleRows; ++row) {
-        appendRecord(data, row, sample);
-    }
-    if (sampleRows > 0) {
-        m_text.reserve(sample.size() / sampleRows * rows * 9 / 8);
-    }
+    std::string scratch;
+    std::size_t total = 0;
     for (std::uint32_t row = 0; row < rows; ++row) {
-        appendRecord(data, row, m_text);
-        if (m_text.size() > 0xffffffffu) {
+        scratch.clear();
+        appendRecord(data, row, scratch);
+        total += scratch.size();
+        if (total > 0xffffffffu) {
             throw std::runtime_error(std::string("record text of ") + data.def().sqlName +
                                      " is over 4 GB");
         }
-        m_offsets.push_back(static_cast<std::uint32_t>(m_text.size()));
+        m_offsets.push_back(static_cast<std::uint32_t>(total));
     }
-    m_text.shrink_to_fit();
+    m_text.reserve(total);
+    for (std::uint32_t row = 0; row < rows; ++row) {
+        appendRecord(data, row, m_text);
+    }
     appendBlankRecord(data.def(), m_blank);
 }
 
