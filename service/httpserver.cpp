@@ -139,7 +139,11 @@ public:
             throw std::runtime_error("cannot listen on " + toString(address) +
                                      ": not an IPv4 address");
         }
-        const unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG;
+        // Turbo: a new connection is read at once instead of after another epoll round, and a
+        // connection is closed without a shutdown() first; a request and its reply then take
+        // about 8 system calls instead of 13.
+        const unsigned flags =
+            MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_TURBO | MHD_USE_ERROR_LOG;
         m_daemon = MHD_start_daemon(
             flags, address.port, nullptr, nullptr, &HttpDaemon::onRequest, this,
             MHD_OPTION_SOCK_ADDR, &socketAddress, MHD_OPTION_THREAD_POOL_SIZE, ThreadsPerAddress,
@@ -301,7 +305,7 @@ private:
     MHD_Result finish(MHD_Connection* connection, RequestState& state, const char* method) const {
         HttpRequest request;
         request.method = method;
-        request.path = state.path;
+        request.path = std::move(state.path);
         const auto mark = state.rawUri.find('?');
         if (mark != std::string::npos) {
             request.query = state.rawUri.substr(mark + 1);

@@ -1,9 +1,12 @@
 #include "service/engine/engine.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <memory>
 
 #include "service/engine/query.h"
+#include "service/engine/recordtexts.h"
 #include "service/engine/recordwriter.h"
 #include "service/engine/request.h"
 #include "service/engine/resultcache.h"
@@ -21,7 +24,9 @@ public:
         SqliteDb db(dbPath, true);
         try {
             for (Table t : {Table::Batters, Table::Pitchers, Table::Fielders, Table::Teams}) {
-                tables[static_cast<std::size_t>(t)] = std::make_unique<TableData>(db, tableDef(t));
+                const auto at = static_cast<std::size_t>(t);
+                tables[at] = std::make_unique<TableData>(db, tableDef(t));
+                texts[at] = std::make_unique<RecordTexts>(*tables[at]);
             }
         } catch (const std::exception& e) {
             const std::string what = e.what();
@@ -30,6 +35,7 @@ public:
     }
 
     std::array<std::unique_ptr<TableData>, 4> tables;
+    std::array<std::unique_ptr<RecordTexts>, 4> texts; // of the same tables
     ResultCache cache;
 };
 
@@ -68,17 +74,25 @@ std::string Engine::answer(Table table, std::string_view body) {
     if (req.list) {
         return listReply(data, req.listLetter, result->rows);
     }
+    // The page is copied from the records' texts written at load time, sized exactly first.
+    const RecordTexts& texts = *m_data->texts.at(static_cast<std::size_t>(table));
+    const std::vector<std::uint32_t>& rows = result->rows;
+    const std::size_t first = std::min<std::size_t>(req.top, rows.size());
+    const std::size_t last = std::min<std::size_t>(first + req.rows, rows.size());
+    const std::size_t blanks = req.rows - (last - first);
+    char count[24] = {};
+    const char* countEnd = std::to_chars(count, count + sizeof count, rows.size()).ptr;
     std::string out;
-    out.reserve(16 + (static_cast<std::size_t>(req.rows) + 1) * def.fields.size() * 10);
-    out += std::to_string(result->rows.size());
+    out.reserve(static_cast<std::size_t>(countEnd - count) + 2 +
+                texts.bytesOf(rows.data() + first, rows.data() + last) +
+                blanks * texts.blank().size() + result->totals.size());
+    out.append(count, static_cast<std::size_t>(countEnd - count));
     out += "\r\n";
-    const std::uint64_t end = static_cast<std::uint64_t>(req.top) + req.rows;
-    for (std::uint64_t i = req.top; i < end; ++i) {
-        if (i < result->rows.size()) {
-            appendRecord(data, result->rows[i], out);
-        } else {
-            appendBlankRecord(def, out);
-        }
+    for (std::size_t i = first; i < last; ++i) {
+        out += texts.record(rows[i]);
+    }
+    for (std::size_t i = 0; i < blanks; ++i) {
+        out += texts.blank();
     }
     out += result->totals;
     return out;

@@ -9,7 +9,7 @@ namespace bbstatsd {
 
 // Largest body the service reads, and the most rows one page request may ask for.
 inline constexpr std::size_t kMaxBodyBytes = 64 * 1024;
-inline constexpr std::uint32_t kMaxPageRows = 10000;
+inline constexpr std::uint32_t kMaxPageRows = 1000;
 
 // What a table allows in a request.
 struct TableShape {

@@ -40,7 +40,7 @@ private slots:
         QTest::newRow("negative rows")
             << bat << QByteArray("0!-3!300!\r\n*\r\n\x1a") << 400 << "row count";
         QTest::newRow("too many rows")
-            << bat << QByteArray("0!10001!300!\r\n*\r\n\x1a") << 400 << "row count";
+            << bat << QByteArray("0!1001!300!\r\n*\r\n\x1a") << 400 << "row count";
         QTest::newRow("no closing mark")
             << bat << QByteArray("0!30!300\r\n*\r\n\x1a") << 400 << "first line";
         QTest::newRow("unknown sort code")

@@ -1,0 +1,158 @@
+// The record texts written at load time against the record writer, on the real data imported
+// by the lahman_db fixture: every record of the four tables, and whole page replies of the
+// engine against pages put together line by line from the same query.
+#include <QtTest>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "service/engine/engine.h"
+#include "service/engine/query.h"
+#include "service/engine/recordtexts.h"
+#include "service/engine/recordwriter.h"
+#include "service/engine/request.h"
+#include "service/engine/sqlitedb.h"
+#include "service/engine/tabledata.h"
+#include "tests/service/test_engine_support.h"
+
+using namespace bbstatsd;
+
+namespace {
+
+constexpr Table kTables[] = {Table::Batters, Table::Pitchers, Table::Fielders, Table::Teams};
+
+} // namespace
+
+class TestEngineRecordTexts : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SqliteDb> m_db;
+    std::unique_ptr<TableData> m_tables[4];
+    std::unique_ptr<RecordTexts> m_texts[4];
+    std::unique_ptr<Engine> m_engine;
+
+    const TableData& data(Table t) const { return *m_tables[static_cast<int>(t)]; }
+    const RecordTexts& texts(Table t) const { return *m_texts[static_cast<int>(t)]; }
+
+    // The page reply written field by field: the result of the same query, every record
+    // formatted now, blank records past the end, the totals of the whole result.
+    std::string formatted(Table t, const std::string& body) const {
+        const TableData& d = data(t);
+        const TableDef& def = d.def();
+        const ParsedRequest req =
+            parseRequest(body, {def.sortFieldCount, def.hasPlayers, def.positionLine >= 0});
+        std::vector<std::uint32_t> rows = filterRows(d, req.groups);
+        const std::string totals = totalsRecord(d, rows);
+        sortRows(d, sortKeys(def, req.sortCodes), rows);
+        std::string out = std::to_string(rows.size()) + "\r\n";
+        for (std::uint64_t i = req.top; i < std::uint64_t(req.top) + req.rows; ++i) {
+            if (i < rows.size()) {
+                appendRecord(d, rows[i], out);
+            } else {
+                appendBlankRecord(def, out);
+            }
+        }
+        return out + totals;
+    }
+
+private slots:
+    void initTestCase() {
+        m_db = std::make_unique<SqliteDb>(enginetest::dbPath(), true);
+        for (Table t : kTables) {
+            const int i = static_cast<int>(t);
+            m_tables[i] = std::make_unique<TableData>(*m_db, tableDef(t));
+            m_texts[i] = std::make_unique<RecordTexts>(*m_tables[i]);
+        }
+        m_engine = std::make_unique<Engine>(enginetest::dbPath());
+    }
+
+    void everyRecordAsWritten_data() {
+        QTest::addColumn<int>("table");
+        QTest::newRow("batters") << int(Table::Batters);
+        QTest::newRow("pitchers") << int(Table::Pitchers);
+        QTest::newRow("fielders") << int(Table::Fielders);
+        QTest::newRow("teams") << int(Table::Teams);
+    }
+
+    // Every row, so records with missing values of every kind are among them; the count of
+    // such rows shows that they were.
+    void everyRecordAsWritten() {
+        QFETCH(int, table);
+        const Table t = static_cast<Table>(table);
+        const TableData& d = data(t);
+        QVERIFY(d.rows() > 0);
+        std::string expected;
+        std::uint32_t withMissing = 0;
+        for (std::uint32_t row = 0; row < d.rows(); ++row) {
+            expected.clear();
+            appendRecord(d, row, expected);
+            if (texts(t).record(row) != expected) {
+                QFAIL(qPrintable(QStringLiteral("row %1 differs: \"%2\" vs \"%3\"")
+                                     .arg(row)
+                                     .arg(QString::fromStdString(std::string(texts(t).record(row))))
+                                     .arg(QString::fromStdString(expected))));
+            }
+            for (std::size_t line = 0; line < d.def().fields.size(); ++line) {
+                if (d.column(static_cast<int>(line)).missing(row)) {
+                    ++withMissing;
+                    break;
+                }
+            }
+        }
+        QVERIFY(withMissing > 0);
+        std::string blank;
+        appendBlankRecord(d.def(), blank);
+        QCOMPARE(std::string(texts(t).blank()), blank);
+    }
+
+    void pageRepliesAsWritten_data() {
+        QTest::addColumn<int>("table");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QStringList>("items");
+        const int bat = int(Table::Batters), pit = int(Table::Pitchers);
+        const int fld = int(Table::Fielders), tm = int(Table::Teams);
+        QTest::newRow("batters, default order") << bat << "5000!40!300!" << QStringList();
+        QTest::newRow("batters, home runs") << bat << "0!60!16!" << QStringList();
+        QTest::newRow("batters, averages ascending, a season")
+            << bat << "100!40!118!" << QStringList{"C1927", "*"};
+        QTest::newRow("batters, last page and past the end")
+            << bat << "128580!40!300!" << QStringList();
+        QTest::newRow("pitchers, innings, two leagues")
+            << pit << "0!40!15!" << QStringList{"DAL", "DNL", "*"};
+        QTest::newRow("pitchers, earned run average, limit")
+            << pit << "20!40!114!" << QStringList{"E15!100!!", "*"};
+        QTest::newRow("fielders, four keys") << fld << "1000!50!Z!105!6!101!7!" << QStringList();
+        QTest::newRow("fielders, catchers, past the end")
+            << fld << "0!40!300!" << QStringList{"GC", "*", "C1880", "*"};
+        QTest::newRow("teams, every record and blanks") << tm << "3600!30!300!" << QStringList();
+        QTest::newRow("teams, a club")
+            << tm << "0!200!100!" << QStringList{"BSeattle Mariners", "*"};
+        QTest::newRow("no matches") << bat << "0!5!300!" << QStringList{"BNo Such Club", "*"};
+        QTest::newRow("start far past the end") << tm << "2000000000!3!300!" << QStringList();
+        QTest::newRow("no rows asked") << fld << "10!0!300!" << QStringList();
+    }
+
+    // The engine's reply, copied from the texts, is byte for byte the written one; asked twice
+    // so that the second comes from the result cache.
+    void pageRepliesAsWritten() {
+        QFETCH(int, table);
+        QFETCH(QString, first);
+        QFETCH(QStringList, items);
+        const Table t = static_cast<Table>(table);
+        enginetest::Lines lines;
+        for (const QString& item : items) {
+            lines.push_back(item.toStdString());
+        }
+        const std::string request = enginetest::body(first.toStdString(), lines);
+        const std::string expected = formatted(t, request);
+        QVERIFY(expected.size() > 4);
+        QCOMPARE(m_engine->answer(t, request), expected);
+        QCOMPARE(m_engine->answer(t, request), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEngineRecordTexts)
+#include "test_engine_recordtexts.moc"
