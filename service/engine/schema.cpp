@@ -192,22 +192,48 @@ const TableDef kDefs[] = {
 
 } // namespace
 
+namespace {
+
+// Base letters of U+00C0..U+00FF (the accented Latin letters that names in
+// the data carry), lower case; 0 where the character is no letter.
+constexpr char kLatin1Base[64 + 1] = "aaaaaaaceeeeiiii"   // C0-CF
+                                     "dnooooo\0ouuuuyts"  // D0-DF (D7 times, DE thorn, DF sharp s)
+                                     "aaaaaaaceeeeiiii"   // E0-EF
+                                     "dnooooo\0ouuuuyty"; // F0-FF (F7 divide, FE thorn)
+
+// The next collation unit of `text` from `i`: an ASCII letter in lower case,
+// an accented Latin letter (UTF-8, two bytes) as its base letter, any other
+// byte as it is. Advances `i` past what it read.
+unsigned char nextFolded(std::string_view text, std::size_t& i) {
+    unsigned char c = static_cast<unsigned char>(text[i++]);
+    if (c >= 'A' && c <= 'Z') {
+        return static_cast<unsigned char>(c + 32);
+    }
+    if (c == 0xC3 && i < text.size()) {
+        const unsigned char next = static_cast<unsigned char>(text[i]);
+        if (next >= 0x80 && next <= 0xBF && kLatin1Base[next - 0x80] != 0) {
+            ++i;
+            return static_cast<unsigned char>(kLatin1Base[next - 0x80]);
+        }
+    }
+    return c;
+}
+
+} // namespace
+
 int compareText(std::string_view a, std::string_view b) {
-    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') {
-            x = static_cast<unsigned char>(x + 32);
-        }
-        if (y >= 'A' && y <= 'Z') {
-            y = static_cast<unsigned char>(y + 32);
-        }
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        const unsigned char x = nextFolded(a, i);
+        const unsigned char y = nextFolded(b, j);
         if (x != y) {
             return x < y ? -1 : 1;
         }
     }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+    const bool aLeft = i < a.size();
+    const bool bLeft = j < b.size();
+    return aLeft == bLeft ? 0 : (aLeft ? 1 : -1);
 }
 
 const TableDef& tableDef(Table table) {

@@ -60,7 +60,9 @@ struct TableDef {
     bool hasPlayers;
 };
 
-// Case-insensitive text order (ASCII letters folded); <0, 0 or >0.
+// Text order for names: letters compare without case, and accented Latin
+// letters (UTF-8) as their base letter, so "Álvarez" sorts among the A's;
+// <0, 0 or >0.
 int compareText(std::string_view a, std::string_view b);
 
 // The definition of one table.
