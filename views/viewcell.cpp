@@ -10,8 +10,8 @@ ViewCell ViewCellAt(const ViewRecords& records, int column, int row) {
         return cell;
     }
     if (row < 2) {
-        const ColumnSpec& spec = columns[static_cast<std::size_t>(column)];
-        cell.text = QString::fromLatin1(row == 0 ? spec.headerTop : spec.title);
+        const ColumnSpec& col = columns[static_cast<std::size_t>(column)];
+        cell.text = QString::fromLatin1(row == 0 ? col.headerTop : col.title);
         return cell;
     }
     const int position = row - 2;
