@@ -131,7 +131,7 @@ shot 1 batters
 # Statistics menu with the arrow keys (Select opens on the way).
 at=$(mark)
 focus_main
-xdotool key alt+b Right Right Return
+xdotool key --delay 150 alt+b Right Right Return
 await_window "Baseball Batters - Sort Options"
 xdotool key --delay 40 $(printf 'Down %.0s' $(seq 1 17))
 xdotool key Tab Down Return
@@ -143,7 +143,7 @@ shot 2 sort
 # found from there with Down, ticked with Space, and OK'd with Enter.
 at=$(mark)
 focus_main
-xdotool key alt+b Right Down Return
+xdotool key --delay 150 alt+b Right Down Return
 await_window "Baseball Batters - Select Team"
 list=$(tail -n +"$((at + 1))" "$log" | sed -n "s#^POST $bat ##p" | grep -E -- "^0!0!" | tail -1)
 [ -n "$list" ] || fail "Select Team sent no list request"
@@ -195,7 +195,7 @@ sleep 0.5
 [ "$(header)" != "$before" ] || fail "the double-click hid no column"
 shot 5 hide
 focus_main
-xdotool key alt+o u
+xdotool key --delay 150 alt+o u
 await_window "Unhide column"
 shot 5 hidden-list
 xdotool key Escape
@@ -210,7 +210,7 @@ xdotool key alt+o
 sleep 0.3
 xdotool key Return
 await_window "Color options for Player Database"
-xdotool key alt+y Tab Down Down space Tab Down space Return
+xdotool key --delay 80 alt+y Tab Down Down space Tab Down space Return
 await_gone "Color options for Player Database"
 shot 6 colours
 # The 1950s Yankees by home runs start 1956, 1958, 1955, 1957: a new year on
