@@ -27,7 +27,7 @@ using bbstatsd::ListenAddress;
 constexpr const char* Usage =
     "usage: bbstatsd import DIR DB\n"
     "       bbstatsd serve --db DB [--listen HOST:PORT]... [--content DIR] [--events FILE]\n"
-    "                      [--cache-mb N] [--log-requests FILE]\n"
+    "                      [--cache-mb N] [--log-requests FILE | --log-bodies FILE]\n"
     "       bbstatsd usage --events FILE\n"
     "Default listen addresses: 127.0.0.1:8461 127.0.0.2:8461 127.0.0.3:8461.\n"
     "Default events file: DB with \"-events.db\" in place of its extension.\n";
@@ -39,6 +39,7 @@ struct ServeOptions {
     std::string events;
     std::size_t cacheBytes = 128u << 20;
     std::string requestLog; // empty: no request log
+    bbstatsd::LoggedBody loggedBody = bbstatsd::LoggedBody::FirstLine;
 };
 
 int fail(const std::string& message) {
@@ -90,6 +91,11 @@ std::optional<ServeOptions> parseServe(const std::vector<std::string>& args) {
             options.events = value;
         } else if (name == "--log-requests") {
             options.requestLog = value;
+            options.loggedBody = bbstatsd::LoggedBody::FirstLine;
+        } else if (name == "--log-bodies") {
+            // The request log with whole bodies: selection items follow the first line.
+            options.requestLog = value;
+            options.loggedBody = bbstatsd::LoggedBody::Whole;
         } else if (name == "--cache-mb") {
             try {
                 options.cacheBytes = std::stoul(value) << 20;
@@ -147,7 +153,8 @@ int serve(const ServeOptions& options) {
         endpoints = std::make_unique<bbstatsd::Endpoints>(*engine, *content, *events);
         std::vector<bbstatsd::HttpRoute> routes = endpoints->routes();
         if (!options.requestLog.empty()) {
-            requestLog = std::make_unique<bbstatsd::RequestLog>(options.requestLog);
+            requestLog =
+                std::make_unique<bbstatsd::RequestLog>(options.requestLog, options.loggedBody);
             routes = bbstatsd::loggedRoutes(std::move(routes), *requestLog);
         }
         server = std::make_unique<bbstatsd::HttpServer>(routes);

@@ -8,7 +8,8 @@ namespace bbstatsd {
 
 namespace {
 
-constexpr std::size_t MaxBodyBytes = 200;
+constexpr std::size_t MaxFirstLineBytes = 200;
+constexpr std::size_t MaxWholeBodyBytes = 4096;
 
 void appendPrintable(std::string& out, std::string_view text) {
     static const char digits[] = "0123456789abcdef";
@@ -26,7 +27,8 @@ void appendPrintable(std::string& out, std::string_view text) {
 
 } // namespace
 
-RequestLog::RequestLog(const std::string& path) : m_file(std::fopen(path.c_str(), "a")) {
+RequestLog::RequestLog(const std::string& path, LoggedBody body)
+    : m_file(std::fopen(path.c_str(), "a")), m_body(body) {
     if (m_file == nullptr) {
         throw std::runtime_error("cannot open the request log " + path);
     }
@@ -36,7 +38,7 @@ RequestLog::~RequestLog() {
     std::fclose(m_file);
 }
 
-std::string RequestLog::lineFor(const HttpRequest& request) {
+std::string RequestLog::lineFor(const HttpRequest& request, LoggedBody kept) {
     std::string line;
     appendPrintable(line, request.method);
     line += ' ';
@@ -47,13 +49,17 @@ std::string RequestLog::lineFor(const HttpRequest& request) {
     }
     line += ' ';
     std::string_view body = request.body;
-    body = body.substr(0, std::min(body.find_first_of("\r\n"), MaxBodyBytes));
+    if (kept == LoggedBody::Whole) {
+        body = body.substr(0, MaxWholeBodyBytes);
+    } else {
+        body = body.substr(0, std::min(body.find_first_of("\r\n"), MaxFirstLineBytes));
+    }
     appendPrintable(line, body);
     return line;
 }
 
 void RequestLog::record(const HttpRequest& request) {
-    const std::string line = lineFor(request) + '\n';
+    const std::string line = lineFor(request, m_body) + '\n';
     const std::lock_guard<std::mutex> lock(m_mutex);
     std::fwrite(line.data(), 1, line.size(), m_file);
     std::fflush(m_file);

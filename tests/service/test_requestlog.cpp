@@ -1,4 +1,5 @@
-// The service's request log: one escaped line per request, whole lines from
+// The service's request log: one escaped line per request (the body's first
+// line, or the whole body with its line ends escaped), whole lines from
 // several threads, and a clear error for a file it cannot open.
 
 #include <string>
@@ -19,6 +20,8 @@ class TestRequestLog : public QObject {
 private slots:
     void lineFor_data();
     void lineFor();
+    void wholeBody_data();
+    void wholeBody();
     void routesRecordBeforeAnswering();
     void linesStayWholeAcrossThreads();
     void unwritableFileIsNamed();
@@ -58,6 +61,39 @@ void TestRequestLog::lineFor() {
     request.query = query.toStdString();
     request.body = body.toStdString();
     QCOMPARE(QByteArray::fromStdString(RequestLog::lineFor(request)), line);
+}
+
+void TestRequestLog::wholeBody_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("logged");
+    QTest::newRow("selection items after the first line")
+        << QByteArray("0!35!16!\r\nBNew York Yankees\r\n*\r\n\x1a")
+        << QByteArray("0!35!16!\\x0d\\x0aBNew York Yankees\\x0d\\x0a*\\x0d\\x0a\\x1a");
+    QTest::newRow("lone LF escaped") << QByteArray("a\nb") << QByteArray("a\\x0ab");
+    QTest::newRow("long body cut at 4096 bytes") << QByteArray(5000, '7') << QByteArray(4096, '7');
+}
+
+void TestRequestLog::wholeBody() {
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, logged);
+    HttpRequest request;
+    request.method = "POST";
+    request.path = "/cgi-bin/getbat.exe";
+    request.body = body.toStdString();
+    QCOMPARE(QByteArray::fromStdString(RequestLog::lineFor(request, bbstatsd::LoggedBody::Whole)),
+             "POST /cgi-bin/getbat.exe " + logged);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("requests.log"));
+    {
+        RequestLog log(path.toStdString(), bbstatsd::LoggedBody::Whole);
+        log.record(request);
+        log.record(request);
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray line = "POST /cgi-bin/getbat.exe " + logged + "\n";
+    QCOMPARE(file.readAll(), line + line);
 }
 
 void TestRequestLog::routesRecordBeforeAnswering() {

@@ -1,0 +1,126 @@
+# Shared steps of the end-to-end scripts that drive the packaged client on a
+# virtual X display against bbstatsd on its default addresses
+# (127.0.0.1-3:8461). Source it after `set -euo pipefail`; it sets `work`
+# (a temporary folder removed on exit), `service_pid`, `client_pid`, `main`
+# (the main window's id) and `title` (its caption).
+
+# Re-runs the calling script inside xvfb-run unless it already is.
+e2e_in_xvfb() {
+    if [ -z "${BBSTATS_IN_XVFB:-}" ]; then
+        export BBSTATS_IN_XVFB=1
+        unset QT_QPA_PLATFORM
+        exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+    fi
+}
+
+work=$(mktemp -d)
+service_pid=""
+client_pid=""
+main=""
+title=""
+
+e2e_cleanup() {
+    [ -n "$client_pid" ] && kill -TERM "$client_pid" 2>/dev/null || true
+    if [ -n "$service_pid" ]; then
+        kill -TERM "$service_pid" 2>/dev/null || true
+        wait "$service_pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap e2e_cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -f "$work/requests.log" ] && sed 's/^/  request: /' "$work/requests.log" >&2
+    exit 1
+}
+
+answers() { (exec 3<>"/dev/tcp/$1/8461") 2>/dev/null; }
+
+# Starts bbstatsd on the default addresses with the request log
+# $work/requests.log; extra arguments choose how it logs (default
+# --log-requests, first body lines only).
+# usage: e2e_start_service BBSTATSD DB [LOG-OPTION]
+e2e_start_service() {
+    local service=$1 db=$2 logOption=${3:---log-requests}
+    for host in 127.0.0.1 127.0.0.2 127.0.0.3; do
+        answers "$host" && fail "port 8461 on $host is taken; this test needs the default addresses"
+    done
+    [ -f "$db" ] || fail "no imported database at $db"
+    "$service" serve --db "$db" --events "$work/events.db" "$logOption" "$work/requests.log" \
+        >"$work/service.log" 2>&1 &
+    service_pid=$!
+    for _ in $(seq 1 600); do
+        answers 127.0.0.2 && break
+        kill -0 "$service_pid" 2>/dev/null || fail "bbstatsd ended: $(cat "$work/service.log")"
+        sleep 0.5
+    done
+    answers 127.0.0.2 || fail "bbstatsd does not answer on 127.0.0.2:8461"
+}
+
+# Starts the client in a fresh folder and waits for its main window.
+# usage: e2e_start_client CLIENT COBRAND_TXT
+e2e_start_client() {
+    local client=$1 cobrand=$2
+    title=$(sed -n 's/^WindowTitle = //p' "$cobrand")
+    mkdir "$work/run"
+    (cd "$work/run" && exec "$client") &
+    client_pid=$!
+    main=$(timeout 120 xdotool search --sync --onlyvisible --name "^$title\$" | head -1) ||
+        fail "the main window did not appear"
+}
+
+# How many POST requests to path $1 the service logged.
+requests() { [ -f "$work/requests.log" ] && grep -c "^POST $1 " "$work/requests.log" || true; }
+
+# Waits up to 10 s until more than $2 requests to path $1 were logged.
+wait_requests() {
+    local path=$1 before=$2
+    for _ in $(seq 1 100); do
+        [ "$(requests "$path")" -gt "$before" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Opens a database with Alt+B and its letter; waits for the title naming its
+# window and for its first page request, which must ask for the top of the
+# data with the default sort code $4.
+# usage: open_database LETTER CAPTION PATH SORT_CODE
+open_database() {
+    local letter=$1 caption=$2 path=$3
+    local before
+    before=$(requests "$path")
+    for _ in $(seq 1 10); do
+        xdotool windowfocus --sync "$main" 2>/dev/null || true
+        xdotool key alt+b 2>/dev/null || true
+        sleep 0.3
+        xdotool key "$letter" 2>/dev/null || true
+        if timeout 10 xdotool search --sync --name "^$title - \\[$caption\\]\$" >/dev/null; then
+            break
+        fi
+        xdotool key Escape 2>/dev/null || true
+    done
+    xdotool search --name "^$title - \\[$caption\\]\$" >/dev/null ||
+        fail "no window titled \"$caption\" after Alt+B $letter"
+    wait_requests "$path" "$before" || fail "$caption sent no request to $path"
+    grep -q "^POST $path 0![0-9]*!$4!" "$work/requests.log" ||
+        fail "$caption's first request is not for the top of the data with sort code $4"
+}
+
+# Alt+X ("E&xit") closes every window; the client must end with exit code 0.
+exit_client() {
+    xdotool windowfocus --sync "$main" 2>/dev/null || true
+    xdotool key alt+x
+    local code=0
+    for _ in $(seq 1 100); do
+        kill -0 "$client_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$client_pid" 2>/dev/null; then
+        fail "Alt+X did not end the client"
+    fi
+    wait "$client_pid" || code=$?
+    client_pid=""
+    [ "$code" -eq 0 ] || fail "the client ended with exit code $code"
+}
