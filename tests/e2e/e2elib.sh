@@ -71,7 +71,11 @@ e2e_start_client() {
 }
 
 # How many POST requests to path $1 the service logged.
-requests() { [ -f "$work/requests.log" ] && grep -c "^POST $1 " "$work/requests.log" || true; }
+requests() {
+    local n=0
+    [ -f "$work/requests.log" ] && n=$(grep -c "^POST $1 " "$work/requests.log" || true)
+    echo "${n:-0}"
+}
 
 # Waits up to 10 s until more than $2 requests to path $1 were logged.
 wait_requests() {
