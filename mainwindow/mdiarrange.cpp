@@ -121,3 +121,14 @@ void closeChildrenLastFirst(QMdiArea* area) {
         (*it)->close();
     }
 }
+
+void showAsChild(QMdiArea* area, QWidget* form) {
+    if (area == nullptr) {
+        form->show();
+        return;
+    }
+    QMdiSubWindow* child = area->addSubWindow(form);
+    child->resize(form->size());
+    child->show();
+    area->setActiveSubWindow(child);
+}

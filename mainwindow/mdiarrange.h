@@ -6,6 +6,7 @@
 #include <QSize>
 
 class QMdiArea;
+class QWidget;
 
 // Rectangles for count windows stacked top to bottom in area, each the full
 // width of area. Heights differ by at most one pixel, the upper windows
@@ -33,3 +34,7 @@ void arrangeIcons(QMdiArea* area);
 // Closes every child of area, from the last created to the first, as the
 // program does before it ends. A child that refuses to close stays open.
 void closeChildrenLastFirst(QMdiArea* area);
+
+// Shows form as a child window of area at the form's own size and makes it
+// the active child; without an area, as a window of its own.
+void showAsChild(QMdiArea* area, QWidget* form);

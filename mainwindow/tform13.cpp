@@ -2,10 +2,10 @@
 
 #include <QAction>
 #include <QFont>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
+
+#include "mainwindow/mdiarrange.h"
 
 TForm13::TForm13(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -52,13 +52,6 @@ TForm13* openHelpText(QMdiArea* area, QAction* entry, const HelpText& text) {
     auto* form = new TForm13;
     form->setOpenedBy(entry);
     form->showText(text);
-    if (area) {
-        QMdiSubWindow* child = area->addSubWindow(form);
-        child->resize(form->size());
-        child->show();
-        area->setActiveSubWindow(child);
-    } else {
-        form->show();
-    }
+    showAsChild(area, form);
     return form;
 }

@@ -1,11 +1,10 @@
 #include "mainwindow/tform16.h"
 
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 #include "mainwindow/instructionstext.h"
+#include "mainwindow/mdiarrange.h"
 
 TForm16::TForm16(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -27,14 +26,7 @@ TForm16::TForm16(QWidget* parent) : QWidget(parent) {
 
 TForm16* openInstructions(QMdiArea* area) {
     auto* form = new TForm16;
-    if (area) {
-        QMdiSubWindow* child = area->addSubWindow(form);
-        child->resize(form->size());
-        child->show();
-        area->setActiveSubWindow(child);
-    } else {
-        form->show();
-    }
+    showAsChild(area, form);
     form->Memo1->moveCursor(QTextCursor::Start);
     form->Memo1->setFocus();
     return form;
