@@ -43,6 +43,10 @@ answers() { (exec 3<>"/dev/tcp/$1/8461") 2>/dev/null; }
 # usage: e2e_start_service BBSTATSD DB [LOG-OPTION]
 e2e_start_service() {
     local service=$1 db=$2 logOption=${3:---log-requests}
+    # The default addresses are one resource for the whole machine: wait for
+    # any other end-to-end run (of another build tree) to finish with them.
+    exec 9>/tmp/bbstats-e2e-8461.lock
+    flock 9
     for host in 127.0.0.1 127.0.0.2 127.0.0.3; do
         answers "$host" && fail "port 8461 on $host is taken; this test needs the default addresses"
     done
