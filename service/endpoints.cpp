@@ -94,14 +94,32 @@ std::vector<HttpRoute> Endpoints::routes() const {
     return routes;
 }
 
+// A query whose result the cache holds is answered at once; any other goes to a worker.
 HttpRoute Endpoints::statistics(const std::string& path, int table) const {
-    return {"POST", path, [this, table](const HttpRequest& request) {
-                return guarded([&] {
-                    HttpReply reply;
-                    reply.body = m_engine.answer(static_cast<Table>(table), request.body);
-                    return reply;
-                });
-            }};
+    HttpRoute route;
+    route.method = "POST";
+    route.path = path;
+    route.handler = [this, table](const HttpRequest& request) {
+        return guarded([&] {
+            HttpReply reply;
+            reply.body = m_engine.answer(static_cast<Table>(table), request.body);
+            return reply;
+        });
+    };
+    route.quick = [this, table](const HttpRequest& request) -> std::optional<HttpReply> {
+        std::optional<std::string> body;
+        HttpReply refusal = guarded([&] {
+            body = m_engine.answerIfCached(static_cast<Table>(table), request.body);
+            return HttpReply{};
+        });
+        if (!body) {
+            return refusal.status == 200 ? std::nullopt : std::optional<HttpReply>(refusal);
+        }
+        HttpReply reply;
+        reply.body = std::move(*body);
+        return reply;
+    };
+    return route;
 }
 
 HttpRoute Endpoints::contentFile(const std::string& path, const std::string& file,

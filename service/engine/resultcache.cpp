@@ -45,6 +45,16 @@ std::shared_ptr<const QueryResult> ResultCache::get(const std::string& key,
     return result;
 }
 
+std::shared_ptr<const QueryResult> ResultCache::find(const std::string& key) {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_entries.find(key);
+    if (it == m_entries.end() || !it->second.ready) {
+        return nullptr;
+    }
+    m_lru.splice(m_lru.begin(), m_lru, it->second.lru);
+    return it->second.future.get();
+}
+
 void ResultCache::evict() {
     auto it = m_lru.end();
     while (m_used > m_capacity && it != m_lru.begin()) {

@@ -35,6 +35,10 @@ public:
     // compute throws (and caches nothing then).
     std::shared_ptr<const QueryResult> get(const std::string& key, const Compute& compute);
 
+    // The result for key when it is cached and ready (marked recently used), else null; never
+    // waits for a result being computed. Thread-safe.
+    std::shared_ptr<const QueryResult> find(const std::string& key);
+
     // Number of results held and their bytes.
     std::size_t size() const;
     std::size_t usedBytes() const;
