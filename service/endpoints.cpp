@@ -146,9 +146,14 @@ HttpReply Endpoints::banner(const HttpRequest& request) const {
 }
 
 // The event is everything after "Q=": the client does not encode the "&" of a URL it reports,
-// so the rest of the query belongs to the event.
+// so the rest of the query belongs to the event. Each address may send a few events a second;
+// what is refused is counted in the events file.
 HttpReply Endpoints::usageEvent(const HttpRequest& request) const {
     return guarded([&] {
+        if (!m_eventRate.admit(request.peer)) {
+            m_events.refuse();
+            return problemReply(429, "too many events from this address");
+        }
         std::string_view query = request.query;
         std::size_t start = std::string_view::npos;
         if (query.starts_with("Q=")) {
@@ -157,9 +162,18 @@ HttpReply Endpoints::usageEvent(const HttpRequest& request) const {
             start = at + 3;
         }
         if (start == std::string_view::npos) {
+            m_events.refuse();
             return problemReply(400, "no Q= event text");
         }
-        m_events.record(percentDecode(query.substr(start)), request.peer);
+        // Each stored byte takes at most three in the query.
+        const std::string_view raw = query.substr(start);
+        const std::string text =
+            raw.size() > 3 * MaxEventBytes ? std::string(raw) : percentDecode(raw);
+        if (const std::string problem = eventProblem(text); !problem.empty()) {
+            m_events.refuse();
+            return problemReply(400, problem);
+        }
+        m_events.record(text, request.peer);
         HttpReply reply;
         reply.body = "OK\r\n";
         return reply;
