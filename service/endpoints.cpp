@@ -152,7 +152,10 @@ HttpReply Endpoints::usageEvent(const HttpRequest& request) const {
     return guarded([&] {
         if (!m_eventRate.admit(request.peer)) {
             m_events.refuse();
-            return problemReply(429, "too many events from this address");
+            // Held back a second, so a flooding client waits instead of asking again at once.
+            HttpReply refusal = problemReply(429, "too many events from this address");
+            refusal.delayMs = EventRefusalDelayMs;
+            return refusal;
         }
         std::string_view query = request.query;
         std::size_t start = std::string_view::npos;

@@ -21,6 +21,8 @@ public:
     // Usage events one client address may send: a burst, then so many a second.
     static constexpr double EventBurst = 20;
     static constexpr double EventsPerSecond = 5;
+    // How long a refusal over that rate is held back.
+    static constexpr unsigned EventRefusalDelayMs = 1000;
 
     // Content files every deployment must have, relative to the content folder.
     static const std::vector<std::string>& requiredFiles();

@@ -1,5 +1,6 @@
 #include "service/httpserver.h"
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <chrono>
@@ -195,6 +196,32 @@ public:
         m_reading.insert(entry);
     }
 
+    // Resumes the suspended connection after `delay`, or at once when the watch is stopping.
+    void resumeLater(MHD_Connection* connection, std::chrono::milliseconds delay) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_resumeAll) {
+                m_delayed.push_back({std::chrono::steady_clock::now() + delay, connection});
+                return;
+            }
+        }
+        MHD_resume_connection(connection);
+    }
+
+    // Resumes every held-back connection now and each later one at once: libmicrohttpd cannot
+    // stop with a connection still suspended.
+    void resumeAll() {
+        std::vector<Delayed> held;
+        {
+            std::lock_guard lock(m_mutex);
+            m_resumeAll = true;
+            held.swap(m_delayed);
+        }
+        for (const Delayed& delayed : held) {
+            MHD_resume_connection(delayed.connection);
+        }
+    }
+
     // The library closes the connection's socket after this returns; the entry is freed. Holding
     // the mutex here keeps the socket open while run() may still shut it down.
     void closed(WatchedConnection* entry) {
@@ -206,11 +233,26 @@ public:
     }
 
 private:
+    struct Delayed {
+        std::chrono::steady_clock::time_point due;
+        MHD_Connection* connection;
+    };
+
     void run() {
-        const auto tick = std::max(std::chrono::milliseconds(20), m_deadline / 8);
+        const auto tick = std::clamp(m_deadline / 8, std::chrono::milliseconds(20),
+                                     std::chrono::milliseconds(50));
         std::unique_lock lock(m_mutex);
         while (!m_wake.wait_for(lock, tick, [this] { return m_stopping; })) {
             const auto now = std::chrono::steady_clock::now();
+            // Resumed outside the mutex: the library takes locks of its own there.
+            std::vector<MHD_Connection*> due;
+            std::erase_if(m_delayed, [&](const Delayed& delayed) {
+                if (delayed.due > now) {
+                    return false;
+                }
+                due.push_back(delayed.connection);
+                return true;
+            });
             for (auto it = m_reading.begin(); it != m_reading.end();) {
                 if (now - (*it)->since >= m_deadline) {
                     shutdown((*it)->fd, SHUT_RDWR);
@@ -219,6 +261,13 @@ private:
                     ++it;
                 }
             }
+            if (!due.empty()) {
+                lock.unlock();
+                for (MHD_Connection* connection : due) {
+                    MHD_resume_connection(connection);
+                }
+                lock.lock();
+            }
         }
     }
 
@@ -226,7 +275,9 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stopping = false;
+    bool m_resumeAll = false;
     std::unordered_set<WatchedConnection*> m_reading;
+    std::vector<Delayed> m_delayed; // in the order they came, each due a fixed delay later
     std::thread m_thread;
 };
 
@@ -454,7 +505,7 @@ private:
         request.peer = peerOf(connection);
         const HttpRoute& route = *state.route;
         if (!route.quick) {
-            return queueReply(connection, callHandler(route.handler, request));
+            return answer(connection, state, callHandler(route.handler, request));
         }
         std::optional<HttpReply> quick;
         try {
@@ -463,7 +514,7 @@ private:
             quick = problemReply(500, std::string("internal error: ") + error.what());
         }
         if (quick) {
-            return queueReply(connection, std::move(*quick));
+            return answer(connection, state, std::move(*quick));
         }
         // The connection is suspended before the job is handed over, so that the worker's
         // resume can never come first.
@@ -483,6 +534,19 @@ private:
             state.reply.headers.emplace_back("Retry-After", "1");
             MHD_resume_connection(connection);
         }
+        return MHD_YES;
+    }
+
+    // Sends the reply now, or suspends the connection until its delay has passed.
+    MHD_Result answer(MHD_Connection* connection, RequestState& state, HttpReply reply) {
+        if (reply.delayMs == 0) {
+            return queueReply(connection, std::move(reply));
+        }
+        const std::chrono::milliseconds delay(reply.delayMs);
+        state.reply = std::move(reply);
+        state.deferred = true;
+        MHD_suspend_connection(connection);
+        m_watch.resumeLater(connection, delay);
         return MHD_YES;
     }
 
@@ -507,6 +571,7 @@ HttpServer::~HttpServer() {
     // Every suspended request is resumed (answered, or refused unrun) before a daemon stops:
     // libmicrohttpd cannot stop with a connection still suspended.
     m_pool->stop();
+    m_watch->resumeAll();
     m_daemons.clear();
 }
 

@@ -27,6 +27,9 @@ struct HttpReply {
     std::string contentType = "text/plain";
     std::string body;
     std::vector<std::pair<std::string, std::string>> headers;
+    // Milliseconds the reply is held back, its connection suspended meanwhile: a refusal of a
+    // client that floods so makes the client wait instead of sending again at once.
+    unsigned delayMs = 0;
 };
 
 // Header that repeats the problem text of a refused request (the status line carries the

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include <malloc.h>
 #include <pthread.h>
 #include <sys/resource.h>
 
@@ -167,6 +168,11 @@ int serve(const ServeOptions& options) {
     sigaddset(&stopSignals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     raiseDescriptorLimit();
+    // Blocks of 128 KiB and more (the rows of most results, the sort's scratch) are mapped
+    // apart and given back when freed. The allocator's default raises this threshold as large
+    // blocks are freed, and then serves them from heaps that fragment: the process grew to
+    // 1.1-1.4 times the cache's size over the tables.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 
     std::unique_ptr<bbstatsd::Engine> engine;
     std::unique_ptr<bbstatsd::ContentStore> content;

@@ -37,7 +37,8 @@ std::shared_ptr<const QueryResult> ResultCache::get(const std::string& key,
         std::lock_guard lock(m_mutex);
         Entry& entry = m_entries.at(key);
         entry.ready = true;
-        entry.bytes = result->bytes() + 2 * key.size() + 128;
+        entry.bytes =
+            result->bytes() + 2 * (key.size() + QueryResult::BlockOverhead) + EntryOverhead;
         m_used += entry.bytes;
         evict();
     }

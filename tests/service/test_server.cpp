@@ -296,15 +296,14 @@ void TestServer::usageEventsAreStoredAndCounted() {
     }
     int admitted = 0;
     int limited = 0;
-    for (int i = 0; i < 40; ++i) {
+    while (limited == 0 && admitted < 60) {
         const auto reply = httpprobe::exchange("127.0.0.1", m_port,
                                                httpprobe::get("/999addlog.asp?Q=CLICK,batters,s,0"),
                                                20000, "127.0.0.8");
-        (reply.status == 200 ? admitted : limited) += reply.status == 200 || reply.status == 429;
+        QVERIFY(reply.status == 200 || reply.status == 429);
+        (reply.status == 200 ? admitted : limited) += 1;
     }
-    QVERIFY2(admitted >= 20 && admitted < 30, qPrintable(QString::number(admitted)));
-    QCOMPARE(admitted + limited, 40);
-
+    QVERIFY2(admitted >= 20 && limited == 1, qPrintable(QString::number(admitted)));
     // Refusals reach the file at most once a second; the last one is written within a second.
     QTest::qWait(1100);
     QCOMPARE(request(httpprobe::get("/999addlog.asp?Q=x")).status, 400);
