@@ -213,8 +213,10 @@ public:
     void resumeAll() {
         std::vector<Delayed> held;
         {
-            std::lock_guard lock(m_mutex);
+            std::unique_lock lock(m_mutex);
             m_resumeAll = true;
+            // The watch thread may be resuming some outside the mutex: they must be done too.
+            m_wake.wait(lock, [this] { return !m_resumingOutside; });
             held.swap(m_delayed);
         }
         for (const Delayed& delayed : held) {
@@ -262,11 +264,14 @@ private:
                 }
             }
             if (!due.empty()) {
+                m_resumingOutside = true;
                 lock.unlock();
                 for (MHD_Connection* connection : due) {
                     MHD_resume_connection(connection);
                 }
                 lock.lock();
+                m_resumingOutside = false;
+                m_wake.notify_all();
             }
         }
     }
@@ -276,6 +281,7 @@ private:
     std::condition_variable m_wake;
     bool m_stopping = false;
     bool m_resumeAll = false;
+    bool m_resumingOutside = false;
     std::unordered_set<WatchedConnection*> m_reading;
     std::vector<Delayed> m_delayed; // in the order they came, each due a fixed delay later
     std::thread m_thread;

@@ -46,6 +46,7 @@ private slots:
     void cutsRequestsPastTheDeadline_data();
     void cutsRequestsPastTheDeadline();
     void slowRequestsWaitForWorkers();
+    void heldBackReplies();
 
 private:
     int m_port = 0;
@@ -468,6 +469,32 @@ void TestHttpServer::slowRequestsWaitForWorkers() {
     queued.join();
     QCOMPARE(started.load(), 1);
     QVERIFY(waited.status != 200);
+}
+
+// A reply with a delay arrives whole after it; a server stopping with one held back answers it
+// at once instead of waiting (or failing to stop).
+void TestHttpServer::heldBackReplies() {
+    const auto held = [](unsigned ms) {
+        return [ms](const HttpRequest& request) {
+            HttpReply reply;
+            reply.body = request.query;
+            reply.delayMs = ms;
+            return reply;
+        };
+    };
+    auto server = std::make_unique<HttpServer>(std::vector<bbstatsd::HttpRoute>{
+        {"GET", "/later", held(300)}, {"GET", "/never", held(600000)}});
+    const int port = server->listen({"127.0.0.1", 0}).port;
+    const auto later = httpprobe::exchange("127.0.0.1", port, httpprobe::get("/later?x=1"));
+    QCOMPARE(later.status, 200);
+    QCOMPARE(later.body, std::string("x=1"));
+    httpprobe::Reply never;
+    std::thread waiting(
+        [&] { never = httpprobe::exchange("127.0.0.1", port, httpprobe::get("/never?y")); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    server.reset();
+    waiting.join();
+    QVERIFY(never.status == 200 || never.closedByServer);
 }
 
 QTEST_GUILESS_MAIN(TestHttpServer)
