@@ -98,7 +98,8 @@ std::string bodyOf(const std::string& reply) {
     return end == std::string::npos ? std::string() : reply.substr(end + 4);
 }
 
-Service::Service(const std::string& binary, const std::string& db, const std::string& eventsFile) {
+Service::Service(const std::string& binary, const std::string& db, const std::string& eventsFile,
+                 const std::vector<std::string>& extraArgs) {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) {
         throw std::runtime_error("cannot make a pipe");
@@ -109,6 +110,7 @@ Service::Service(const std::string& binary, const std::string& db, const std::st
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     std::vector<std::string> args = {binary,     "serve",       "--db",     db,
                                      "--listen", "127.0.0.1:0", "--events", eventsFile};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     std::vector<char*> argv;
     for (std::string& arg : args) {
         argv.push_back(arg.data());

@@ -27,8 +27,10 @@ std::string bodyOf(const std::string& reply);
 // bbstatsd serve on 127.0.0.1 with a port of its choosing, stopped on destruction.
 class Service {
 public:
-    // Starts the executable and waits until it listens; throws std::runtime_error on failure.
-    Service(const std::string& binary, const std::string& db, const std::string& eventsFile);
+    // Starts the executable (with extra serve options) and waits until it listens; throws
+    // std::runtime_error on failure.
+    Service(const std::string& binary, const std::string& db, const std::string& eventsFile,
+            const std::vector<std::string>& extraArgs = {});
     ~Service();
     Service(const Service&) = delete;
     Service& operator=(const Service&) = delete;

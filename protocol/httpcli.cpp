@@ -123,9 +123,12 @@ struct THttpCli::Target {
 };
 
 THttpCli::THttpCli(QObject* parent)
-    : QObject(parent), m_connection(new TcpConnection(this)), m_timer(new QTimer(this)) {
+    : QObject(parent), m_connection(new TcpConnection(this)), m_timer(new QTimer(this)),
+      m_deadline(new QTimer(this)) {
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &THttpCli::onTimeout);
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, &THttpCli::onDeadline);
     connect(m_connection, &TcpConnection::hostFound, this, &THttpCli::onHostFound);
     connect(m_connection, &TcpConnection::connected, this, &THttpCli::onConnected);
     connect(m_connection, &TcpConnection::received, this, &THttpCli::onReceived);
@@ -138,6 +141,7 @@ THttpCli::THttpCli(QObject* parent)
 
 THttpCli::~THttpCli() {
     m_timer->stop();
+    m_deadline->stop();
     m_connection->close();
     if (m_loop)
         m_loop->quit();
@@ -179,6 +183,9 @@ void THttpCli::execute(bool post) {
     QPointer<THttpCli> self(this);
     QEventLoop loop;
     m_loop = &loop;
+    // The read time-out restarts with every byte; this bounds the whole exchange.
+    m_deadline->start(m_exchangeDeadlineMs > 0 ? m_exchangeDeadlineMs
+                                               : ExchangeDeadlineFactor * m_readTimeoutMs);
     startExchange();
     if (self && !m_done)
         loop.exec();
@@ -378,6 +385,15 @@ bool THttpCli::handleStatusLine(const QByteArray& line) {
     return true;
 }
 
+namespace {
+
+// The statuses whose "Location" sends the request elsewhere.
+bool isRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+} // namespace
+
 void THttpCli::handleHeaderLine(const QByteArray& line) {
     const qsizetype colon = line.indexOf(':');
     if (colon < 0)
@@ -398,7 +414,7 @@ void THttpCli::handleHeaderLine(const QByteArray& line) {
         m_wwwAuthenticate = value;
     } else if (name == "set-cookie") {
         m_setCookie = value;
-    } else if (name == "location") {
+    } else if (name == "location" && isRedirect(m_statusCode)) {
         m_redirectTo = value;
     }
 }
@@ -442,6 +458,15 @@ void THttpCli::onClosedByPeer() {
     if (m_done)
         return;
     if (m_state == State::WaitingForBody) {
+        // A reply that announced its length must bring all of it.
+        if (m_contentLength >= 0 && m_bodyBytes < m_contentLength) {
+            finish(ConnectionFailureStatus,
+                   QStringLiteral("connection closed after %1 of %2 body bytes")
+                       .arg(m_bodyBytes)
+                       .arg(m_contentLength),
+                   true);
+            return;
+        }
         finish(m_statusCode, m_reasonPhrase, false);
         return;
     }
@@ -486,12 +511,22 @@ void THttpCli::onTimeout() {
     }
 }
 
+void THttpCli::onDeadline() {
+    if (m_done || m_state == State::Ready)
+        return;
+    const int ms =
+        m_exchangeDeadlineMs > 0 ? m_exchangeDeadlineMs : ExchangeDeadlineFactor * m_readTimeoutMs;
+    finish(ConnectionFailureStatus,
+           QStringLiteral("no complete reply within %1 s").arg(QString::number(ms / 1000.0)), true);
+}
+
 void THttpCli::finish(int status, const QString& reason, bool failed) {
     if (m_done)
         return;
     m_done = true;
     m_failed = failed;
     m_timer->stop();
+    m_deadline->stop();
     m_connection->close();
     m_statusCode = status;
     m_reasonPhrase = reason;

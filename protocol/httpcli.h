@@ -113,6 +113,11 @@ public:
 
     // Connect and read time-outs in milliseconds (design value 30 s).
     void setTimeouts(int connectMs, int readMs);
+    // Longest a whole Get or Post may take, redirects included, in
+    // milliseconds; 0 (the default) means ExchangeDeadlineFactor times the
+    // read time-out. A reply trickling in slower than that fails.
+    void setExchangeDeadline(int ms) { m_exchangeDeadlineMs = ms; }
+    static constexpr int ExchangeDeadlineFactor = 4;
     // Largest reply accepted, header included; a larger one fails.
     void setMaxReplyBytes(qint64 bytes) { m_maxReplyBytes = bytes; }
 
@@ -157,6 +162,7 @@ private:
     void onFailed(int where, int errorNumber, const QString& text);
     void followRedirect();
     void onTimeout();
+    void onDeadline();
     bool processHeaderLines();
     bool handleStatusLine(const QByteArray& line);
     void handleHeaderLine(const QByteArray& line);
@@ -185,6 +191,7 @@ private:
     QIODevice* m_rcvdStream = nullptr;
     int m_connectTimeoutMs = DefaultTimeoutMs;
     int m_readTimeoutMs = DefaultTimeoutMs;
+    int m_exchangeDeadlineMs = 0;
     qint64 m_maxReplyBytes = DefaultMaxReplyBytes;
 
     State m_state = State::Ready;
@@ -214,5 +221,6 @@ private:
     QString m_currentUrl;
     TcpConnection* m_connection = nullptr;
     QTimer* m_timer = nullptr;
+    QTimer* m_deadline = nullptr;
     QEventLoop* m_loop = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "protocol/pagefetcher.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 #include <QBuffer>
@@ -25,7 +26,8 @@ PageExchange::PageExchange(QString servicePath, ServiceHosts hosts, QString list
 PageExchange::~PageExchange() = default;
 
 int PageExchange::GridRowCount() const {
-    return std::max<std::int32_t>(m_totalRecords, 0) + 3;
+    const std::int64_t rows = std::max<std::int64_t>(m_totalRecords, 0) + 3;
+    return static_cast<int>(std::min<std::int64_t>(rows, std::numeric_limits<int>::max()));
 }
 
 QString PageExchange::TotalLinesLabel() const {
@@ -81,8 +83,13 @@ FetchResult PageExchange::FetchPage(int topPosition, int rowCount) {
     const FetchResult result = post(PageRequest(m_state, topPosition, rowCount), reply);
     if (result != FetchResult::Done)
         return result;
-    ReadReply(std::string_view(reply.constData(), static_cast<std::size_t>(reply.size())),
-              topPosition, rowCount);
+    const PageReplyResult read =
+        ReadReply(std::string_view(reply.constData(), static_cast<std::size_t>(reply.size())),
+                  topPosition, rowCount);
+    if (!read.complete) {
+        m_lastError = QString::fromStdString(read.problem);
+        return FetchResult::Failed;
+    }
     return FetchResult::Done;
 }
 
@@ -114,13 +121,13 @@ ListResult PageExchange::RequestList(ListKind kind) {
         if (attempt > 0)
             moveTo(fallbacks[attempt - 1]);
         outcome.result = post(body, reply);
+        if (outcome.result == FetchResult::Done &&
+            !ListEntries(
+                std::string_view(reply.constData(), static_cast<std::size_t>(reply.size())),
+                outcome.entries))
+            outcome.result = FetchResult::Failed;
         if (outcome.result != FetchResult::Failed)
             break;
     }
-    if (outcome.result != FetchResult::Done)
-        return outcome;
-    if (!ListEntries(std::string_view(reply.constData(), static_cast<std::size_t>(reply.size())),
-                     outcome.entries))
-        outcome.result = FetchResult::Failed;
     return outcome;
 }

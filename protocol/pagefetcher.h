@@ -78,18 +78,21 @@ public:
     QString TotalLinesLabel() const;
 
     // Posts one page request for `rowCount` records from result position
-    // `topPosition` to the current URL and reads the reply.
+    // `topPosition` to the current URL and reads the reply. A reply cut
+    // short or stating an impossible record count is a failure.
     FetchResult FetchPage(int topPosition, int rowCount);
     // FetchPage with fail-over: the current host, then the third mirror, then
     // the primary host; a host that answered stays in URL.
     RefreshResult RefreshView(int topPosition, int rowCount);
     // Fetches the pick list `kind` under the current selections, failing over
-    // to the list retry host, then the primary host.
+    // to the list retry host, then the primary host; an incomplete list
+    // counts as a failure of its host.
     ListResult RequestList(ListKind kind);
 
 protected:
-    // Reads a complete page reply body into the cache and totals record.
-    virtual void ReadReply(std::string_view reply, int topPosition, int rowCount) = 0;
+    // Reads a page reply body into the cache and totals record; a reply
+    // that is not whole or states an impossible count changes nothing.
+    virtual PageReplyResult ReadReply(std::string_view reply, int topPosition, int rowCount) = 0;
 
     std::int32_t m_totalRecords = 0;
 
@@ -122,8 +125,9 @@ public:
     PageCache<Record>& Cache() { return m_cache; }
 
 protected:
-    void ReadReply(std::string_view reply, int topPosition, int rowCount) override {
-        ReadPageReply(reply, topPosition, rowCount, m_layout, m_cache, m_totals, m_totalRecords);
+    PageReplyResult ReadReply(std::string_view reply, int topPosition, int rowCount) override {
+        return ReadPageReply(reply, topPosition, rowCount, m_layout, m_cache, m_totals,
+                             m_totalRecords);
     }
 
 private:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -9,19 +10,26 @@
 #include "protocol/pagerequest.h"
 #include "protocol/recordlayout.h"
 
+// A record count no real database comes near (the largest has under
+// 200,000 records): a reply stating more is malformed.
+inline constexpr std::int32_t MaxStatedRecords = 10'000'000;
+
 // How far a page reply was read.
 struct PageReplyResult {
     // Lines the reply held.
     int lineCount = 0;
-    // True when every record and the totals record were complete.
+    // True when the reply was whole and read; nothing changes otherwise.
     bool complete = false;
+    // Why the reply was not read, for the host's failure (empty when read).
+    std::string problem;
 };
 
 // Reads a page reply for `rowCount` records from result position
 // `topPosition`: line 0 into `totalRecords`, then the records into the cache
-// slots topPosition .. topPosition + rowCount - 1, then `totals`. A short
-// reply stops where it ends: what was read keeps its new value, the rest
-// its old one. The cache first grows to hold what the reply states.
+// slots topPosition .. topPosition + rowCount - 1, then `totals`. A reply
+// with fewer lines than that, or stating a record count below 0 or above
+// MaxStatedRecords, changes nothing and is not complete. The cache first
+// grows to hold what the reply states.
 template <class Record>
 PageReplyResult ReadPageReply(std::string_view reply, int topPosition, int rowCount,
                               const RecordLayout<Record>& layout, PageCache<Record>& cache,
@@ -29,14 +37,24 @@ PageReplyResult ReadPageReply(std::string_view reply, int topPosition, int rowCo
     const std::vector<std::string_view> lines = SplitReplyLines(reply);
     PageReplyResult result;
     result.lineCount = static_cast<int>(lines.size());
-    if (lines.empty())
-        return result;
-    totalRecords = ParseIntLenient(lines[0]);
     const std::int64_t top = topPosition;
     const std::int64_t rows = rowCount > 0 ? rowCount : 0;
+    const std::size_t perRecord = layout.readers.size();
+    const std::int64_t needed = 1 + (rows + 1) * static_cast<std::int64_t>(perRecord);
+    if (static_cast<std::int64_t>(lines.size()) < needed) {
+        result.problem = "reply cut short: " + std::to_string(lines.size()) + " of " +
+                         std::to_string(needed) + " lines";
+        return result;
+    }
+    const std::int32_t stated = ParseIntLenient(lines[0]);
+    if (stated < 0 || stated > MaxStatedRecords) {
+        result.problem =
+            "reply states an impossible record count: " + std::string(lines[0].substr(0, 24));
+        return result;
+    }
+    totalRecords = stated;
     cache.EnsureCapacity(std::max<std::int64_t>(totalRecords, top + rows));
 
-    const std::size_t perRecord = layout.readers.size();
     std::size_t next = 1;
     const auto readRecord = [&](Record* record) {
         for (std::size_t k = 0; k < perRecord; ++k) {

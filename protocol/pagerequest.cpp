@@ -1,6 +1,7 @@
 #include "protocol/pagerequest.h"
 
 #include <algorithm>
+#include <string>
 
 namespace {
 
@@ -90,7 +91,8 @@ std::vector<std::string_view> SplitReplyLines(std::string_view reply) {
 bool ListEntries(std::string_view reply, std::vector<std::string>& entries) {
     entries.clear();
     const std::vector<std::string_view> lines = SplitReplyLines(reply);
-    if (lines.size() < 2)
+    if (lines.size() < 2 || lines.back() != "*" ||
+        lines.front() != std::to_string(lines.size() - 2))
         return false;
     for (std::size_t i = 1; i + 1 < lines.size(); ++i)
         entries.emplace_back(lines[i]);

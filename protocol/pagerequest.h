@@ -30,5 +30,7 @@ std::string ListRequest(const QueryState& state, ListKind kind);
 std::vector<std::string_view> SplitReplyLines(std::string_view reply);
 
 // The entries of a list reply: its lines without the first (the count) and
-// the last (the "*"). Fewer than two lines give nothing and false.
+// the last (the "*"). A reply that is not whole (fewer than two lines, no
+// closing "*", or a count other than the number of entries) gives nothing
+// and false.
 bool ListEntries(std::string_view reply, std::vector<std::string>& entries);

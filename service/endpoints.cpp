@@ -94,14 +94,32 @@ std::vector<HttpRoute> Endpoints::routes() const {
     return routes;
 }
 
+// A query whose result the cache holds is answered at once; any other goes to a worker.
 HttpRoute Endpoints::statistics(const std::string& path, int table) const {
-    return {"POST", path, [this, table](const HttpRequest& request) {
-                return guarded([&] {
-                    HttpReply reply;
-                    reply.body = m_engine.answer(static_cast<Table>(table), request.body);
-                    return reply;
-                });
-            }};
+    HttpRoute route;
+    route.method = "POST";
+    route.path = path;
+    route.handler = [this, table](const HttpRequest& request) {
+        return guarded([&] {
+            HttpReply reply;
+            reply.body = m_engine.answer(static_cast<Table>(table), request.body);
+            return reply;
+        });
+    };
+    route.quick = [this, table](const HttpRequest& request) -> std::optional<HttpReply> {
+        std::optional<std::string> body;
+        HttpReply refusal = guarded([&] {
+            body = m_engine.answerIfCached(static_cast<Table>(table), request.body);
+            return HttpReply{};
+        });
+        if (!body) {
+            return refusal.status == 200 ? std::nullopt : std::optional<HttpReply>(refusal);
+        }
+        HttpReply reply;
+        reply.body = std::move(*body);
+        return reply;
+    };
+    return route;
 }
 
 HttpRoute Endpoints::contentFile(const std::string& path, const std::string& file,
@@ -128,9 +146,17 @@ HttpReply Endpoints::banner(const HttpRequest& request) const {
 }
 
 // The event is everything after "Q=": the client does not encode the "&" of a URL it reports,
-// so the rest of the query belongs to the event.
+// so the rest of the query belongs to the event. Each address may send a few events a second;
+// what is refused is counted in the events file.
 HttpReply Endpoints::usageEvent(const HttpRequest& request) const {
     return guarded([&] {
+        if (!m_eventRate.admit(request.peer)) {
+            m_events.refuse();
+            // Held back a second, so a flooding client waits instead of asking again at once.
+            HttpReply refusal = problemReply(429, "too many events from this address");
+            refusal.delayMs = EventRefusalDelayMs;
+            return refusal;
+        }
         std::string_view query = request.query;
         std::size_t start = std::string_view::npos;
         if (query.starts_with("Q=")) {
@@ -139,9 +165,18 @@ HttpReply Endpoints::usageEvent(const HttpRequest& request) const {
             start = at + 3;
         }
         if (start == std::string_view::npos) {
+            m_events.refuse();
             return problemReply(400, "no Q= event text");
         }
-        m_events.record(percentDecode(query.substr(start)), request.peer);
+        // Each stored byte takes at most three in the query.
+        const std::string_view raw = query.substr(start);
+        const std::string text =
+            raw.size() > 3 * MaxEventBytes ? std::string(raw) : percentDecode(raw);
+        if (const std::string problem = eventProblem(text); !problem.empty()) {
+            m_events.refuse();
+            return problemReply(400, problem);
+        }
+        m_events.record(text, request.peer);
         HttpReply reply;
         reply.body = "OK\r\n";
         return reply;

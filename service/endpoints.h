@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "service/httpserver.h"
+#include "service/ratelimiter.h"
 
 namespace bbstatsd {
 
@@ -17,6 +18,12 @@ class EventLog;
 // engine's typed errors become HTTP statuses.
 class Endpoints {
 public:
+    // Usage events one client address may send: a burst, then so many a second.
+    static constexpr double EventBurst = 20;
+    static constexpr double EventsPerSecond = 5;
+    // How long a refusal over that rate is held back.
+    static constexpr unsigned EventRefusalDelayMs = 1000;
+
     // Content files every deployment must have, relative to the content folder.
     static const std::vector<std::string>& requiredFiles();
 
@@ -39,6 +46,7 @@ private:
     const ContentStore& m_content;
     EventLog& m_events;
     std::vector<std::string> m_banners;
+    mutable RateLimiter m_eventRate{EventsPerSecond, EventBurst};
 };
 
 } // namespace bbstatsd

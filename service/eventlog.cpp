@@ -1,5 +1,7 @@
 #include "service/eventlog.h"
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -50,7 +52,67 @@ private:
     sqlite3_stmt* m_statement = nullptr;
 };
 
+// Reads one whole number from a statement without parameters; 0 when it yields none.
+long long scalar(sqlite3* db, const char* sql, const std::string& path) {
+    Statement query(db, sql, path);
+    return sqlite3_step(query.get()) == SQLITE_ROW ? sqlite3_column_int64(query.get(), 0) : 0;
+}
+
+void exec(sqlite3* db, const char* sql, const std::string& path) {
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        const std::string why = error != nullptr ? error : "unknown error";
+        sqlite3_free(error);
+        throw std::runtime_error("events file " + path + ": " + why);
+    }
+}
+
+// Adds to one of the counters.
+void addToCounter(sqlite3* db, const char* name, long long amount, const std::string& path) {
+    Statement add(db,
+                  "INSERT INTO counters (name, value) VALUES (?, ?) "
+                  "ON CONFLICT(name) DO UPDATE SET value = value + excluded.value",
+                  path);
+    sqlite3_bind_text(add.get(), 1, name, -1, SQLITE_STATIC);
+    sqlite3_bind_int64(add.get(), 2, amount);
+    if (sqlite3_step(add.get()) != SQLITE_DONE) {
+        throw std::runtime_error("cannot count in events file " + path + ": " + sqlite3_errmsg(db));
+    }
+}
+
 } // namespace
+
+std::string eventProblem(std::string_view text) {
+    if (text.size() > MaxEventBytes) {
+        return "event text over " + std::to_string(MaxEventBytes) + " bytes";
+    }
+    for (char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x20 || byte == 0x7f) {
+            return "control character in the event text";
+        }
+    }
+    const auto first = text.find(',');
+    const auto last = text.rfind(',');
+    const auto beforeLast = last == std::string_view::npos || last == 0 ? std::string_view::npos
+                                                                        : text.rfind(',', last - 1);
+    if (first == std::string_view::npos || beforeLast == std::string_view::npos ||
+        beforeLast <= first) {
+        return "an event has four fields: type, what, site, seconds";
+    }
+    static constexpr std::array<std::string_view, 5> Types = {"IN", "CLICK", "URLCLICK",
+                                                              "MENUCLICK", "TOOLCLICK"};
+    const std::string_view type = text.substr(0, first);
+    if (std::find(Types.begin(), Types.end(), type) == Types.end()) {
+        return "unknown event type";
+    }
+    const std::string_view seconds = text.substr(last + 1);
+    if (seconds.empty() || seconds.size() > 10 ||
+        seconds.find_first_not_of("0123456789") != std::string_view::npos) {
+        return "the seconds of an event are digits";
+    }
+    return {};
+}
 
 EventFields splitEvent(std::string_view text) {
     EventFields fields;
@@ -86,7 +148,8 @@ std::string percentDecode(std::string_view text) {
     return out;
 }
 
-EventLog::EventLog(const std::string& path, Mode mode) : m_path(path) {
+EventLog::EventLog(const std::string& path, Mode mode, std::int64_t maxBytes)
+    : m_path(path), m_maxBytes(maxBytes), m_refusedWritten(std::chrono::steady_clock::now()) {
     if (mode == Mode::Read && !std::filesystem::exists(path)) {
         throw std::runtime_error("events file " + path + " does not exist");
     }
@@ -100,10 +163,15 @@ EventLog::EventLog(const std::string& path, Mode mode) : m_path(path) {
     sqlite3_busy_timeout(m_db, 5000);
     if (mode == Mode::Write) {
         char* error = nullptr;
+        // The write-ahead log is cut back to 4 MB after each checkpoint, so the file and its
+        // log together stay near the bound.
         const char* schema = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+                             "PRAGMA journal_size_limit=4194304;"
                              "CREATE TABLE IF NOT EXISTS events (id INTEGER PRIMARY KEY, "
                              "time TEXT NOT NULL, address TEXT NOT NULL, type TEXT NOT NULL, "
-                             "site TEXT NOT NULL, text TEXT NOT NULL);";
+                             "site TEXT NOT NULL, text TEXT NOT NULL);"
+                             "CREATE TABLE IF NOT EXISTS counters (name TEXT PRIMARY KEY, "
+                             "value INTEGER NOT NULL);";
         if (sqlite3_exec(m_db, schema, nullptr, nullptr, &error) != SQLITE_OK) {
             const std::string why = error != nullptr ? error : "unknown error";
             sqlite3_free(error);
@@ -114,13 +182,82 @@ EventLog::EventLog(const std::string& path, Mode mode) : m_path(path) {
 }
 
 EventLog::~EventLog() {
+    try {
+        std::lock_guard lock(m_mutex);
+        writeRefused(true);
+    } catch (const std::exception&) {
+        // A read-only or broken file keeps what it had.
+    }
     sqlite3_close(m_db);
+}
+
+void EventLog::refuse() {
+    ++m_refusedPending;
+    std::unique_lock lock(m_mutex, std::try_to_lock);
+    if (lock.owns_lock()) {
+        try {
+            writeRefused(false);
+        } catch (const std::exception&) {
+            // Counted again at the next write.
+        }
+    }
+}
+
+void EventLog::writeRefused(bool force) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!force && now - m_refusedWritten < std::chrono::seconds(1)) {
+        return;
+    }
+    const long long pending = m_refusedPending.exchange(0);
+    if (pending == 0) {
+        return;
+    }
+    m_refusedWritten = now;
+    try {
+        addToCounter(m_db, "refused", pending, m_path);
+    } catch (...) {
+        m_refusedPending += pending;
+        throw;
+    }
+}
+
+// The pages in use (not on the free list) past the bound: the oldest tenth of the events go,
+// counted as dropped. Their pages are reused, so the file stops growing.
+void EventLog::makeRoom() {
+    const long long pageSize = scalar(m_db, "PRAGMA page_size", m_path);
+    const long long used = (scalar(m_db, "PRAGMA page_count", m_path) -
+                            scalar(m_db, "PRAGMA freelist_count", m_path)) *
+                           pageSize;
+    if (used < m_maxBytes) {
+        return;
+    }
+    const long long first = scalar(m_db, "SELECT min(id) FROM events", m_path);
+    const long long last = scalar(m_db, "SELECT max(id) FROM events", m_path);
+    if (last < first || last == 0) {
+        return;
+    }
+    exec(m_db, "BEGIN", m_path);
+    try {
+        Statement drop(m_db, "DELETE FROM events WHERE id < ?", m_path);
+        sqlite3_bind_int64(drop.get(), 1, first + (last - first + 1 + 9) / 10);
+        if (sqlite3_step(drop.get()) != SQLITE_DONE) {
+            throw std::runtime_error("cannot remove old events: " +
+                                     std::string(sqlite3_errmsg(m_db)));
+        }
+        addToCounter(m_db, "dropped", sqlite3_changes(m_db), m_path);
+        exec(m_db, "COMMIT", m_path);
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 void EventLog::record(std::string_view text, std::string_view address) {
     const EventFields fields = splitEvent(text);
     const std::string time = utcNow();
     std::lock_guard lock(m_mutex);
+    makeRoom();
+    writeRefused(false);
     Statement insert(
         m_db, "INSERT INTO events (time, address, type, site, text) VALUES (?,?,?,?,?)", m_path);
     sqlite3_bind_text(insert.get(), 1, time.data(), static_cast<int>(time.size()),
@@ -136,6 +273,29 @@ void EventLog::record(std::string_view text, std::string_view address) {
     if (sqlite3_step(insert.get()) != SQLITE_DONE) {
         throw std::runtime_error("cannot store the event: " + std::string(sqlite3_errmsg(m_db)));
     }
+}
+
+LostEvents EventLog::lost() const {
+    std::lock_guard lock(m_mutex);
+    LostEvents lost;
+    sqlite3_stmt* query = nullptr;
+    // A file written before the counters existed has lost nothing it knows of.
+    if (sqlite3_prepare_v2(m_db, "SELECT name, value FROM counters", -1, &query, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_finalize(query);
+        return lost;
+    }
+    while (sqlite3_step(query) == SQLITE_ROW) {
+        const unsigned char* name = sqlite3_column_text(query, 0);
+        const std::string_view text = name != nullptr ? reinterpret_cast<const char*>(name) : "";
+        if (text == "dropped") {
+            lost.dropped = sqlite3_column_int64(query, 1);
+        } else if (text == "refused") {
+            lost.refused = sqlite3_column_int64(query, 1);
+        }
+    }
+    sqlite3_finalize(query);
+    return lost;
 }
 
 std::vector<UsageCount> EventLog::usage() const {

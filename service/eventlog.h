@@ -1,5 +1,8 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -25,18 +28,40 @@ struct EventFields {
 };
 EventFields splitEvent(std::string_view text);
 
+// Longest event text stored, in bytes after decoding.
+inline constexpr std::size_t MaxEventBytes = 512;
+
+// Why an event text is not one the client sends, or empty when it is: at most MaxEventBytes, no
+// control characters, at least four fields read from both ends (type, what, site, seconds; what
+// may hold commas), a known type (IN, CLICK, URLCLICK, MENUCLICK, TOOLCLICK) and seconds as
+// decimal digits.
+std::string eventProblem(std::string_view text);
+
 // Decodes %XX escapes; a "%" not followed by two hex digits stays as it is, "+" stays "+".
 std::string percentDecode(std::string_view text);
 
+// Events that did not stay in the file: removed, oldest first, to keep the file within its size,
+// and refused (unreadable, or over a sender's rate).
+struct LostEvents {
+    long long dropped = 0;
+    long long refused = 0;
+};
+
 // Usage events in a SQLite file of their own (table "events"): time, sending address, type,
-// site and the whole event text as given.
+// site and the whole event text as given. The file is bounded: past its size the oldest events
+// are removed and counted (table "counters", with the refused events).
 class EventLog {
 public:
     enum class Mode { Write, Read };
 
-    // Opens the file; Write creates it and its table when missing, Read requires it to exist.
-    // Throws std::runtime_error naming the file on failure.
-    explicit EventLog(const std::string& path, Mode mode = Mode::Write);
+    static constexpr std::int64_t DefaultMaxBytes = std::int64_t{64} << 20;
+
+    // Opens the file; Write creates it and its tables when missing, Read requires it to exist.
+    // maxBytes bounds the events' share of the file (Write). Throws std::runtime_error naming
+    // the file on failure.
+    explicit EventLog(const std::string& path, Mode mode = Mode::Write,
+                      std::int64_t maxBytes = DefaultMaxBytes);
+    // Writes the refusals not yet written.
     ~EventLog();
     EventLog(const EventLog&) = delete;
     EventLog& operator=(const EventLog&) = delete;
@@ -45,13 +70,25 @@ public:
     // the row cannot be written.
     void record(std::string_view text, std::string_view address);
 
+    // Counts one refused event; written to the file at most once a second. Thread-safe.
+    void refuse();
+
     // Events counted per site and type, sorted by site then type.
     std::vector<UsageCount> usage() const;
 
+    // Events removed and refused so far, as the file holds them.
+    LostEvents lost() const;
+
 private:
+    void makeRoom();
+    void writeRefused(bool force);
+
     sqlite3* m_db = nullptr;
     mutable std::mutex m_mutex;
     std::string m_path;
+    std::int64_t m_maxBytes = DefaultMaxBytes;
+    std::atomic<long long> m_refusedPending{0};
+    std::chrono::steady_clock::time_point m_refusedWritten;
 };
 
 } // namespace bbstatsd

@@ -1,18 +1,25 @@
 #include "service/httpserver.h"
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <chrono>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
+#include <unordered_set>
 
 #include <arpa/inet.h>
 #include <microhttpd.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+
+#include "service/workerpool.h"
 
 // All of libmicrohttpd's C callbacks live in this file. The settings are explicit because the
 // library's defaults have no time-out and no per-address limit.
@@ -21,12 +28,8 @@ namespace bbstatsd {
 
 namespace {
 
-constexpr unsigned ThreadsPerAddress = 2;
-constexpr unsigned ConnectionTimeoutSeconds = 5;
-constexpr unsigned ConnectionLimit = 512;
-constexpr unsigned ConnectionsPerAddress = 32;
 constexpr std::size_t ConnectionMemory = 32 * 1024;
-constexpr unsigned ListenBacklog = 511;
+constexpr unsigned ListenBacklog = 4096;
 
 // Per request, created when the request line has been read and freed when the request ends.
 struct RequestState {
@@ -36,7 +39,22 @@ struct RequestState {
     bool started = false;
     std::string body;
     std::size_t received = 0;
+    // Set while the request waits for a worker; the reply is there once it is resumed.
+    bool deferred = false;
+    HttpRequest request;
+    HttpReply reply;
 };
+
+// A route's handler; what escapes from it becomes status 500.
+HttpReply callHandler(const HttpHandler& handler, const HttpRequest& request) {
+    try {
+        return handler(request);
+    } catch (const std::exception& error) {
+        return problemReply(500, std::string("internal error: ") + error.what());
+    } catch (...) {
+        return problemReply(500, "internal error");
+    }
+}
 
 // Header values may carry neither line ends nor other control characters.
 std::string headerSafe(std::string_view text) {
@@ -128,10 +146,152 @@ std::string toString(const ListenAddress& address) {
     return address.host + ":" + std::to_string(address.port);
 }
 
+// One accepted connection as the watch sees it.
+struct WatchedConnection {
+    int fd = -1;
+    std::chrono::steady_clock::time_point since;
+};
+
+// Closes connections whose request has not fully arrived within the deadline: a thread looks at
+// the connections still reading a request a few times a second and shuts the late ones down.
+// libmicrohttpd then sees the end of the stream and closes the connection itself. Its time-out
+// counts only idle time, so a client sending a byte a second would otherwise never be cut.
+class ConnectionWatch {
+public:
+    explicit ConnectionWatch(std::chrono::milliseconds deadline)
+        : m_deadline(deadline), m_thread([this] { run(); }) {}
+
+    ~ConnectionWatch() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+
+    ConnectionWatch(const ConnectionWatch&) = delete;
+    ConnectionWatch& operator=(const ConnectionWatch&) = delete;
+
+    // A new connection: its first request starts now. The watch owns the entry until closed().
+    WatchedConnection* opened(int fd) {
+        auto entry = std::make_unique<WatchedConnection>();
+        entry->fd = fd;
+        entry->since = std::chrono::steady_clock::now();
+        std::lock_guard lock(m_mutex);
+        m_reading.insert(entry.get());
+        return entry.release();
+    }
+
+    // The connection's request has fully arrived; no deadline while it is answered.
+    void requestRead(WatchedConnection* entry) {
+        std::lock_guard lock(m_mutex);
+        m_reading.erase(entry);
+    }
+
+    // The reply went out; a kept-alive connection has a new deadline for its next request.
+    void requestDone(WatchedConnection* entry) {
+        std::lock_guard lock(m_mutex);
+        entry->since = std::chrono::steady_clock::now();
+        m_reading.insert(entry);
+    }
+
+    // Resumes the suspended connection after `delay`, or at once when the watch is stopping.
+    void resumeLater(MHD_Connection* connection, std::chrono::milliseconds delay) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_resumeAll) {
+                m_delayed.push_back({std::chrono::steady_clock::now() + delay, connection});
+                return;
+            }
+        }
+        MHD_resume_connection(connection);
+    }
+
+    // Resumes every held-back connection now and each later one at once: libmicrohttpd cannot
+    // stop with a connection still suspended.
+    void resumeAll() {
+        std::vector<Delayed> held;
+        {
+            std::unique_lock lock(m_mutex);
+            m_resumeAll = true;
+            // The watch thread may be resuming some outside the mutex: they must be done too.
+            m_wake.wait(lock, [this] { return !m_resumingOutside; });
+            held.swap(m_delayed);
+        }
+        for (const Delayed& delayed : held) {
+            MHD_resume_connection(delayed.connection);
+        }
+    }
+
+    // The library closes the connection's socket after this returns; the entry is freed. Holding
+    // the mutex here keeps the socket open while run() may still shut it down.
+    void closed(WatchedConnection* entry) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_reading.erase(entry);
+        }
+        delete entry;
+    }
+
+private:
+    struct Delayed {
+        std::chrono::steady_clock::time_point due;
+        MHD_Connection* connection;
+    };
+
+    void run() {
+        const auto tick = std::clamp(m_deadline / 8, std::chrono::milliseconds(20),
+                                     std::chrono::milliseconds(50));
+        std::unique_lock lock(m_mutex);
+        while (!m_wake.wait_for(lock, tick, [this] { return m_stopping; })) {
+            const auto now = std::chrono::steady_clock::now();
+            // Resumed outside the mutex: the library takes locks of its own there.
+            std::vector<MHD_Connection*> due;
+            std::erase_if(m_delayed, [&](const Delayed& delayed) {
+                if (delayed.due > now) {
+                    return false;
+                }
+                due.push_back(delayed.connection);
+                return true;
+            });
+            for (auto it = m_reading.begin(); it != m_reading.end();) {
+                if (now - (*it)->since >= m_deadline) {
+                    shutdown((*it)->fd, SHUT_RDWR);
+                    it = m_reading.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+            if (!due.empty()) {
+                m_resumingOutside = true;
+                lock.unlock();
+                for (MHD_Connection* connection : due) {
+                    MHD_resume_connection(connection);
+                }
+                lock.lock();
+                m_resumingOutside = false;
+                m_wake.notify_all();
+            }
+        }
+    }
+
+    const std::chrono::milliseconds m_deadline;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stopping = false;
+    bool m_resumeAll = false;
+    bool m_resumingOutside = false;
+    std::unordered_set<WatchedConnection*> m_reading;
+    std::vector<Delayed> m_delayed; // in the order they came, each due a fixed delay later
+    std::thread m_thread;
+};
+
 class HttpDaemon {
 public:
-    HttpDaemon(const std::vector<HttpRoute>& routes, const ListenAddress& address)
-        : m_routes(routes) {
+    HttpDaemon(const std::vector<HttpRoute>& routes, const HttpSettings& settings, WorkerPool& pool,
+               ConnectionWatch& watch, const ListenAddress& address)
+        : m_routes(routes), m_pool(pool), m_watch(watch) {
         sockaddr_in socketAddress{};
         socketAddress.sin_family = AF_INET;
         socketAddress.sin_port = htons(address.port);
@@ -142,17 +302,20 @@ public:
         // Turbo: a new connection is read at once instead of after another epoll round, and a
         // connection is closed without a shutdown() first; a request and its reply then take
         // about 8 system calls instead of 13.
-        const unsigned flags =
-            MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_TURBO | MHD_USE_ERROR_LOG;
+        // Suspending lets a slow request wait for a worker without holding a reading thread.
+        const unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_TURBO |
+                               MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME;
         m_daemon = MHD_start_daemon(
             flags, address.port, nullptr, nullptr, &HttpDaemon::onRequest, this,
-            MHD_OPTION_SOCK_ADDR, &socketAddress, MHD_OPTION_THREAD_POOL_SIZE, ThreadsPerAddress,
-            MHD_OPTION_CONNECTION_TIMEOUT, ConnectionTimeoutSeconds, MHD_OPTION_CONNECTION_LIMIT,
-            ConnectionLimit, MHD_OPTION_PER_IP_CONNECTION_LIMIT, ConnectionsPerAddress,
+            MHD_OPTION_SOCK_ADDR, &socketAddress, MHD_OPTION_THREAD_POOL_SIZE,
+            settings.threadsPerAddress, MHD_OPTION_CONNECTION_TIMEOUT, settings.idleTimeoutSeconds,
+            MHD_OPTION_CONNECTION_LIMIT, settings.connectionLimit,
+            MHD_OPTION_PER_IP_CONNECTION_LIMIT, settings.connectionsPerAddress,
             MHD_OPTION_CONNECTION_MEMORY_LIMIT, ConnectionMemory, MHD_OPTION_LISTEN_BACKLOG_SIZE,
             ListenBacklog, MHD_OPTION_URI_LOG_CALLBACK, &HttpDaemon::onUri, this,
-            MHD_OPTION_NOTIFY_COMPLETED, &HttpDaemon::onCompleted, this, MHD_OPTION_EXTERNAL_LOGGER,
-            &HttpDaemon::onLog, this, MHD_OPTION_END);
+            MHD_OPTION_NOTIFY_COMPLETED, &HttpDaemon::onCompleted, this,
+            MHD_OPTION_NOTIFY_CONNECTION, &HttpDaemon::onConnection, this,
+            MHD_OPTION_EXTERNAL_LOGGER, &HttpDaemon::onLog, this, MHD_OPTION_END);
         if (m_daemon == nullptr) {
             std::lock_guard lock(m_logMutex);
             throw std::runtime_error("cannot listen on " + toString(address) +
@@ -198,9 +361,36 @@ private:
         }
     }
 
-    static void onCompleted(void*, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
+    static void onCompleted(void* self, MHD_Connection* connection, void** context,
+                            MHD_RequestTerminationCode) {
         delete static_cast<RequestState*>(*context);
         *context = nullptr;
+        if (WatchedConnection* entry = watched(connection)) {
+            static_cast<HttpDaemon*>(self)->m_watch.requestDone(entry);
+        }
+    }
+
+    static void onConnection(void* self, MHD_Connection* connection, void** socketContext,
+                             MHD_ConnectionNotificationCode code) {
+        ConnectionWatch& watch = static_cast<HttpDaemon*>(self)->m_watch;
+        if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+            const MHD_ConnectionInfo* info =
+                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+            try {
+                *socketContext = info != nullptr ? watch.opened(info->connect_fd) : nullptr;
+            } catch (...) {
+                *socketContext = nullptr;
+            }
+        } else if (*socketContext != nullptr) {
+            watch.closed(static_cast<WatchedConnection*>(*socketContext));
+            *socketContext = nullptr;
+        }
+    }
+
+    static WatchedConnection* watched(MHD_Connection* connection) {
+        const MHD_ConnectionInfo* info =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+        return info != nullptr ? static_cast<WatchedConnection*>(info->socket_context) : nullptr;
     }
 
     // Errors are written while a daemon starts (why it could not listen); afterwards the
@@ -241,6 +431,10 @@ private:
         auto* state = static_cast<RequestState*>(*context);
         if (state == nullptr) {
             return MHD_NO;
+        }
+        if (state->deferred) {
+            // Resumed: the worker has left its reply.
+            return queueReply(connection, std::move(state->reply));
         }
         if (!state->started) {
             state->started = true;
@@ -302,8 +496,11 @@ private:
         return MHD_YES;
     }
 
-    MHD_Result finish(MHD_Connection* connection, RequestState& state, const char* method) const {
-        HttpRequest request;
+    MHD_Result finish(MHD_Connection* connection, RequestState& state, const char* method) {
+        if (WatchedConnection* entry = watched(connection)) {
+            m_watch.requestRead(entry);
+        }
+        HttpRequest& request = state.request;
         request.method = method;
         request.path = std::move(state.path);
         const auto mark = state.rawUri.find('?');
@@ -312,18 +509,56 @@ private:
         }
         request.body = std::move(state.body);
         request.peer = peerOf(connection);
-        HttpReply reply;
-        try {
-            reply = state.route->handler(request);
-        } catch (const std::exception& error) {
-            reply = problemReply(500, std::string("internal error: ") + error.what());
-        } catch (...) {
-            reply = problemReply(500, "internal error");
+        const HttpRoute& route = *state.route;
+        if (!route.quick) {
+            return answer(connection, state, callHandler(route.handler, request));
         }
-        return queueReply(connection, std::move(reply));
+        std::optional<HttpReply> quick;
+        try {
+            quick = route.quick(request);
+        } catch (const std::exception& error) {
+            quick = problemReply(500, std::string("internal error: ") + error.what());
+        }
+        if (quick) {
+            return answer(connection, state, std::move(*quick));
+        }
+        // The connection is suspended before the job is handed over, so that the worker's
+        // resume can never come first.
+        state.deferred = true;
+        MHD_suspend_connection(connection);
+        RequestState* waiting = &state;
+        const WorkerPool::Refusal refusal =
+            m_pool.submit(request.peer, [waiting, connection](bool run) {
+                waiting->reply = run ? callHandler(waiting->route->handler, waiting->request)
+                                     : problemReply(503, "the service is stopping");
+                MHD_resume_connection(connection);
+            });
+        if (refusal != WorkerPool::Refusal::None) {
+            state.reply = refusal == WorkerPool::Refusal::SenderBusy
+                              ? problemReply(503, "too many queries in progress from this address")
+                              : problemReply(503, "too many queries waiting; try again");
+            state.reply.headers.emplace_back("Retry-After", "1");
+            MHD_resume_connection(connection);
+        }
+        return MHD_YES;
+    }
+
+    // Sends the reply now, or suspends the connection until its delay has passed.
+    MHD_Result answer(MHD_Connection* connection, RequestState& state, HttpReply reply) {
+        if (reply.delayMs == 0) {
+            return queueReply(connection, std::move(reply));
+        }
+        const std::chrono::milliseconds delay(reply.delayMs);
+        state.reply = std::move(reply);
+        state.deferred = true;
+        MHD_suspend_connection(connection);
+        m_watch.resumeLater(connection, delay);
+        return MHD_YES;
     }
 
     const std::vector<HttpRoute>& m_routes;
+    WorkerPool& m_pool;
+    ConnectionWatch& m_watch;
     MHD_Daemon* m_daemon = nullptr;
     ListenAddress m_bound;
     std::atomic<bool> m_started{false};
@@ -331,12 +566,24 @@ private:
     std::string m_startError;
 };
 
-HttpServer::HttpServer(std::vector<HttpRoute> routes) : m_routes(std::move(routes)) {}
+HttpServer::HttpServer(std::vector<HttpRoute> routes, HttpSettings settings)
+    : m_routes(std::move(routes)), m_settings(settings),
+      m_pool(std::make_unique<WorkerPool>(settings.workers, settings.workQueueLimit,
+                                          settings.workPerAddress)),
+      m_watch(std::make_unique<ConnectionWatch>(
+          std::chrono::milliseconds(settings.requestDeadlineMs))) {}
 
-HttpServer::~HttpServer() = default;
+HttpServer::~HttpServer() {
+    // Every suspended request is resumed (answered, or refused unrun) before a daemon stops:
+    // libmicrohttpd cannot stop with a connection still suspended.
+    m_pool->stop();
+    m_watch->resumeAll();
+    m_daemons.clear();
+}
 
 ListenAddress HttpServer::listen(const ListenAddress& address) {
-    m_daemons.push_back(std::make_unique<HttpDaemon>(m_routes, address));
+    m_daemons.push_back(
+        std::make_unique<HttpDaemon>(m_routes, m_settings, *m_pool, *m_watch, address));
     return m_daemons.back()->bound();
 }
 

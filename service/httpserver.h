@@ -27,6 +27,9 @@ struct HttpReply {
     std::string contentType = "text/plain";
     std::string body;
     std::vector<std::pair<std::string, std::string>> headers;
+    // Milliseconds the reply is held back, its connection suspended meanwhile: a refusal of a
+    // client that floods so makes the client wait instead of sending again at once.
+    unsigned delayMs = 0;
 };
 
 // Header that repeats the problem text of a refused request (the status line carries the
@@ -38,12 +41,40 @@ HttpReply problemReply(int status, std::string_view reason);
 
 using HttpHandler = std::function<HttpReply(const HttpRequest&)>;
 
+// Answers a request at once when it can; nullopt when the answer needs slow work.
+using HttpQuickHandler = std::function<std::optional<HttpReply>(const HttpRequest&)>;
+
 // A method and exact path; the handler runs once the whole body has arrived. It may run on
 // several threads at once and must not throw (an escaping exception becomes status 500).
+// A route with a quick handler is first offered to it on the thread that read the request; when
+// it has no answer at once, the handler runs on the server's worker pool, so slow requests never
+// hold up cheap ones. Without one, the handler runs at once.
 struct HttpRoute {
     std::string method;
     std::string path;
     HttpHandler handler;
+    HttpQuickHandler quick = nullptr;
+};
+
+// How the server treats its connections. The defaults are the service's.
+struct HttpSettings {
+    // Threads reading requests, per listen address.
+    unsigned threadsPerAddress = 2;
+    // A connection with no traffic for this long is closed.
+    unsigned idleTimeoutSeconds = 5;
+    // The request line, the headers and the body must all have arrived this long after the
+    // connection was accepted (after the previous reply on a kept-alive connection), else the
+    // connection is closed: a client trickling its request cannot hold a connection for long.
+    unsigned requestDeadlineMs = 5000;
+    // Connections open at once, per listen address, and from one client address.
+    unsigned connectionLimit = 4096;
+    unsigned connectionsPerAddress = 32;
+    // Worker threads for slow requests (0: one per processor), requests waiting for them, and
+    // slow requests one client address may have waiting or running; past either bound a slow
+    // request is refused with 503.
+    unsigned workers = 0;
+    unsigned workQueueLimit = 512;
+    unsigned workPerAddress = 4;
 };
 
 // An IPv4 address and port to listen on; port 0 lets the system choose.
@@ -59,6 +90,8 @@ std::optional<ListenAddress> parseListenAddress(std::string_view text);
 std::string toString(const ListenAddress& address);
 
 class HttpDaemon;
+class ConnectionWatch;
+class WorkerPool;
 
 // The HTTP side of the service: one libmicrohttpd daemon per listen address, all sharing one
 // route table. Requests are refused before their body is read when no route has their method and
@@ -68,8 +101,9 @@ public:
     static constexpr std::size_t BodyCap = 64 * 1024;
 
     // Takes the routes; listens nowhere until listen() is called.
-    explicit HttpServer(std::vector<HttpRoute> routes);
-    // Stops every daemon; requests in progress are cut off.
+    explicit HttpServer(std::vector<HttpRoute> routes, HttpSettings settings = {});
+    // Stops every daemon; requests in progress are cut off, slow requests waiting for a worker
+    // are answered 503.
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;
@@ -80,6 +114,9 @@ public:
 
 private:
     std::vector<HttpRoute> m_routes;
+    HttpSettings m_settings;
+    std::unique_ptr<WorkerPool> m_pool;
+    std::unique_ptr<ConnectionWatch> m_watch;
     std::vector<std::unique_ptr<HttpDaemon>> m_daemons;
 };
 

@@ -67,6 +67,15 @@ void RequestLog::record(const HttpRequest& request) {
 
 std::vector<HttpRoute> loggedRoutes(std::vector<HttpRoute> routes, RequestLog& log) {
     for (HttpRoute& route : routes) {
+        // A route with a quick handler meets every request there first; its handler sees only
+        // some of them.
+        if (route.quick) {
+            route.quick = [&log, inner = std::move(route.quick)](const HttpRequest& request) {
+                log.record(request);
+                return inner(request);
+            };
+            continue;
+        }
         route.handler = [&log, inner = std::move(route.handler)](const HttpRequest& request) {
             log.record(request);
             return inner(request);

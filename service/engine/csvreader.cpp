@@ -2,24 +2,66 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace bbstatsd {
 
+namespace {
+
+constexpr std::size_t BufferBytes = 64 * 1024;
+
+} // namespace
+
 CsvReader::CsvReader(const std::string& path, std::string displayName)
-    : m_name(std::move(displayName)) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    : m_name(std::move(displayName)), m_path(path), m_in(path, std::ios::binary),
+      m_buffer(BufferBytes) {
+    if (!m_in) {
         failAt(0, 0, "cannot open file " + path);
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        failAt(0, 0, "cannot read file " + path);
+}
+
+int CsvReader::peek(std::size_t ahead) {
+    if (m_pos + ahead >= m_end) {
+        // Keep what is left at the front and fill the rest.
+        std::copy(m_buffer.begin() + static_cast<std::ptrdiff_t>(m_pos),
+                  m_buffer.begin() + static_cast<std::ptrdiff_t>(m_end), m_buffer.begin());
+        m_end -= m_pos;
+        m_pos = 0;
+        if (m_in) {
+            m_in.read(m_buffer.data() + m_end,
+                      static_cast<std::streamsize>(m_buffer.size() - m_end));
+            m_end += static_cast<std::size_t>(m_in.gcount());
+            if (m_in.bad()) {
+                failAt(m_nextLine, m_nextColumn, "cannot read file " + m_path);
+            }
+        }
+        if (ahead >= m_end) {
+            return -1;
+        }
     }
-    m_text = std::move(buffer).str();
+    return static_cast<unsigned char>(m_buffer[m_pos + ahead]);
+}
+
+char CsvReader::take() {
+    const char byte = m_buffer[m_pos++];
+    if (byte == '\n') {
+        ++m_nextLine;
+        m_nextColumn = 1;
+    } else {
+        ++m_nextColumn;
+    }
+    return byte;
+}
+
+void CsvReader::append(std::string& field, char byte, std::size_t& recordBytes) const {
+    if (field.size() >= MaxFieldBytes) {
+        failAt(m_starts.back().first, m_starts.back().second,
+               "field longer than " + std::to_string(MaxFieldBytes) + " bytes");
+    }
+    if (++recordBytes > MaxRecordBytes) {
+        failAt(m_line, 1, "record longer than " + std::to_string(MaxRecordBytes) + " bytes");
+    }
+    field += byte;
 }
 
 void CsvReader::failAt(int line, int column, const std::string& problem) const {
@@ -41,70 +83,60 @@ void CsvReader::fail(std::size_t i, const std::string& problem) const {
 bool CsvReader::next() {
     m_fields.clear();
     m_starts.clear();
-    if (m_pos >= m_text.size()) {
+    if (peek() < 0) {
         return false;
     }
     m_line = m_nextLine;
-    std::size_t lineStart = m_pos;
-    const std::size_t n = m_text.size();
-    auto col = [&](std::size_t at) { return static_cast<int>(at - lineStart) + 1; };
+    std::size_t recordBytes = 0;
+    const auto endsLine = [this](int at) {
+        return peek(at) == '\n' || (peek(at) == '\r' && peek(at + 1) == '\n');
+    };
     while (true) {
         std::string field;
-        m_starts.emplace_back(m_nextLine, col(m_pos));
-        if (m_pos < n && m_text[m_pos] == '"') {
+        m_starts.emplace_back(m_nextLine, m_nextColumn);
+        if (peek() == '"') {
             const int quoteLine = m_nextLine;
-            const int quoteCol = col(m_pos);
-            ++m_pos;
+            const int quoteColumn = m_nextColumn;
+            take();
             while (true) {
-                if (m_pos >= n) {
-                    failAt(quoteLine, quoteCol, "quoted field is not closed");
+                const int byte = peek();
+                if (byte < 0) {
+                    failAt(quoteLine, quoteColumn, "quoted field is not closed");
                 }
-                const char c = m_text[m_pos];
-                if (c == '"') {
-                    if (m_pos + 1 < n && m_text[m_pos + 1] == '"') {
-                        field += '"';
-                        m_pos += 2;
-                        continue;
+                if (byte == '"') {
+                    take();
+                    if (peek() != '"') {
+                        break;
                     }
-                    ++m_pos;
-                    break;
                 }
-                if (c == '\n') {
-                    ++m_nextLine;
-                    lineStart = m_pos + 1;
-                }
-                field += c;
-                ++m_pos;
+                append(field, take(), recordBytes);
             }
-            if (m_pos < n && m_text[m_pos] != ',' && m_text[m_pos] != '\n' &&
-                !(m_text[m_pos] == '\r' && m_pos + 1 < n && m_text[m_pos + 1] == '\n')) {
-                failAt(m_nextLine, col(m_pos), "unexpected character after closing quote");
+            if (peek() >= 0 && peek() != ',' && !endsLine(0)) {
+                failAt(m_nextLine, m_nextColumn, "unexpected character after closing quote");
             }
         } else {
-            while (m_pos < n && m_text[m_pos] != ',' && m_text[m_pos] != '\n') {
-                if (m_text[m_pos] == '"') {
-                    failAt(m_nextLine, col(m_pos), "quote inside an unquoted field");
+            while (peek() >= 0 && peek() != ',' && !endsLine(0)) {
+                if (peek() == '"') {
+                    failAt(m_nextLine, m_nextColumn, "quote inside an unquoted field");
                 }
-                if (m_text[m_pos] == '\r' && m_pos + 1 < n && m_text[m_pos + 1] == '\n') {
-                    break;
-                }
-                field += m_text[m_pos];
-                ++m_pos;
+                append(field, take(), recordBytes);
             }
         }
         m_fields.push_back(std::move(field));
-        if (m_pos >= n) {
+        if (peek() < 0) {
             return true;
         }
-        if (m_text[m_pos] == ',') {
-            ++m_pos;
+        const char separator = take();
+        if (separator == ',') {
+            if (++recordBytes > MaxRecordBytes) {
+                failAt(m_line, 1,
+                       "record longer than " + std::to_string(MaxRecordBytes) + " bytes");
+            }
             continue;
         }
-        if (m_text[m_pos] == '\r') {
-            ++m_pos;
+        if (separator == '\r') {
+            take(); // the LF after it
         }
-        ++m_pos; // the LF
-        ++m_nextLine;
         return true;
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,9 +11,14 @@ namespace bbstatsd {
 // Reads a comma-separated file with quoting as RFC 4180 writes it: fields may be quoted,
 // a doubled quote inside quotes is one quote, quoted fields may hold commas and line breaks.
 // Lines end with LF or CR LF. Every failure is a std::runtime_error "file:line:column: problem".
+// The file is read as a stream through a small buffer; a field or a record past its bound is an
+// error, so no input makes the reader hold more than about a record.
 class CsvReader {
 public:
-    // Reads the whole file; throws when it cannot be read. displayName is used in messages.
+    static constexpr std::size_t MaxFieldBytes = 64 * 1024;
+    static constexpr std::size_t MaxRecordBytes = 1024 * 1024;
+
+    // Opens the file; throws when it cannot be opened. displayName is used in messages.
     CsvReader(const std::string& path, std::string displayName);
 
     // Moves to the next record; false at the end of the file. Throws on broken quoting.
@@ -28,10 +35,21 @@ public:
     [[noreturn]] void failAt(int line, int column, const std::string& problem) const;
 
 private:
+    // The byte `ahead` places on (0: the next one), or -1 past the end.
+    int peek(std::size_t ahead = 0);
+    // Takes the next byte, keeping the line and column of the one after it.
+    char take();
+    // Appends a byte of the current record's field, within the bounds.
+    void append(std::string& field, char byte, std::size_t& recordBytes) const;
+
     std::string m_name;
-    std::string m_text;
+    std::string m_path;
+    std::ifstream m_in;
+    std::vector<char> m_buffer;
     std::size_t m_pos = 0;
+    std::size_t m_end = 0;
     int m_nextLine = 1;
+    int m_nextColumn = 1;
     int m_line = 0;
     std::vector<std::string> m_fields;
     std::vector<std::pair<int, int>> m_starts; // line and column of each field

@@ -45,6 +45,14 @@ Engine::Engine(const std::string& dbPath, std::size_t cacheBytes)
 Engine::~Engine() = default;
 
 std::string Engine::answer(Table table, std::string_view body) {
+    return *respond(table, body, false);
+}
+
+std::optional<std::string> Engine::answerIfCached(Table table, std::string_view body) {
+    return respond(table, body, true);
+}
+
+std::optional<std::string> Engine::respond(Table table, std::string_view body, bool cachedOnly) {
     const TableData& data = *m_data->tables.at(static_cast<std::size_t>(table));
     const TableDef& def = data.def();
     const TableShape shape{def.sortFieldCount, def.hasPlayers, def.positionLine >= 0};
@@ -60,17 +68,27 @@ std::string Engine::answer(Table table, std::string_view body) {
         r->totals = totalsRecord(data, r->rows);
         return std::shared_ptr<const QueryResult>(std::move(r));
     };
-    const auto result = m_data->cache.get(queryKey(def, keys, req.groups), [&] {
-        if (keys.empty()) {
-            return filtered();
+    const std::string key = queryKey(def, keys, req.groups);
+    std::shared_ptr<const QueryResult> result;
+    if (cachedOnly) {
+        result = m_data->cache.find(key);
+        if (result == nullptr) {
+            return std::nullopt;
         }
-        const auto base = m_data->cache.get(queryKey(def, {}, req.groups), filtered);
-        auto r = std::make_shared<QueryResult>();
-        r->rows = base->rows;
-        sortRows(data, keys, r->rows);
-        r->totals = base->totals;
-        return std::shared_ptr<const QueryResult>(std::move(r));
-    });
+    }
+    if (result == nullptr) {
+        result = m_data->cache.get(key, [&] {
+            if (keys.empty()) {
+                return filtered();
+            }
+            const auto base = m_data->cache.get(queryKey(def, {}, req.groups), filtered);
+            auto r = std::make_shared<QueryResult>();
+            r->rows = base->rows;
+            sortRows(data, keys, r->rows);
+            r->totals = base->totals;
+            return std::shared_ptr<const QueryResult>(std::move(r));
+        });
+    }
     if (req.list) {
         return listReply(data, req.listLetter, result->rows);
     }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -41,7 +42,14 @@ public:
     // reply body. Thread-safe. Throws RequestError.
     std::string answer(Table table, std::string_view body);
 
+    // The answer when the result cache already holds the query's result (nullopt otherwise),
+    // at the cost of writing the reply. Thread-safe. Throws RequestError for a body it cannot
+    // read.
+    std::optional<std::string> answerIfCached(Table table, std::string_view body);
+
 private:
+    std::optional<std::string> respond(Table table, std::string_view body, bool cachedOnly);
+
     std::unique_ptr<EngineData> m_data;
 };
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "service/engine/csvreader.h"
+#include "service/engine/importtemp.h"
 #include "service/engine/schema.h"
 #include "service/engine/sqlitedb.h"
 #include "service/engine/tablewriter.h"
@@ -592,29 +593,13 @@ private:
 } // namespace
 
 void importLahman(const std::string& dir, const std::string& dbPath) {
-    std::string temp = dbPath + ".importing-XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        throw std::runtime_error(dbPath + ":0:0: cannot create a temporary file beside it");
-    }
-    // Readable like any other file the user writes; mkstemp creates it private.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    ::close(fd);
-    try {
-        SqliteDb db(temp, false);
-        db.exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
-        Importer(dir, db).run();
-        db.exec("COMMIT");
-        db.close();
-        if (std::rename(temp.c_str(), dbPath.c_str()) != 0) {
-            throw std::runtime_error(dbPath + ":0:0: cannot replace the database file");
-        }
-    } catch (...) {
-        std::remove(temp.c_str());
-        throw;
-    }
+    ImportTempFile temp(dbPath);
+    SqliteDb db(temp.path(), false);
+    db.exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
+    Importer(dir, db).run();
+    db.exec("COMMIT");
+    db.close();
+    temp.commit();
 }
 
 } // namespace bbstatsd

@@ -37,12 +37,23 @@ std::shared_ptr<const QueryResult> ResultCache::get(const std::string& key,
         std::lock_guard lock(m_mutex);
         Entry& entry = m_entries.at(key);
         entry.ready = true;
-        entry.bytes = result->bytes() + 2 * key.size() + 128;
+        entry.bytes =
+            result->bytes() + 2 * (key.size() + QueryResult::BlockOverhead) + EntryOverhead;
         m_used += entry.bytes;
         evict();
     }
     promise.set_value(result);
     return result;
+}
+
+std::shared_ptr<const QueryResult> ResultCache::find(const std::string& key) {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_entries.find(key);
+    if (it == m_entries.end() || !it->second.ready) {
+        return nullptr;
+    }
+    m_lru.splice(m_lru.begin(), m_lru, it->second.lru);
+    return it->second.future.get();
 }
 
 void ResultCache::evict() {

@@ -16,10 +16,12 @@ namespace bbstatsd {
 struct QueryResult {
     std::vector<std::uint32_t> rows;
     std::string totals;
-    // Bytes the result holds.
+    // Bytes the result holds, with the allocator's header and rounding of each block.
     std::size_t bytes() const {
-        return rows.capacity() * sizeof(std::uint32_t) + totals.capacity();
+        return sizeof(QueryResult) + rows.capacity() * sizeof(std::uint32_t) + totals.capacity() +
+               3 * BlockOverhead;
     }
+    static constexpr std::size_t BlockOverhead = 32;
 };
 
 // Recent query results by key, bounded in bytes, least recently used dropped first. A result
@@ -28,12 +30,20 @@ class ResultCache {
 public:
     using Compute = std::function<std::shared_ptr<const QueryResult>()>;
 
-    // capacity: bytes the cached results may hold together.
+    // What an entry holds besides its result and its key text (kept twice): the map and list
+    // nodes, the shared state of its future, the result's control block, and their headers.
+    static constexpr std::size_t EntryOverhead = 384;
+
+    // capacity: bytes the cached results, their keys and entries may hold together.
     explicit ResultCache(std::size_t capacity) : m_capacity(capacity) {}
 
     // The result for key, computed by compute when not cached. Thread-safe; rethrows what
     // compute throws (and caches nothing then).
     std::shared_ptr<const QueryResult> get(const std::string& key, const Compute& compute);
+
+    // The result for key when it is cached and ready (marked recently used), else null; never
+    // waits for a result being computed. Thread-safe.
+    std::shared_ptr<const QueryResult> find(const std::string& key);
 
     // Number of results held and their bytes.
     std::size_t size() const;

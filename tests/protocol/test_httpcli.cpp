@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QPointer>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QtTest>
@@ -79,6 +80,9 @@ private slots:
     void connectionRefused();
     void unresolvableHost();
     void readTimeout();
+    void trickledReplyMeetsDeadline();
+    void locationOnRedirectStatusOnly_data();
+    void locationOnRedirectStatusOnly();
     void connectTimeout();
     void replyLargerThanCap();
     void busyWhileWaitingAndTimersRun();
@@ -325,6 +329,9 @@ void TestHttpCli::malformedReplyFails_data() {
                                 << "reply with a bad status line";
     QTest::newRow("header cut off") << QByteArray("HTTP/1.0 200 OK\r\nContent-Ty")
                                     << "connection closed inside the reply header";
+    QTest::newRow("body cut short")
+        << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabcd")
+        << "connection closed after 4 of 10 body bytes";
 }
 
 void TestHttpCli::malformedReplyFails() {
@@ -448,6 +455,65 @@ void TestHttpCli::readTimeout() {
     QVERIFY(outcome.raised);
     QCOMPARE(outcome.message, QStringLiteral("Connection timed out (Error #110)"));
     QCOMPARE(client.StatusCode(), 404);
+}
+
+// A reply that comes a byte every 50 ms never meets the 200 ms read time-out, but the whole
+// exchange ends at its deadline, four read time-outs.
+void TestHttpCli::trickledReplyMeetsDeadline() {
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    const QByteArray reply = "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n";
+    QTimer trickle;
+    int sent = 0;
+    QPointer<QTcpSocket> peer;
+    connect(&server, &QTcpServer::newConnection, [&] { peer = server.nextPendingConnection(); });
+    connect(&trickle, &QTimer::timeout, [&] {
+        if (peer)
+            peer->write(sent < reply.size() ? reply.mid(sent++, 1) : QByteArray("x"));
+    });
+    trickle.start(50);
+    THttpCli client;
+    client.setTimeouts(1000, 200);
+    client.setURL(QStringLiteral("127.0.0.1:%1/x").arg(server.serverPort()));
+    QElapsedTimer clock;
+    clock.start();
+    const Outcome outcome = run(client);
+    QVERIFY(outcome.raised);
+    QCOMPARE(outcome.code, 404);
+    QCOMPARE(outcome.message, QStringLiteral("no complete reply within 0.8 s"));
+    QVERIFY(sent > 10);
+    QCOMPARE(client.state(), THttpCli::State::Ready);
+}
+
+void TestHttpCli::locationOnRedirectStatusOnly_data() {
+    QTest::addColumn<QByteArray>("status");
+    QTest::addColumn<bool>("followed");
+    QTest::newRow("200") << QByteArray("200 OK") << false;
+    QTest::newRow("201") << QByteArray("201 Created") << false;
+    QTest::newRow("300") << QByteArray("300 Multiple Choices") << false;
+    QTest::newRow("304") << QByteArray("304 Not Modified") << false;
+    QTest::newRow("301") << QByteArray("301 Moved Permanently") << true;
+    QTest::newRow("302") << QByteArray("302 Found") << true;
+    QTest::newRow("303") << QByteArray("303 See Other") << true;
+    QTest::newRow("307") << QByteArray("307 Temporary Redirect") << true;
+    QTest::newRow("308") << QByteArray("308 Permanent Redirect") << true;
+}
+
+void TestHttpCli::locationOnRedirectStatusOnly() {
+    QFETCH(QByteArray, status);
+    QFETCH(bool, followed);
+    RecordingServer server;
+    server.setResponder([status](const QByteArray& request) {
+        if (request.startsWith("GET /start "))
+            return HttpReply(status, "here", "Location: /moved\r\n");
+        return HttpReply("200 OK", "moved");
+    });
+    THttpCli client;
+    client.setURL(server.hostPort() + QStringLiteral("/start"));
+    const Outcome outcome = run(client);
+    QVERIFY(!outcome.raised);
+    QCOMPARE(outcome.body, followed ? QByteArray("moved") : QByteArray("here"));
+    QCOMPARE(server.requests().size(), followed ? 2 : 1);
 }
 
 void TestHttpCli::connectTimeout() {

@@ -47,6 +47,8 @@ private slots:
     void failOverStaysWhereAnswered();
     void allHostsFailing();
     void errorStatusFailsOver();
+    void incompleteReplyFailsOver_data();
+    void incompleteReplyFailsOver();
     void listFailOver_data();
     void listFailOver();
     void listAllFailingEndsQuietly();
@@ -180,6 +182,54 @@ void TestPageFetcher::errorStatusFailsOver() {
     QCOMPARE(result.failures,
              QStringList{m_mirror2->hostPort() + QStringLiteral(": Internal Server Error")});
     QCOMPARE(NameOf(m_cache->At(0)), std::string("Third0"));
+}
+
+// A reply cut short or stating an impossible count is a failure of its
+// host: the next host is asked, and the bad reply changes nothing. A list
+// cut short fails over the same way.
+void TestPageFetcher::incompleteReplyFailsOver_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("closed before its length")
+        << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 500\r\n\r\n20\r\nBad0\r\n")
+        << "connection closed after 10 of 500 body bytes";
+    QTest::newRow("fewer lines than a page")
+        << HttpReply("200 OK", "128598\r\nBad0\r\n0\r\n") << "reply cut short: 3 of 11 lines";
+    QTest::newRow("count beyond any database")
+        << HttpReply("200 OK", "999999999999\r\nA\r\n0\r\nB\r\n1\r\nC\r\n2\r\nD\r\n3\r\n"
+                               "TOTALS\r\n4\r\n")
+        << "reply states an impossible record count: 999999999999";
+}
+
+void TestPageFetcher::incompleteReplyFailsOver() {
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, problem);
+    m_mirror2->setReply(reply);
+    auto fetcher = makeFetcher();
+    const RefreshResult result = fetcher->RefreshView(0, 4);
+    QCOMPARE(result.result, FetchResult::Done);
+    QCOMPARE(result.failures, QStringList{m_mirror2->hostPort() + QStringLiteral(": ") + problem});
+    QCOMPARE(NameOf(m_cache->At(0)), std::string("Third0"));
+    QCOMPARE(fetcher->TotalRecords(), 20);
+    QCOMPARE(fetcher->GridRowCount(), 23);
+
+    // Every host failing so: the message names each, nothing changes.
+    m_mirror3->setReply(reply);
+    m_primary->setReply(reply);
+    const RefreshResult failed = fetcher->RefreshView(4, 4);
+    QCOMPARE(failed.result, FetchResult::Failed);
+    QCOMPARE(failed.failures.size(), 3);
+    QVERIFY(failed.message.contains(problem));
+    QCOMPARE(fetcher->TotalRecords(), 20);
+    QCOMPARE(NameOf(m_cache->At(4)), std::string());
+
+    // A list with fewer entries than it counts fails over to the retry host.
+    m_mirror2->setResponder(pageResponder(20, "Second"));
+    fetcher->HttpCli1().setURL(m_primary->hostPort() + ServicePath);
+    m_primary->setReply(HttpReply("200 OK", "3\r\nBad1\r\n*\r\n"));
+    const ListResult list = fetcher->RequestList(ListKind::Players);
+    QCOMPARE(list.result, FetchResult::Done);
+    QCOMPARE(QString::fromStdString(list.entries.front()), QStringLiteral("Second1"));
 }
 
 void TestPageFetcher::listFailOver_data() {

@@ -46,6 +46,7 @@ private slots:
     void listEntries_data();
     void listEntries();
     void readCompleteReply();
+    void readShortReply_data();
     void readShortReply();
     void readEmptyReply();
     void readZeroRecords();
@@ -199,6 +200,10 @@ void TestPageRequest::listEntries_data() {
     QTest::newRow("three") << QByteArray("3\r\nAL\r\nFL\r\nNL\r\n*\r\n") << true
                            << QStringList{"AL", "FL", "NL"};
     QTest::newRow("none") << QByteArray("0\r\n*\r\n") << true << QStringList{};
+    QTest::newRow("cut before the star")
+        << QByteArray("3\r\nAL\r\nFL\r\n") << false << QStringList{};
+    QTest::newRow("fewer entries than counted")
+        << QByteArray("3\r\nAL\r\nFL\r\n*\r\n") << false << QStringList{};
     QTest::newRow("one line") << QByteArray("5\r\n") << false << QStringList{};
     QTest::newRow("empty") << QByteArray() << false << QStringList{};
 }
@@ -236,22 +241,44 @@ void TestPageRequest::readCompleteReply() {
     QCOMPARE(cache.Capacity(), 10);
 }
 
+// A reply cut short, or stating a record count no database has, changes
+// nothing: not the count, not a cache slot, not the totals.
+void TestPageRequest::readShortReply_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("cut inside a record")
+        << QByteArray("7\r\nAnn\r\n1\r\nBob\r\n") << "reply cut short: 4 of 7 lines";
+    QTest::newRow("totals missing")
+        << QByteArray("7\r\nAnn\r\n1\r\nBob\r\n2\r\n") << "reply cut short: 5 of 7 lines";
+    QTest::newRow("count over 10 million")
+        << QByteArray("10000001\r\nAnn\r\n1\r\nBob\r\n2\r\nTOTALS\r\n3\r\n")
+        << "reply states an impossible record count: 10000001";
+    QTest::newRow("count beyond 32 bits")
+        << QByteArray("999999999999\r\nAnn\r\n1\r\nBob\r\n2\r\nTOTALS\r\n3\r\n")
+        << "reply states an impossible record count: 999999999999";
+    QTest::newRow("negative count") << QByteArray("-4\r\nAnn\r\n1\r\nBob\r\n2\r\nTOTALS\r\n3\r\n")
+                                    << "reply states an impossible record count: -4";
+}
+
 void TestPageRequest::readShortReply() {
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, problem);
     const RecordLayout<TestRecord> layout = TestLayout(10);
     PageCache<TestRecord> cache(layout.initialCapacity);
-    *cache.Slot(3) = TestRecord{"Old", 9};
+    *cache.Slot(2) = TestRecord{"Old", 9};
     TestRecord totals{"OldTotals", 4};
-    std::int32_t totalRecords = 0;
-    const PageReplyResult result = ReadPageReply<TestRecord>("7\r\nAnn\r\n1\r\nBob\r\n", 2, 2,
-                                                             layout, cache, totals, totalRecords);
+    std::int32_t totalRecords = 5;
+    const PageReplyResult result =
+        ReadPageReply<TestRecord>(std::string_view(reply.constData(), reply.size()), 2, 2, layout,
+                                  cache, totals, totalRecords);
     QVERIFY(!result.complete);
-    QCOMPARE(totalRecords, 7);
-    QCOMPARE(NameOf(cache.At(2)), std::string("Ann"));
-    // The record cut off keeps its new name and its old value.
-    QCOMPARE(NameOf(cache.At(3)), std::string("Bob"));
-    QCOMPARE(cache.At(3).Value, 9);
+    QCOMPARE(QString::fromStdString(result.problem), problem);
+    QCOMPARE(totalRecords, 5);
+    QCOMPARE(NameOf(cache.At(2)), std::string("Old"));
+    QCOMPARE(cache.At(2).Value, 9);
+    QCOMPARE(NameOf(cache.At(3)), std::string());
     QCOMPARE(NameOf(totals), std::string("OldTotals"));
-    QCOMPARE(totals.Value, 4);
+    QCOMPARE(cache.Capacity(), 10);
 }
 
 void TestPageRequest::readEmptyReply() {
@@ -308,13 +335,13 @@ void TestPageRequest::positionsPastMaximumAreSkipped() {
     PageCache<TestRecord> cache(layout.initialCapacity, 16);
     TestRecord totals{};
     std::int32_t totalRecords = 0;
-    // The reply states far more records than any cache may hold, and the
-    // page straddles the maximum.
+    // The reply states more records than this cache may hold, and the page
+    // straddles the maximum.
     const PageReplyResult result =
-        ReadPageReply<TestRecord>("2147483647\r\nPat\r\n1\r\nQue\r\n2\r\nTOTALS\r\n3\r\n", 15, 2,
+        ReadPageReply<TestRecord>("10000000\r\nPat\r\n1\r\nQue\r\n2\r\nTOTALS\r\n3\r\n", 15, 2,
                                   layout, cache, totals, totalRecords);
     QVERIFY(result.complete);
-    QCOMPARE(totalRecords, 2147483647);
+    QCOMPARE(totalRecords, 10000000);
     QCOMPARE(cache.Capacity(), 16);
     QCOMPARE(NameOf(cache.At(15)), std::string("Pat"));
     QCOMPARE(NameOf(cache.At(16)), std::string());

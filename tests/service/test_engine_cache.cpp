@@ -54,6 +54,34 @@ private slots:
         QCOMPARE(calls, 4);
     }
 
+    // Many empty results under long keys: each counts its key twice and its entry, so the bound
+    // holds what the process really keeps, not only the rows.
+    void smallResultsCountTheirKeysAndEntries() {
+        ResultCache cache(64 * 1024);
+        int calls = 0;
+        for (int i = 0; i < 1000; ++i) {
+            cache.get(std::to_string(i) + std::string(200, 'k'), make("", 0, &calls));
+        }
+        QVERIFY(cache.usedBytes() <= 64 * 1024);
+        QVERIFY2(cache.size() <= 64 * 1024 / (2 * 200 + ResultCache::EntryOverhead),
+                 qPrintable(QString::number(cache.size())));
+        QVERIFY(cache.size() >= 40);
+    }
+
+    // find answers only what is held, never computes, and marks it recently used.
+    void findAnswersHeldResultsOnly() {
+        ResultCache cache(100 * 1024);
+        int calls = 0;
+        QVERIFY(cache.find("a") == nullptr);
+        cache.get("a", make("a", 40, &calls));
+        cache.get("b", make("b", 40, &calls));
+        QCOMPARE(cache.find("a")->totals, std::string("a"));
+        cache.get("c", make("c", 40, &calls)); // over the bound: b, not a, goes
+        QVERIFY(cache.find("a") != nullptr);
+        QVERIFY(cache.find("b") == nullptr);
+        QCOMPARE(calls, 3);
+    }
+
     void resultLargerThanTheBoundIsStillAnswered() {
         ResultCache cache(10 * 1024);
         int calls = 0;

@@ -1,11 +1,15 @@
-// Usage events: splitting an event text, decoding the query, storing and counting.
+// Usage events: splitting and checking an event text, decoding the query, storing and counting,
+// the bound on the file and the per-sender rate.
 
 #include <string>
+
+#include <QFileInfo>
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "service/eventlog.h"
+#include "service/ratelimiter.h"
 
 using bbstatsd::EventLog;
 
@@ -20,6 +24,10 @@ private slots:
     void countsPerSiteAndType();
     void keepsTextAsGiven();
     void readingRequiresTheFile();
+    void checksEvents_data();
+    void checksEvents();
+    void boundsTheFile();
+    void limitsRatePerSender();
 };
 
 void TestEventLog::splitEvent_data() {
@@ -129,6 +137,88 @@ void TestEventLog::readingRequiresTheFile() {
         QCOMPARE(std::string(error.what()), "events file " + path + " does not exist");
     }
     QVERIFY(!QFile::exists(QString::fromStdString(path)));
+}
+
+void TestEventLog::checksEvents_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("close of a view")
+        << QByteArray("IN,baseballteams,http://127.0.0.1:8461/,75") << "";
+    QTest::newRow("empty site and URL") << QByteArray("TOOLCLICK,,,0") << "";
+    QTest::newRow("URL with commas")
+        << QByteArray("MENUCLICK,http://a/b?x=1,2&y=3,http://s/,0") << "";
+    QTest::newRow("longest") << QByteArray("CLICK," + QByteArray(501, 'w') + ",s,10") << "";
+    QTest::newRow("one byte too long")
+        << QByteArray("CLICK," + QByteArray(502, 'w') + ",s,10") << "event text over 512 bytes";
+    QTest::newRow("three fields") << QByteArray("IN,batters,0")
+                                  << "an event has four fields: type, what, site, seconds";
+    QTest::newRow("no comma") << QByteArray("hello")
+                              << "an event has four fields: type, what, site, seconds";
+    QTest::newRow("unknown type") << QByteArray("OUT,batters,s,0") << "unknown event type";
+    QTest::newRow("type in lower case") << QByteArray("in,batters,s,0") << "unknown event type";
+    QTest::newRow("seconds not digits")
+        << QByteArray("IN,batters,s,7x") << "the seconds of an event are digits";
+    QTest::newRow("no seconds") << QByteArray("IN,batters,s,")
+                                << "the seconds of an event are digits";
+    QTest::newRow("line break") << QByteArray("IN,batters\r\nIN,x,s,0,s,0")
+                                << "control character in the event text";
+}
+
+void TestEventLog::checksEvents() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, problem);
+    QCOMPARE(QString::fromStdString(bbstatsd::eventProblem(text.toStdString())), problem);
+}
+
+// 4,000 events of about 400 bytes (1.6 MB) into a file bounded at 256 KB: the oldest go and are
+// counted, the newest stay, the file stops growing; refusals are written when the log closes.
+void TestEventLog::boundsTheFile() {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("events.db").toStdString();
+    const std::int64_t bound = 256 * 1024;
+    const std::string what(380, 'u');
+    {
+        EventLog log(path, EventLog::Mode::Write, bound);
+        for (int i = 0; i < 4000; ++i) {
+            log.record("CLICK," + what + ",s," + std::to_string(i), "127.0.0.1");
+        }
+        for (int i = 0; i < 3; ++i) {
+            log.refuse();
+        }
+    }
+    QVERIFY2(QFileInfo(QString::fromStdString(path)).size() < bound + 64 * 1024,
+             qPrintable(QString::number(QFileInfo(QString::fromStdString(path)).size())));
+    const EventLog reread(path, EventLog::Mode::Read);
+    const auto counts = reread.usage();
+    QCOMPARE(counts.size(), std::size_t(1));
+    const bbstatsd::LostEvents lost = reread.lost();
+    QVERIFY(lost.dropped > 3000);
+    QCOMPARE(counts[0].count + lost.dropped, 4000LL);
+    QCOMPARE(lost.refused, 3LL);
+}
+
+void TestEventLog::limitsRatePerSender() {
+    using Clock = bbstatsd::RateLimiter::Clock;
+    bbstatsd::RateLimiter limiter(2, 3, 4);
+    const Clock::time_point start = Clock::now();
+    const auto at = [&](int ms) { return start + std::chrono::milliseconds(ms); };
+    // The burst, then nothing until the bucket refills at two a second.
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(limiter.admit("a", at(0)));
+    }
+    QVERIFY(!limiter.admit("a", at(0)));
+    QVERIFY(!limiter.admit("a", at(400)));
+    QVERIFY(limiter.admit("a", at(500)));
+    QVERIFY(!limiter.admit("a", at(600)));
+    // Another sender has a bucket of its own.
+    QVERIFY(limiter.admit("b", at(600)));
+    // Four senders are remembered; a fifth when none has refilled makes every bucket start
+    // afresh, so "a" may send again at once.
+    QVERIFY(limiter.admit("c", at(700)));
+    QVERIFY(limiter.admit("d", at(700)));
+    QVERIFY(!limiter.admit("a", at(700)));
+    QVERIFY(limiter.admit("e", at(700)));
+    QVERIFY(limiter.admit("a", at(700)));
 }
 
 QTEST_GUILESS_MAIN(TestEventLog)

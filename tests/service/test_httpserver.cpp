@@ -2,9 +2,14 @@
 // framing, error mapping and behaviour under slow or greedy clients.
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <QtTest>
@@ -38,6 +43,10 @@ private slots:
     void limitsConnectionsPerAddress();
     void closesSilentConnection();
     void listenFailureNamesAddress();
+    void cutsRequestsPastTheDeadline_data();
+    void cutsRequestsPastTheDeadline();
+    void slowRequestsWaitForWorkers();
+    void heldBackReplies();
 
 private:
     int m_port = 0;
@@ -324,6 +333,168 @@ void TestHttpServer::listenFailureNamesAddress() {
                      .starts_with("cannot listen on 127.0.0.1:" + std::to_string(m_port)),
                  error.what());
     }
+}
+
+void TestHttpServer::cutsRequestsPastTheDeadline_data() {
+    QTest::addColumn<QByteArray>("request");
+    QTest::newRow("headers a byte at a time") << QByteArray::fromStdString(
+        "GET /hello HTTP/1.0\r\nX-Slow: " + std::string(60, 'a') + "\r\n\r\n");
+    QTest::newRow("body a byte at a time")
+        << QByteArray::fromStdString(httpprobe::post("/echo", std::string(60, 'b')));
+}
+
+// A request trickled a byte every 50 ms never leaves its connection idle, yet the connection is
+// closed once the request has not fully arrived 600 ms after accept; others are still answered.
+void TestHttpServer::cutsRequestsPastTheDeadline() {
+    QFETCH(QByteArray, request);
+    bbstatsd::HttpSettings settings;
+    settings.requestDeadlineMs = 600;
+    std::vector<bbstatsd::HttpRoute> routes;
+    routes.push_back({"GET", "/hello", [](const HttpRequest&) { return HttpReply{}; }});
+    routes.push_back({"POST", "/echo", [](const HttpRequest&) { return HttpReply{}; }});
+    HttpServer server(routes, settings);
+    const int port = server.listen({"127.0.0.1", 0}).port;
+    httpprobe::Connection slow("127.0.0.1", port);
+    QVERIFY(slow.connected());
+    int sent = 0;
+    bool closed = false;
+    while (!closed && sent < request.size()) {
+        closed = !slow.send(std::string(1, request[sent++])) || slow.closedByServer(50);
+    }
+    QVERIFY2(closed, "the whole request was trickled in");
+    QVERIFY(sent < request.size());
+    QCOMPARE(httpprobe::exchange("127.0.0.1", port, httpprobe::get("/hello")).status, 200);
+}
+
+// Requests whose quick handler has no answer wait for the one worker: a third from one address
+// and a fifth in all are refused with 503 at once, while quick answers and plain routes go on.
+// Stopping the server answers what still waits.
+void TestHttpServer::slowRequestsWaitForWorkers() {
+    bbstatsd::HttpSettings settings;
+    settings.workers = 1;
+    settings.workPerAddress = 2;
+    settings.workQueueLimit = 3;
+    std::mutex gateMutex;
+    std::condition_variable gate;
+    bool open = false;
+    std::atomic<int> started{0};
+    bbstatsd::HttpRoute slow{"POST", "/slow", [&](const HttpRequest&) {
+                                 ++started;
+                                 std::unique_lock lock(gateMutex);
+                                 gate.wait(lock, [&] { return open; });
+                                 HttpReply reply;
+                                 reply.body = "slow";
+                                 return reply;
+                             }};
+    slow.quick = [](const HttpRequest& request) -> std::optional<HttpReply> {
+        if (request.body != "cached") {
+            return std::nullopt;
+        }
+        HttpReply reply;
+        reply.body = "quick";
+        return reply;
+    };
+    auto server = std::make_unique<HttpServer>(
+        std::vector<bbstatsd::HttpRoute>{
+            slow, {"GET", "/hello", [](const HttpRequest&) { return HttpReply{}; }}},
+        settings);
+    const int port = server->listen({"127.0.0.1", 0}).port;
+    const auto send = [port](const std::string& body, const std::string& from) {
+        return httpprobe::exchange("127.0.0.1", port, httpprobe::post("/slow", body), 20000, from);
+    };
+    const auto settle = [] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); };
+
+    std::vector<std::thread> waiting;
+    std::vector<httpprobe::Reply> replies(4);
+    const auto release = [&] {
+        {
+            std::lock_guard lock(gateMutex);
+            open = true;
+        }
+        gate.notify_all();
+        for (std::thread& thread : waiting) {
+            thread.join();
+        }
+        waiting.clear();
+    };
+    // Whatever fails below, the waiting threads end before the test does.
+    const std::unique_ptr<void, std::function<void(void*)>> joiner(this, [&](void*) { release(); });
+    const std::vector<std::string> senders = {"127.0.4.1", "127.0.4.1", "127.0.4.2", "127.0.4.3"};
+    const auto start = [&](std::size_t i) {
+        waiting.emplace_back([&, i] { replies[i] = send("x", senders[i]); });
+        settle();
+    };
+    start(0);
+    start(1);
+    QCOMPARE(started.load(), 1);
+    const auto busy = send("x", "127.0.4.1");
+    QCOMPARE(busy.status, 503);
+    QCOMPARE(busy.headers.at("x-problem"),
+             std::string("too many queries in progress from this address"));
+    start(2);
+    start(3);
+    const auto full = send("x", "127.0.4.4");
+    QCOMPARE(full.status, 503);
+    QCOMPARE(full.headers.at("x-problem"), std::string("too many queries waiting; try again"));
+    const auto quick = send("cached", "127.0.4.1");
+    QCOMPARE(quick.status, 200);
+    QCOMPARE(quick.body, std::string("quick"));
+    QCOMPARE(httpprobe::exchange("127.0.0.1", port, httpprobe::get("/hello")).status, 200);
+    release();
+    for (const httpprobe::Reply& reply : replies) {
+        QCOMPARE(reply.status, 200);
+        QCOMPARE(reply.body, std::string("slow"));
+    }
+
+    // Stopping while one request runs and one waits: the waiting one is refused unrun.
+    {
+        std::lock_guard lock(gateMutex);
+        open = false;
+    }
+    started = 0;
+    httpprobe::Reply waited;
+    std::thread running([&] { send("x", "127.0.4.5"); });
+    settle();
+    std::thread queued([&] { waited = send("x", "127.0.4.6"); });
+    settle();
+    std::thread opener([&] {
+        settle();
+        std::lock_guard lock(gateMutex);
+        open = true;
+        gate.notify_all();
+    });
+    server.reset();
+    opener.join();
+    running.join();
+    queued.join();
+    QCOMPARE(started.load(), 1);
+    QVERIFY(waited.status != 200);
+}
+
+// A reply with a delay arrives whole after it; a server stopping with one held back answers it
+// at once instead of waiting (or failing to stop).
+void TestHttpServer::heldBackReplies() {
+    const auto held = [](unsigned ms) {
+        return [ms](const HttpRequest& request) {
+            HttpReply reply;
+            reply.body = request.query;
+            reply.delayMs = ms;
+            return reply;
+        };
+    };
+    auto server = std::make_unique<HttpServer>(std::vector<bbstatsd::HttpRoute>{
+        {"GET", "/later", held(300)}, {"GET", "/never", held(600000)}});
+    const int port = server->listen({"127.0.0.1", 0}).port;
+    const auto later = httpprobe::exchange("127.0.0.1", port, httpprobe::get("/later?x=1"));
+    QCOMPARE(later.status, 200);
+    QCOMPARE(later.body, std::string("x=1"));
+    httpprobe::Reply never;
+    std::thread waiting(
+        [&] { never = httpprobe::exchange("127.0.0.1", port, httpprobe::get("/never?y")); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    server.reset();
+    waiting.join();
+    QVERIFY(never.status == 200 || never.closedByServer);
 }
 
 QTEST_GUILESS_MAIN(TestHttpServer)

@@ -3,7 +3,14 @@
 #include <QtTest>
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <map>
@@ -204,6 +211,15 @@ private slots:
         QTest::newRow("empty line") << "Teams.csv" << 3 << ""
                                     << "Teams.csv:3:1: empty line"
                                     << "";
+        // The reader holds a record at a time, so a field and a line are bounded.
+        QTest::newRow("field over 64 KiB")
+            << "People.csv" << 3
+            << "\"smithjo02\",\"" + QString(70000, 'J') + "\",\"Smith\",\"L\",\"L\""
+            << "People.csv:3:@: field longer than 65536 bytes"
+            << "\"JJ";
+        QTest::newRow("line over 1 MiB") << "Teams.csv" << 3 << QString(1100000, ',')
+                                         << "Teams.csv:3:1: record longer than 1048576 bytes"
+                                         << "";
     }
 
     void failures() {
@@ -256,6 +272,60 @@ private slots:
         } catch (const std::runtime_error& e) {
             QVERIFY2(QString(e.what()).startsWith(QString::fromStdString(db)), e.what());
         }
+    }
+
+    // bbstatsd import is stopped while it waits for Batting.csv (a pipe nobody writes to), its
+    // temporary file made: SIGINT and SIGTERM leave nothing behind, SIGKILL leaves the file.
+    // The next import of the same target clears leftovers that no import holds, and keeps one
+    // that is held and those of other targets.
+    void interruptedImport_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("leftovers");
+        QTest::newRow("SIGINT") << int(SIGINT) << 0;
+        QTest::newRow("SIGTERM") << int(SIGTERM) << 0;
+        QTest::newRow("SIGKILL") << int(SIGKILL) << 1;
+    }
+
+    void interruptedImport() {
+        QFETCH(int, signal);
+        QFETCH(int, leftovers);
+        QTemporaryDir data;
+        QTemporaryDir out;
+        writeFiles(data.path(), validFiles());
+        const QString batting = data.filePath("Batting.csv");
+        QVERIFY(QFile::remove(batting));
+        QCOMPARE(mkfifo(batting.toUtf8().constData(), 0600), 0);
+        QProcess import;
+        import.start(qEnvironmentVariable("BBSTATS_BINARY_DIR") + "/bbstatsd",
+                     {"import", data.path(), out.filePath("lahman.db")});
+        QVERIFY(import.waitForStarted());
+        const QStringList pattern{"lahman.db.importing-*"};
+        QDeadlineTimer deadline(60000);
+        while (QDir(out.path()).entryList(pattern, QDir::Files).isEmpty() &&
+               !deadline.hasExpired()) {
+            QTest::qWait(20);
+        }
+        QCOMPARE(QDir(out.path()).entryList(pattern, QDir::Files).size(), 1);
+        ::kill(static_cast<pid_t>(import.processId()), signal);
+        QVERIFY(import.waitForFinished(30000));
+        QCOMPARE(import.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(QDir(out.path()).entryList(pattern, QDir::Files).size(), leftovers);
+
+        const QString held = out.filePath("lahman.db.importing-held01");
+        const QString other = out.filePath("other.db.importing-abcdef");
+        for (const QString& path : {held, other}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const int holder = ::open(held.toUtf8().constData(), O_RDONLY);
+        QCOMPARE(flock(holder, LOCK_EX), 0);
+        QVERIFY(QFile::remove(batting));
+        writeFiles(data.path(), validFiles());
+        bbstatsd::importLahman(data.path().toStdString(), out.filePath("lahman.db").toStdString());
+        ::close(holder);
+        QCOMPARE(
+            QDir(out.path()).entryList(QDir::Files, QDir::Name),
+            (QStringList{"lahman.db", "lahman.db.importing-held01", "other.db.importing-abcdef"}));
     }
 
     void quotedLineBreaksAndCrLf() {

@@ -284,8 +284,29 @@ void TestServer::usageEventsAreStoredAndCounted() {
             "127.0.0.2", m_port2, httpprobe::get("/999addlog.asp?Q=" + event), 20000, "127.0.0.7");
         QCOMPARE(reply.status, 200);
     }
+    // Refused: no event, texts the client never sends, and past an address's rate (a burst of
+    // 20, then 5 a second).
     QCOMPARE(request(httpprobe::get("/999addlog.asp?x=1")).status, 400);
-
+    for (const std::string& bad :
+         {std::string("OUT,batters,s,0"), std::string("IN,batters,0"),
+          "CLICK," + std::string(600, 'w') + ",s,0", std::string("IN,batters,s,%0D%0A")}) {
+        const auto reply = request(httpprobe::get("/999addlog.asp?Q=" + bad));
+        QCOMPARE(reply.status, 400);
+        QVERIFY(!reply.headers.at("x-problem").empty());
+    }
+    int admitted = 0;
+    int limited = 0;
+    while (limited == 0 && admitted < 60) {
+        const auto reply = httpprobe::exchange("127.0.0.1", m_port,
+                                               httpprobe::get("/999addlog.asp?Q=CLICK,batters,s,0"),
+                                               20000, "127.0.0.8");
+        QVERIFY(reply.status == 200 || reply.status == 429);
+        (reply.status == 200 ? admitted : limited) += 1;
+    }
+    QVERIFY2(admitted >= 20 && limited == 1, qPrintable(QString::number(admitted)));
+    // Refusals reach the file at most once a second; the last one is written within a second.
+    QTest::qWait(1100);
+    QCOMPARE(request(httpprobe::get("/999addlog.asp?Q=x")).status, 400);
     QProcess usage;
     usage.start(m_binary, {"usage", "--events", m_dir.filePath("events.db")});
     QVERIFY(usage.waitForFinished(60000));
@@ -296,15 +317,23 @@ void TestServer::usageEventsAreStoredAndCounted() {
                      "http://127.0.0.1:8461/\tIN\t2\n"
                      "http://127.0.0.1:8461/\tMENUCLICK\t1\n"
                      "http://127.0.0.1:8461/\tTOOLCLICK\t1\n"
-                     "total\t\t5\n"));
+                     "s\tCLICK\t%1\n"
+                     "total\t\t%2\n"
+                     "dropped\t\t0\n"
+                     "refused\t\t%3\n")
+                 .arg(admitted)
+                 .arg(5 + admitted)
+                 .arg(6 + limited));
 
     sqlite3* db = nullptr;
     QCOMPARE(sqlite3_open_v2(m_dir.filePath("events.db").toUtf8().constData(), &db,
                              SQLITE_OPEN_READONLY, nullptr),
              SQLITE_OK);
     sqlite3_stmt* rows = nullptr;
-    QCOMPARE(sqlite3_prepare_v2(db, "SELECT text, address, time FROM events ORDER BY id", -1, &rows,
-                                nullptr),
+    QCOMPARE(sqlite3_prepare_v2(db,
+                                "SELECT text, address, time FROM events WHERE address = "
+                                "'127.0.0.7' ORDER BY id",
+                                -1, &rows, nullptr),
              SQLITE_OK);
     std::vector<std::string> texts;
     while (sqlite3_step(rows) == SQLITE_ROW) {

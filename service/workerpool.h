@@ -1,0 +1,64 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace bbstatsd {
+
+// A fixed set of threads that run slow jobs (queries the result cache does not hold) away from
+// the threads that read requests, so cheap requests are never queued behind expensive ones. The
+// queue is bounded and each sender (a client address) may have only a few jobs waiting or
+// running at once. The threads run at a lower scheduling priority than the rest of the process.
+class WorkerPool {
+public:
+    // A job learns whether it runs (true) or is dropped unrun because the pool stops (false);
+    // it is called exactly once either way and must not throw.
+    using Job = std::function<void(bool run)>;
+
+    // Why a job was not taken.
+    enum class Refusal { None, QueueFull, SenderBusy };
+
+    // threads: 0 means one per processor; queueLimit: jobs waiting at most; perSender: jobs one
+    // sender may have waiting or running.
+    WorkerPool(unsigned threads, std::size_t queueLimit, unsigned perSender);
+    // Stops as stop() does.
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+
+    // Takes a job of sender, or says why not (the job is then not called). Thread-safe.
+    Refusal submit(const std::string& sender, Job job);
+
+    // Lets the running jobs end, calls each waiting job with false and joins the threads. Later
+    // submissions are refused (QueueFull). Idempotent.
+    void stop();
+
+    // Jobs waiting or running for sender.
+    unsigned inFlight(const std::string& sender) const;
+
+private:
+    struct Entry {
+        std::string sender;
+        Job job;
+    };
+    void run();
+    void release(const std::string& sender);
+
+    const std::size_t m_queueLimit;
+    const unsigned m_perSender;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Entry> m_queue;
+    std::unordered_map<std::string, unsigned> m_inFlight;
+    bool m_stopping = false;
+    std::vector<std::thread> m_threads;
+};
+
+} // namespace bbstatsd
