@@ -33,19 +33,19 @@ void TestPrintCore::charactersPerLine_data() {
     QTest::addColumn<QString>("error");
     QTest::newRow("fit, 40 of minimum 80") << QList<int>{18, 5, 5, 12} << true << "   80"
                                            << "   80" << qint64(80) << QString();
-    QTest::newRow("fit, 100 of minimum 80")
-        << QList<int>{34, 34, 32} << true << "   80" << "   80" << qint64(100) << QString();
-    QTest::newRow("fit, minimum 132") << QList<int>{40} << true << "  132" << "   80"
-                                      << qint64(132) << QString();
-    QTest::newRow("don't fit, 81 of maximum 80")
-        << QList<int>{40, 41} << false << "   80" << "   80" << qint64(0) << TooWideMessage;
-    QTest::newRow("don't fit, 80 of maximum 80")
-        << QList<int>{40, 40} << false << "   80" << "   80" << qint64(80) << QString();
-    QTest::newRow("no width and an empty minimum")
-        << QList<int>{0, 0} << true << "     " << "   80" << qint64(0) << NoWidthMessage;
+    QTest::newRow("fit, 100 of minimum 80") << QList<int>{34, 34, 32} << true << "   80"
+                                            << "   80" << qint64(100) << QString();
+    QTest::newRow("fit, minimum 132") << QList<int>{40} << true << "  132"
+                                      << "   80" << qint64(132) << QString();
+    QTest::newRow("don't fit, 81 of maximum 80") << QList<int>{40, 41} << false << "   80"
+                                                 << "   80" << qint64(0) << TooWideMessage;
+    QTest::newRow("don't fit, 80 of maximum 80") << QList<int>{40, 40} << false << "   80"
+                                                 << "   80" << qint64(80) << QString();
+    QTest::newRow("no width and an empty minimum") << QList<int>{0, 0} << true << "     "
+                                                   << "   80" << qint64(0) << NoWidthMessage;
     QTest::newRow("widths beyond 32 bits add up")
-        << QList<int>{2147483647, 2147483647} << true << "   80" << "   80"
-        << qint64(4294967294) << QString();
+        << QList<int>{2147483647, 2147483647} << true << "   80"
+        << "   80" << qint64(4294967294) << QString();
 }
 
 void TestPrintCore::charactersPerLine() {
@@ -110,9 +110,16 @@ void TestPrintCore::previewAndPaperCutting() {
     // W characters; the first header is not cut. The totals follow a gap of
     // (3000 div 80) * 90 div 65 = 51 pixels.
     const QStringList expected{
-        QStringLiteral("12,12:") + ruler, QStringLiteral("12,29:") + digits,
-        "12,46:TEAM",  "57,46: ",  "12,63:LONGH", "57,63:AB",
-        "12,80:ABCD ", "57,80:x",  "12,131:TOTA ", "57,131:12 ",
+        QStringLiteral("12,12:") + ruler,
+        QStringLiteral("12,29:") + digits,
+        "12,46:TEAM",
+        "57,46: ",
+        "12,63:LONGH",
+        "57,63:AB",
+        "12,80:ABCD ",
+        "57,80:x",
+        "12,131:TOTA ",
+        "57,131:12 ",
     };
     QCOMPARE(drawn, expected);
 
@@ -222,8 +229,7 @@ BatterRecord batterTotals() {
 }
 
 template <class Record>
-PrintPage onePage(const QString& description, int width, const Record& row,
-                  const Record& totals) {
+PrintPage onePage(const QString& description, int width, const Record& row, const Record& totals) {
     const Record* rows[] = {&row};
     return BuildPrintPage<Record>({PrintColumn{description, width}},
                                   std::span<const Record* const>(rows), totals);
@@ -280,14 +286,16 @@ void TestPrintCore::columnTexts_data() {
     row("league", "batters", "LGE - League", 5, " ", " LGE", " NL", "NL");
     row("bats", "batters", "BAT - Bats", 3, " ", "B", "R", "");
     row("count", "batters", "HR  - Home Runs", 6, " ", "    HR", "    44", "   755");
-    row("missing count", "batters", "RBI - Runs Batted In", 8, " ", "     RBI", "     ---", "       0");
+    row("missing count", "batters", "RBI - Runs Batted In", 8, " ", "     RBI", "     ---",
+        "       0");
     row("average at 6", "batters", "AVG - Batting Average", 6, " ", "   AVG", "  .322", "  .300");
     row("average at 7", "batters", "AVG - Batting Average", 7, " ", "   AVG", "  0.322", "  0.300");
     row("missing average", "batters", "OB% - On Base Percentage", 6, " ", "   OBP", "   ---",
         "  .000");
     row("positions", "batters", "POS - Positions Played", 21, " ", " POS", " of,1b", " ---");
     row("not a batters column", "batters", "League", 4, "", "", "", "");
-    row("era in 7", "pitchers", "ERA - Earned Run Average", 9, " ", "    ERA", "   2.50", "   0.00");
+    row("era in 7", "pitchers", "ERA - Earned Run Average", 9, " ", "    ERA", "   2.50",
+        "   0.00");
     row("opponents' average", "pitchers", "OPP AVG - Opponents Batting Average", 7, "    OPP",
         "    AVG", "  0.251", "  0.000");
     row("missing real", "pitchers", "OPP OB% - Opponents On Base Percentage", 7, "    OPP",
@@ -299,12 +307,12 @@ void TestPrintCore::columnTexts_data() {
     row("fielding pct", "fielders", "FLD%   - Fielding Percentage", 7, " ", "   FLDP", "  0.975",
         "  0.000");
     row("division missing", "teams", "DIV - Division", 4, " ", "DIV", "---", "");
-    row("innings in 8", "teams", "Pitching - IP  - Innings Pitched", 8, " ", "    IP",
-        " 1438.10", "    0.00");
+    row("innings in 8", "teams", "Pitching - IP  - Innings Pitched", 8, " ", "    IP", " 1438.10",
+        "    0.00");
     row("games behind", "teams", "GB  - Games Behind", 7, " ", "     GB", "    2.5", "    0.0");
     row("won-lost", "teams", "W-L%", 7, " ", "  WLpct", "  0.617", "  0.000");
-    row("opp sac flies", "teams", "Pitching - OPP SacF - Opponents Sacrifice Flies", 8,
-        "     OPP", "    SacF", "       0", "       0");
+    row("opp sac flies", "teams", "Pitching - OPP SacF - Opponents Sacrifice Flies", 8, "     OPP",
+        "    SacF", "       0", "       0");
 }
 
 void TestPrintCore::columnTexts() {
