@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -223,22 +222,15 @@ bool PrintController::printOnPaper(StatisticsView& view, const PrintPage& page,
 void PrintController::Printsetup1Click() {
     QWidget* parent =
         QApplication::activeModalWidget() ? QApplication::activeModalWidget() : m_window;
-    if (havePrinter()) {
-        // The printer, its paper and orientation; nothing prints from here.
-        QPrintDialog dialog(m_printer.get(), parent);
-        dialog.setWindowTitle(QStringLiteral("Printer Setup"));
-        dialog.setOptions(QAbstractPrintDialog::PrintToFile);
-        if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
-            if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) {
-                ok->setText(QStringLiteral("OK"));
-            }
-        }
-        dialog.exec();
-        return;
-    }
-    // Without a printer the print goes to a PDF file: its paper and
-    // orientation.
-    QPageSetupDialog dialog(m_printer.get(), parent);
+    // The printer (or printing to a PDF file, the only choice without one),
+    // its paper and orientation; nothing prints from here.
+    QPrintDialog dialog(m_printer.get(), parent);
     dialog.setWindowTitle(QStringLiteral("Printer Setup"));
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile);
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) {
+            ok->setText(QStringLiteral("OK"));
+        }
+    }
     dialog.exec();
 }

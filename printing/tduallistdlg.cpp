@@ -45,6 +45,30 @@ public:
     }
 };
 
+// Edits the width cells of the Available Columns grid: every change of the
+// text reaches the catalogue at once, before the cell is left.
+class WidthCellDelegate : public QStyledItemDelegate {
+public:
+    WidthCellDelegate(TDualListDlg* dialog, QObject* parent)
+        : QStyledItemDelegate(parent), m_dialog(dialog) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+            const int row = index.row();
+            QObject::connect(line, &QLineEdit::textEdited, m_dialog,
+                             [dialog = m_dialog, row](const QString& text) {
+                                 dialog->StringGrid1SetEditText(row, text);
+                             });
+        }
+        return editor;
+    }
+
+private:
+    TDualListDlg* m_dialog;
+};
+
 QTableWidget* makeGrid(QWidget* parent, const char* name) {
     auto* grid = new QTableWidget(0, 2, parent);
     grid->setObjectName(QString::fromLatin1(name));
@@ -99,6 +123,7 @@ TDualListDlg::TDualListDlg(QWidget* parent) : QDialog(parent) {
     StringGrid1->setEditTriggers(QAbstractItemView::AnyKeyPressed |
                                  QAbstractItemView::DoubleClicked |
                                  QAbstractItemView::EditKeyPressed);
+    StringGrid1->setItemDelegateForColumn(0, new WidthCellDelegate(this, StringGrid1));
     StrList = makeGrid(this, "StrList");
     StrList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StrList->setItemDelegate(new FocusCellDelegate(StrList));
@@ -144,7 +169,9 @@ TDualListDlg::TDualListDlg(QWidget* parent) : QDialog(parent) {
     connect(BitBtn2, &QPushButton::clicked, this, &TDualListDlg::BitBtn2Click);
     connect(RadioButton1, &QRadioButton::toggled, this, &TDualListDlg::RadioButtonClick);
     connect(StringGrid1, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
-        StringGrid1SetEditText(item->row(), item->column());
+        if (item->column() == 0) {
+            StringGrid1SetEditText(item->row(), item->text());
+        }
     });
 
     auto* moves = new QVBoxLayout;
@@ -375,15 +402,14 @@ void TDualListDlg::applyMode(bool fitToPage) {
     (fitToPage ? MaskEdit1 : MaskEdit2)->SetFieldText(DefaultCharacters);
 }
 
-void TDualListDlg::StringGrid1SetEditText(int row, int column) {
-    if (m_filling || column != 0 || row < 0 || row >= m_available.size()) {
+void TDualListDlg::StringGrid1SetEditText(int row, const QString& text) {
+    if (m_filling || row < 0 || row >= m_available.size()) {
         return;
     }
     const int index = m_catalogue.indexOf(m_available[row]);
     if (index < 0) {
         return;
     }
-    const QString text = StringGrid1->item(row, 0)->text();
     m_catalogue.entries[index].printWidth = ParseIntLenient(text.toLatin1().toStdString());
 }
 

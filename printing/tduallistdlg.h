@@ -75,8 +75,10 @@ public:
     void RadioButtonClick();
     void BitBtn1Click();
     void BitBtn2Click();
-    // A width cell of the left grid changed: its catalogue entry takes it.
-    void StringGrid1SetEditText(int row, int column);
+    // The width cell of `row` of the left grid now reads `text`: the
+    // catalogue entry of that row's description takes it at once, read
+    // with ParseIntLenient.
+    void StringGrid1SetEditText(int row, const QString& text);
 
     QTableWidget* StringGrid1 = nullptr; // Available Columns
     QTableWidget* StrList = nullptr;     // Columns to Print

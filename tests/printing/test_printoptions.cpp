@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -236,8 +237,18 @@ void TestPrintOptions::widthEdits() {
     QFETCH(int, stored);
     TDualListDlg dialog;
     dialog.Prepare(DatabaseKind::Teams);
-    // "Team Name" is row 2 of the Teams catalogue.
-    dialog.StringGrid1->item(2, 0)->setText(typed);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // Typed into the width cell of "Team Name" (row 2 of the Teams
+    // catalogue): the catalogue has it while the cell is still being edited.
+    const QModelIndex cell = dialog.StringGrid1->model()->index(2, 0);
+    dialog.StringGrid1->setCurrentIndex(cell);
+    dialog.StringGrid1->edit(cell);
+    auto* editor = qobject_cast<QLineEdit*>(dialog.StringGrid1->indexWidget(cell));
+    QVERIFY(editor != nullptr);
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClicks(editor, typed);
     QCOMPARE(dialog.Catalogue().entries[2].printWidth, stored);
     QCOMPARE(dialog.Catalogue().entries[1].printWidth, 5); // the others stay
     // Moved to print, the width shows as stored.
