@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
@@ -165,11 +166,12 @@ void PrintController::preview(const PrintPage& page, std::int64_t charsPerLine) 
 }
 
 QString PrintController::askPdfFile(StatisticsView& view) {
-    QString suggested = m_printer->outputFileName();
-    if (suggested.isEmpty()) {
-        suggested =
-            QDir::current().filePath(databaseWord(view.databaseKind()) + QStringLiteral(".pdf"));
-    }
+    // Named after the database, in the folder of the last PDF file (at first
+    // the working folder).
+    const QString last = m_printer->outputFileName();
+    const QDir folder = last.isEmpty() ? QDir::current() : QFileInfo(last).dir();
+    const QString suggested =
+        folder.filePath(databaseWord(view.databaseKind()) + QStringLiteral(".pdf"));
     QFileDialog dialog(m_window, QStringLiteral("Print to PDF File"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(QStringLiteral("PDF files (*.pdf)"));

@@ -204,7 +204,15 @@ PrintSettingsRead LoadPrintSettings(const QString& path) {
             PrintSettings{}, QStringLiteral("The print settings file \"%1\" cannot be opened: %2.")
                                  .arg(path, file.errorString())};
     }
-    const QByteArray bytes = file.readAll();
+    // A settings file holds a few kilobytes; anything far larger is some
+    // other file and is not read into memory.
+    constexpr qint64 MostBytes = 1024 * 1024;
+    if (file.size() > MostBytes) {
+        return PrintSettingsRead{
+            PrintSettings{},
+            QStringLiteral("The file \"%1\" is too large to be a print settings file.").arg(path)};
+    }
+    const QByteArray bytes = file.read(MostBytes);
     if (file.error() != QFileDevice::NoError) {
         return PrintSettingsRead{
             PrintSettings{}, QStringLiteral("The print settings file \"%1\" cannot be read: %2.")

@@ -48,5 +48,5 @@ struct PrintSettingsRead {
 PrintSettingsRead ReadPrintSettings(const QByteArray& bytes, const QString& fileName);
 
 // Reads the file at `path` with ReadPrintSettings; a file that cannot be
-// opened gives an error naming it.
+// opened or read, or one over a megabyte, gives an error naming it.
 PrintSettingsRead LoadPrintSettings(const QString& path);

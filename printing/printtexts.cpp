@@ -220,9 +220,9 @@ template <> struct PrintTable<TeamRecord> {
 };
 
 // Width numbers are right-aligned in: the print width for Batters, 7
-// characters for the others, 8 for two Teams columns. A print width past
-// any page's characters per line is padded only to that bound, so a width
-// typed as 99999999 cannot make texts of that length.
+// characters for the others, 8 for two Teams columns. Padding stops at 4096
+// characters, so a width typed as 99999999 cannot make texts of that length;
+// a line that wide has cells too small to see on any paper anyway.
 int numberWidth(DatabaseKind kind, const QString& description, std::int32_t printWidth) {
     constexpr std::int32_t MostPadding = 4096;
     if (kind == DatabaseKind::Batters) {

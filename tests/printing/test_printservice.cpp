@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -203,6 +204,12 @@ void TestPrintService::printRunsOfTheRowsOnScreen() {
     auto* preview = new TForm15(&form);
     form.resize(1200, 900);
     form.show();
+    // Each activation of the main window sizes the preview to it (the
+    // scroll box follows the preview's size once shown, below).
+    form.FormActivate();
+    const QRect frame = form.frameGeometry();
+    QCOMPARE(preview->geometry(),
+             QRect(frame.left() + 15, frame.top() + 60, frame.width() - 30, frame.height() - 120));
     form.Menu().Player1->trigger();
     StatisticsView* view = form.View(DatabaseKind::Batters);
     QVERIFY(view != nullptr);
@@ -233,6 +240,8 @@ void TestPrintService::printRunsOfTheRowsOnScreen() {
     });
     driver.then<TForm15>([&](TForm15* p) {
         firstPreview = p->Image1->Canvas().copy();
+        QCOMPARE(p->ScrollBox1->size(), p->size() - QSize(10, 45));
+        QCOMPARE(p->Button1->geometry(), QRect(416, 0, p->width() - 416 - 355, 25));
         QTest::keyClick(p, Qt::Key_Escape);
     });
     // 4. Without the average: a second preview, closed with Enter.
