@@ -20,6 +20,8 @@
 #include "mainwindow/tform17.h"
 #include "mainwindow/viewmenustate.h"
 #include "platform/busycursor.h"
+#include "printing/printcontroller.h"
+#include "printing/tform15.h"
 #include "query/bandsettings.h"
 #include "query/queryoperations.h"
 #include "query/tbtnbottomdlg.h"
@@ -118,7 +120,7 @@ void TForm1::connectMenu() {
 void TForm1::connectQueryCommands() {
     // Each query command acts on the view its dispatch rule picks. The
     // dialogs are the single instances made at start-up after this window, so
-    // they are looked up when a command runs. Print comes with printing.
+    // they are looked up when a command runs.
     const std::pair<QAction*, QueryCommand> commands[] = {
         {m_menu.Selectplayer1, QueryCommand::SelectPlayer},
         {m_menu.Selectteam1, QueryCommand::SelectTeam},
@@ -135,6 +137,25 @@ void TForm1::connectQueryCommands() {
         connect(action, &QAction::triggered, this,
                 [this, command = command] { RunQueryCommand(command, m_mdiArea, queryDialogs()); });
     }
+    // "&Print" and the hidden "Print Pre&view" run the same print run; the
+    // dialog chooses between paper and preview.
+    m_print = new PrintController(this);
+    for (QAction* action : {m_menu.Print1, m_menu.PrintPreview1}) {
+        connect(action, &QAction::triggered, this, [this] { m_print->Print1Click(printView()); });
+    }
+    connect(m_menu.Printsetup1, &QAction::triggered, m_print, &PrintController::Printsetup1Click);
+}
+
+StatisticsView* TForm1::printView() const {
+    QMdiSubWindow* active = m_mdiArea->activeSubWindow();
+    if (active == nullptr) {
+        return nullptr;
+    }
+    int database = databaseFromCaption(active->windowTitle());
+    if (database < 0) {
+        database = 3; // any other caption names Teams
+    }
+    return m_views[static_cast<std::size_t>(database)];
 }
 
 QueryDialogs TForm1::queryDialogs() const {
@@ -268,14 +289,17 @@ void TForm1::changeEvent(QEvent* event) {
 }
 
 void TForm1::FormActivate() {
-    if (!m_config.DemoMode || m_welcomeShown) {
-        return;
+    if (m_config.DemoMode && !m_welcomeShown) {
+        m_welcomeShown = true;
+        // Shown once the activation has been handled, not inside it.
+        QTimer::singleShot(0, this, [this] {
+            if (auto* welcome = findChild<TForm17*>()) {
+                welcome->exec();
+            }
+        });
     }
-    m_welcomeShown = true;
-    // Shown once the activation has been handled, not inside it.
-    QTimer::singleShot(0, this, [this] {
-        if (auto* welcome = findChild<TForm17*>()) {
-            welcome->exec();
-        }
-    });
+    if (auto* preview = findChild<TForm15*>()) {
+        const QWidget* header = findChild<QWidget*>(QStringLiteral("CoolBar1"));
+        preview->SizeToMainWindow(frameGeometry(), header != nullptr ? header->height() : 0);
+    }
 }

@@ -12,6 +12,7 @@
 #include "startup/cobrandconfig.h"
 #include "startup/proxysettings.h"
 
+class PrintController;
 class QMdiArea;
 class QueryTarget;
 class StatisticsView;
@@ -56,7 +57,8 @@ public:
     QueryTarget* ActiveQueryTarget() const;
 
     void FormCreate();
-    // In demonstration mode, shows the welcome dialog on the first activation.
+    // In demonstration mode, shows the welcome dialog on the first activation;
+    // sizes the print preview window to this window on every activation.
     void FormActivate();
 
     // Opening a database: the steps shared by the four open commands.
@@ -83,6 +85,10 @@ protected:
 
 private:
     void connectMenu();
+    // The database window the print commands act on: the one the active
+    // child's caption names, any caption not naming another database naming
+    // Teams; null when that window is not open.
+    StatisticsView* printView() const;
     // The start-up dialogs the query commands run; null where one is missing.
     QueryDialogs queryDialogs() const;
     // Where the query commands of the menu (Sort, Select, Limit, Reset,
@@ -99,6 +105,7 @@ private:
     QMdiArea* m_mdiArea = nullptr;
     MainMenu m_menu;
     std::array<QPointer<StatisticsView>, 4> m_views;
+    PrintController* m_print = nullptr;
     std::array<int, 4> m_openedThisRun{};
     QString m_siteValue;
     bool m_updateRequired = false;

@@ -8,8 +8,18 @@ static void initBusyClip() {
     Q_INIT_RESOURCE(busy);
 }
 
+static void initGlyphs() {
+    Q_INIT_RESOURCE(glyphs);
+}
+
 QString busyClipPrefix() {
     static const bool registered = (initBusyClip(), true);
     Q_UNUSED(registered);
     return QStringLiteral(":/busy");
+}
+
+QString glyphResourcePrefix() {
+    static const bool registered = (initGlyphs(), true);
+    Q_UNUSED(registered);
+    return QStringLiteral(":/glyphs");
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QRandomGenerator>
 
 namespace {
 
@@ -15,12 +16,32 @@ QString systemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// Creates a new file beside `target` with a name no other file has, with
+// mode 0666 less the umask; its name goes to `partial`. Returns the open
+// descriptor, or -1 with errno set.
+int createBeside(const QByteArray& target, QByteArray& partial) {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        partial = target + '.';
+        for (int i = 0; i < 6; ++i) {
+            partial += letters[QRandomGenerator::global()->bounded(62)];
+        }
+        const int fd = ::open(partial.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
 } // namespace
 
-QString ReplaceFile(const QString& path, const QByteArray& contents) {
+QString ReplaceFile(const QString& path, const QByteArray& contents, FileAccess access) {
     const QByteArray target = QFile::encodeName(path);
     QByteArray partial = target + ".XXXXXX";
-    const int fd = ::mkstemp(partial.data()); // created with mode 0600
+    const int fd = access == FileAccess::OwnerOnly ? ::mkstemp(partial.data()) // mode 0600
+                                                   : createBeside(target, partial);
     if (fd < 0) {
         return systemError(errno);
     }
@@ -37,7 +58,7 @@ QString ReplaceFile(const QString& path, const QByteArray& contents) {
         }
         done += n;
     }
-    if (error == 0 && ::fchmod(fd, S_IRUSR | S_IWUSR) != 0) {
+    if (error == 0 && access == FileAccess::OwnerOnly && ::fchmod(fd, S_IRUSR | S_IWUSR) != 0) {
         error = errno;
     }
     if (error == 0 && ::fsync(fd) != 0) {

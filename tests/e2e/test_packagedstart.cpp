@@ -111,7 +111,11 @@ QString TestPackagedStart::packVariant(const QString& from, const QString& to) {
     QProcess pack;
     pack.start(binary("tools/cobrand-pack"),
                {"--offset", offset, description, binary("bbstats.plain"), output});
-    pack.waitForFinished();
+    // Packing copies the whole (debug) image; on a loaded machine that takes
+    // longer than QProcess's default 30 s.
+    if (!pack.waitForFinished(180000)) {
+        return {};
+    }
     return pack.exitCode() == 0 ? output : QString();
 }
 
