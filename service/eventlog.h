@@ -9,12 +9,18 @@ struct sqlite3;
 
 namespace bbstatsd {
 
-// How many events one site sent of one type.
+// How many events one site sent of one type, and for "IN" (a database window
+// closed) the seconds those windows were open, summed.
 struct UsageCount {
     std::string site;
     std::string type;
     long long count = 0;
+    long long seconds = 0;
 };
+
+// The seconds of an event text: its last field when that is a decimal number
+// of at most 12 digits, else 0.
+long long eventSeconds(std::string_view text);
 
 // The type and site of a usage event text "TYPE,what,site,seconds". The type is the text before
 // the first comma; the site is the field before the last one when there are at least four
@@ -45,7 +51,8 @@ public:
     // the row cannot be written.
     void record(std::string_view text, std::string_view address);
 
-    // Events counted per site and type, sorted by site then type.
+    // Events counted per site and type, sorted by site then type, with the
+    // seconds of the "IN" events summed (0 for the other types).
     std::vector<UsageCount> usage() const;
 
 private:

@@ -291,12 +291,12 @@ void TestServer::usageEventsAreStoredAndCounted() {
     QVERIFY(usage.waitForFinished(60000));
     QCOMPARE(usage.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(usage.readAllStandardOutput()),
-             QString("site\ttype\tcount\n"
-                     "(none)\tCLICK\t1\n"
-                     "http://127.0.0.1:8461/\tIN\t2\n"
-                     "http://127.0.0.1:8461/\tMENUCLICK\t1\n"
-                     "http://127.0.0.1:8461/\tTOOLCLICK\t1\n"
-                     "total\t\t5\n"));
+             QString("site\ttype\tcount\tseconds\n"
+                     "(none)\tCLICK\t1\t\n"
+                     "http://127.0.0.1:8461/\tIN\t2\t78\n"
+                     "http://127.0.0.1:8461/\tMENUCLICK\t1\t\n"
+                     "http://127.0.0.1:8461/\tTOOLCLICK\t1\t\n"
+                     "total\t\t5\t78\n"));
 
     sqlite3* db = nullptr;
     QCOMPARE(sqlite3_open_v2(m_dir.filePath("events.db").toUtf8().constData(), &db,
