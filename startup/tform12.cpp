@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 
 #include "platform/webaddress.h"
@@ -91,6 +92,10 @@ NoticeTexts TForm12::Texts() const {
 
 void TForm12::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // Shown before the main window: in the middle of the screen.
+    if ((parentWidget() == nullptr || !parentWidget()->isVisible()) && screen() != nullptr) {
+        move(screen()->availableGeometry().center() - rect().center());
+    }
     // Filled once the window is on screen, so the user sees it at once.
     QTimer::singleShot(0, this, &TForm12::FormActivate);
 }

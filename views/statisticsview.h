@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+#include "platform/bannerimage.h"
 #include "platform/drawgrid.h"
 #include "platform/fixedpitchtext.h"
 #include "protocol/pagefetcher.h"
@@ -12,7 +13,6 @@
 #include "query/querytarget.h"
 #include "views/viewrecords.h"
 
-class BannerImage;
 class BusyAnimation;
 class BusyCursor;
 class QLabel;
