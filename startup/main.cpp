@@ -57,6 +57,10 @@ int main(int argc, char** argv) {
     const CoBrandConfig& config = loaded.config;
 
     // The long-lived windows, in creation order; the main window owns them.
+    // The main window's creation waits for the version check, the banner
+    // settings and the start-up upload; a termination signal meanwhile is
+    // acted on once they are over.
+    termination.SetDeferred(true);
     auto* form1 = new TForm1(config);
     auto* form12 = new TForm12(form1);
     new TDualListDlg(form1);
@@ -72,6 +76,7 @@ int main(int argc, char** argv) {
     auto* form6 = new TForm6(form1);
     new TBtnRightDlg1(form1);
     new TForm10(form1);
+    termination.SetDeferred(false);
 
     bool terminate = false;
     if (form1->UpdateRequired()) {
