@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QLayout>
 #include <QMdiArea>
@@ -10,7 +11,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
+#include <QUrl>
 
+#include "mainwindow/bannerrotation.h"
 #include "mainwindow/databasecaption.h"
 #include "mainwindow/helptexts.h"
 #include "mainwindow/mdiarrange.h"
@@ -22,6 +25,8 @@
 #include "platform/busycursor.h"
 #include "printing/printcontroller.h"
 #include "printing/tform15.h"
+#include "protocol/httpcli.h"
+#include "protocol/usageevent.h"
 #include "query/bandsettings.h"
 #include "query/queryoperations.h"
 #include "query/tbtnbottomdlg.h"
@@ -32,6 +37,7 @@
 #include "query/tform6.h"
 #include "startup/applyproxy.h"
 #include "startup/tform14.h"
+#include "startup/versioncheck.h"
 #include "views/databaseviews.h"
 
 namespace {
@@ -53,9 +59,13 @@ int databaseIndex(DatabaseKind kind) {
 
 } // namespace
 
-TForm1::TForm1(const CoBrandConfig& config, QWidget* parent)
-    : QMainWindow(parent), m_config(config), m_hosts(ServiceHosts::Deployment()) {
+TForm1::TForm1(const CoBrandConfig& config, const ServiceHosts& hosts, const FtpTarget& ftp,
+               QWidget* parent)
+    : QMainWindow(parent), m_config(config), m_hosts(hosts), m_ftp(ftp),
+      m_httpCli1(new THttpCli(this)) {
     setObjectName(QStringLiteral("Form1"));
+    m_httpCli1->setObjectName(QStringLiteral("HttpCli1"));
+    m_httpCli1->setURL(m_hosts.Primary + VersionCheck::Path());
     setWindowTitle(QStringLiteral("Korvex! Baseball Database for the Internet"));
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -72,21 +82,48 @@ TForm1::~TForm1() {
     // The database windows go while this window is still whole: their close
     // reaches the menu and the usage event.
     closeChildrenLastFirst(m_mdiArea);
+    // The rotation goes before the flags and site value it reads.
+    m_banners.reset();
 }
 
 void TForm1::FormCreate() {
     m_openedThisRun = {0, 0, 0, 0};
     m_welcomeShown = false;
     m_views = {};
-    m_updateRequired = false; // the version check sets it when this copy is out of date
-    setWindowTitle(m_config.WindowTitle);
-    // The copy of the site identity that database windows and usage events use.
-    m_siteValue = m_config.SiteId;
+    // Banner state back to the start: no slot served, nothing pending, the
+    // co-brand banner settings, Timer3 running.
+    m_banners = std::make_unique<BannerRotation>(
+        AdSettings{m_config.AdRequestTemplate, m_config.AdClickTemplate, m_config.AdSlotsPerView},
+        m_openedThisRun, m_siteValue);
+    connect(m_banners.get(), &BannerRotation::usageEvent, this, &TForm1::PostUsageEvent);
+    // The proxy, when it is on at this moment (the banner client never).
+    ApplyProxySettings(m_proxySettings, {m_httpCli1});
     // Default row colours of the database windows: blue and red, and the
     // Fielders band mode back to the player.
     SharedBandSettings().FirstColor = BandSettings::Blue;
     SharedBandSettings().SecondColor = BandSettings::Red;
     FielderBandSettings() = BandSettings{};
+    m_updateRequired =
+        VersionCheck::Run(*m_httpCli1, m_hosts.Primary, m_config.SiteId, m_config.VersionText);
+    if (m_config.AdSettingsQueryEnabled) {
+        m_banners->RunAdSettingsQuery(*m_httpCli1, m_hosts.Mirror2, m_config.SiteId);
+    }
+    m_banners->StartRotation();
+    setWindowTitle(m_config.WindowTitle);
+    // The copy of the site identity that database windows and usage events use.
+    m_siteValue = m_config.SiteId;
+    StartPing(m_ftp).Run();
+}
+
+void TForm1::SetProxySettings(const ProxySettings& settings) {
+    m_proxySettings = settings;
+    ApplyProxySettings(m_proxySettings, {m_httpCli1});
+}
+
+void TForm1::PostUsageEvent(const QString& text) {
+    if (auto* sender = findChild<TForm6*>()) {
+        sender->PostLine(text);
+    }
 }
 
 void TForm1::connectMenu() {
@@ -195,6 +232,8 @@ void TForm1::OpenDatabase(DatabaseKind kind) {
     ApplyProxySettings(m_proxySettings, {&view->HttpCli1()});
     connect(view, &StatisticsView::viewActivated, this, &TForm1::ViewActivated);
     connect(view, &StatisticsView::viewClosed, this, &TForm1::ViewClosed);
+    connect(view, &StatisticsView::siteLinkClicked, this, &TForm1::SiteLinkClick);
+    m_banners->AttachView(view);
     m_views[static_cast<std::size_t>(index)] = view;
     QMdiSubWindow* frame = m_mdiArea->addSubWindow(view);
     ApplyViewMenuState(m_menu, kind);
@@ -218,17 +257,19 @@ void TForm1::ViewActivated(DatabaseKind kind) {
     ApplyViewMenuState(m_menu, kind);
 }
 
-void TForm1::ViewClosed(DatabaseKind kind, qint64 secondsOpen) {
+void TForm1::ViewClosed(DatabaseKind kind, qint64 msOpen) {
     ApplyViewClosedMenuState(m_menu, kind);
     m_views[static_cast<std::size_t>(databaseIndex(kind))] = nullptr;
-    ViewUsageEventIn(kind, secondsOpen);
+    PostUsageEvent(UsageEventIn(kind, m_siteValue, msOpen));
 }
 
-void TForm1::ViewUsageEventIn(DatabaseKind kind, qint64 secondsOpen) {
-    // The usage event ("IN", the database word, the site value and the
-    // seconds open) is sent from here once usage events exist.
-    Q_UNUSED(kind);
-    Q_UNUSED(secondsOpen);
+void TForm1::SiteLinkClick(DatabaseKind kind) {
+    // The site value comes from the co-brand block, not from the network.
+    if (!m_siteValue.isEmpty()) {
+        QDesktopServices::openUrl(QUrl::fromUserInput(m_siteValue));
+    }
+    PostUsageEvent(
+        UsageEventText(UsageEventType::UrlClick, UsageDatabaseWord(kind), m_siteValue, 0));
 }
 
 void TForm1::Databasetidbits1Click() {

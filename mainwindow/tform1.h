@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include <QMainWindow>
 #include <QPointer>
@@ -11,11 +12,14 @@
 #include "query/queryoperations.h"
 #include "startup/cobrandconfig.h"
 #include "startup/proxysettings.h"
+#include "startup/startping.h"
 
+class BannerRotation;
 class PrintController;
 class QMdiArea;
 class QueryTarget;
 class StatisticsView;
+class THttpCli;
 
 // The main window: the multiple-document parent of every database window,
 // captioned with the co-brand window title. It owns the main menu, opens the
@@ -24,8 +28,12 @@ class StatisticsView;
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    // Runs the creation handler with the configuration read at start-up.
-    explicit TForm1(const CoBrandConfig& config, QWidget* parent = nullptr);
+    // Runs the creation handler with the configuration read at start-up,
+    // asking the statistics hosts `hosts` and uploading to `ftp` (the
+    // deployment's unless given).
+    explicit TForm1(const CoBrandConfig& config,
+                    const ServiceHosts& hosts = ServiceHosts::Deployment(),
+                    const FtpTarget& ftp = DeploymentFtpTarget(), QWidget* parent = nullptr);
     ~TForm1() override;
 
     // Set by the version check while the window is created when this copy is
@@ -37,8 +45,9 @@ public:
     const MainMenu& Menu() const { return m_menu; }
 
     // The proxy settings loaded at start-up (all off when the co-brand block
-    // does not ask for them); database windows take them when created.
-    void SetProxySettings(const ProxySettings& settings) { m_proxySettings = settings; }
+    // does not ask for them): this window's clients take them now, database
+    // windows when they are created. The banner client never does.
+    void SetProxySettings(const ProxySettings& settings);
     const ProxySettings& LoadedProxySettings() const { return m_proxySettings; }
 
     // The statistics hosts database windows use (the deployment by default).
@@ -55,6 +64,13 @@ public:
     // The database window the query commands act on: the active child
     // window, when its caption names a database; null otherwise.
     QueryTarget* ActiveQueryTarget() const;
+    // The client of the version check and the ad-settings query.
+    THttpCli& HttpCli1() { return *m_httpCli1; }
+    // The banner rotation (Timer3, HttpCliAd, the slots).
+    BannerRotation& Banners() { return *m_banners; }
+    // Sends a usage event text through the Sort dialog's sender; nothing
+    // happens before that dialog exists.
+    void PostUsageEvent(const QString& text);
 
     void FormCreate();
     // In demonstration mode, shows the welcome dialog on the first activation;
@@ -95,19 +111,23 @@ private:
     // Unhide, Colour options, Print) are connected to the database windows.
     void connectQueryCommands();
     void ViewActivated(DatabaseKind kind);
-    void ViewClosed(DatabaseKind kind, qint64 secondsOpen);
-    // The "IN" usage event of a closing database window.
-    void ViewUsageEventIn(DatabaseKind kind, qint64 secondsOpen);
+    void ViewClosed(DatabaseKind kind, qint64 msOpen);
+    // Opens the site value and reports "URLCLICK" for that database.
+    void SiteLinkClick(DatabaseKind kind);
 
     CoBrandConfig m_config;
     ProxySettings m_proxySettings;
     ServiceHosts m_hosts;
+    FtpTarget m_ftp;
+    THttpCli* m_httpCli1 = nullptr;
     QMdiArea* m_mdiArea = nullptr;
     MainMenu m_menu;
     std::array<QPointer<StatisticsView>, 4> m_views;
     PrintController* m_print = nullptr;
     std::array<int, 4> m_openedThisRun{};
     QString m_siteValue;
+    // After the flags and the site value it reads.
+    std::unique_ptr<BannerRotation> m_banners;
     bool m_updateRequired = false;
     bool m_welcomeShown = false;
 };

@@ -52,6 +52,20 @@ QByteArray headerValue(const QString& text) {
     return value;
 }
 
+// Letters, then letters, digits, "+", "-" or ".".
+bool isScheme(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const bool letter = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+                            (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+        const bool other = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+                           c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('.');
+        if (!letter && (i == 0 || !other))
+            return false;
+    }
+    return !text.isEmpty();
+}
+
 bool startsWithNoCase(const QByteArray& bytes, const char* prefix) {
     const QByteArray wanted(prefix);
     return bytes.size() >= wanted.size() && bytes.left(wanted.size()).toLower() == wanted.toLower();
@@ -74,8 +88,10 @@ struct THttpCli::Target {
     static Target parse(const QString& url) {
         Target target;
         QString rest = url.trimmed();
+        // A scheme only at the start: a "://" further on belongs to the path
+        // or query (a URL reported in a usage event), not to the target.
         const qsizetype schemeEnd = rest.indexOf(QStringLiteral("://"));
-        if (schemeEnd >= 0)
+        if (schemeEnd > 0 && isScheme(QStringView(rest).left(schemeEnd)))
             rest = rest.mid(schemeEnd + 3);
         qsizetype pathStart = rest.indexOf(QLatin1Char('/'));
         const qsizetype queryStart = rest.indexOf(QLatin1Char('?'));

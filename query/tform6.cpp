@@ -1,5 +1,7 @@
 #include "query/tform6.h"
 
+#include <memory>
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -7,10 +9,18 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
-TForm6::TForm6(QWidget* parent) : QDialog(parent) {
+#include "protocol/httpcli.h"
+#include "protocol/pagefetcher.h"
+#include "protocol/usageevent.h"
+
+TForm6::TForm6(QWidget* parent)
+    : QDialog(parent), m_httpCli6(new THttpCli(this)),
+      m_eventHost(ServiceHosts::Deployment().Mirror2) {
     setWindowTitle(QStringLiteral("Sort options"));
+    m_httpCli6->setObjectName(QStringLiteral("HttpCli6"));
     const QStringList directions{QStringLiteral("&Ascending"), QStringLiteral("&Descending")};
     const char* labels[] = {"1st Field", "2nd Field", "3rd Field", "4th Field"};
     auto* grid = new QGridLayout;
@@ -105,4 +115,31 @@ void TForm6::Button1Click() {
         m_lastSortChoice = choice.positions;
     }
     accept();
+}
+
+void TForm6::PostLine(const QString& text) {
+    THttpCli* client = m_httpCli6;
+    std::unique_ptr<THttpCli> spare;
+    if (client->state() != THttpCli::State::Ready) {
+        spare = std::make_unique<THttpCli>();
+        spare->setProxy(client->Proxy());
+        spare->setProxyPort(client->ProxyPort());
+        spare->setProxyUsername(client->ProxyUsername());
+        spare->setProxyPassword(client->ProxyPassword());
+        client = spare.get();
+    }
+    client->setURL(UsageEventUrl(m_eventHost, text));
+    client->setSendStream(nullptr);
+    client->setRcvdStream(nullptr);
+    client->setTimeouts(EventWaitMs, EventWaitMs);
+    // The time-outs bound each wait; the deadline bounds the whole exchange.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    connect(&deadline, &QTimer::timeout, client, [client] { client->Abort(); });
+    deadline.start(EventWaitMs);
+    try {
+        client->Get();
+    } catch (const EHttpException&) {
+        // Nothing is reported or retried: the user's action already happened.
+    }
 }

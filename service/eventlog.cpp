@@ -80,6 +80,17 @@ void addToCounter(sqlite3* db, const char* name, long long amount, const std::st
     }
 }
 
+// SQL function event_seconds(text): eventSeconds of the text.
+void sqlEventSeconds(sqlite3_context* context, int, sqlite3_value** values) {
+    const unsigned char* text = sqlite3_value_text(values[0]);
+    const int size = sqlite3_value_bytes(values[0]);
+    sqlite3_result_int64(context,
+                         text == nullptr
+                             ? 0
+                             : eventSeconds(std::string_view(reinterpret_cast<const char*>(text),
+                                                             static_cast<std::size_t>(size))));
+}
+
 } // namespace
 
 std::string eventProblem(std::string_view text) {
@@ -112,6 +123,22 @@ std::string eventProblem(std::string_view text) {
         return "the seconds of an event are digits";
     }
     return {};
+}
+
+long long eventSeconds(std::string_view text) {
+    const auto comma = text.rfind(',');
+    const std::string_view last = comma == std::string_view::npos ? text : text.substr(comma + 1);
+    if (last.empty() || last.size() > 12) {
+        return 0;
+    }
+    long long seconds = 0;
+    for (const char ch : last) {
+        if (ch < '0' || ch > '9') {
+            return 0;
+        }
+        seconds = seconds * 10 + (ch - '0');
+    }
+    return seconds;
 }
 
 EventFields splitEvent(std::string_view text) {
@@ -161,6 +188,8 @@ EventLog::EventLog(const std::string& path, Mode mode, std::int64_t maxBytes)
         throw std::runtime_error("cannot open events file " + path + ": " + why);
     }
     sqlite3_busy_timeout(m_db, 5000);
+    sqlite3_create_function(m_db, "event_seconds", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            &sqlEventSeconds, nullptr, nullptr);
     if (mode == Mode::Write) {
         char* error = nullptr;
         // The write-ahead log is cut back to 4 MB after each checkpoint, so the file and its
@@ -301,8 +330,9 @@ LostEvents EventLog::lost() const {
 std::vector<UsageCount> EventLog::usage() const {
     std::lock_guard lock(m_mutex);
     Statement query(m_db,
-                    "SELECT site, type, COUNT(*) FROM events GROUP BY site, type "
-                    "ORDER BY site, type",
+                    "SELECT site, type, COUNT(*), "
+                    "SUM(CASE WHEN type = 'IN' THEN event_seconds(text) ELSE 0 END) "
+                    "FROM events GROUP BY site, type ORDER BY site, type",
                     m_path);
     std::vector<UsageCount> counts;
     int step = SQLITE_ROW;
@@ -313,6 +343,7 @@ std::vector<UsageCount> EventLog::usage() const {
         row.site = site != nullptr ? reinterpret_cast<const char*>(site) : "";
         row.type = type != nullptr ? reinterpret_cast<const char*>(type) : "";
         row.count = sqlite3_column_int64(query.get(), 2);
+        row.seconds = sqlite3_column_int64(query.get(), 3);
         counts.push_back(std::move(row));
     }
     if (step != SQLITE_DONE) {

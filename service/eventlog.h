@@ -12,12 +12,18 @@ struct sqlite3;
 
 namespace bbstatsd {
 
-// How many events one site sent of one type.
+// How many events one site sent of one type, and for "IN" (a database window
+// closed) the seconds those windows were open, summed.
 struct UsageCount {
     std::string site;
     std::string type;
     long long count = 0;
+    long long seconds = 0;
 };
+
+// The seconds of an event text: its last field when that is a decimal number
+// of at most 12 digits, else 0.
+long long eventSeconds(std::string_view text);
 
 // The type and site of a usage event text "TYPE,what,site,seconds". The type is the text before
 // the first comma; the site is the field before the last one when there are at least four
@@ -73,7 +79,8 @@ public:
     // Counts one refused event; written to the file at most once a second. Thread-safe.
     void refuse();
 
-    // Events counted per site and type, sorted by site then type.
+    // Events counted per site and type, sorted by site then type, with the
+    // seconds of the "IN" events summed (0 for the other types).
     std::vector<UsageCount> usage() const;
 
     // Events removed and refused so far, as the file holds them.

@@ -33,7 +33,7 @@ constexpr const char* Usage =
     "       bbstatsd serve --db DB [--listen HOST:PORT]... [--content DIR] [--events FILE]\n"
     "                      [--events-max-mb N] [--cache-mb N]\n"
     "                      [--log-requests FILE | --log-bodies FILE]\n"
-    "       bbstatsd usage --events FILE\n"
+    "       bbstatsd usage --events FILE   (events per site and type, seconds of IN)\n"
     "Default listen addresses: 127.0.0.1:8461 127.0.0.2:8461 127.0.0.3:8461.\n"
     "Default events file: DB with \"-events.db\" in place of its extension, at most 64 MB\n"
     "(past it the oldest events go).\n";
@@ -226,14 +226,22 @@ int usage(const std::vector<std::string>& args) {
     }
     try {
         const bbstatsd::EventLog events(eventsPath, bbstatsd::EventLog::Mode::Read);
-        std::cout << "site\ttype\tcount\n";
+        // One line per site and type; "IN" lines add the seconds the
+        // database windows were open.
+        std::cout << "site\ttype\tcount\tseconds\n";
         long long total = 0;
+        long long seconds = 0;
         for (const bbstatsd::UsageCount& row : events.usage()) {
             std::cout << (row.site.empty() ? "(none)" : row.site) << "\t" << row.type << "\t"
-                      << row.count << "\n";
+                      << row.count << "\t";
+            if (row.type == "IN") {
+                std::cout << row.seconds;
+            }
+            std::cout << "\n";
             total += row.count;
+            seconds += row.seconds;
         }
-        std::cout << "total\t\t" << total << "\n";
+        std::cout << "total\t\t" << total << "\t" << seconds << "\n";
         // Events the file does not hold: removed to keep it within its size, and refused.
         const bbstatsd::LostEvents lost = events.lost();
         std::cout << "dropped\t\t" << lost.dropped << "\nrefused\t\t" << lost.refused << "\n";

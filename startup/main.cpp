@@ -21,6 +21,7 @@
 #include "query/tform10.h"
 #include "query/tform11.h"
 #include "query/tform6.h"
+#include "startup/applyproxy.h"
 #include "startup/errorreport.h"
 #include "startup/executableblock.h"
 #include "startup/proxystartup.h"
@@ -56,21 +57,26 @@ int main(int argc, char** argv) {
     const CoBrandConfig& config = loaded.config;
 
     // The long-lived windows, in creation order; the main window owns them.
+    // The main window's creation waits for the version check, the banner
+    // settings and the start-up upload; a termination signal meanwhile is
+    // acted on once they are over.
+    termination.SetDeferred(true);
     auto* form1 = new TForm1(config);
     auto* form12 = new TForm12(form1);
     new TDualListDlg(form1);
     auto* form14 = new TForm14(form1);
     new TForm15(form1);
     new TForm17(form1);
-    form12->Label3->setText(config.DownloadLinkText);
+    form12->SetDownloadLinkText(config.DownloadLinkText);
     new TForm11(form1);
     new TBtnRightDlg(form1);
     auto* aboutBox = new TAboutBox(form1);
     aboutBox->Label10->setText(QStringLiteral("Version # ") + config.VersionText);
     new TBtnBottomDlg(form1);
-    new TForm6(form1);
+    auto* form6 = new TForm6(form1);
     new TBtnRightDlg1(form1);
     new TForm10(form1);
+    termination.SetDeferred(false);
 
     bool terminate = false;
     if (form1->UpdateRequired()) {
@@ -86,10 +92,11 @@ int main(int argc, char** argv) {
             delete form1;
             return proxy.alreadyReported ? 1 : endWith(proxy.failure);
         }
+        // The main window's clients and the usage-event sender take them
+        // now; database windows when they are created. The banner client and
+        // the update notice's client always connect directly.
         form1->SetProxySettings(proxy.settings);
-        // Database windows take them when they are created; the main
-        // window's and the Sort dialog's HTTP clients take them here through
-        // ApplyProxySettings once those clients exist.
+        ApplyProxySettings(proxy.settings, {&form6->HttpCli6()});
     }
 
     int code = 0;

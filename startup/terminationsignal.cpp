@@ -43,6 +43,13 @@ bool TerminationSignal::Requested() {
     return g_requested != 0;
 }
 
+void TerminationSignal::SetDeferred(bool deferred) {
+    // The byte stays in the pipe until the notifier reads it.
+    if (m_notifier != nullptr) {
+        m_notifier->setEnabled(!deferred);
+    }
+}
+
 void TerminationSignal::onSignal() {
     char buffer[16];
     while (::read(g_pipe[0], buffer, sizeof buffer) > 0) {

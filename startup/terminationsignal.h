@@ -16,6 +16,11 @@ public:
 
     // True once a termination signal has arrived.
     static bool Requested();
+    // While deferred, a signal is only remembered: the start-up's network
+    // exchanges wait in event loops of their own, which must not be cut
+    // short. Ending the deferral acts on a remembered signal in the next
+    // event loop that runs.
+    void SetDeferred(bool deferred);
 
 private:
     void onSignal();

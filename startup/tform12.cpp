@@ -1,9 +1,45 @@
 #include "startup/tform12.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
+#include <algorithm>
+#include <string_view>
+#include <vector>
 
-TForm12::TForm12(QWidget* parent) : QDialog(parent) {
+#include <QBuffer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+
+#include "platform/webaddress.h"
+#include "protocol/httpcli.h"
+#include "protocol/pagefetcher.h"
+#include "protocol/pagerequest.h"
+
+NoticeTexts ApplyNoticeText(const NoticeTexts& current, const QByteArray& reply,
+                            const QString& downloadLinkText) {
+    const std::vector<std::string_view> lines = SplitReplyLines(
+        std::string_view(reply.constData(), static_cast<std::size_t>(reply.size())));
+    const auto line = [&lines](std::size_t index) {
+        return QString::fromLatin1(lines[index].data(),
+                                   static_cast<qsizetype>(lines[index].size()));
+    };
+    NoticeTexts texts = current;
+    QString* targets[] = {&texts.headline1, &texts.headline2, &texts.invitation, &texts.link};
+    for (std::size_t i = 0; i < 4 && i < lines.size(); ++i) {
+        *targets[i] = line(i);
+    }
+    if (lines.size() >= 4 && texts.link == QLatin1String("<URL>")) {
+        texts.link = downloadLinkText;
+    }
+    return texts;
+}
+
+TForm12::TForm12(QWidget* parent)
+    : QDialog(parent), m_httpCli1(new THttpCli(this)),
+      m_noticeHost(ServiceHosts::Deployment().Mirror2) {
+    setObjectName(QStringLiteral("Form12"));
     setWindowTitle(QStringLiteral("Baseball Database for the Internet software update"));
     resize(714, 197);
     auto makeLabel = [this](const QString& text) {
@@ -13,6 +49,7 @@ TForm12::TForm12(QWidget* parent) : QDialog(parent) {
         font.setBold(true);
         label->setFont(font);
         label->setAlignment(Qt::AlignHCenter);
+        label->setWordWrap(true);
         return label;
     };
     Label1 = makeLabel(QStringLiteral("Your version of the Baseball Database for the Internet"));
@@ -23,8 +60,100 @@ TForm12::TForm12(QWidget* parent) : QDialog(parent) {
     Label3 = makeLabel(QString());
     Label3->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
     Label3->setCursor(Qt::PointingHandCursor);
-    auto* layout = new QVBoxLayout(this);
+    // The link takes the keyboard focus: Enter or Space chooses it.
+    Label3->setFocusPolicy(Qt::StrongFocus);
+    Label3->installEventFilter(this);
+    layOut();
+}
+
+void TForm12::layOut() {
+    // Top to bottom, each label as wide as the window less 11 pixels; a text
+    // too long for one line wraps and the window grows to hold it.
+    const int width = std::max(this->width() - 11, 0);
+    int top = 12;
     for (QLabel* label : {Label1, Label2, Label4, Label3}) {
-        layout->addWidget(label);
+        const int height = std::max(label->heightForWidth(width), label->fontMetrics().height());
+        label->setGeometry(0, top, width, height);
+        top += height + (label == Label2 ? 20 : 8);
     }
+    if (top + 4 > height()) {
+        resize(this->width(), top + 4);
+    }
+}
+
+void TForm12::SetDownloadLinkText(const QString& text) {
+    m_downloadLinkText = text;
+    Label3->setText(text);
+}
+
+NoticeTexts TForm12::Texts() const {
+    return {Label1->text(), Label2->text(), Label4->text(), Label3->text()};
+}
+
+void TForm12::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Shown before the main window: in the middle of the screen.
+    if ((parentWidget() == nullptr || !parentWidget()->isVisible()) && screen() != nullptr) {
+        move(screen()->availableGeometry().center() - rect().center());
+    }
+    // Filled once the window is on screen, so the user sees it at once.
+    QTimer::singleShot(0, this, &TForm12::FormActivate);
+}
+
+void TForm12::FormActivate() {
+    if (m_activating) {
+        return;
+    }
+    m_activating = true;
+    layOut();
+    QByteArray reply;
+    QBuffer stream(&reply);
+    stream.open(QIODevice::WriteOnly);
+    m_httpCli1->setURL(m_noticeHost + QStringLiteral("/baseballout.txt"));
+    m_httpCli1->setRcvdStream(&stream);
+    QPointer<TForm12> guard(this);
+    bool fetched = true;
+    try {
+        m_httpCli1->Get();
+    } catch (const EHttpException&) {
+        fetched = false;
+    }
+    if (!guard) {
+        return;
+    }
+    m_httpCli1->setRcvdStream(nullptr);
+    m_activating = false;
+    if (!fetched) {
+        return;
+    }
+    const NoticeTexts texts = ApplyNoticeText(Texts(), reply, m_downloadLinkText);
+    Label1->setText(texts.headline1);
+    Label2->setText(texts.headline2);
+    Label4->setText(texts.invitation);
+    Label3->setText(texts.link);
+    layOut();
+}
+
+void TForm12::Label3Click() {
+    // The link may come from the network: only a web address is opened.
+    OpenWebAddress(Label3->text());
+    accept();
+}
+
+bool TForm12::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Label3) {
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            Label3Click();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+                Label3Click();
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }

@@ -5,9 +5,11 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 
+#include "platform/bannerimage.h"
 #include "platform/busyanimation.h"
 #include "platform/busycursor.h"
 #include "query/bandsettings.h"
@@ -40,13 +42,15 @@ StatisticsView::StatisticsView(DatabaseKind kind, const ServiceHosts& hosts, QWi
     Animate1->setObjectName(QStringLiteral("Animate1"));
     Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setCursor(Qt::PointingHandCursor);
+    Label2->installEventFilter(this);
     Label3 = new QLabel(this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->hide();
-    Image1 = new QLabel(this);
+    Image1 = new BannerImage(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->hide();
-    Image2 = new QLabel(this);
+    Image2 = new BannerImage(this);
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->hide();
 
@@ -272,6 +276,15 @@ void StatisticsView::closeEvent(QCloseEvent* event) {
     FormDest();
 }
 
+bool StatisticsView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Label2 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        emit siteLinkClicked(m_kind);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void StatisticsView::FormDest() {
     if (m_closed) {
         return;
@@ -279,7 +292,7 @@ void StatisticsView::FormDest() {
     m_closed = true;
     // Announced before the window hides: hiding activates the next child
     // window, whose menu settings must come after this view's.
-    emit viewClosed(m_kind, m_openTime.elapsed() / 1000);
+    emit viewClosed(m_kind, m_openTime.elapsed());
     hide();
     if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
         frame->hide();

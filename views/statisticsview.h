@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+#include "platform/bannerimage.h"
 #include "platform/drawgrid.h"
 #include "platform/fixedpitchtext.h"
 #include "protocol/pagefetcher.h"
@@ -82,21 +83,27 @@ public:
     QLabel* Label1 = nullptr; // "Total Lines: " and the record count
     BusyAnimation* Animate1 = nullptr;
     QLabel* Label2 = nullptr; // site link
-    QLabel* Label3 = nullptr; // banner caption (banners not shown yet)
-    QLabel* Image1 = nullptr; // banner images (not shown yet)
-    QLabel* Image2 = nullptr;
+    QLabel* Label3 = nullptr; // banner caption (not shown)
+    // The two 468 x 60 banners, left and right; hidden until the main
+    // window's banner rotation takes the view.
+    BannerImage* Image1 = nullptr;
+    BannerImage* Image2 = nullptr;
 
 signals:
     // The view became the active child window.
     void viewActivated(DatabaseKind kind);
-    // The view is closing after being open `secondsOpen` whole seconds.
-    void viewClosed(DatabaseKind kind, qint64 secondsOpen);
+    // The view is closing after being open `msOpen` milliseconds (from the
+    // end of its creation).
+    void viewClosed(DatabaseKind kind, qint64 msOpen);
+    // The user chose the site link label (`Label2`).
+    void siteLinkClicked(DatabaseKind kind);
     // The user double-clicked a cell of `column`, which is hidden next.
     void columnHideRequested(int column);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showFailure(const QString& message);

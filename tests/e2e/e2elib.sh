@@ -19,6 +19,15 @@ client_pid=""
 main=""
 title=""
 
+# Stops the service started by e2e_start_service (the lock stays held).
+e2e_stop_service() {
+    if [ -n "$service_pid" ]; then
+        kill -TERM "$service_pid" 2>/dev/null || true
+        wait "$service_pid" 2>/dev/null || true
+        service_pid=""
+    fi
+}
+
 e2e_cleanup() {
     [ -n "$client_pid" ] && kill -TERM "$client_pid" 2>/dev/null || true
     if [ -n "$service_pid" ]; then
@@ -38,21 +47,26 @@ fail() {
 answers() { (exec 3<>"/dev/tcp/$1/8461") 2>/dev/null; }
 
 # Starts bbstatsd on the default addresses with the request log
-# $work/requests.log; extra arguments choose how it logs (default
-# --log-requests, first body lines only).
-# usage: e2e_start_service BBSTATSD DB [LOG-OPTION]
+# $work/requests.log; the third argument chooses how it logs (default
+# --log-requests, first body lines only); further ones go to `serve`.
+# usage: e2e_start_service BBSTATSD DB [LOG-OPTION [SERVE-OPTION...]]
 e2e_start_service() {
     local service=$1 db=$2 logOption=${3:---log-requests}
+    shift $(($# < 3 ? $# : 3))
     # The default addresses are one resource for the whole machine: wait for
     # any other end-to-end run (of another build tree) to finish with them.
-    exec 9>/tmp/bbstats-e2e-8461.lock
-    flock 9
+    # A second start in the same run keeps the lock it holds.
+    if [ -z "${e2e_locked:-}" ]; then
+        exec 9>/tmp/bbstats-e2e-8461.lock
+        flock 9
+        e2e_locked=1
+    fi
     for host in 127.0.0.1 127.0.0.2 127.0.0.3; do
         answers "$host" && fail "port 8461 on $host is taken; this test needs the default addresses"
     done
     [ -f "$db" ] || fail "no imported database at $db"
     "$service" serve --db "$db" --events "$work/events.db" "$logOption" "$work/requests.log" \
-        >"$work/service.log" 2>&1 &
+        "$@" >"$work/service.log" 2>&1 &
     service_pid=$!
     for _ in $(seq 1 600); do
         answers 127.0.0.2 && break

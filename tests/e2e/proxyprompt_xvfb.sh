@@ -13,6 +13,12 @@ if [ -z "${BBSTATS_IN_XVFB:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
 
+# The client's start-up exchanges (version check, banner settings, marker
+# upload) go to the default addresses: wait for any end-to-end run that
+# serves them to finish.
+exec 9>/tmp/bbstats-e2e-8461.lock
+flock 9
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 sed -e 's/^ProxyPromptEnabled = off$/ProxyPromptEnabled = on/' \

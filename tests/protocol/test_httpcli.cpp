@@ -174,6 +174,13 @@ void TestHttpCli::requestBytes_data() {
                "Proxy-Authorization: Basic dXNlcjpwYXNz\r\nCookie: a=1\r\n"
                "Range: bytes=100-199\r\n\r\n" +
                PageBody;
+    QTest::newRow("no scheme, a URL in the query")
+        << "127.0.0.1:%P/999addlog.asp?Q=MENUCLICK,http://127.0.0.9/a,s,0"
+        << ""
+        << "80"
+        << "" << false << false
+        << "GET /999addlog.asp?Q=MENUCLICK,http://127.0.0.9/a,s,0 HTTP/1.0\r\n" + AcceptLine +
+               AgentLine + "Host: 127.0.0.1\r\n\r\n";
     QTest::newRow("blanks and line breaks encoded")
         << "127.0.0.1:%P/999addlog.asp?Q=IN,bat,0,12 s\r\nX: y"
         << ""

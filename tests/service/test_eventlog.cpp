@@ -98,6 +98,9 @@ void TestEventLog::countsPerSiteAndType() {
         log.record("IN,fielders,http://a/,4", "127.0.0.2");
         log.record("CLICK,batters,http://a/,0", "127.0.0.1");
         log.record("CLICK,batters,,0", "127.0.0.1");
+        // Seconds that are no number count 0; so do seconds of other types.
+        log.record("IN,batters,http://b/,9x", "127.0.0.1");
+        log.record("CLICK,batters,http://a/,99", "127.0.0.1");
     }
     const EventLog reread(path, EventLog::Mode::Read);
     const auto counts = reread.usage();
@@ -106,12 +109,15 @@ void TestEventLog::countsPerSiteAndType() {
     QCOMPARE(counts[0].type, std::string("CLICK"));
     QCOMPARE(counts[1].site, std::string("http://a/"));
     QCOMPARE(counts[1].type, std::string("CLICK"));
-    QCOMPARE(counts[1].count, 1LL);
+    QCOMPARE(counts[1].count, 2LL);
+    QCOMPARE(counts[1].seconds, 0LL);
     QCOMPARE(counts[2].site, std::string("http://a/"));
     QCOMPARE(counts[2].type, std::string("IN"));
     QCOMPARE(counts[2].count, 2LL);
+    QCOMPARE(counts[2].seconds, 7LL);
     QCOMPARE(counts[3].site, std::string("http://b/"));
-    QCOMPARE(counts[3].count, 1LL);
+    QCOMPARE(counts[3].count, 2LL);
+    QCOMPARE(counts[3].seconds, 10LL);
 }
 
 void TestEventLog::keepsTextAsGiven() {

@@ -312,13 +312,13 @@ void TestServer::usageEventsAreStoredAndCounted() {
     QVERIFY(usage.waitForFinished(60000));
     QCOMPARE(usage.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(usage.readAllStandardOutput()),
-             QString("site\ttype\tcount\n"
-                     "(none)\tCLICK\t1\n"
-                     "http://127.0.0.1:8461/\tIN\t2\n"
-                     "http://127.0.0.1:8461/\tMENUCLICK\t1\n"
-                     "http://127.0.0.1:8461/\tTOOLCLICK\t1\n"
-                     "s\tCLICK\t%1\n"
-                     "total\t\t%2\n"
+             QString("site\ttype\tcount\tseconds\n"
+                     "(none)\tCLICK\t1\t\n"
+                     "http://127.0.0.1:8461/\tIN\t2\t78\n"
+                     "http://127.0.0.1:8461/\tMENUCLICK\t1\t\n"
+                     "http://127.0.0.1:8461/\tTOOLCLICK\t1\t\n"
+                     "s\tCLICK\t%1\t\n"
+                     "total\t\t%2\t78\n"
                      "dropped\t\t0\n"
                      "refused\t\t%3\n")
                  .arg(admitted)

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -15,6 +16,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -64,20 +66,29 @@ RecordingServer::Responder allDatabases() {
 
 struct MainWindowFixture {
     RecordingServer server;
+    // The main window's working files (the start-up marker) go here.
+    QTemporaryDir work;
+    QString startDir = QDir::currentPath();
     std::unique_ptr<TForm1> form;
 
     explicit MainWindowFixture(bool demo = false) {
         server.setResponder(allDatabases());
+        QDir::setCurrent(work.path());
         CoBrandConfig config;
         config.WindowTitle = QStringLiteral("Test Title");
         config.SiteId = QStringLiteral("www.example-site.test");
         config.DemoMode = demo;
-        form = std::make_unique<TForm1>(config);
+        // The start-up exchanges go to hosts where nobody listens.
+        form = std::make_unique<TForm1>(config, Hosts(DeadHost(), server.hostPort(), DeadHost()),
+                                        FtpTarget{DeadHost(), QString(), QString()});
         new TAboutBox(form.get());
         new TForm17(form.get());
-        form->SetServiceHosts(Hosts(DeadHost(), server.hostPort(), DeadHost()));
         form->resize(1200, 900);
         form->show();
+    }
+    ~MainWindowFixture() {
+        form.reset();
+        QDir::setCurrent(startDir);
     }
     const MainMenu& menu() const { return form->Menu(); }
 };

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -131,8 +132,11 @@ void TestViewsService::eachDatabaseFromTheMenu() {
     QFETCH(QString, path);
     QFETCH(int, atLeast);
     CoBrandConfig config;
-    TForm1 form(config);
-    form.SetServiceHosts(Hosts(m_host, m_host, m_host));
+    // The start-up marker goes into the test's folder, its upload nowhere.
+    const QString startDir = QDir::currentPath();
+    QDir::setCurrent(m_dir.path());
+    TForm1 form(config, Hosts(m_host, m_host, m_host), FtpTarget{DeadHost(), QString(), QString()});
+    QDir::setCurrent(startDir);
     form.resize(1200, 900);
     form.show();
     const int before = loggedRequests().size();
