@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLayout>
 #include <QMdiArea>
@@ -10,10 +11,16 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
+#include <QVBoxLayout>
 
+#include "deployment.h"
 #include "mainwindow/databasecaption.h"
+#include "mainwindow/demorotation.h"
+#include "mainwindow/headerband.h"
 #include "mainwindow/helptexts.h"
+#include "mainwindow/linkmenus.h"
 #include "mainwindow/mdiarrange.h"
+#include "mainwindow/newsticker.h"
 #include "mainwindow/taboutbox.h"
 #include "mainwindow/tform13.h"
 #include "mainwindow/tform16.h"
@@ -49,17 +56,25 @@ int databaseIndex(DatabaseKind kind) {
     return 0;
 }
 
+// The working files of the banner rotation, from earlier runs.
+void deleteBannerFiles() {
+    QFile::remove(QStringLiteral("temp.gif"));
+    for (int i = 1; i <= 8; ++i) {
+        QFile::remove(QStringLiteral("temp%1.gif").arg(i));
+    }
+}
+
 } // namespace
 
-TForm1::TForm1(const CoBrandConfig& config, QWidget* parent)
+TForm1::TForm1(const CoBrandConfig& config, QWidget* parent, const QString& newsSite)
     : QMainWindow(parent), m_config(config), m_hosts(ServiceHosts::Deployment()) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Korvex! Baseball Database for the Internet"));
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setCentralWidget(m_mdiArea);
     m_menu = buildMainMenu(menuBar(), this);
+    buildHeader(newsSite);
     connectMenu();
     connectWindowMenu(m_menu, m_mdiArea);
     connectQueryCommands();
@@ -72,19 +87,118 @@ TForm1::~TForm1() {
     closeChildrenLastFirst(m_mdiArea);
 }
 
+void TForm1::buildHeader(const QString& newsSite) {
+    // The header band lies above the area of the database windows, so
+    // maximised, tiled and cascaded windows all stay below it.
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_header = new HeaderBand(central);
+    layout->addWidget(m_header);
+    layout->addWidget(m_mdiArea, 1);
+    setCentralWidget(central);
+
+    const QString root = newsSite.isEmpty()
+                             ? QStringLiteral("http://%1/").arg(QLatin1String(deployment::NewsHost))
+                             : newsSite;
+    m_ticker = new NewsTicker(m_header, root, this);
+    m_linkMenus = new LinkMenus(m_menu, this);
+    m_demo = new DemoRotation(m_config, root, this);
+    connect(m_header, &HeaderBand::usageEvent, this, &TForm1::usageEvent);
+    connect(m_linkMenus, &LinkMenus::usageEvent, this, &TForm1::usageEvent);
+    connect(m_demo, &DemoRotation::stepped, this, &TForm1::DemoStepShown);
+}
+
+void TForm1::SetLinkOpener(const LinkOpener& opener) {
+    m_header->setLinkOpener(opener);
+    m_linkMenus->setLinkOpener(opener);
+    m_ticker->setLinkOpener(opener);
+}
+
 void TForm1::FormCreate() {
+    m_demo->Reset();
     m_openedThisRun = {0, 0, 0, 0};
     m_welcomeShown = false;
     m_views = {};
+    ApplyProxySettings(m_proxySettings, {m_ticker->HttpCli2, m_ticker->HttpCli3,
+                                         m_ticker->BaseballArticleGaffle, m_ticker->SummaryGank});
+    if (m_config.DemoMode) {
+        m_demo->Start();
+    }
+    m_header->ShowSisterLogos(m_config.SisterLogosEnabled);
+    deleteBannerFiles();
+    if (m_config.TickerEnabled) {
+        m_ticker->StartupValues();
+    }
     m_updateRequired = false; // the version check sets it when this copy is out of date
-    setWindowTitle(m_config.WindowTitle);
-    // The copy of the site identity that database windows and usage events use.
-    m_siteValue = m_config.SiteId;
     // Default row colours of the database windows: blue and red, and the
     // Fielders band mode back to the player.
     SharedBandSettings().FirstColor = BandSettings::Blue;
     SharedBandSettings().SecondColor = BandSettings::Red;
     FielderBandSettings() = BandSettings{};
+    if (m_config.TickerEnabled) {
+        // A news site that cannot be reached leaves the ticker empty; the
+        // rest of the creation goes on.
+        m_ticker->FetchNews();
+    } else {
+        m_ticker->HideControls();
+    }
+    ApplyCoBrand();
+}
+
+void TForm1::ApplyCoBrand() {
+    m_header->ApplyColourAndHeight(m_config);
+    if (m_config.LogoEnabled) {
+        m_header->LoadLogo(QStringLiteral("logo.bmp"));
+    } else {
+        m_header->HideLogo();
+    }
+    // The copy of the site identity that database windows and usage events use.
+    m_siteValue = m_config.SiteId;
+    setWindowTitle(m_config.WindowTitle);
+    m_linkMenus->Apply(m_config, m_siteValue);
+    if (m_config.HeaderEnabled) {
+        m_header->PlaceToolbarLinks(m_config, m_siteValue);
+    }
+}
+
+void TForm1::Reposition() {
+    m_header->HideToolbarLinks();
+    m_linkMenus->HideAll();
+    m_header->ApplyColourAndHeight(m_config);
+    m_siteValue = m_config.SiteId;
+    const QList<QMdiSubWindow*> children = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = children.crbegin(); it != children.crend(); ++it) {
+        const int database = databaseFromCaption((*it)->windowTitle());
+        if (database < 0) {
+            continue;
+        }
+        if (StatisticsView* view = m_views[static_cast<std::size_t>(database)]) {
+            view->Label2->setText(m_siteValue);
+        }
+    }
+    setWindowTitle(m_config.WindowTitle);
+    if (m_config.HeaderEnabled) {
+        m_header->PlaceToolbarLinks(m_config, m_siteValue);
+    }
+}
+
+void TForm1::DemoStepShown(int step) {
+    if (step == 0) {
+        m_header->LoadLogo(QStringLiteral("logo.bmp"));
+    } else {
+        m_header->ShowPartnerLogo(step);
+    }
+    Reposition();
+    // Each open child window in turn becomes active and is repainted.
+    const qsizetype count = m_mdiArea->subWindowList().size();
+    for (qsizetype i = 0; i < count; ++i) {
+        m_mdiArea->activateNextSubWindow();
+        if (QMdiSubWindow* active = m_mdiArea->activeSubWindow()) {
+            active->update();
+        }
+    }
 }
 
 void TForm1::connectMenu() {

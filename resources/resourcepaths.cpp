@@ -8,8 +8,18 @@ static void initBusyClip() {
     Q_INIT_RESOURCE(busy);
 }
 
+static void initHeaderArt() {
+    Q_INIT_RESOURCE(header);
+}
+
 QString busyClipPrefix() {
     static const bool registered = (initBusyClip(), true);
     Q_UNUSED(registered);
     return QStringLiteral(":/busy");
+}
+
+QString headerArtPrefix() {
+    static const bool registered = (initHeaderArt(), true);
+    Q_UNUSED(registered);
+    return QStringLiteral(":/header");
 }
