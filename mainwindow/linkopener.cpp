@@ -10,6 +10,11 @@ void OpenWithDesktop(const QString& target) {
     }
 }
 
+bool IsWebAddress(const QString& target) {
+    const QString scheme = QUrl(target).scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
 QString LinkUsageEvent(const QString& type, const QString& url, const QString& site) {
     return type + QLatin1Char(',') + url + QLatin1Char(',') + site + QStringLiteral(",0");
 }

@@ -13,6 +13,10 @@ using LinkOpener = std::function<void(const QString& target)>;
 // empty or unusable target opens nothing.
 void OpenWithDesktop(const QString& target);
 
+// Whether target is an http or https address: the only addresses the
+// program opens when they come from the network.
+bool IsWebAddress(const QString& target);
+
 // The usage event of a link click: type ("MENUCLICK" or "TOOLCLICK"), the
 // opened address, the site value and "0", joined by commas as they are.
 QString LinkUsageEvent(const QString& type, const QString& url, const QString& site);

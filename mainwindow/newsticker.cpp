@@ -195,11 +195,18 @@ void NewsTicker::Timer2Timer() {
 }
 
 void NewsTicker::Label3Click() {
-    m_open(m_todayLink);
+    openLine(m_todayLink);
 }
 
 void NewsTicker::Label4Click() {
-    m_open(m_yesterdayLink);
+    openLine(m_yesterdayLink);
+}
+
+void NewsTicker::openLine(const QString& link) {
+    // The lists come from the network: only web addresses are opened.
+    if (IsWebAddress(link)) {
+        m_open(link);
+    }
 }
 
 void NewsTicker::ArticleClick(int i) {

@@ -50,6 +50,8 @@ public:
     // Headline step: the next of the 12 headlines, on its label.
     void Timer2Timer();
 
+    // Today's or yesterday's line: opens its article when its link is a web
+    // address (the lists come from the network).
     void Label3Click();
     void Label4Click();
     // Headline label 0..2: opens its article once it has one.
@@ -89,6 +91,7 @@ private:
     // GETs client's address into lines; false (lines empty) when it fails.
     static bool fetchLines(THttpCli& client, QStringList& lines);
     void clearNews();
+    void openLine(const QString& link);
 
     QString m_siteRoot;
     LinkOpener m_open = OpenWithDesktop;

@@ -26,13 +26,16 @@ namespace {
 
 const QByteArray TodayList = "^^setURL(http://news.test/t1)\r\nToday One\r\n"
                              "^^setURL(http://news.test/t2)\r\nToday Two\r\n^^end\r\n";
-const QByteArray YesterdayList = "^^setURL(http://news.test/y1)\r\nYesterday One\r\n^^end\r\n";
+// The second entry's address is no web address: the program does not open it.
+const QByteArray YesterdayList = "^^setURL(http://news.test/y1)\r\nYesterday One\r\n"
+                                 "^^setURL(file:///etc/passwd)\r\nYesterday Two\r\n^^end\r\n";
 const QByteArray HomePage = "<HTML>\r\n<a href=\"/article.asp?id=1\"><B>Head One</B></a>\r\n"
                             "<FONT FACE=\"VERDANA\">Sum one</FONT>\r\n</HTML>\r\n";
 const QByteArray SummaryPage =
     "<HTML>\r\n<B>Today One</B>\r\n<FONT FACE=\"VERDANA\">Hint t1</FONT>\r\n"
     "<B>Today Two</B>\r\n<FONT FACE=\"VERDANA\">Hint t2</FONT>\r\n"
     "<B>Yesterday One</B>\r\n<FONT FACE=\"VERDANA\">Hint y1</FONT>\r\n"
+    "<B>Yesterday Two</B>\r\n<FONT FACE=\"VERDANA\">Hint y2</FONT>\r\n"
     "</HTML>\r\n";
 
 // A news site on loopback; the paths in `missing` answer 404.
@@ -149,18 +152,20 @@ void TestHeader::headerAndTickerFromTheConfiguration() {
     QVERIFY(w.running());
     QCOMPARE(ticker->Timer1->interval(), 3000);
 
-    // Today and yesterday in turn; today's second entry, then the first again.
+    // Today and yesterday in turn, each line its entries in order; a click opens the line's
+    // article unless its address is no web address.
     const QStringList expected{"3:Today One:Hint t1", "4:Yesterday One:Hint y1",
-                               "3:Today Two:Hint t2", "4:Yesterday One:Hint y1",
-                               "3:Today One:Hint t1"};
+                               "3:Today Two:Hint t2", "4:Yesterday Two:Hint y2",
+                               "3:Today One:Hint t1", "4:Yesterday One:Hint y1"};
     for (const QString& step : expected) {
         ticker->Timer1Timer();
         QLabel* line = step.startsWith('3') ? ticker->Label3 : ticker->Label4;
         QCOMPARE(QStringLiteral("%1:%2:%3").arg(step.left(1), line->text(), line->toolTip()), step);
+        QTest::mouseClick(line, Qt::LeftButton);
     }
-    QTest::mouseClick(ticker->Label3, Qt::LeftButton);
-    QTest::mouseClick(ticker->Label4, Qt::LeftButton);
-    QCOMPARE(w.opened, QStringList({"http://news.test/t1", "http://news.test/y1"}));
+    QCOMPARE(w.opened,
+             QStringList({"http://news.test/t1", "http://news.test/y1", "http://news.test/t2",
+                          "http://news.test/t1", "http://news.test/y1"}));
 
     // Headlines: no link before the first rotation; one article, then empty entries.
     w.opened.clear();
