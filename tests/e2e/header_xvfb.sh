@@ -3,7 +3,8 @@
 # (127.0.0.1-3:8461): the packaged client's header band with the news ticker
 # the service makes from the data. The ticker lines and headlines change
 # between two screenshots 3.5 s apart; with the pointer resting on today's
-# line they hold still; with the pointer on the bare band they move again.
+# line they hold still; with the pointer on the bare band they move again,
+# also with the Batters window open below the band.
 # Then a demonstration copy (resources/cobrand-demo.txt packed with
 # cobrand-pack): after the welcome dialog its header shows the first sample
 # partner after 10 s and the second after 20 s. Screenshots go to
@@ -84,6 +85,14 @@ for _ in $(seq 1 40); do
     sleep 0.2
 done
 [ -n "$moved" ] || fail "the ticker did not run again with the pointer on the bare band"
+
+# A database window opens below the band, and the ticker goes on above it.
+open_database b "Baseball Batters Statistics" /cgi-bin/getbat.exe 300
+xdotool mousemove --sync $((X + 1270)) $((top + 30))
+before=$(region "$ticker")
+sleep 3.5
+[ "$(region "$ticker")" != "$before" ] || fail "the ticker stopped with a database window open"
+import -window root "$shots/header-4-batters.png"
 exit_client
 
 # The demonstration copy.
