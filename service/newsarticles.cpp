@@ -23,13 +23,22 @@ std::string playerLink(const NewsPlayer& p) {
 }
 
 std::string careerSpan(const NewsPlayer& p) {
-    return std::to_string(p.seasons) + (p.seasons == 1 ? " season" : " seasons") + " (" +
-           std::to_string(p.firstYear) +
-           (p.lastYear != p.firstYear ? "-" + std::to_string(p.lastYear) : std::string()) + ")";
+    std::string text = std::to_string(p.seasons) + (p.seasons == 1 ? " season (" : " seasons (") +
+                       std::to_string(p.firstYear);
+    if (p.lastYear != p.firstYear) {
+        text += '-';
+        text += std::to_string(p.lastYear);
+    }
+    return text + ")";
 }
 
 std::string innings(long long outs) {
-    return news::thousands(outs / 3) + (outs % 3 != 0 ? "." + std::to_string(outs % 3) : "");
+    std::string text = news::thousands(outs / 3);
+    if (outs % 3 != 0) {
+        text += '.';
+        text += std::to_string(outs % 3);
+    }
+    return text;
 }
 
 // A career record: who holds it among the players that qualify.

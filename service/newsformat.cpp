@@ -8,9 +8,12 @@ namespace bbstatsd::news {
 std::string thousands(long long value) {
     std::string digits = std::to_string(value < 0 ? -value : value);
     for (auto at = static_cast<long long>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
+        digits.insert(static_cast<std::size_t>(at), 1, ',');
     }
-    return value < 0 ? "-" + digits : digits;
+    if (value < 0) {
+        digits.insert(0, 1, '-');
+    }
+    return digits;
 }
 
 std::string fixed(double value, int decimals) {
@@ -53,9 +56,11 @@ std::string longDate(int year, int month, int day) {
                                              "May",       "June",     "July",     "August",
                                              "September", "October",  "November", "December"};
     std::string text = month >= 1 && month <= 12 ? months[month - 1] : "?";
-    text += " " + std::to_string(day);
+    text += ' ';
+    text += std::to_string(day);
     if (year > 0) {
-        text += ", " + std::to_string(year);
+        text += ", ";
+        text += std::to_string(year);
     }
     return text;
 }

@@ -38,7 +38,8 @@ std::string seasonsText(const NewsPlayer& p) {
     std::string text = std::to_string(p.seasons) + (p.seasons == 1 ? " season, " : " seasons, ");
     text += std::to_string(p.firstYear);
     if (p.lastYear != p.firstYear) {
-        text += "-" + std::to_string(p.lastYear);
+        text += '-';
+        text += std::to_string(p.lastYear);
     }
     return text;
 }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "service/engine/csvreader.h"
-#include "service/engine/peopletable.h"
+#include "service/engine/newstables.h"
 #include "service/engine/schema.h"
 #include "service/engine/sqlitedb.h"
 #include "service/engine/tablewriter.h"
@@ -607,7 +607,7 @@ void importLahman(const std::string& dir, const std::string& dbPath) {
         SqliteDb db(temp, false);
         db.exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
         Importer(dir, db).run();
-        writePeopleTable(dir, db);
+        writeNewsTables(dir, db);
         db.exec("COMMIT");
         db.close();
         if (std::rename(temp.c_str(), dbPath.c_str()) != 0) {
