@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFile>
 #include <QLabel>
 #include <QLayout>
 #include <QMdiArea>
@@ -12,11 +13,17 @@
 #include <QMenuBar>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 
+#include "deployment.h"
 #include "mainwindow/bannerrotation.h"
 #include "mainwindow/databasecaption.h"
+#include "mainwindow/demorotation.h"
+#include "mainwindow/headerband.h"
 #include "mainwindow/helptexts.h"
+#include "mainwindow/linkmenus.h"
 #include "mainwindow/mdiarrange.h"
+#include "mainwindow/newsticker.h"
 #include "mainwindow/taboutbox.h"
 #include "mainwindow/tform13.h"
 #include "mainwindow/tform16.h"
@@ -57,10 +64,18 @@ int databaseIndex(DatabaseKind kind) {
     return 0;
 }
 
+// The working files of the banner rotation, from earlier runs.
+void deleteBannerFiles() {
+    QFile::remove(QStringLiteral("temp.gif"));
+    for (int i = 1; i <= 8; ++i) {
+        QFile::remove(QStringLiteral("temp%1.gif").arg(i));
+    }
+}
+
 } // namespace
 
 TForm1::TForm1(const CoBrandConfig& config, const ServiceHosts& hosts, const FtpTarget& ftp,
-               QWidget* parent)
+               const QString& newsSite, QWidget* parent)
     : QMainWindow(parent), m_config(config), m_hosts(hosts), m_ftp(ftp),
       m_httpCli1(new THttpCli(this)) {
     setObjectName(QStringLiteral("Form1"));
@@ -70,8 +85,8 @@ TForm1::TForm1(const CoBrandConfig& config, const ServiceHosts& hosts, const Ftp
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setCentralWidget(m_mdiArea);
     m_menu = buildMainMenu(menuBar(), this);
+    buildHeader(newsSite);
     connectMenu();
     connectWindowMenu(m_menu, m_mdiArea);
     connectQueryCommands();
@@ -86,7 +101,40 @@ TForm1::~TForm1() {
     m_banners.reset();
 }
 
+void TForm1::buildHeader(const QString& newsSite) {
+    // The header band lies above the area of the database windows, so
+    // maximised, tiled and cascaded windows all stay below it.
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_header = new HeaderBand(central);
+    layout->addWidget(m_header);
+    layout->addWidget(m_mdiArea, 1);
+    setCentralWidget(central);
+
+    const QString root = newsSite.isEmpty()
+                             ? QStringLiteral("http://%1/").arg(QLatin1String(deployment::NewsHost))
+                             : newsSite;
+    m_ticker = new NewsTicker(m_header, root, this);
+    m_linkMenus = new LinkMenus(m_menu, this);
+    m_demo = new DemoRotation(m_config, root, this);
+    connect(m_header, &HeaderBand::usageEvent, this, &TForm1::usageEvent);
+    connect(m_linkMenus, &LinkMenus::usageEvent, this, &TForm1::usageEvent);
+    connect(m_demo, &DemoRotation::stepped, this, &TForm1::DemoStepShown);
+    // Link clicks of the header and the link menus are reported like the
+    // database windows' events.
+    connect(this, &TForm1::usageEvent, this, &TForm1::PostUsageEvent);
+}
+
+void TForm1::SetLinkOpener(const LinkOpener& opener) {
+    m_header->setLinkOpener(opener);
+    m_linkMenus->setLinkOpener(opener);
+    m_ticker->setLinkOpener(opener);
+}
+
 void TForm1::FormCreate() {
+    m_demo->Reset();
     m_openedThisRun = {0, 0, 0, 0};
     m_welcomeShown = false;
     m_views = {};
@@ -97,7 +145,17 @@ void TForm1::FormCreate() {
         m_openedThisRun, m_siteValue);
     connect(m_banners.get(), &BannerRotation::usageEvent, this, &TForm1::PostUsageEvent);
     // The proxy, when it is on at this moment (the banner client never).
-    ApplyProxySettings(m_proxySettings, {m_httpCli1});
+    ApplyProxySettings(m_proxySettings, {m_httpCli1, m_ticker->HttpCli2, m_ticker->HttpCli3,
+                                         m_ticker->BaseballArticleGaffle, m_ticker->SummaryGank});
+    if (m_config.DemoMode) {
+        m_demo->Start();
+    }
+    m_header->ShowSisterLogos(m_config.SisterLogosEnabled);
+    deleteBannerFiles();
+    if (m_config.TickerEnabled) {
+        m_ticker->StartupValues();
+    }
+    m_updateRequired = false; // the version check sets it when this copy is out of date
     // Default row colours of the database windows: blue and red, and the
     // Fielders band mode back to the player.
     SharedBandSettings().FirstColor = BandSettings::Blue;
@@ -109,20 +167,80 @@ void TForm1::FormCreate() {
         m_banners->RunAdSettingsQuery(*m_httpCli1, m_hosts.Mirror2, m_config.SiteId);
     }
     m_banners->StartRotation();
-    setWindowTitle(m_config.WindowTitle);
-    // The copy of the site identity that database windows and usage events use.
-    m_siteValue = m_config.SiteId;
+    if (m_config.TickerEnabled) {
+        // A news site that cannot be reached leaves the ticker empty; the
+        // rest of the creation goes on.
+        m_ticker->FetchNews();
+    } else {
+        m_ticker->HideControls();
+    }
+    ApplyCoBrand();
     StartPing(m_ftp).Run();
 }
 
 void TForm1::SetProxySettings(const ProxySettings& settings) {
     m_proxySettings = settings;
-    ApplyProxySettings(m_proxySettings, {m_httpCli1});
+    ApplyProxySettings(m_proxySettings, {m_httpCli1, m_ticker->HttpCli2, m_ticker->HttpCli3,
+                                         m_ticker->BaseballArticleGaffle, m_ticker->SummaryGank});
 }
 
 void TForm1::PostUsageEvent(const QString& text) {
     if (auto* sender = findChild<TForm6*>()) {
         sender->PostLine(text);
+    }
+}
+
+void TForm1::ApplyCoBrand() {
+    m_header->ApplyColourAndHeight(m_config);
+    if (m_config.LogoEnabled) {
+        m_header->LoadLogo(QStringLiteral("logo.bmp"));
+    } else {
+        m_header->HideLogo();
+    }
+    // The copy of the site identity that database windows and usage events use.
+    m_siteValue = m_config.SiteId;
+    setWindowTitle(m_config.WindowTitle);
+    m_linkMenus->Apply(m_config, m_siteValue);
+    if (m_config.HeaderEnabled) {
+        m_header->PlaceToolbarLinks(m_config, m_siteValue);
+    }
+}
+
+void TForm1::Reposition() {
+    m_header->HideToolbarLinks();
+    m_linkMenus->HideAll();
+    m_header->ApplyColourAndHeight(m_config);
+    m_siteValue = m_config.SiteId;
+    const QList<QMdiSubWindow*> children = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = children.crbegin(); it != children.crend(); ++it) {
+        const int database = databaseFromCaption((*it)->windowTitle());
+        if (database < 0) {
+            continue;
+        }
+        if (StatisticsView* view = m_views[static_cast<std::size_t>(database)]) {
+            view->Label2->setText(m_siteValue);
+        }
+    }
+    setWindowTitle(m_config.WindowTitle);
+    if (m_config.HeaderEnabled) {
+        m_header->PlaceToolbarLinks(m_config, m_siteValue);
+    }
+}
+
+void TForm1::DemoStepShown(int step) {
+    if (step == 0) {
+        m_header->LoadLogo(QStringLiteral("logo.bmp"));
+    } else {
+        m_header->ShowPartnerLogo(step);
+    }
+    Reposition();
+    // Each open child window in turn becomes active and is repainted.
+    const qsizetype count = m_mdiArea->subWindowList().size();
+    for (qsizetype i = 0; i < count; ++i) {
+        m_mdiArea->activateNextSubWindow();
+        if (QMdiSubWindow* active = m_mdiArea->activeSubWindow()) {
+            active->update();
+        }
     }
 }
 
@@ -340,7 +458,6 @@ void TForm1::FormActivate() {
         });
     }
     if (auto* preview = findChild<TForm15*>()) {
-        const QWidget* header = findChild<QWidget*>(QStringLiteral("CoolBar1"));
-        preview->SizeToMainWindow(frameGeometry(), header != nullptr ? header->height() : 0);
+        preview->SizeToMainWindow(frameGeometry(), m_header->height());
     }
 }

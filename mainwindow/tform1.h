@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "databases/databaseinfo.h"
+#include "mainwindow/linkopener.h"
 #include "mainwindow/mainmenu.h"
 #include "protocol/pagefetcher.h"
 #include "query/queryoperations.h"
@@ -15,6 +16,10 @@
 #include "startup/startping.h"
 
 class BannerRotation;
+class DemoRotation;
+class HeaderBand;
+class LinkMenus;
+class NewsTicker;
 class PrintController;
 class QMdiArea;
 class QueryTarget;
@@ -22,18 +27,22 @@ class StatisticsView;
 class THttpCli;
 
 // The main window: the multiple-document parent of every database window,
-// captioned with the co-brand window title. It owns the main menu, opens the
-// four database windows and the text windows, and keeps the menu in step
-// with the active database window.
+// captioned with the co-brand window title. It owns the main menu, the
+// header band above the database windows (logo, news ticker, toolbar links,
+// sister logos), the co-brand link menus and the demonstration rotation,
+// opens the four database windows and the text windows, and keeps the menu
+// in step with the active database window.
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
     // Runs the creation handler with the configuration read at start-up,
     // asking the statistics hosts `hosts` and uploading to `ftp` (the
-    // deployment's unless given).
+    // deployment's unless given). newsSite is the news site's root address
+    // ("http://host:port/"); empty means the deployment's news site.
     explicit TForm1(const CoBrandConfig& config,
                     const ServiceHosts& hosts = ServiceHosts::Deployment(),
-                    const FtpTarget& ftp = DeploymentFtpTarget(), QWidget* parent = nullptr);
+                    const FtpTarget& ftp = DeploymentFtpTarget(),
+                    const QString& newsSite = QString(), QWidget* parent = nullptr);
     ~TForm1() override;
 
     // Set by the version check while the window is created when this copy is
@@ -72,7 +81,24 @@ public:
     // happens before that dialog exists.
     void PostUsageEvent(const QString& text);
 
+    // The configuration as it stands (the demonstration rotation changes it).
+    const CoBrandConfig& Config() const { return m_config; }
+    HeaderBand* Header() const { return m_header; }
+    NewsTicker* Ticker() const { return m_ticker; }
+    LinkMenus* CoBrandMenus() const { return m_linkMenus; }
+    DemoRotation* Demo() const { return m_demo; }
+    // Where the header's links and the ticker's articles open (the desktop's
+    // browser unless replaced).
+    void SetLinkOpener(const LinkOpener& opener);
+
     void FormCreate();
+    // Applies the co-brand configuration: header band, logo, site value,
+    // caption, link menus and toolbar links.
+    void ApplyCoBrand();
+    // Re-applies the header after the configuration changed in memory: link
+    // menus hidden for good, header colour and height, site value (also in
+    // the open database windows), caption and toolbar links.
+    void Reposition();
     // In demonstration mode, shows the welcome dialog on the first activation;
     // sizes the print preview window to this window on every activation.
     void FormActivate();
@@ -95,6 +121,11 @@ public:
     // Closes every child window, last to first, and ends the program.
     void Exit1Click();
 
+signals:
+    // The usage event of a link menu item or toolbar link click, to be sent
+    // to the logging script.
+    void usageEvent(const QString& text);
+
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -105,6 +136,9 @@ private:
     // child's caption names, any caption not naming another database naming
     // Teams; null when that window is not open.
     StatisticsView* printView() const;
+    void buildHeader(const QString& newsSite);
+    // Shows demonstration step `step` (its sample is in the configuration).
+    void DemoStepShown(int step);
     // The start-up dialogs the query commands run; null where one is missing.
     QueryDialogs queryDialogs() const;
     // Where the query commands of the menu (Sort, Select, Limit, Reset,
@@ -121,6 +155,10 @@ private:
     FtpTarget m_ftp;
     THttpCli* m_httpCli1 = nullptr;
     QMdiArea* m_mdiArea = nullptr;
+    HeaderBand* m_header = nullptr;
+    NewsTicker* m_ticker = nullptr;
+    LinkMenus* m_linkMenus = nullptr;
+    DemoRotation* m_demo = nullptr;
     MainMenu m_menu;
     std::array<QPointer<StatisticsView>, 4> m_views;
     PrintController* m_print = nullptr;

@@ -12,6 +12,10 @@ static void initGlyphs() {
     Q_INIT_RESOURCE(glyphs);
 }
 
+static void initHeaderArt() {
+    Q_INIT_RESOURCE(header);
+}
+
 QString busyClipPrefix() {
     static const bool registered = (initBusyClip(), true);
     Q_UNUSED(registered);
@@ -22,4 +26,10 @@ QString glyphResourcePrefix() {
     static const bool registered = (initGlyphs(), true);
     Q_UNUSED(registered);
     return QStringLiteral(":/glyphs");
+}
+
+QString headerArtPrefix() {
+    static const bool registered = (initHeaderArt(), true);
+    Q_UNUSED(registered);
+    return QStringLiteral(":/header");
 }

@@ -9,3 +9,7 @@ QString busyClipPrefix();
 // Resource prefix of the print glyphs (":/glyphs/R-UA" and so on, made by
 // tools/glyphgen); makes sure they are registered first.
 QString glyphResourcePrefix();
+
+// Resource prefix of the header band's pictures (sister1.png..sister5.png,
+// partner1.png..partner4.png); makes sure they are registered first.
+QString headerArtPrefix();

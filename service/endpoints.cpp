@@ -42,16 +42,8 @@ std::optional<std::string_view> queryValue(std::string_view query, std::string_v
 } // namespace
 
 const std::vector<std::string>& Endpoints::requiredFiles() {
-    static const std::vector<std::string> files = {"index.html",
-                                                   "versions.txt",
-                                                   "baseballout.txt",
-                                                   "adsettings.txt",
-                                                   "ads/click.html",
-                                                   "news/todaysArticles.txt",
-                                                   "news/yesterDaysArticles.txt",
-                                                   "news/home.html",
-                                                   "news/content.html",
-                                                   "news/article.html"};
+    static const std::vector<std::string> files = {"index.html", "versions.txt", "baseballout.txt",
+                                                   "adsettings.txt", "ads/click.html"};
     return files;
 }
 
@@ -78,13 +70,6 @@ std::vector<HttpRoute> Endpoints::routes() const {
         contentFile("/cgi-bin/verread.exe", "versions.txt", "text/plain"),
         contentFile("/baseballout.txt", "baseballout.txt", "text/plain"),
         contentFile("/verman.asp", "adsettings.txt", "text/plain"),
-        contentFile("/scroller/dataFiles/todaysArticles.txt", "news/todaysArticles.txt",
-                    "text/plain"),
-        contentFile("/scroller/dataFiles/yesterDaysArticles.txt", "news/yesterDaysArticles.txt",
-                    "text/plain"),
-        contentFile("/home.asp", "news/home.html", "text/html"),
-        contentFile("/content.asp", "news/content.html", "text/html"),
-        contentFile("/article.asp", "news/article.html", "text/html"),
         contentFile("/ads/click.asp", "ads/click.html", "text/html"),
     };
     routes.push_back(

@@ -13,9 +13,9 @@ class ContentStore;
 class EventLog;
 
 // The service's paths and what answers them: the four statistics services (POST, answered by the
-// engine), the version table, update text, ad settings, news lists and pages, banners and the
-// usage-event script (GET, from the content folder and the event log). The one place where the
-// engine's typed errors become HTTP statuses.
+// engine), the version table, update text, ad settings, banners and the usage-event script (GET,
+// from the content folder and the event log). The news site's paths are NewsEndpoints'. The one
+// place where the engine's typed errors become HTTP statuses.
 class Endpoints {
 public:
     // Usage events one client address may send: a burst, then so many a second.

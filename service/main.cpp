@@ -21,6 +21,8 @@
 #include "service/engine/engine.h"
 #include "service/eventlog.h"
 #include "service/httpserver.h"
+#include "service/newsroutes.h"
+#include "service/newssite.h"
 #include "service/requestlog.h"
 
 namespace {
@@ -33,10 +35,12 @@ constexpr const char* Usage =
     "       bbstatsd serve --db DB [--listen HOST:PORT]... [--content DIR] [--events FILE]\n"
     "                      [--events-max-mb N] [--cache-mb N]\n"
     "                      [--log-requests FILE | --log-bodies FILE]\n"
+    "                      [--today YYYY-MM-DD]\n"
     "       bbstatsd usage --events FILE   (events per site and type, seconds of IN)\n"
     "Default listen addresses: 127.0.0.1:8461 127.0.0.2:8461 127.0.0.3:8461.\n"
     "Default events file: DB with \"-events.db\" in place of its extension, at most 64 MB\n"
-    "(past it the oldest events go).\n";
+    "(past it the oldest events go).\n"
+    "--today fixes the date of the news pages (for tests); by default it is the local date.\n";
 
 struct ServeOptions {
     std::string db;
@@ -47,6 +51,7 @@ struct ServeOptions {
     std::size_t cacheBytes = 128u << 20;
     std::string requestLog; // empty: no request log
     bbstatsd::LoggedBody loggedBody = bbstatsd::LoggedBody::FirstLine;
+    std::optional<bbstatsd::NewsDate> today; // unset: the local date at each request
 };
 
 int fail(const std::string& message) {
@@ -123,6 +128,12 @@ std::optional<ServeOptions> parseServe(const std::vector<std::string>& args) {
             // The request log with whole bodies: selection items follow the first line.
             options.requestLog = value;
             options.loggedBody = bbstatsd::LoggedBody::Whole;
+        } else if (name == "--today") {
+            options.today = bbstatsd::parseNewsDate(value);
+            if (!options.today) {
+                fail("--today " + value + ": expected a date YYYY-MM-DD");
+                return std::nullopt;
+            }
         } else if (name == "--cache-mb" || name == "--events-max-mb") {
             const std::optional<std::size_t> megabytes = parseMegabytes(value);
             if (!megabytes || (name == "--events-max-mb" && *megabytes == 0)) {
@@ -178,6 +189,8 @@ int serve(const ServeOptions& options) {
     std::unique_ptr<bbstatsd::ContentStore> content;
     std::unique_ptr<bbstatsd::EventLog> events;
     std::unique_ptr<bbstatsd::Endpoints> endpoints;
+    std::unique_ptr<bbstatsd::NewsSite> newsSite;
+    std::unique_ptr<bbstatsd::NewsEndpoints> news;
     std::unique_ptr<bbstatsd::RequestLog> requestLog;
     std::unique_ptr<bbstatsd::HttpServer> server;
     try {
@@ -190,16 +203,37 @@ int serve(const ServeOptions& options) {
             options.events, bbstatsd::EventLog::Mode::Write, options.eventsMaxBytes);
         engine = std::make_unique<bbstatsd::Engine>(options.db, options.cacheBytes);
         endpoints = std::make_unique<bbstatsd::Endpoints>(*engine, *content, *events);
+        newsSite = std::make_unique<bbstatsd::NewsSite>(options.db);
+        if (!newsSite->hasBirthdays()) {
+            std::cerr << "bbstatsd: " << options.db
+                      << " holds no birth dates (imported by an older bbstatsd): the birthday "
+                         "ticker stays empty until the data is imported again"
+                      << std::endl;
+        }
+        bbstatsd::NewsEndpoints::Clock clock = bbstatsd::NewsEndpoints::systemDate;
+        if (options.today) {
+            clock = [date = *options.today] { return date; };
+        }
+        news = std::make_unique<bbstatsd::NewsEndpoints>(*newsSite, *content, clock);
         std::vector<bbstatsd::HttpRoute> routes = endpoints->routes();
+        for (bbstatsd::HttpRoute& route : news->routes()) {
+            routes.push_back(std::move(route));
+        }
         if (!options.requestLog.empty()) {
             requestLog =
                 std::make_unique<bbstatsd::RequestLog>(options.requestLog, options.loggedBody);
             routes = bbstatsd::loggedRoutes(std::move(routes), *requestLog);
         }
         server = std::make_unique<bbstatsd::HttpServer>(routes);
+        bool first = true;
         for (const ListenAddress& address : options.listen) {
             const ListenAddress bound = server->listen(address);
             std::cout << "bbstatsd: listening on " << bbstatsd::toString(bound) << std::endl;
+            if (first) {
+                // The ticker lists link to article pages at the first address.
+                news->setSiteRoot("http://" + bbstatsd::toString(bound) + "/");
+                first = false;
+            }
         }
     } catch (const std::exception& error) {
         return fail(error.what());

@@ -6,13 +6,12 @@
 #include <cstdio>
 #include <map>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <unordered_map>
 #include <vector>
 
 #include "service/engine/csvreader.h"
 #include "service/engine/importtemp.h"
+#include "service/engine/newstables.h"
 #include "service/engine/schema.h"
 #include "service/engine/sqlitedb.h"
 #include "service/engine/tablewriter.h"
@@ -597,6 +596,7 @@ void importLahman(const std::string& dir, const std::string& dbPath) {
     SqliteDb db(temp.path(), false);
     db.exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
     Importer(dir, db).run();
+    writeNewsTables(dir, db);
     db.exec("COMMIT");
     db.close();
     temp.commit();

@@ -88,6 +88,16 @@ e2e_start_client() {
         fail "the main window did not appear"
 }
 
+# Height of the header band the co-brand description $1 gives the main
+# window (0 when its header is off); database windows lie below it.
+header_height() {
+    if grep -q '^HeaderEnabled = on$' "$1"; then
+        sed -n 's/^HeaderHeight = //p' "$1"
+    else
+        echo 0
+    fi
+}
+
 # How many POST requests to path $1 the service logged.
 requests() {
     local n=0

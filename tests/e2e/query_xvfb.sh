@@ -184,11 +184,13 @@ shot 4 limit
 
 # 5. Hide a column with a double-click on a cell of "Team Name" (the fourth
 # column; with the grid's font on this display it spans x 234-433 of the
-# maximised window, data rows from y 49 every 15 pixels; a row well below
-# the header leaves room for a taller menu bar with another font). The grid has no
+# maximised window, data rows from y 49 every 15 pixels below the header
+# band; a row well below the header leaves room for a taller menu bar with
+# another font). The grid has no
 # keyboard command for hiding a column, so this step uses the mouse. The
 # header row must change, and Options > Unhide Columns lists the column.
 eval "$(xdotool getwindowgeometry --shell "$main")"
+Y=$((Y + $(header_height "$cobrand")))
 header() { import -window root -crop "1180x30+$X+$((Y + 20))" +repage rgb:- | md5sum; }
 before=$(header)
 xdotool mousemove --sync $((X + 334)) $((Y + 300)) click --repeat 2 --delay 80 1

@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "mainwindow/headerband.h"
 #include "mainwindow/tform1.h"
 #include "printing/paintercanvas.h"
 #include "printing/printcontroller.h"
@@ -208,8 +209,10 @@ void TestPrintService::printRunsOfTheRowsOnScreen() {
     // scroll box follows the preview's size once shown, below).
     form.FormActivate();
     const QRect frame = form.frameGeometry();
-    QCOMPARE(preview->geometry(),
-             QRect(frame.left() + 15, frame.top() + 60, frame.width() - 30, frame.height() - 120));
+    const int header = form.Header()->height();
+    QVERIFY(header > 0);
+    QCOMPARE(preview->geometry(), QRect(frame.left() + 15, frame.top() + header + 60,
+                                        frame.width() - 30, frame.height() - header - 120));
     form.Menu().Player1->trigger();
     StatisticsView* view = form.View(DatabaseKind::Batters);
     QVERIFY(view != nullptr);

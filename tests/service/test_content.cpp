@@ -1,5 +1,5 @@
-// The shipped content folder: every published file is there, and the news, version and ad files
-// have the shapes the program reads.
+// The shipped content folder: every published file is there, and the version and ad files have
+// the shapes the program reads; so do the example news files a partner's folder may add.
 
 #include <memory>
 #include <stdexcept>
@@ -56,6 +56,7 @@ private slots:
 
 private:
     std::unique_ptr<bbstatsd::ContentStore> m_store;
+    std::unique_ptr<bbstatsd::ContentStore> m_news; // service/examples: news/*
     const std::string SiteId = "http://127.0.0.1:8461/";
 };
 
@@ -63,6 +64,7 @@ void TestContent::initTestCase() {
     const QByteArray source = qgetenv("BBSTATS_SOURCE_DIR");
     QVERIFY(!source.isEmpty());
     m_store = std::make_unique<bbstatsd::ContentStore>(source.toStdString() + "/service/content");
+    m_news = std::make_unique<bbstatsd::ContentStore>(source.toStdString() + "/service/examples");
 }
 
 void TestContent::versionTableHasDefaultSite() {
@@ -101,8 +103,8 @@ void TestContent::tickerHeadlinesHaveOneSummary_data() {
 // followed by a line holding its summary between the markers the program cuts at.
 void TestContent::tickerHeadlinesHaveOneSummary() {
     QFETCH(QString, list);
-    const auto lines = linesOf(*m_store->file(list.toStdString()));
-    const std::string& page = *m_store->file("news/content.html");
+    const auto lines = linesOf(*m_news->file(list.toStdString()));
+    const std::string& page = *m_news->file("news/content.html");
     const auto pageLines = linesOf(page);
     // The program never looks for the list's last line on the summary page, so the list ends
     // with a line that is no entry.
@@ -130,7 +132,7 @@ void TestContent::tickerHeadlinesHaveOneSummary() {
 }
 
 void TestContent::homePageArticles() {
-    const auto lines = linesOf(*m_store->file("news/home.html"));
+    const auto lines = linesOf(*m_news->file("news/home.html"));
     int articles = 0;
     for (std::size_t k = 0; k + 1 < lines.size(); ++k) {
         if (lines[k].find("<a href=\"/article.asp") == std::string::npos) {

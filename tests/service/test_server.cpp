@@ -55,6 +55,7 @@ private slots:
     void refusalsBeforeTheBody();
     void contentEndpoints_data();
     void contentEndpoints();
+    void newsForTheServiceDate();
     void bannersRotateByNumber();
     void usageEventsAreStoredAndCounted();
     void listensOnEveryAddress();
@@ -86,9 +87,11 @@ void TestServer::initTestCase() {
     QVERIFY2(QFile::exists(m_binary), qPrintable(m_binary));
     QVERIFY2(QFile::exists(db), "the imported test database is missing (BBSTATS_TEST_DB)");
     m_server.setProgram(m_binary);
-    // No --content: the service finds the content folder shipped with its sources.
+    // No --content: the service finds the content folder shipped with its sources. The news
+    // pages are made for a fixed date.
     m_server.setArguments({"serve", "--db", db, "--listen", "127.0.0.1:0", "--listen",
-                           "127.0.0.2:0", "--events", m_dir.filePath("events.db")});
+                           "127.0.0.2:0", "--events", m_dir.filePath("events.db"), "--today",
+                           "2024-02-06"});
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_server.start();
     QVERIFY(m_server.waitForStarted());
@@ -223,21 +226,6 @@ void TestServer::contentEndpoints_data() {
     QTest::newRow("ad settings") << "/verman.asp"
                                  << "adsettings.txt"
                                  << "text/plain";
-    QTest::newRow("today list") << "/scroller/dataFiles/todaysArticles.txt"
-                                << "news/todaysArticles.txt"
-                                << "text/plain";
-    QTest::newRow("yesterday list") << "/scroller/dataFiles/yesterDaysArticles.txt"
-                                    << "news/yesterDaysArticles.txt"
-                                    << "text/plain";
-    QTest::newRow("baseball page") << "/home.asp?category=Baseball"
-                                   << "news/home.html"
-                                   << "text/html";
-    QTest::newRow("summary page") << "/content.asp"
-                                  << "news/content.html"
-                                  << "text/html";
-    QTest::newRow("article") << "/article.asp?id=3"
-                             << "news/article.html"
-                             << "text/html";
     QTest::newRow("click-through") << "/ads/click.asp?n=42"
                                    << "ads/click.html"
                                    << "text/html";
@@ -254,6 +242,34 @@ void TestServer::contentEndpoints() {
     QCOMPARE(reply.status, 200);
     QCOMPARE(QString::fromStdString(reply.headers.at("content-type")), type);
     QVERIFY(reply.body == readFile(m_source + "/service/content/" + file));
+}
+
+// The news site is made from the data for the date --today gives: Babe Ruth was born on
+// February 6, Hank Aaron on February 5; the lists link to article pages at the first listen
+// address.
+void TestServer::newsForTheServiceDate() {
+    const std::string root = "http://127.0.0.1:" + std::to_string(m_port) + "/";
+    const auto today = request(httpprobe::get("/scroller/dataFiles/todaysArticles.txt"));
+    QCOMPARE(today.status, 200);
+    QVERIFY(today.body.find("^^setURL(" + root +
+                            "article.asp?player=ruthba01)\r\n"
+                            "Babe Ruth (born 1895)\r\n") != std::string::npos);
+    QVERIFY(today.body.ends_with("\r\n^^end\r\n"));
+    const auto yesterday = request(httpprobe::get("/scroller/dataFiles/yesterDaysArticles.txt"));
+    QVERIFY(yesterday.body.find("\r\nHank Aaron (born 1934)\r\n") != std::string::npos);
+    const auto summaries = request(httpprobe::get("/content.asp"));
+    QVERIFY(summaries.body.find("<B>Hank Aaron (born 1934)</B></TD></TR>\r\n<TR><TD><FONT "
+                                "SIZE=\"1\" FACE=\"VERDANA\">Born February 5, 1934. 23 seasons, "
+                                "1954-1976: .305 average, 3,771 hits, 755 home runs</FONT>") !=
+            std::string::npos);
+    const auto home = request(httpprobe::get("/home.asp?category=Baseball"));
+    QCOMPARE(home.status, 200);
+    QCOMPARE(crlfLines(home.body).size(), std::size_t(12 * 2 + 9));
+    const auto article = request(httpprobe::get("/article.asp?player=ruthba01"));
+    QCOMPARE(article.status, 200);
+    QVERIFY(article.body.find("<TD>1927</TD><TD>New York Yankees</TD><TD>AL</TD><TD>151</TD>") !=
+            std::string::npos);
+    QCOMPARE(request(httpprobe::get("/article.asp?id=3")).status, 404);
 }
 
 void TestServer::bannersRotateByNumber() {
@@ -404,6 +420,8 @@ void TestServer::commandErrors_data() {
     QTest::newRow("bad listen address")
         << QStringList{"serve", "--db", "x.db", "--listen", "bad..host:80"} << 2
         << "--listen bad..host:80: expected IPV4-ADDRESS:PORT";
+    QTest::newRow("bad news date") << QStringList{"serve", "--db", "x.db", "--today", "2023-02-29"}
+                                   << 2 << "--today 2023-02-29: expected a date YYYY-MM-DD";
     QTest::newRow("missing database")
         << QStringList{"serve", "--db", "/nonexistent/lahman.db", "--listen", "127.0.0.1:0"} << 1
         << "bbstatsd: statistics file /nonexistent/lahman.db does not exist";
