@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "databases/parseintlenient.h"
+#include "databases/recordlayout.h"
 #include "protocol/pagecache.h"
 #include "protocol/pagerequest.h"
-#include "protocol/recordlayout.h"
 
 // How far a page reply was read.
 struct PageReplyResult {
