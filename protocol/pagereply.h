@@ -35,6 +35,7 @@ PageReplyResult ReadPageReply(std::string_view reply, int topPosition, int rowCo
     const std::int64_t top = topPosition;
     const std::int64_t rows = rowCount > 0 ? rowCount : 0;
     cache.EnsureCapacity(std::max<std::int64_t>(totalRecords, top + rows));
+    cache.NoteWrite(top, rows);
 
     const std::size_t perRecord = layout.readers.size();
     std::size_t next = 1;
