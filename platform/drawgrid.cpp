@@ -30,6 +30,8 @@ DrawGrid::DrawGrid(QWidget* parent) : QAbstractScrollArea(parent) {
     m_layout.setFixedCols(1);
     horizontalScrollBar()->setSingleStep(1);
     verticalScrollBar()->setSingleStep(1);
+    horizontalScrollBar()->installEventFilter(this);
+    verticalScrollBar()->installEventFilter(this);
     layoutChanged();
     m_reportedTop = topRow();
     m_reportedLeft = leftCol();
@@ -430,7 +432,7 @@ int DrawGrid::dropPosition(int x) const {
 }
 
 void DrawGrid::mousePressEvent(QMouseEvent* event) {
-    if (!isEnabled() || event->button() != Qt::LeftButton) {
+    if (!takesInput() || event->button() != Qt::LeftButton) {
         return;
     }
     setFocus(Qt::MouseFocusReason);
@@ -462,7 +464,7 @@ void DrawGrid::mousePressEvent(QMouseEvent* event) {
 }
 
 void DrawGrid::mouseMoveEvent(QMouseEvent* event) {
-    if (!isEnabled()) {
+    if (!takesInput()) {
         return;
     }
     const QPoint p = event->position().toPoint();
@@ -511,7 +513,7 @@ void DrawGrid::mouseMoveEvent(QMouseEvent* event) {
 void DrawGrid::mouseReleaseEvent(QMouseEvent* event) {
     const Drag drag = m_drag;
     m_drag = Drag::None;
-    if (!isEnabled() || event->button() != Qt::LeftButton) {
+    if (!takesInput() || event->button() != Qt::LeftButton) {
         return;
     }
     if (drag == Drag::Size) {
@@ -530,7 +532,7 @@ void DrawGrid::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void DrawGrid::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (!isEnabled() || event->button() != Qt::LeftButton) {
+    if (!takesInput() || event->button() != Qt::LeftButton) {
         return;
     }
     int col = -1;
@@ -547,6 +549,10 @@ void DrawGrid::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void DrawGrid::keyPressEvent(QKeyEvent* event) {
     if (!isEnabled()) {
+        return;
+    }
+    if (m_inputBlocked) {
+        event->accept(); // dropped, not passed on to the window
         return;
     }
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
@@ -598,5 +604,26 @@ void DrawGrid::wheelEvent(QWheelEvent* event) {
         event->ignore();
         return;
     }
+    if (m_inputBlocked) {
+        event->accept();
+        return;
+    }
     QAbstractScrollArea::wheelEvent(event);
+}
+
+bool DrawGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (m_inputBlocked && (watched == horizontalScrollBar() || watched == verticalScrollBar())) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+            return true;
+        default:
+            break;
+        }
+    }
+    return QAbstractScrollArea::eventFilter(watched, event);
 }

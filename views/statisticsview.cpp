@@ -229,11 +229,14 @@ void StatisticsView::DrawGrid1TopLeftChanged() {
         m_refetch = true;
         return;
     }
-    DrawGrid1->setEnabled(false);
+    // No input reaches the grid while its page is on the way. Disabling it
+    // would also take the keyboard focus from it, so its input is blocked
+    // instead.
+    DrawGrid1->setInputBlocked(true);
     if (!refreshView()) {
         return;
     }
-    DrawGrid1->setEnabled(true);
+    DrawGrid1->setInputBlocked(false);
 }
 
 void StatisticsView::DrawGrid1DrawCell(QPainter* painter, int col, int row, const QRect& rect,
