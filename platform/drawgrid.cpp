@@ -22,6 +22,9 @@ DrawGrid::DrawGrid(QWidget* parent) : QAbstractScrollArea(parent) {
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
+    // paintEvent covers every pixel it is asked for, so the widgets behind
+    // the viewport need no repaint when it changes.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     m_fixedColor = palette().color(QPalette::Active, QPalette::Window);
     m_lineColor = QColor(0xc0, 0xc0, 0xc0);
     m_layout.setColCount(5);

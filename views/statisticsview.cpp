@@ -50,6 +50,10 @@ StatisticsView::StatisticsView(DatabaseKind kind, const ServiceHosts& hosts, QWi
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->hide();
 
+    m_animationDelay.setSingleShot(true);
+    m_animationDelay.setInterval(BusyAnimationDelay);
+    connect(&m_animationDelay, &QTimer::timeout, Animate1, &BusyAnimation::start);
+
     connect(DrawGrid1, &DrawGrid::topLeftChanged, this, &StatisticsView::DrawGrid1TopLeftChanged);
     connect(DrawGrid1, &DrawGrid::drawCell, this, &StatisticsView::DrawGrid1DrawCell);
     connect(DrawGrid1, &DrawGrid::cellDoubleClicked, this, &StatisticsView::DrawGrid1DblClick);
@@ -119,7 +123,10 @@ void StatisticsView::resizeEvent(QResizeEvent* event) {
 void StatisticsView::startBusy() {
     if (m_busyDepth++ == 0) {
         m_busyCursor = std::make_unique<BusyCursor>();
-        Animate1->start();
+        // The animation shows only once the wait lasts: a request answered
+        // sooner would cost two repaints of the window for a clip no one
+        // sees. The hourglass comes at once and costs no repaint.
+        m_animationDelay.start();
     }
 }
 
@@ -129,6 +136,7 @@ void StatisticsView::stopBusy() {
     }
     if (--m_busyDepth == 0) {
         m_busyCursor.reset();
+        m_animationDelay.stop();
         Animate1->stop();
     }
 }
@@ -230,8 +238,8 @@ void StatisticsView::DrawGrid1TopLeftChanged() {
         return;
     }
     // No input reaches the grid while its page is on the way. Disabling it
-    // would also take the keyboard focus from it, so its input is blocked
-    // instead.
+    // would also take the keyboard focus from it (and repaint it twice), so
+    // its input is blocked instead.
     DrawGrid1->setInputBlocked(true);
     if (!refreshView()) {
         return;

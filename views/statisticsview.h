@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 #include "platform/drawgrid.h"
@@ -60,6 +61,9 @@ public:
 
     // Design rows of the grid before the first reply: enough for any window.
     static constexpr int DesignRowCount = 1000;
+    // Milliseconds a request waits before the busy animation shows (the
+    // hourglass shows at once).
+    static constexpr int BusyAnimationDelay = 100;
 
     // Handlers.
     void FormCreate();
@@ -109,6 +113,7 @@ private:
     HiddenColumns m_hiddenColumns;
     FixedPitchText m_text;
     std::unique_ptr<BusyCursor> m_busyCursor;
+    QTimer m_animationDelay;
     QElapsedTimer m_openTime;
     int m_busyDepth = 0;
     int m_waiting = 0;
