@@ -236,9 +236,13 @@ void DrawGrid::applyTopLeft(int row, int pos) {
     if (topRow() == m_reportedTop && leftCol() == m_reportedLeft) {
         return;
     }
+    // The owner hears of the move before the grid asks for a repaint: when
+    // it fetches the rows now in view (its event loop running meanwhile),
+    // the grid and its scroll bars are painted once, after the rows have
+    // arrived, not also before with the rows the cache held.
+    reportTopLeft();
     syncScrollBars();
     viewport()->update();
-    reportTopLeft();
 }
 
 void DrawGrid::scrollContentsBy(int, int) {

@@ -431,14 +431,17 @@ void TestStatisticsView::closedDuringItsOwnFetch() {
     QCOMPARE(server.requests().size(), paging ? 2 : 1);
 }
 
-// Collects what the widgets it watches paint and counts their show events.
+// Collects what the widgets it watches paint and counts their paint and
+// show events.
 class EventCounter : public QObject {
 public:
     QRegion painted;
+    int paints = 0;
     int shows = 0;
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
             painted += static_cast<QPaintEvent*>(event)->region();
+            ++paints;
         }
         shows += event->type() == QEvent::Show ? 1 : 0;
         return false;
@@ -453,17 +456,21 @@ void TestStatisticsView::busyIndicationDuringFetch() {
     QVERIFY(!view->Animate1->isVisible());
     QCoreApplication::processEvents();
 
-    // Pages answered at once: the animation never shows, and the window
-    // behind the grid's cells is not painted again (its scroll bar is).
+    // Pages answered at once: the cells are painted once a step, after the
+    // page arrived; the animation never shows, and the window behind the
+    // cells is not painted again (its scroll bar is).
     EventCounter window;
     EventCounter animation;
+    EventCounter viewport;
     view->installEventFilter(&window);
     view->Animate1->installEventFilter(&animation);
+    view->DrawGrid1->viewport()->installEventFilter(&viewport);
     for (int top = 3; top < 8; ++top) {
         view->DrawGrid1->setTopRow(top);
         QCoreApplication::processEvents();
     }
     QCOMPARE(server.requests().size(), 6);
+    QCOMPARE(viewport.paints, 5);
     QCOMPARE(animation.shows, 0);
     const QRect cells(view->DrawGrid1->viewport()->mapTo(view.get(), QPoint(0, 0)),
                       view->DrawGrid1->viewport()->size());
