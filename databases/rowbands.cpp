@@ -6,15 +6,6 @@ RowBands::RowBands(int capacity) {
     ensureSize(capacity);
 }
 
-void RowBands::set(int position, std::uint8_t band) {
-    if (position < 0) {
-        return;
-    }
-    ensureSize(position + 1);
-    const auto index = static_cast<std::size_t>(position);
-    m_bands[index] = static_cast<std::uint8_t>(band ^ m_flipped[index >> BlockShift]);
-}
-
 void RowBands::ensureSize(int count) {
     if (count <= size()) {
         return;

@@ -36,7 +36,16 @@ public:
     }
     // Sets the band of `position`, growing the array when needed; negative
     // positions are ignored.
-    void set(int position, std::uint8_t band);
+    void set(int position, std::uint8_t band) {
+        if (position < 0) {
+            return;
+        }
+        if (position >= size()) {
+            ensureSize(position + 1);
+        }
+        const auto index = static_cast<std::size_t>(position);
+        m_bands[index] = static_cast<std::uint8_t>(band ^ m_flipped[index >> BlockShift]);
+    }
     // Grows to at least `count` bytes; never shrinks.
     void ensureSize(int count);
     // Swaps the first and second band of every position from `first` to
