@@ -35,6 +35,10 @@ DrawGrid::DrawGrid(QWidget* parent) : QAbstractScrollArea(parent) {
     verticalScrollBar()->setSingleStep(1);
     horizontalScrollBar()->installEventFilter(this);
     verticalScrollBar()->installEventFilter(this);
+    // The scroll bars move with every page and are drawn whole by the style:
+    // the widgets behind them need no repaint either.
+    horizontalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
+    verticalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
     layoutChanged();
     m_reportedTop = topRow();
     m_reportedLeft = leftCol();
@@ -332,8 +336,18 @@ void DrawGrid::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     painter.setFont(font());
     const QRect dirty = event->rect();
-    const QColor base = palette().color(QPalette::Active, QPalette::Base);
-    painter.fillRect(dirty, base);
+    // Brushes and pens made once a paint: made per cell from colours, they
+    // cost an allocation each, several hundred times a page.
+    const QPalette& pal = palette();
+    const CellInks inks{
+        QBrush(pal.color(QPalette::Active, QPalette::Base)),
+        QPen(pal.color(QPalette::Active, QPalette::Text)),
+        QBrush(m_fixedColor),
+        QPen(pal.color(QPalette::Active, QPalette::WindowText)),
+        QBrush(pal.color(QPalette::Active, QPalette::Highlight)),
+        QPen(pal.color(QPalette::Active, QPalette::HighlightedText)),
+    };
+    painter.fillRect(dirty, inks.plainBackground);
 
     const std::vector<int> positions = m_layout.drawnPositions();
     const QRect selected = selection();
@@ -354,7 +368,7 @@ void DrawGrid::paintEvent(QPaintEvent* event) {
             return;
         }
         for (const int pos : positions) {
-            paintCell(painter, pos, row, selected);
+            paintCell(painter, pos, row, selected, inks);
         }
         if (line > 0) {
             painter.fillRect(0, top + m_layout.rowHeight(), right, line, m_lineColor);
@@ -381,7 +395,8 @@ void DrawGrid::paintEvent(QPaintEvent* event) {
     }
 }
 
-void DrawGrid::paintCell(QPainter& painter, int pos, int row, const QRect& selected) {
+void DrawGrid::paintCell(QPainter& painter, int pos, int row, const QRect& selected,
+                         const CellInks& inks) {
     const int col = columnAt(pos);
     const QRect rect(m_layout.positionLeft(pos), m_layout.rowTop(row), colWidth(col),
                      m_layout.rowHeight());
@@ -394,24 +409,23 @@ void DrawGrid::paintCell(QPainter& painter, int pos, int row, const QRect& selec
     if (col == m_col && row == m_row && hasFocus()) {
         state |= Focused;
     }
-    const QPalette& pal = palette();
-    QColor background = pal.color(QPalette::Active, QPalette::Base);
-    QColor text = pal.color(QPalette::Active, QPalette::Text);
+    const QBrush* background = &inks.plainBackground;
+    const QPen* text = &inks.plainText;
     if (state & Fixed) {
-        background = m_fixedColor;
-        text = pal.color(QPalette::Active, QPalette::WindowText);
+        background = &inks.fixedBackground;
+        text = &inks.fixedText;
     } else if (state & Selected) {
-        background = pal.color(QPalette::Active, QPalette::Highlight);
-        text = pal.color(QPalette::Active, QPalette::HighlightedText);
+        background = &inks.selectedBackground;
+        text = &inks.selectedText;
     }
-    painter.fillRect(rect, background);
+    painter.fillRect(rect, *background);
     // No save, restore or clip per cell: they cost several times the text
     // itself. Cells are drawn left to right, so the next cell's background
     // covers text that runs past its own cell.
-    painter.setPen(text);
+    painter.setPen(*text);
     emit drawCell(&painter, col, row, rect, state);
     if (state & Focused) {
-        QPen pen(text, 1, Qt::DotLine);
+        QPen pen(text->color(), 1, Qt::DotLine);
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect.adjusted(0, 0, -1, -1));

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QBrush>
 #include <QColor>
 #include <QFlags>
+#include <QPen>
 
 #include "platform/gridlayout.h"
 
@@ -148,6 +150,15 @@ protected:
 
 private:
     enum class Drag { None, Select, Size, Move };
+    // What cells are filled and written with, by state.
+    struct CellInks {
+        QBrush plainBackground;
+        QPen plainText;
+        QBrush fixedBackground;
+        QPen fixedText;
+        QBrush selectedBackground;
+        QPen selectedText;
+    };
 
     bool takesInput() const { return isEnabled() && !m_inputBlocked; }
     void ensureGeometry() const;
@@ -159,7 +170,8 @@ private:
     void scrollIntoView(int pos, int row);
     int nearestVisiblePosition(int pos, int step) const;
     int dropPosition(int x) const;
-    void paintCell(QPainter& painter, int pos, int row, const QRect& selected);
+    void paintCell(QPainter& painter, int pos, int row, const QRect& selected,
+                   const CellInks& inks);
 
     GridLayout m_layout;
     int m_col = 1;

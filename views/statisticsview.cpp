@@ -257,17 +257,19 @@ void StatisticsView::DrawGrid1DrawCell(QPainter* painter, int col, int row, cons
     // the highlight whatever the band colours are.
     if (!(state & DrawGrid::Selected)) {
         const BandSettings& bands = BandSettingsFor(m_kind);
-        switch (cell.ink) {
-        case CellInk::Black:
-            painter->setPen(Qt::black);
-            break;
-        case CellInk::FirstBand:
-            painter->setPen(bands.firstColor());
-            break;
-        case CellInk::SecondBand:
-            painter->setPen(bands.secondColor());
-            break;
+        QColor color = Qt::black;
+        if (cell.ink == CellInk::FirstBand) {
+            color = bands.firstColor();
+        } else if (cell.ink == CellInk::SecondBand) {
+            color = bands.secondColor();
         }
+        // A pen per ink, made again only when the colour options change: a
+        // pen made from a colour costs an allocation, once a cell.
+        QPen& pen = m_inkPens[static_cast<std::size_t>(cell.ink)];
+        if (pen.color() != color) {
+            pen = QPen(color);
+        }
+        painter->setPen(pen);
     }
     m_text.draw(painter, QPointF(rect.left() + 1, rect.top() + 1), cell.text);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <memory>
 
 #include <QElapsedTimer>
+#include <QPen>
 #include <QTimer>
 #include <QWidget>
 
@@ -112,6 +114,7 @@ private:
     std::unique_ptr<ViewRecords> m_records;
     HiddenColumns m_hiddenColumns;
     FixedPitchText m_text;
+    std::array<QPen, 3> m_inkPens; // by CellInk
     std::unique_ptr<BusyCursor> m_busyCursor;
     QTimer m_animationDelay;
     QElapsedTimer m_openTime;

@@ -457,8 +457,8 @@ void TestStatisticsView::busyIndicationDuringFetch() {
     QCoreApplication::processEvents();
 
     // Pages answered at once: the cells are painted once a step, after the
-    // page arrived; the animation never shows, and the window behind the
-    // cells is not painted again (its scroll bar is).
+    // page arrived; the animation never shows, and nothing of the window
+    // behind the grid is painted again.
     EventCounter window;
     EventCounter animation;
     EventCounter viewport;
@@ -472,9 +472,7 @@ void TestStatisticsView::busyIndicationDuringFetch() {
     QCOMPARE(server.requests().size(), 6);
     QCOMPARE(viewport.paints, 5);
     QCOMPARE(animation.shows, 0);
-    const QRect cells(view->DrawGrid1->viewport()->mapTo(view.get(), QPoint(0, 0)),
-                      view->DrawGrid1->viewport()->size());
-    QVERIFY(!window.painted.intersects(cells));
+    QVERIFY(window.painted.isEmpty());
 
     // A slow page: the hourglass at once, the animation once the wait lasts.
     server.setReplyDelay(600);
