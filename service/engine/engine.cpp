@@ -5,6 +5,7 @@
 #include <charconv>
 #include <memory>
 
+#include "service/engine/importer.h"
 #include "service/engine/query.h"
 #include "service/engine/recordtexts.h"
 #include "service/engine/recordwriter.h"
@@ -23,6 +24,7 @@ public:
     EngineData(const std::string& dbPath, std::size_t cacheBytes) : cache(cacheBytes) {
         SqliteDb db(dbPath, true);
         try {
+            checkFormat(db);
             for (Table t : {Table::Batters, Table::Pitchers, Table::Fielders, Table::Teams}) {
                 const auto at = static_cast<std::size_t>(t);
                 tables[at] = std::make_unique<TableData>(db, tableDef(t));
@@ -37,6 +39,22 @@ public:
     std::array<std::unique_ptr<TableData>, 4> tables;
     std::array<std::unique_ptr<RecordTexts>, 4> texts; // of the same tables
     ResultCache cache;
+
+private:
+    // A file written by an earlier importer holds figures of earlier definitions.
+    static void checkFormat(SqliteDb& db) {
+        SqliteStmt meta(db, "SELECT count(*) FROM sqlite_master WHERE name = 'meta'");
+        std::string found = "none";
+        if (meta.step() && meta.integer(0) > 0) {
+            SqliteStmt format(db, "SELECT value FROM meta WHERE key = 'format'");
+            found = format.step() ? std::string(format.text(0)) : found;
+        }
+        if (found != kImportFormat) {
+            throw std::runtime_error("written by an earlier import (format " + found +
+                                     ", this service reads " + kImportFormat +
+                                     "); import the data again");
+        }
+    }
 };
 
 Engine::Engine(const std::string& dbPath, std::size_t cacheBytes)
