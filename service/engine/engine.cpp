@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "service/engine/importer.h"
+#include "service/engine/picklists.h"
 #include "service/engine/query.h"
 #include "service/engine/recordtexts.h"
 #include "service/engine/recordwriter.h"
@@ -29,6 +30,7 @@ public:
                 const auto at = static_cast<std::size_t>(t);
                 tables[at] = std::make_unique<TableData>(db, tableDef(t));
                 texts[at] = std::make_unique<RecordTexts>(*tables[at]);
+                lists[at] = std::make_unique<PickLists>(*tables[at]);
             }
         } catch (const std::exception& e) {
             const std::string what = e.what();
@@ -38,6 +40,7 @@ public:
 
     std::array<std::unique_ptr<TableData>, 4> tables;
     std::array<std::unique_ptr<RecordTexts>, 4> texts; // of the same tables
+    std::array<std::unique_ptr<PickLists>, 4> lists;   // of the same tables
     ResultCache cache;
 
 private:
@@ -67,6 +70,11 @@ std::string Engine::answer(Table table, std::string_view body) {
     const TableDef& def = data.def();
     const TableShape shape{def.sortFieldCount, def.hasPlayers, def.positionLine >= 0};
     const ParsedRequest req = parseRequest(body, shape);
+    const PickLists& lists = *m_data->lists.at(static_cast<std::size_t>(table));
+    if (req.list && std::all_of(req.groups.begin(), req.groups.end(),
+                                [](const auto& group) { return group.empty(); })) {
+        return lists.whole(req.listLetter);
+    }
     const std::vector<SortKey> keys =
         req.list ? std::vector<SortKey>() : sortKeys(def, req.sortCodes);
     // The matching rows in default order with their totals are cached apart from each sorted
@@ -90,7 +98,7 @@ std::string Engine::answer(Table table, std::string_view body) {
         return std::shared_ptr<const QueryResult>(std::move(r));
     });
     if (req.list) {
-        return listReply(data, req.listLetter, result->rows);
+        return lists.over(req.listLetter, result->rows);
     }
     // The page is copied from the records' texts written at load time, sized exactly first.
     const RecordTexts& texts = *m_data->texts.at(static_cast<std::size_t>(table));

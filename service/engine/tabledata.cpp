@@ -185,13 +185,6 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
                 }
             }
         }
-        m_playerOrder.resize(playerIds.size());
-        std::iota(m_playerOrder.begin(), m_playerOrder.end(), 0u);
-        std::sort(m_playerOrder.begin(), m_playerOrder.end(),
-                  [&](std::uint32_t a, std::uint32_t b) {
-                      const int c = compareText(m_playerEntry[a], m_playerEntry[b]);
-                      return c != 0 ? c < 0 : m_playerEntry[a] < m_playerEntry[b];
-                  });
     }
     for (int line : {def.teamNameLine, def.leagueLine, def.positionLine}) {
         if (line < 0) {

@@ -578,6 +578,10 @@ private slots:
         QCOMPARE(positions, (Lines{"1B", "2B", "3B", "C", "OF", "P", "PH", "PR", "SS"}));
         const Lines leagues = list(Table::Pitchers, 'E', {"C1990", "*"});
         QCOMPARE(leagues, (Lines{"AL", "NL"}));
+        // The lists kept ready for no selection are the lists over every row.
+        for (const char letter : {'A', 'C', 'D', 'E', 'G'}) {
+            QCOMPARE(list(Table::Fielders, letter), list(Table::Fielders, letter, {"E1!!!", "*"}));
+        }
     }
 
     void sharedPlayerNames() {
