@@ -111,7 +111,7 @@ QString TestPackagedStart::packVariant(const QString& from, const QString& to) {
     QProcess pack;
     pack.start(binary("tools/cobrand-pack"),
                {"--offset", offset, description, binary("bbstats.plain"), output});
-    pack.waitForFinished();
+    pack.waitForFinished(120000);
     return pack.exitCode() == 0 ? output : QString();
 }
 
