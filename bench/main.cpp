@@ -22,6 +22,8 @@
 #include "bench/benchnet.h"
 #include "bench/sqlbaseline.h"
 #include "service/engine/engine.h"
+#include "service/engine/importer.h"
+#include "service/engine/sqlitedb.h"
 
 namespace {
 
@@ -142,8 +144,19 @@ std::string sums(const std::vector<std::string>& columns) {
     return text;
 }
 
+// Whether the file was written by this importer (an earlier one wrote other figures).
+bool currentFormat(const std::string& db) {
+    try {
+        bbstatsd::SqliteDb file(db, true);
+        bbstatsd::SqliteStmt format(file, "SELECT value FROM meta WHERE key = 'format'");
+        return format.step() && format.text(0) == bbstatsd::kImportFormat;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 void ensureDatabase(const Options& options) {
-    if (fs::exists(options.db)) {
+    if (fs::exists(options.db) && currentFormat(options.db)) {
         return;
     }
     std::cerr << "importing " << options.data << " into " << options.db << " ...\n";

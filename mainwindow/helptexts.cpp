@@ -9,13 +9,19 @@ struct Definition {
     const char* meaning; // empty: the line is the abbreviation alone
 };
 
+// Every league of the data, with its first and last season.
+constexpr const char* Leagues =
+    "league: AA 1882-1891, AL 1901-2025, ANL 1929, EAS 1903-1928, ECL 1923-1928, EWL 1932, "
+    "FL 1914-1915, IND 1891-1936, INT 1909, NA 1871-1875, NAC 1907-1908, NAL 1937-1948, "
+    "NL 1876-2025, NN2 1933-1948, NNL 1920-1931, NSL 1932, PL 1890, UA 1884, WES 1902-1919";
+
 constexpr Definition BatterDefinitions[] = {
     // The four leading columns of a player database carry no explanation.
     {"PLAYER NAME", ""},
     {"YEAR", ""},
     {"TEAM CODE", ""},
     {"TEAM NAME", ""},
-    {"LGE", "league (aa,al,fl,na,nl,pl,ua)"},
+    {"LGE", Leagues},
     {"BAT", "R-right handed, L-left handed, S-switch hitter"},
     {"THR", "throws (R,L)"},
     {"G", "games played"},
@@ -30,7 +36,7 @@ constexpr Definition BatterDefinitions[] = {
     {"HR", "home runs"},
     {"RBI", "runs batted in"},
     {"AVG", "average = H/AB"},
-    {"OB%", "on-base percentage = (H + BB + HBP)/(AB + BB + HBP)"},
+    {"OB%", "on-base percentage = (H + BB + HBP)/(AB + BB + HBP + SF)"},
     {"SL%", "slugging percentage = (S + 2xD + 3xT + 4xHR)/AB = TB/AB"},
     {"BB", "base on balls (walks)"},
     {"SO", "strikeouts"},
@@ -50,7 +56,7 @@ constexpr Definition PitcherDefinitions[] = {
     {"YEAR", ""},
     {"TEAM CODE", ""},
     {"TEAM NAME", ""},
-    {"LGE", "league (aa,al,fl,na,nl,pl,ua)"},
+    {"LGE", Leagues},
     {"THR", "throws (R-right handed,L-left handed)"},
     {"G", "games played"},
     {"GS", "games started"},
@@ -76,7 +82,7 @@ constexpr Definition PitcherDefinitions[] = {
     {"WP", "wild pitches"},
     {"BK", "balks"},
     {"OPP AVG", "opponents batting average"},
-    {"OPP OB%", "opponents on-base percentage"},
+    {"OPP OB%", "opponents on-base percentage = (H + BB + HB)/(BFP - SH)"},
 };
 
 constexpr Definition FielderDefinitions[] = {
@@ -85,7 +91,7 @@ constexpr Definition FielderDefinitions[] = {
     {"YEAR", ""},
     {"TEAM CODE", ""},
     {"TEAM NAME", ""},
-    {"LGE", "league (aa,al,nl,fl,pl,ua)"},
+    {"LGE", Leagues},
     {"POS", "position played (c,p,1b,2b,ss,3b,of)"},
     {"G", "games"},
     {"PO", "putouts"},
@@ -124,7 +130,7 @@ constexpr Definition TeamDefinitions[] = {
     {"HR", "home runs"},
     {"RBI", "runs batted in"},
     {"AVG", "batting average = H / AB"},
-    {"OB%", "on-base percentage = (H + BB + HBP) / (AB + BB + HBP)"},
+    {"OB%", "on-base percentage = (H + BB + HBP) / (AB + BB + HBP + SF)"},
     {"SL%", "slugging percentage = (S + 2xD + 3xT + 4xHR) / AB"},
     {"BB", "base on balls (walks)"},
     {"IBB", "intentional base on balls"},
@@ -158,7 +164,7 @@ constexpr Definition TeamDefinitions[] = {
     {"WP", "wild pitches"},
     {"BK", "balks"},
     {"OPP AVG", "opponents batting average"},
-    {"OPP OB%", "opponents on-base percentage"},
+    {"OPP OB%", "opponents on-base percentage = (OPP HITS + OPP BB + OPP HBP) / (BFP - OPP SACH)"},
     {"PO", "putouts"},
     {"AST", "assists"},
     {"ERR", "errors"},

@@ -5,6 +5,8 @@
 #include <charconv>
 #include <memory>
 
+#include "service/engine/importer.h"
+#include "service/engine/picklists.h"
 #include "service/engine/query.h"
 #include "service/engine/recordtexts.h"
 #include "service/engine/recordwriter.h"
@@ -23,10 +25,12 @@ public:
     EngineData(const std::string& dbPath, std::size_t cacheBytes) : cache(cacheBytes) {
         SqliteDb db(dbPath, true);
         try {
+            checkFormat(db);
             for (Table t : {Table::Batters, Table::Pitchers, Table::Fielders, Table::Teams}) {
                 const auto at = static_cast<std::size_t>(t);
                 tables[at] = std::make_unique<TableData>(db, tableDef(t));
                 texts[at] = std::make_unique<RecordTexts>(*tables[at]);
+                lists[at] = std::make_unique<PickLists>(*tables[at]);
             }
         } catch (const std::exception& e) {
             const std::string what = e.what();
@@ -36,7 +40,24 @@ public:
 
     std::array<std::unique_ptr<TableData>, 4> tables;
     std::array<std::unique_ptr<RecordTexts>, 4> texts; // of the same tables
+    std::array<std::unique_ptr<PickLists>, 4> lists;   // of the same tables
     ResultCache cache;
+
+private:
+    // A file written by an earlier importer holds figures of earlier definitions.
+    static void checkFormat(SqliteDb& db) {
+        SqliteStmt meta(db, "SELECT count(*) FROM sqlite_master WHERE name = 'meta'");
+        std::string found = "none";
+        if (meta.step() && meta.integer(0) > 0) {
+            SqliteStmt format(db, "SELECT value FROM meta WHERE key = 'format'");
+            found = format.step() ? std::string(format.text(0)) : found;
+        }
+        if (found != kImportFormat) {
+            throw std::runtime_error("written by an earlier import (format " + found +
+                                     ", this service reads " + kImportFormat +
+                                     "); import the data again");
+        }
+    }
 };
 
 Engine::Engine(const std::string& dbPath, std::size_t cacheBytes)
@@ -57,6 +78,11 @@ std::optional<std::string> Engine::respond(Table table, std::string_view body, b
     const TableDef& def = data.def();
     const TableShape shape{def.sortFieldCount, def.hasPlayers, def.positionLine >= 0};
     const ParsedRequest req = parseRequest(body, shape);
+    const PickLists& lists = *m_data->lists.at(static_cast<std::size_t>(table));
+    if (req.list && std::all_of(req.groups.begin(), req.groups.end(),
+                                [](const auto& group) { return group.empty(); })) {
+        return lists.whole(req.listLetter);
+    }
     const std::vector<SortKey> keys =
         req.list ? std::vector<SortKey>() : sortKeys(def, req.sortCodes);
     // The matching rows in default order with their totals are cached apart from each sorted
@@ -90,7 +116,7 @@ std::optional<std::string> Engine::respond(Table table, std::string_view body, b
         });
     }
     if (req.list) {
-        return listReply(data, req.listLetter, result->rows);
+        return lists.over(req.listLetter, result->rows);
     }
     // The page is copied from the records' texts written at load time, sized exactly first.
     const RecordTexts& texts = *m_data->texts.at(static_cast<std::size_t>(table));

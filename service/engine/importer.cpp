@@ -12,9 +12,11 @@
 #include "service/engine/csvreader.h"
 #include "service/engine/importtemp.h"
 #include "service/engine/newstables.h"
+#include "service/engine/picklabels.h"
 #include "service/engine/schema.h"
 #include "service/engine/sqlitedb.h"
 #include "service/engine/tablewriter.h"
+#include "service/engine/teamseason.h"
 
 namespace bbstatsd {
 
@@ -95,51 +97,15 @@ const std::vector<std::string> kPitchingUsed{
 const std::vector<std::string> kFieldingUsed{
     "playerID", "yearID", "stint", "teamID", "lgID", "POS", "G", "GS", "PO", "A", "E", "DP", "PB"};
 const std::vector<std::string> kTeamsUsed{
-    "yearID", "lgID", "teamID", "divID", "G",   "W",   "L",   "R",  "AB", "H",   "X2B",
-    "X3B",    "HR",   "BB",     "SO",    "SB",  "CS",  "HBP", "SF", "RA", "ER",  "CG",
-    "SHO",    "SV",   "IPouts", "HA",    "HRA", "BBA", "SOA", "E",  "DP", "name"};
+    "yearID", "lgID", "teamID", "divID",  "Rank", "G",   "W",   "L",   "R",  "AB", "H",
+    "X2B",    "X3B",  "HR",     "BB",     "SO",   "SB",  "CS",  "HBP", "SF", "RA", "ER",
+    "CG",     "SHO",  "SV",     "IPouts", "HA",   "HRA", "BBA", "SOA", "E",  "DP", "name"};
 
 struct Person {
     std::string name;
     std::string bats;
     std::string throws;
-};
-
-// Sum of the present values; -1 while none was present.
-struct Sum {
-    long long value = -1;
-    void add(long long v) {
-        if (v >= 0) {
-            value = (value < 0 ? 0 : value) + v;
-        }
-    }
-};
-
-enum TeamSum {
-    kTPA,
-    kRBI,
-    kBatIBB,
-    kBatSH,
-    kGIDP,
-    kBFP,
-    kPitIBB,
-    kPitHBP,
-    kPitSH,
-    kPitSF,
-    kWP,
-    kBK,
-    kRelief,
-    kPO,
-    kAST,
-    kPB,
-    kSumCount
-};
-
-struct TeamInfo {
-    std::string code, name, league, division;
-    int year = 0;
-    std::map<std::string, int> vals;
-    std::array<Sum, kSumCount> sums;
+    int birthYear = -1;
 };
 
 long long plus(std::initializer_list<long long> required,
@@ -209,7 +175,7 @@ public:
         readFielding();
         readBatting();
         readPitching();
-        writeTeams();
+        writeTeamRecords(m_db, m_teams);
         writePickLists();
         writeMeta();
     }
@@ -217,9 +183,9 @@ public:
 private:
     void readPeople() {
         CsvTable t(m_dir, "People.csv", kPeopleColumns,
-                   {"playerID", "nameFirst", "nameLast", "bats", "throws"});
+                   {"playerID", "nameFirst", "nameLast", "bats", "throws", "birthYear"});
         const auto id = t.col("playerID"), first = t.col("nameFirst"), last = t.col("nameLast"),
-                   bats = t.col("bats"), throws = t.col("throws");
+                   bats = t.col("bats"), throws = t.col("throws"), born = t.col("birthYear");
         while (t.next()) {
             if (t.text(id).empty()) {
                 t.fail(id, "empty playerID");
@@ -231,6 +197,7 @@ private:
             }
             p.bats = t.text(bats) == "B" ? "S" : clean(t.text(bats));
             p.throws = clean(t.text(throws));
+            p.birthYear = t.count(born);
             if (!m_people.emplace(t.text(id), std::move(p)).second) {
                 t.fail(id, "playerID '" + t.text(id) + "' appears twice");
             }
@@ -240,20 +207,21 @@ private:
     void readTeams() {
         CsvTable t(m_dir, "Teams.csv", kTeamsColumns, kTeamsUsed);
         const auto year = t.col("yearID"), lg = t.col("lgID"), team = t.col("teamID"),
-                   div = t.col("divID"), name = t.col("name");
+                   div = t.col("divID"), name = t.col("name"), rank = t.col("Rank");
         static const char* const numeric[] = {"G",   "W",   "L",   "R",   "AB",  "H",  "X2B",
                                               "X3B", "HR",  "BB",  "SO",  "SB",  "CS", "HBP",
                                               "SF",  "RA",  "ER",  "CG",  "SHO", "SV", "IPouts",
                                               "HA",  "HRA", "BBA", "SOA", "E",   "DP"};
         while (t.next()) {
-            TeamInfo info;
+            TeamSeason info;
             info.year = t.required(year);
+            info.rank = t.count(rank);
             info.code = clean(t.text(team));
             info.name = clean(t.text(name));
             info.league = clean(t.text(lg));
             info.division = t.text(div).empty() ? "-" : clean(t.text(div));
             for (const char* n : numeric) {
-                info.vals[n] = t.count(t.col(n));
+                info.figures[n] = t.count(t.col(n));
             }
             const std::string key = std::to_string(info.year) + "|" + info.code;
             if (!m_teamIndex.emplace(key, m_teams.size()).second) {
@@ -265,8 +233,8 @@ private:
     }
 
     // Shared columns of the three player files: checks the player and the club.
-    TeamInfo& playerRow(const CsvTable& t, RowBuf& row, const TableDef& def, int& year,
-                        std::string& playerId) {
+    TeamSeason& playerRow(const CsvTable& t, RowBuf& row, const TableDef& def, int& year,
+                          std::string& playerId) {
         const auto idCol = t.col("playerID"), yearCol = t.col("yearID"), teamCol = t.col("teamID");
         playerId = t.text(idCol);
         const auto person = m_people.find(playerId);
@@ -278,7 +246,7 @@ private:
         if (team == m_teamIndex.end()) {
             t.fail(teamCol, "unknown team '" + t.text(teamCol) + "' in " + std::to_string(year));
         }
-        TeamInfo& info = m_teams[team->second];
+        TeamSeason& info = m_teams[team->second];
         row.s[0] = person->second.name;
         row.v[static_cast<std::size_t>(def.yearLine)] = year;
         row.s[2] = info.code;
@@ -298,7 +266,7 @@ private:
         std::string id;
         int year = 0;
         while (t.next()) {
-            TeamInfo& team = playerRow(t, row, def, year, id);
+            TeamSeason& team = playerRow(t, row, def, year, id);
             const int stint = t.required(stintCol);
             if (t.text(pos).empty()) {
                 t.fail(pos, "empty position");
@@ -317,9 +285,16 @@ private:
             auto& played =
                 m_positions[id + "|" + std::to_string(year) + "|" + std::to_string(stint)];
             played.emplace_back(lower(t.text(pos)), std::max(0LL, row.v[5]));
-            team.sums[kPO].add(row.v[6]);
-            team.sums[kAST].add(row.v[7]);
-            team.sums[kPB].add(row.v[10]);
+            // Pinch hitters and runners field no chances; a passed ball is a catcher's.
+            const std::string& position = row.s[15];
+            if (position != "PH" && position != "PR") {
+                team.sums[FldPO].add(row.v[6]);
+                team.sums[FldA].add(row.v[7]);
+                team.sums[FldE].add(row.v[8]);
+            }
+            if (position == "C" || row.v[10] >= 0) {
+                team.sums[FldPB].add(row.v[10]);
+            }
         }
     }
 
@@ -360,7 +335,7 @@ private:
         std::string id;
         int year = 0;
         while (t.next()) {
-            TeamInfo& team = playerRow(t, row, def, year, id);
+            TeamSeason& team = playerRow(t, row, def, year, id);
             const int stint = t.required(stintCol);
             auto c = [&](const char* name) { return static_cast<long long>(t.count(t.col(name))); };
             const long long ab = c("AB"), h = c("H"), d = c("X2B"), tr = c("X3B"), hr = c("HR"),
@@ -388,17 +363,20 @@ private:
             const Person& person = m_people.at(id);
             row.s[27] = person.bats;
             row.s[28] = person.throws;
-            const long long singles =
-                plus({h}, {}) < 0 || d < 0 || tr < 0 || hr < 0 ? -1 : h - d - tr - hr;
-            row.v[30] = singles;
-            row.v[29] = singles < 0 ? -1 : singles + 2 * d + 3 * tr + 4 * hr;
+            // Total bases from the hits themselves: the source has a row with more home runs
+            // than hits, whose singles (negative) are missing but whose bases are not.
+            row.v[29] = plus({h, d, 2 * tr, 3 * hr}, {});
+            const long long singles = row.v[29] < 0 ? -1 : h - d - tr - hr;
+            row.v[30] = singles < 0 ? -1 : singles;
             out.write(row, id, stint);
             noteSeason(m_seasons[0], id, year);
-            team.sums[kTPA].add(row.v[6]);
-            team.sums[kRBI].add(row.v[13]);
-            team.sums[kBatIBB].add(row.v[18]);
-            team.sums[kBatSH].add(sh);
-            team.sums[kGIDP].add(row.v[25]);
+            static constexpr std::pair<int, TeamSumKind> sums[] = {
+                {6, BatPA},  {7, BatAB},   {8, BatR},   {9, BatH},    {10, Bat2B},  {11, Bat3B},
+                {12, BatHR}, {13, BatRBI}, {17, BatBB}, {18, BatIBB}, {19, BatSO},  {20, BatHBP},
+                {21, BatSH}, {22, BatSF},  {23, BatSB}, {24, BatCS},  {25, BatGIDP}};
+            for (const auto& [line, sum] : sums) {
+                team.sums[sum].add(row.v[static_cast<std::size_t>(line)]);
+            }
         }
     }
 
@@ -416,7 +394,7 @@ private:
             {18, "ER"}, {19, "HR"}, {20, "BB"},     {21, "SO"},  {22, "IBB"}, {23, "HBP"},
             {24, "SH"}, {25, "SF"}, {26, "WP"},     {27, "BK"}};
         while (t.next()) {
-            TeamInfo& team = playerRow(t, row, def, year, id);
+            TeamSeason& team = playerRow(t, row, def, year, id);
             const int stint = t.required(stintCol);
             for (const auto& [line, name] : lines) {
                 row.v[static_cast<std::size_t>(line)] = t.count(t.col(name));
@@ -424,105 +402,14 @@ private:
             row.s[30] = m_people.at(id).throws;
             out.write(row, id, stint);
             noteSeason(m_seasons[1], id, year);
-            team.sums[kBFP].add(row.v[15]);
-            team.sums[kPitIBB].add(row.v[22]);
-            team.sums[kPitHBP].add(row.v[23]);
-            team.sums[kPitSH].add(row.v[24]);
-            team.sums[kPitSF].add(row.v[25]);
-            team.sums[kWP].add(row.v[26]);
-            team.sums[kBK].add(row.v[27]);
-            if (row.v[5] >= 0 && row.v[6] >= 0) {
-                team.sums[kRelief].add(row.v[5] - row.v[6]);
+            static constexpr std::pair<int, TeamSumKind> sums[] = {
+                {7, PitCG},  {10, PitSV}, {14, PitOuts}, {15, PitBFP}, {16, PitH},   {17, PitR},
+                {18, PitER}, {19, PitHR}, {20, PitBB},   {21, PitSO},  {22, PitIBB}, {23, PitHBP},
+                {24, PitSH}, {25, PitSF}, {26, PitWP},   {27, PitBK}};
+            for (const auto& [line, sum] : sums) {
+                team.sums[sum].add(row.v[static_cast<std::size_t>(line)]);
             }
-        }
-    }
-
-    void writeTeams() {
-        const TableDef& def = tableDef(Table::Teams);
-        TableWriter out(m_db, def);
-        // Leader of each season, league and division: the best won-lost percentage.
-        std::map<std::string, const TeamInfo*> leaders;
-        auto pct = [](const TeamInfo& t) {
-            const int w = t.vals.at("W"), l = t.vals.at("L");
-            return w + l > 0 ? static_cast<double>(w) / (w + l) : 0.0;
-        };
-        auto groupOf = [](const TeamInfo& t) {
-            return std::to_string(t.year) + "|" + t.league + "|" + t.division;
-        };
-        for (const TeamInfo& t : m_teams) {
-            const TeamInfo*& lead = leaders[groupOf(t)];
-            if (!lead || pct(t) > pct(*lead) ||
-                (pct(t) == pct(*lead) && t.vals.at("W") > lead->vals.at("W"))) {
-                lead = &t;
-            }
-        }
-        RowBuf row(def.fields.size());
-        for (const TeamInfo& t : m_teams) {
-            auto v = [&](const char* n) { return static_cast<long long>(t.vals.at(n)); };
-            auto s = [&](TeamSum k) { return t.sums[k].value; };
-            std::fill(row.v.begin(), row.v.end(), -1);
-            row.s[0] = t.code;
-            row.s[1] = t.name;
-            row.s[2] = t.league;
-            row.s[3] = t.division;
-            row.v[4] = t.year;
-            row.v[5] = v("G");
-            row.v[6] = v("W");
-            row.v[7] = v("L");
-            const TeamInfo& lead = *leaders[groupOf(t)];
-            row.d[8] = (static_cast<double>(lead.vals.at("W") - t.vals.at("W")) +
-                        static_cast<double>(t.vals.at("L") - lead.vals.at("L"))) /
-                       2.0;
-            row.v[14] = s(kTPA);
-            row.v[15] = v("R");
-            row.v[16] = v("RA");
-            row.v[17] = v("AB");
-            row.v[18] = v("H");
-            row.v[20] = v("X2B");
-            row.v[21] = v("X3B");
-            row.v[22] = v("HR");
-            row.v[19] = plus({v("H"), v("X2B"), 2 * v("X3B"), 3 * v("HR")}, {});
-            if (v("X3B") < 0 || v("HR") < 0) {
-                row.v[19] = -1;
-            }
-            row.v[23] = s(kRBI);
-            row.v[24] = v("BB");
-            row.v[25] = s(kBatIBB);
-            row.v[26] = v("HBP");
-            row.v[27] = v("SO");
-            row.v[28] = s(kBatSH);
-            row.v[29] = v("SF");
-            row.v[33] = v("SB");
-            row.v[34] = v("CS");
-            row.v[35] = s(kGIDP);
-            row.v[38] = v("CG");
-            row.v[39] = v("SHO");
-            row.v[40] = s(kRelief);
-            row.v[41] = v("SV");
-            row.v[42] = v("IPouts");
-            row.v[43] = v("HA");
-            row.v[44] = s(kBFP);
-            row.v[46] = v("ER");
-            row.v[47] = v("HRA");
-            row.v[48] = v("BBA");
-            row.v[49] = s(kPitIBB);
-            row.v[50] = s(kPitHBP);
-            row.v[51] = v("SOA");
-            row.v[52] = s(kPitSH);
-            row.v[53] = s(kPitSF);
-            row.v[54] = s(kWP);
-            row.v[55] = s(kBK);
-            const long long bfp = row.v[44];
-            row.v[45] = bfp < 0 ? -1
-                                : bfp - std::max(0LL, row.v[48]) - std::max(0LL, row.v[50]) -
-                                      std::max(0LL, row.v[52]) - std::max(0LL, row.v[53]);
-            row.v[59] = s(kPO);
-            row.v[60] = s(kAST);
-            row.v[62] = v("E");
-            row.v[63] = plus({row.v[59], row.v[60], row.v[62]}, {});
-            row.v[64] = v("DP");
-            row.v[66] = s(kPB);
-            out.write(row, std::string(), 0);
+            team.sums[PitRelief].add(row.v[5] < 0 || row.v[6] < 0 ? -1 : row.v[5] - row.v[6]);
         }
     }
 
@@ -535,22 +422,18 @@ private:
         const Table tables[] = {Table::Batters, Table::Pitchers, Table::Fielders};
         for (int i = 0; i < 3; ++i) {
             const char* tbl = tableDef(tables[i]).sqlName;
-            std::unordered_map<std::string, int> sharing;
+            std::vector<PickPlayer> pick;
             for (const auto& [id, seasons] : m_seasons[i]) {
-                ++sharing[m_people.at(id).name];
+                const Person& person = m_people.at(id);
+                pick.push_back({id, person.name, seasons.first, seasons.second, person.birthYear});
             }
-            std::vector<std::string> entries;
-            for (const auto& [id, seasons] : m_seasons[i]) {
-                std::string entry = m_people.at(id).name;
-                if (sharing[entry] > 1) {
-                    entry += " (" + std::to_string(seasons.first) + "-" +
-                             std::to_string(seasons.second) + ")";
-                }
+            const std::vector<std::string> labels = pickLabels(pick);
+            for (std::size_t p = 0; p < pick.size(); ++p) {
                 players.bind(1, std::string_view(tbl));
-                players.bind(2, id);
-                players.bind(3, entry);
-                players.bind(4, static_cast<long long>(seasons.first));
-                players.bind(5, static_cast<long long>(seasons.second));
+                players.bind(2, pick[p].id);
+                players.bind(3, labels[p]);
+                players.bind(4, static_cast<long long>(pick[p].firstYear));
+                players.bind(5, static_cast<long long>(pick[p].lastYear));
                 players.run();
             }
         }
@@ -575,7 +458,8 @@ private:
 
     void writeMeta() {
         m_db.exec("CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)");
-        m_db.exec("INSERT INTO meta VALUES ('format', '1'), ('attribution', 'Baseball statistics "
+        m_db.exec(std::string("INSERT INTO meta VALUES ('format', '") + kImportFormat +
+                  "'), ('attribution', 'Baseball statistics "
                   "from the Lahman Baseball Database by Sean Lahman, licensed under CC BY-SA "
                   "3.0.')");
     }
@@ -583,7 +467,7 @@ private:
     std::string m_dir;
     SqliteDb& m_db;
     std::unordered_map<std::string, Person> m_people;
-    std::vector<TeamInfo> m_teams;
+    std::vector<TeamSeason> m_teams;
     std::unordered_map<std::string, std::size_t> m_teamIndex;
     std::unordered_map<std::string, std::vector<std::pair<std::string, long long>>> m_positions;
     std::array<Seasons, 3> m_seasons; // batters, pitchers, fielders

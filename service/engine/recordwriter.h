@@ -18,10 +18,6 @@ void appendBlankRecord(const TableDef& def, std::string& out);
 // in the name line, other texts empty.
 std::string totalsRecord(const TableData& data, const std::vector<std::uint32_t>& rows);
 
-// The reply to a list request: count, the distinct entries present in rows in text order, "*".
-std::string listReply(const TableData& data, char listLetter,
-                      const std::vector<std::uint32_t>& rows);
-
 // Appends a real with six decimals and "." whatever the locale.
 void appendReal(std::string& out, double value);
 

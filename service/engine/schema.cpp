@@ -27,11 +27,12 @@ constexpr std::array<FieldDef, 31> kBatters{{
     {"S", K::Count, 13, nullptr},
 }};
 
-// Batters lines: H 9, AB 7, BB 17, HBP 20, TB 29.
+// Batters lines: H 9, AB 7, BB 17, HBP 20, SF 22, TB 29. OBP counts a sacrifice fly as a plate
+// appearance that did not reach base: (H + BB + HBP) / (AB + BB + HBP + SF).
 constexpr std::array<Term, 1> kBatH{{{9, 1}}};
 constexpr std::array<Term, 1> kBatAB{{{7, 1}}};
 constexpr std::array<Term, 3> kBatOn{{{9, 1}, {17, 1}, {20, 1}}};
-constexpr std::array<Term, 3> kBatOnDen{{{7, 1}, {17, 1}, {20, 1}}};
+constexpr std::array<Term, 4> kBatOnDen{{{7, 1}, {17, 1}, {20, 1}, {22, 1}}};
 constexpr std::array<Term, 1> kBatTB{{{29, 1}}};
 constexpr std::array<int, 2> kBatReqAvg{9, 7};
 constexpr std::array<int, 3> kBatReqObp{9, 7, 17};
@@ -61,13 +62,14 @@ constexpr std::array<FieldDef, 31> kPitchers{{
     {"Throws", K::Char, 30, ""},
 }};
 
-// Pitchers lines: IP 14 (outs), BFP 15, H 16, ER 18, BB 20, HB 23, SH 24, SF 25.
+// Pitchers lines: IP 14 (outs), BFP 15, H 16, ER 18, BB 20, HB 23, SH 24, SF 25. Opponents'
+// OBP takes only sacrifice hits out of the batters faced: a sacrifice fly counts against it.
 constexpr std::array<Term, 1> kPitER{{{18, 1}}};
 constexpr std::array<Term, 1> kPitOuts{{{14, 1}}};
 constexpr std::array<Term, 1> kPitH{{{16, 1}}};
 constexpr std::array<Term, 5> kPitAB{{{15, 1}, {20, -1}, {23, -1}, {24, -1}, {25, -1}}};
 constexpr std::array<Term, 3> kPitOn{{{16, 1}, {20, 1}, {23, 1}}};
-constexpr std::array<Term, 3> kPitOnDen{{{15, 1}, {24, -1}, {25, -1}}};
+constexpr std::array<Term, 2> kPitOnDen{{{15, 1}, {24, -1}}};
 constexpr std::array<int, 2> kPitReqEra{18, 14};
 constexpr std::array<int, 3> kPitReqOpp{16, 15, 20};
 constexpr std::array<RatioDef, 3> kPitcherRatios{{
@@ -148,20 +150,21 @@ constexpr std::array<FieldDef, 67> kTeams{{
 }};
 
 // Teams lines: W 6, L 7, AB 17, H 18, TB 19, BB 24, HBP 26, IP 42 (outs), OppH 43, BFP 44,
-// OppAB 45, OppER 46, OppBB 48, OppHBP 50, OppSacH 52, OppSacF 53, PO 59, AST 60, ERR 62.
+// SacF 29, OppAB 45, OppER 46, OppBB 48, OppHBP 50, OppSacH 52, PO 59, AST 60, ERR 62. OBP and
+// opponents' OBP as for batters and pitchers.
 constexpr std::array<Term, 1> kTeamW{{{6, 1}}};
 constexpr std::array<Term, 2> kTeamWL{{{6, 1}, {7, 1}}};
 constexpr std::array<Term, 1> kTeamH{{{18, 1}}};
 constexpr std::array<Term, 1> kTeamAB{{{17, 1}}};
 constexpr std::array<Term, 3> kTeamOn{{{18, 1}, {24, 1}, {26, 1}}};
-constexpr std::array<Term, 3> kTeamOnDen{{{17, 1}, {24, 1}, {26, 1}}};
+constexpr std::array<Term, 4> kTeamOnDen{{{17, 1}, {24, 1}, {26, 1}, {29, 1}}};
 constexpr std::array<Term, 1> kTeamTB{{{19, 1}}};
 constexpr std::array<Term, 1> kTeamER{{{46, 1}}};
 constexpr std::array<Term, 1> kTeamOuts{{{42, 1}}};
 constexpr std::array<Term, 1> kTeamOppH{{{43, 1}}};
 constexpr std::array<Term, 1> kTeamOppAB{{{45, 1}}};
 constexpr std::array<Term, 3> kTeamOppOn{{{43, 1}, {48, 1}, {50, 1}}};
-constexpr std::array<Term, 3> kTeamOppOnDen{{{44, 1}, {52, -1}, {53, -1}}};
+constexpr std::array<Term, 2> kTeamOppOnDen{{{44, 1}, {52, -1}}};
 constexpr std::array<Term, 2> kTeamMade{{{59, 1}, {60, 1}}};
 constexpr std::array<Term, 3> kTeamChances{{{59, 1}, {60, 1}, {62, 1}}};
 constexpr std::array<int, 2> kTeamReqWL{6, 7};

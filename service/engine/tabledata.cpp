@@ -6,6 +6,7 @@
 #include <numeric>
 #include <stdexcept>
 
+#include "service/engine/picklabels.h"
 #include "service/engine/sqlitedb.h"
 
 namespace bbstatsd {
@@ -48,6 +49,14 @@ bool Column::number(std::uint32_t row, double& out) const {
 
 namespace {
 
+// Texts of the default order compare as every text sort of the service does (compareText),
+// so that the default order and a sort by name agree, accented names included.
+int textOrder(void*, int aBytes, const void* a, int bBytes, const void* b) {
+    return compareText(
+        std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(aBytes)),
+        std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(bBytes)));
+}
+
 std::string selectSql(const TableDef& def) {
     std::string sql = "SELECT ";
     sql += def.hasPlayers ? "PlayerID" : "NULL";
@@ -56,14 +65,14 @@ std::string selectSql(const TableDef& def) {
     }
     sql += std::string(" FROM ") + def.sqlName + " ORDER BY ";
     if (def.hasPlayers) {
-        sql += "PlayerName COLLATE NOCASE, Year, Stint";
+        sql += "PlayerName COLLATE TEXTORDER, Year, Stint";
         if (def.positionLine >= 0) {
-            sql += ", Position COLLATE NOCASE";
+            sql += ", Position COLLATE TEXTORDER";
         }
         sql += ", PlayerID";
     } else {
-        sql += "Year, League COLLATE NOCASE, Division = '-', Division COLLATE NOCASE, "
-               "TeamName COLLATE NOCASE, TeamCode";
+        sql += "Year, League COLLATE TEXTORDER, Division = '-', Division COLLATE TEXTORDER, "
+               "TeamName COLLATE TEXTORDER, TeamCode";
     }
     return sql;
 }
@@ -79,6 +88,10 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
     }
     std::unordered_map<std::string, std::uint32_t> playerIndex;
     std::vector<std::string> playerIds;
+    if (sqlite3_create_collation_v2(db.handle(), "TEXTORDER", SQLITE_UTF8, nullptr, textOrder,
+                                    nullptr) != SQLITE_OK) {
+        db.fail("cannot set the text order");
+    }
     SqliteStmt select(db, selectSql(def));
     while (select.step()) {
         if (def.hasPlayers) {
@@ -166,15 +179,12 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
                 if (entry != names.dict[names.ids[r]]) {
                     m_playersByText[entry].push_back(p);
                 }
+                // The client keeps the first kLabelBytes bytes of a label it selects.
+                if (entry.size() > kLabelBytes) {
+                    m_playersByText[entry.substr(0, kLabelBytes)].push_back(p);
+                }
             }
         }
-        m_playerOrder.resize(playerIds.size());
-        std::iota(m_playerOrder.begin(), m_playerOrder.end(), 0u);
-        std::sort(m_playerOrder.begin(), m_playerOrder.end(),
-                  [&](std::uint32_t a, std::uint32_t b) {
-                      const int c = compareText(m_playerEntry[a], m_playerEntry[b]);
-                      return c != 0 ? c < 0 : m_playerEntry[a] < m_playerEntry[b];
-                  });
     }
     for (int line : {def.teamNameLine, def.leagueLine, def.positionLine}) {
         if (line < 0) {

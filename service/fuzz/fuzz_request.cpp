@@ -17,18 +17,18 @@
 namespace {
 
 const char* const kFiles[][2] = {
-    {"People.csv", "playerID,nameFirst,nameLast,bats,throws\n"
-                   "smithjo01,John,Smith,B,R\n"
-                   "smithjo02,John,Smith,L,L\n"
-                   "oneilti01,Tip,\"O'Neill, Jr.\",R,\n"},
+    {"People.csv", "playerID,birthYear,nameFirst,nameLast,bats,throws\n"
+                   "smithjo01,1880,John,Smith,B,R\n"
+                   "smithjo02,,John,Smith,L,L\n"
+                   "oneilti01,1870,Tip,\"O'Neill, Jr.\",R,\n"},
     {"Teams.csv",
-     "yearID,lgID,teamID,divID,G,W,L,R,AB,H,X2B,X3B,HR,BB,SO,SB,CS,HBP,SF,RA,ER,CG,SHO,SV,IPouts,"
-     "HA,HRA,BBA,SOA,E,DP,name\n"
-     "1901,AL,BOS,,140,80,60,700,4800,1300,200,60,30,400,500,100,,,,600,450,100,10,5,3700,1250,25,"
-     "380,520,250,100,Boston Americans\n"
-     "1901,AL,NYA,,140,70,70,650,4700,1250,190,50,20,380,520,90,,,,640,470,90,8,4,3690,1290,30,390,"
-     "500,260,110,New York Highlanders\n"
-     "1902,NL,BOS,E,140,0,0,0,0,0,0,0,0,0,0,0,,,,0,0,0,0,0,0,0,0,0,0,0,0,Boston Beaneaters\n"},
+     "yearID,lgID,teamID,divID,Rank,G,W,L,R,AB,H,X2B,X3B,HR,BB,SO,SB,CS,HBP,SF,RA,ER,CG,SHO,SV,"
+     "IPouts,HA,HRA,BBA,SOA,E,DP,name\n"
+     "1901,AL,BOS,,1,140,80,60,700,4800,1300,200,60,30,400,500,100,,,,600,450,100,10,5,3700,1250,"
+     "25,380,520,250,100,Boston Americans\n"
+     "1901,AL,NYA,,2,140,70,70,650,4700,1250,190,50,20,380,520,90,,,,640,470,90,8,4,3690,1290,30,"
+     "390,500,260,110,New York Highlanders\n"
+     "1902,NL,BOS,E,1,140,0,0,0,0,0,0,0,0,0,0,0,,,,0,0,0,0,0,0,0,0,0,0,0,0,Boston Beaneaters\n"},
     {"Batting.csv", "playerID,yearID,stint,teamID,lgID,G,AB,R,H,X2B,X3B,HR,RBI,SB,CS,BB,SO,IBB,HBP,"
                     "SH,SF,GIDP\n"
                     "smithjo01,1901,1,BOS,AL,120,400,60,120,20,5,10,70,10,,40,30,,5,3,,\n"

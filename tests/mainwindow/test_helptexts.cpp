@@ -79,7 +79,10 @@ void TestHelpTexts::battersLinesVerbatim() {
         "YEAR",
         "TEAM CODE",
         "TEAM NAME",
-        "LGE      - league (aa,al,fl,na,nl,pl,ua)",
+        "LGE      - league: AA 1882-1891, AL 1901-2025, ANL 1929, EAS 1903-1928, ECL 1923-1928, "
+        "EWL 1932, FL 1914-1915, IND 1891-1936, INT 1909, NA 1871-1875, NAC 1907-1908, NAL "
+        "1937-1948, NL 1876-2025, NN2 1933-1948, NNL 1920-1931, NSL 1932, PL 1890, UA 1884, WES "
+        "1902-1919",
         "BAT      - R-right handed, L-left handed, S-switch hitter",
         "THR      - throws (R,L)",
         "G        - games played",
@@ -94,7 +97,7 @@ void TestHelpTexts::battersLinesVerbatim() {
         "HR       - home runs",
         "RBI      - runs batted in",
         "AVG      - average = H/AB",
-        "OB%      - on-base percentage = (H + BB + HBP)/(AB + BB + HBP)",
+        "OB%      - on-base percentage = (H + BB + HBP)/(AB + BB + HBP + SF)",
         "SL%      - slugging percentage = (S + 2xD + 3xT + 4xHR)/AB = TB/AB",
         "BB       - base on balls (walks)",
         "SO       - strikeouts",
@@ -119,8 +122,10 @@ void TestHelpTexts::tellingLines_data() {
     QTest::newRow("pitchers won") << 1 << 12 << "WON     - won";
     QTest::newRow("pitchers runs") << 1 << 18 << "R       - runs allowed";
     QTest::newRow("pitchers opp avg") << 1 << 29 << "OPP AVG - opponents batting average";
-    QTest::newRow("pitchers opp obp") << 1 << 30 << "OPP OB% - opponents on-base percentage";
-    QTest::newRow("fielders league") << 2 << 4 << "LGE     - league (aa,al,nl,fl,pl,ua)";
+    QTest::newRow("pitchers opp obp")
+        << 1 << 30 << "OPP OB% - opponents on-base percentage = (H + BB + HB)/(BFP - SH)";
+    QTest::newRow("fielders league")
+        << 2 << 4 << "LGE     - " + QString(statisticsDefinitions(0).lines[6]).mid(11);
     QTest::newRow("fielders position")
         << 2 << 5 << "POS     - position played (c,p,1b,2b,ss,3b,of)";
     QTest::newRow("fielders passed balls") << 2 << 11 << "PB      - passed balls (catchers only)";
@@ -135,7 +140,10 @@ void TestHelpTexts::tellingLines_data() {
     QTest::newRow("teams tpa") << 3 << 14
                                << "TPA       - total plate appearances = AB + BB + HBP + SH + SF";
     QTest::newRow("teams obp")
-        << 3 << 24 << "OB%       - on-base percentage = (H + BB + HBP) / (AB + BB + HBP)";
+        << 3 << 24 << "OB%       - on-base percentage = (H + BB + HBP) / (AB + BB + HBP + SF)";
+    QTest::newRow("teams opp obp") << 3 << 58
+                                   << "OPP OB%   - opponents on-base percentage = (OPP HITS + OPP "
+                                      "BB + OPP HBP) / (BFP - OPP SACH)";
     QTest::newRow("teams slg") << 3 << 25
                                << "SL%       - slugging percentage = (S + 2xD + 3xT + 4xHR) / AB";
     QTest::newRow("teams lob") << 3 << 35 << "LOB       - runners left on base";

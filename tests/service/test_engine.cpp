@@ -6,8 +6,10 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "service/engine/engine.h"
@@ -261,6 +263,79 @@ private slots:
         }
     }
 
+    void defaultOrderIsTheNameOrder() {
+        // Accented names sort among their base letters in the default order as in a name sort.
+        const auto byDefault = all(Table::Batters, "300!", {"E0!A!Az!", "*"});
+        QCOMPARE(all(Table::Batters, "100!", {"E0!A!Az!", "*"}), byDefault);
+        const auto name = [&](const char* n) {
+            return std::find_if(byDefault.begin(), byDefault.end(),
+                                [&](auto& r) { return r[0] == n; });
+        };
+        QVERIFY(name("Álvarez, Raúl") != byDefault.end());
+        QVERIFY(name("Álvarez, Raúl") < name("Amaro, Rubén"));
+        QVERIFY(name("Alvarez, R. J.") < name("Álvarez, Raúl"));
+        QVERIFY(name("Álvarez, Raúl") < name("Alvarez, Tavo"));
+    }
+
+    // Figures a reference book gives for famous seasons, and the classes they stand for.
+    void recordKeepingFigures_data() {
+        QTest::addColumn<int>("table");
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("figure"); // a count, or an average at three decimals
+        auto row = [](const char* name, Table t, const QStringList& items, int line,
+                      const char* figure) {
+            QTest::newRow(name) << int(t) << items << line << figure;
+        };
+        const auto B = Table::Batters, P = Table::Pitchers, T = Table::Teams;
+        row("OBP counts sacrifice flies: Aaron 1959", B, {"AAaron, Hank", "*", "C1959", "*"}, 15,
+            "0.401");
+        row("OBP counts sacrifice flies: Bonds 2004", B, {"ABonds, Barry", "*", "C2004", "*"}, 15,
+            "0.609");
+        row("opponents' OBP keeps sacrifice flies: Martinez 2000", P,
+            {"AMartinez, Pedro", "*", "C2000", "*"}, 29, "0.213");
+        row("team OBP: 1998 Yankees", T, {"BNew York Yankees", "*", "C1998", "*"}, 31, "0.364");
+        row("team opponents' OBP: 1998 Yankees", T, {"BNew York Yankees", "*", "C1998", "*"}, 58,
+            "0.312");
+        row("team HBP from batting: 1950 Red Sox", T, {"BBoston Red Sox", "*", "C1950", "*"}, 26,
+            "25");
+        row("team SF from batting: 1961 Yankees", T, {"BNew York Yankees", "*", "C1961", "*"}, 29,
+            "45");
+        row("team OBP with them: 1961 Yankees", T, {"BNew York Yankees", "*", "C1961", "*"}, 31,
+            "0.330");
+        row("first in the standings: 1933 Pittsburgh", T,
+            {"BPittsburgh Crawfords", "*", "C1933", "*"}, 8, "0.000");
+        row("better record, second: 1933 Chicago", T,
+            {"BChicago American Giants", "*", "C1933", "*", "DNN2", "*"}, 8, "-4.000");
+        row("two ranked first: 2022 Rays", T, {"BTampa Bay Rays", "*", "C2022", "*"}, 8, "13.000");
+        row("none ranked first: 1911 St. Louis", T, {"BSt. Louis Giants", "*", "C1911", "*"}, 8,
+            "3.500");
+        row("team sum with untracked players: 1950 Red Sox IBB", T,
+            {"BBoston Red Sox", "*", "C1950", "*"}, 25, "-1");
+        row("team sum with untracked players: 1938 Yankees GIDP", T,
+            {"BNew York Yankees", "*", "C1938", "*"}, 35, "-1");
+        row("total bases with more homers than hits: 1912", B,
+            {"ATaylor, C. I.", "*", "C1912", "*"}, 29, "3");
+        row("its slugging", B, {"ATaylor, C. I.", "*", "C1912", "*"}, 16, "0.429");
+        row("its singles, negative in the source", B, {"ATaylor, C. I.", "*", "C1912", "*"}, 30,
+            "-1");
+    }
+
+    void recordKeepingFigures() {
+        QFETCH(int, table);
+        QFETCH(QStringList, items);
+        QFETCH(int, line);
+        QFETCH(QString, figure);
+        Lines body;
+        for (const QString& item : items) {
+            body.push_back(item.toStdString());
+        }
+        const Page p = page(static_cast<Table>(table), "0!2!300!", body);
+        QCOMPARE(p.count, 1LL);
+        const QString sent = QString::fromStdString(p.records[0][static_cast<std::size_t>(line)]);
+        QCOMPARE(figure.contains('.') ? QString::number(sent.toDouble(), 'f', 3) : sent, figure);
+    }
+
     void sortForms_data() {
         QTest::addColumn<QString>("sort");
         QTest::addColumn<QList<int>>("lines");
@@ -503,6 +578,10 @@ private slots:
         QCOMPARE(positions, (Lines{"1B", "2B", "3B", "C", "OF", "P", "PH", "PR", "SS"}));
         const Lines leagues = list(Table::Pitchers, 'E', {"C1990", "*"});
         QCOMPARE(leagues, (Lines{"AL", "NL"}));
+        // The lists kept ready for no selection are the lists over every row.
+        for (const char letter : {'A', 'C', 'D', 'E', 'G'}) {
+            QCOMPARE(list(Table::Fielders, letter), list(Table::Fielders, letter, {"E1!!!", "*"}));
+        }
     }
 
     void sharedPlayerNames() {
@@ -521,6 +600,24 @@ private slots:
         // The plain shared name selects every player who carries it.
         QVERIFY(page(Table::Batters, "0!0!300!", {"ASmith, John", "*"}).count >
                 qint64(rows.size()));
+        // Every player has a label of his own within the 49 bytes a selection item keeps.
+        QCOMPARE(players.size(), std::size_t(24011));
+        std::set<std::string> cut;
+        for (const std::string& p : players) {
+            QVERIFY2(cut.insert(p.substr(0, 49)).second, p.c_str());
+        }
+        const std::vector<std::tuple<std::string, long long, std::string>> own = {
+            {"Garcia, Luis (2020-2025, born 2000)", 6, "WAS"},
+            {"Garcia, Luis (2020-2025, born 1996)", 5, "HOU"},
+            {"Smith (1921-1921) #1", 1, "DS"},
+            {"Smith (1921-1921) #3", 1, "COG"}};
+        for (const auto& [label, count, team] : own) {
+            const auto rows = all(Table::Batters, "300!", {"A" + label, "*"});
+            QCOMPARE(qint64(rows.size()), count);
+            for (const Lines& r : rows) {
+                QCOMPARE(r[2], team);
+            }
+        }
     }
 };
 

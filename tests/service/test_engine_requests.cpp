@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "service/engine/engine.h"
+#include "service/engine/sqlitedb.h"
 #include "tests/service/test_engine_support.h"
 
 using bbstatsd::Engine;
@@ -138,13 +139,19 @@ private slots:
         QTest::addColumn<QString>("content"); // empty: the file does not exist
         QTest::newRow("missing file") << QString();
         QTest::newRow("not a database") << "just some text, no SQLite header";
+        // Figures of earlier definitions are not served: the file must be imported again.
+        QTest::newRow("earlier import") << "format 1";
     }
 
     void unreadableDatabase() {
         QFETCH(QString, content);
         QTemporaryDir dir;
         const std::string path = (dir.path() + "/lahman.db").toStdString();
-        if (!content.isEmpty()) {
+        if (content == "format 1") {
+            bbstatsd::SqliteDb db(path, false);
+            db.exec("CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT NOT NULL);"
+                    "INSERT INTO meta VALUES ('format', '1')");
+        } else if (!content.isEmpty()) {
             QFile f(QString::fromStdString(path));
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(content.toUtf8().repeated(200));
@@ -154,6 +161,8 @@ private slots:
             QFAIL("engine opened an unusable file");
         } catch (const std::runtime_error& e) {
             QVERIFY2(QString(e.what()).contains(QString::fromStdString(path)), e.what());
+            QVERIFY2(content != "format 1" || QString(e.what()).contains("import the data again"),
+                     e.what());
         }
     }
 };

@@ -28,25 +28,26 @@ namespace {
 using Files = std::map<std::string, std::vector<std::string>>;
 
 const char* const kTeamsHeader =
-    "\"yearID\",\"lgID\",\"teamID\",\"divID\",\"G\",\"W\",\"L\",\"R\",\"AB\",\"H\",\"X2B\",\"X3B\","
+    "\"yearID\",\"lgID\",\"teamID\",\"divID\",\"Rank\",\"G\",\"W\",\"L\",\"R\",\"AB\",\"H\","
+    "\"X2B\",\"X3B\","
     "\"HR\",\"BB\",\"SO\",\"SB\",\"CS\",\"HBP\",\"SF\",\"RA\",\"ER\",\"CG\",\"SHO\",\"SV\","
     "\"IPouts\",\"HA\",\"HRA\",\"BBA\",\"SOA\",\"E\",\"DP\",\"name\"";
 
 Files validFiles() {
     Files f;
     f["People.csv"] = {
-        "\"playerID\",\"nameFirst\",\"nameLast\",\"bats\",\"throws\"",
-        "\"smithjo01\",\"John\",\"Smith\",\"B\",\"R\"",
-        "\"smithjo02\",\"John\",\"Smith\",\"L\",\"L\"",
-        "\"oneilti01\",\"Tip\",\"O'Neill \"\"Big\"\", Jr.\",\"R\",",
+        "\"playerID\",\"birthYear\",\"nameFirst\",\"nameLast\",\"bats\",\"throws\"",
+        "\"smithjo01\",1880,\"John\",\"Smith\",\"B\",\"R\"",
+        "\"smithjo02\",,\"John\",\"Smith\",\"L\",\"L\"",
+        "\"oneilti01\",1870,\"Tip\",\"O'Neill \"\"Big\"\", Jr.\",\"R\",",
     };
     f["Teams.csv"] = {
         kTeamsHeader,
-        "1901,\"AL\",\"BOS\",,140,80,60,700,4800,1300,200,60,30,400,500,100,,,,600,450,100,10,5,"
+        "1901,\"AL\",\"BOS\",,1,140,80,60,700,4800,1300,200,60,30,400,500,100,,,,600,450,100,10,5,"
         "3700,1250,25,380,520,250,100,\"Boston Americans\"",
-        "1901,\"AL\",\"NYA\",,140,70,70,650,4700,1250,190,50,20,380,520,90,,,,640,470,90,8,4,"
+        "1901,\"AL\",\"NYA\",,2,140,70,70,650,4700,1250,190,50,20,380,520,90,,,,640,470,90,8,4,"
         "3690,1290,30,390,500,260,110,\"New York Highlanders\"",
-        "1902,\"AL\",\"BOS\",\"E\",140,0,0,0,0,0,0,0,0,0,0,0,,,,0,0,0,0,0,0,0,0,0,0,0,0,"
+        "1902,\"AL\",\"BOS\",\"E\",1,140,0,0,0,0,0,0,0,0,0,0,0,,,,0,0,0,0,0,0,0,0,0,0,0,0,"
         "\"Boston Americans\"",
     };
     f["Batting.csv"] = {
@@ -331,9 +332,9 @@ private slots:
     void quotedLineBreaksAndCrLf() {
         QTemporaryDir dir;
         Files files = validFiles();
-        files["People.csv"][1] = "\"smithjo01\",\"John\",\"Smith\",\"B\",\"R\"\r";
-        files["People.csv"][3] = "\"oneilti01\",\"Tip\nTop\",\"O'Neill\",\"R\",";
-        files["People.csv"].push_back("\"\",\"X\",\"Y\",\"R\",\"R\"");
+        files["People.csv"][1] = "\"smithjo01\",1880,\"John\",\"Smith\",\"B\",\"R\"\r";
+        files["People.csv"][3] = "\"oneilti01\",,\"Tip\nTop\",\"O'Neill\",\"R\",";
+        files["People.csv"].push_back("\"\",,\"X\",\"Y\",\"R\",\"R\"");
         writeFiles(dir.path(), files);
         // The record after a quoted line break starts on line 6, not 5.
         try {
