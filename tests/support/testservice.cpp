@@ -19,16 +19,17 @@ const QString Binary = QStringLiteral(BBSTATSD_PATH);
 const QMap<QString, QByteArray>& tinyLahman() {
     static const QMap<QString, QByteArray> files = {
         {QStringLiteral("People.csv"),
-         "\"playerID\",\"nameFirst\",\"nameLast\",\"bats\",\"throws\"\n"
-         "\"smithjo01\",\"John\",\"Smith\",\"B\",\"R\"\n"
-         "\"oneilti01\",\"Tip\",\"O'Neill\",\"R\",\"R\"\n"},
+         "\"playerID\",\"birthYear\",\"nameFirst\",\"nameLast\",\"bats\",\"throws\"\n"
+         "\"smithjo01\",1875,\"John\",\"Smith\",\"B\",\"R\"\n"
+         "\"oneilti01\",1858,\"Tip\",\"O'Neill\",\"R\",\"R\"\n"},
         {QStringLiteral("Teams.csv"),
-         "\"yearID\",\"lgID\",\"teamID\",\"divID\",\"G\",\"W\",\"L\",\"R\",\"AB\",\"H\",\"X2B\","
+         "\"yearID\",\"lgID\",\"teamID\",\"divID\",\"Rank\",\"G\",\"W\",\"L\",\"R\",\"AB\",\"H\","
+         "\"X2B\","
          "\"X3B\",\"HR\",\"BB\",\"SO\",\"SB\",\"CS\",\"HBP\",\"SF\",\"RA\",\"ER\",\"CG\",\"SHO\","
          "\"SV\",\"IPouts\",\"HA\",\"HRA\",\"BBA\",\"SOA\",\"E\",\"DP\",\"name\"\n"
-         "1901,\"AL\",\"BOS\",,140,80,60,700,4800,1300,200,60,30,400,500,100,,,,600,450,100,10,5,"
+         "1901,\"AL\",\"BOS\",,1,140,80,60,700,4800,1300,200,60,30,400,500,100,,,,600,450,100,10,5,"
          "3700,1250,25,380,520,250,100,\"Boston Americans\"\n"
-         "1901,\"AL\",\"NYA\",,140,70,70,650,4700,1250,190,50,20,380,520,90,,,,640,470,90,8,4,"
+         "1901,\"AL\",\"NYA\",,2,140,70,70,650,4700,1250,190,50,20,380,520,90,,,,640,470,90,8,4,"
          "3690,1290,30,390,500,260,110,\"New York Highlanders\"\n"},
         {QStringLiteral("Batting.csv"),
          "\"playerID\",\"yearID\",\"stint\",\"teamID\",\"lgID\",\"G\",\"AB\",\"R\",\"H\",\"X2B\","

@@ -81,9 +81,10 @@ struct MainWindowFixture {
         config.WindowTitle = QStringLiteral("Test Title");
         config.SiteId = QStringLiteral("www.example-site.test");
         config.DemoMode = demo;
-        // The start-up exchanges go to hosts where nobody listens.
+        // The start-up exchanges and the news go to hosts where nobody listens.
         form = std::make_unique<TForm1>(config, Hosts(DeadHost(), server.hostPort(), DeadHost()),
-                                        FtpTarget{DeadHost(), QString(), QString()});
+                                        FtpTarget{DeadHost(), QString(), QString()},
+                                        QStringLiteral("http://%1/").arg(DeadHost()));
         new TAboutBox(form.get());
         new TForm17(form.get());
         form->resize(1200, 900);

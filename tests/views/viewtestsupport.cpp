@@ -53,6 +53,17 @@ RecordingServer::Responder FakeService(DatabaseKind kind, QList<FakeRow> result,
         const QList<QByteArray> fields = body.left(body.indexOf("\r\n")).split('!');
         const int top = fields.value(0).toInt();
         const int rows = fields.value(1).toInt();
+        if (rows == 0 && !fields.value(2).isEmpty()) {
+            // A pick list: the seasons of the result, whatever list was asked.
+            QList<QByteArray> years;
+            for (const FakeRow& row : result) {
+                if (!years.contains(row.year)) {
+                    years.append(row.year);
+                }
+            }
+            return HttpReply("200 OK", QByteArray::number(years.size()) + "\r\n" +
+                                           years.join("\r\n") + "\r\n*\r\n");
+        }
         QByteArray reply = QByteArray::number(total) + "\r\n";
         for (int n = top; n < top + rows; ++n) {
             reply += recordLines(kind, n >= 0 && n < result.size() ? &result[n] : nullptr);

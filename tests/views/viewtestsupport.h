@@ -22,7 +22,8 @@ struct FakeRow {
 // records of `result` at the requested positions (records past its end are
 // sent with every line empty, as the real service does), then a totals record
 // named "TOTALS". Other lines carry "1". `statedTotal` (default: the size of
-// `result`) is the record count line 0 states.
+// `result`) is the record count line 0 states. A pick-list request gets the
+// seasons of `result`, whatever list it names.
 RecordingServer::Responder FakeService(DatabaseKind kind, QList<FakeRow> result,
                                        qint64 statedTotal = -1);
 
