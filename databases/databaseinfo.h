@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string_view>
 
@@ -17,6 +18,22 @@ enum class DatabaseKind {
     Teams = 3,
     Fielders = 4,
 };
+
+// The place of a database in per-database arrays: 0 batters, 1 pitchers,
+// 2 fielders, 3 teams (the order of the menu).
+constexpr std::size_t DatabaseIndex(DatabaseKind kind) {
+    switch (kind) {
+    case DatabaseKind::Batters:
+        return 0;
+    case DatabaseKind::Pitchers:
+        return 1;
+    case DatabaseKind::Fielders:
+        return 2;
+    case DatabaseKind::Teams:
+        return 3;
+    }
+    return 0;
+}
 
 // One grid column: its two title rows (drawn as they stand, blanks
 // included), initial pixel width, cell format, and the number of its field

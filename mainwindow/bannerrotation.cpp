@@ -1,6 +1,5 @@
 #include "mainwindow/bannerrotation.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -15,22 +14,6 @@
 #include "views/statisticsview.h"
 
 namespace {
-
-// Index of a database in the per-database arrays: batters, pitchers,
-// fielders, teams.
-std::size_t databaseIndex(DatabaseKind kind) {
-    switch (kind) {
-    case DatabaseKind::Batters:
-        return 0;
-    case DatabaseKind::Pitchers:
-        return 1;
-    case DatabaseKind::Fielders:
-        return 2;
-    case DatabaseKind::Teams:
-        return 3;
-    }
-    return 0;
-}
 
 // The picture in the file when it is a GIF image; a null image otherwise.
 // The format is named, so a picture of another kind is refused.
@@ -66,24 +49,8 @@ QString BannerRotation::tempGifPath() const {
 
 void BannerRotation::RunAdSettingsQuery(THttpCli& client, const QString& mirror2,
                                         const QString& siteId) {
-    QByteArray reply;
-    QBuffer stream(&reply);
-    stream.open(QIODevice::WriteOnly);
-    client.setURL(mirror2 + QStringLiteral("/verman.asp"));
-    client.setSendStream(nullptr);
-    client.setRcvdStream(&stream);
-    QPointer<THttpCli> guard(&client);
-    bool fetched = true;
-    try {
-        client.Get();
-    } catch (const EHttpException&) {
-        fetched = false;
-    }
-    if (guard) {
-        guard->setRcvdStream(nullptr);
-    }
-    if (fetched) {
-        m_settings = ApplyAdSettingsReply(m_settings, reply, siteId);
+    if (const auto reply = FetchBody(client, mirror2 + QStringLiteral("/verman.asp"))) {
+        m_settings = ApplyAdSettingsReply(m_settings, *reply, siteId);
     }
 }
 
@@ -95,11 +62,11 @@ void BannerRotation::StartRotation() {
 
 void BannerRotation::AttachView(StatisticsView* view) {
     const DatabaseKind kind = view->databaseKind();
-    m_views[databaseIndex(kind)] = view;
+    m_views[DatabaseIndex(kind)] = view;
     const int perView = m_settings.slotsPerView;
     view->Image1->setVisible(perView != 0);
     view->Image2->setVisible(perView != 0 && perView != 1);
-    const int left = static_cast<int>(databaseIndex(kind)) * 2 + 1;
+    const int left = static_cast<int>(DatabaseIndex(kind)) * 2 + 1;
     connect(view->Image1, &BannerImage::clicked, this, [this, left] { ImageClick(left); });
     connect(view->Image2, &BannerImage::clicked, this, [this, left] { ImageClick(left + 1); });
 }
@@ -155,7 +122,7 @@ void BannerRotation::completeRequest() {
     }
     m_adPending = false;
     const int slot = m_adSlot;
-    StatisticsView* view = m_views[databaseIndex(AdSlotDatabase(slot))];
+    StatisticsView* view = m_views[DatabaseIndex(AdSlotDatabase(slot))];
     if (view == nullptr) {
         return; // the window was closed meanwhile
     }

@@ -1,6 +1,5 @@
 #include "mainwindow/newsticker.h"
 
-#include <QBuffer>
 #include <QLabel>
 #include <QTimer>
 
@@ -119,18 +118,11 @@ void NewsTicker::HideControls() {
 
 bool NewsTicker::fetchLines(THttpCli& client, QStringList& lines) {
     lines.clear();
-    QByteArray body;
-    QBuffer stream(&body);
-    stream.open(QIODevice::WriteOnly);
-    client.setRcvdStream(&stream);
-    try {
-        client.Get();
-    } catch (const EHttpException&) {
-        client.setRcvdStream(nullptr);
+    const std::optional<QByteArray> body = FetchBody(client, client.URL());
+    if (!body) {
         return false;
     }
-    client.setRcvdStream(nullptr);
-    lines = SplitNewsLines(body);
+    lines = SplitNewsLines(*body);
     return true;
 }
 

@@ -49,21 +49,6 @@
 
 namespace {
 
-// The order of the per-database arrays: batters, pitchers, fielders, teams.
-int databaseIndex(DatabaseKind kind) {
-    switch (kind) {
-    case DatabaseKind::Batters:
-        return 0;
-    case DatabaseKind::Pitchers:
-        return 1;
-    case DatabaseKind::Fielders:
-        return 2;
-    case DatabaseKind::Teams:
-        return 3;
-    }
-    return 0;
-}
-
 // The working files of the banner rotation, from earlier runs.
 void deleteBannerFiles() {
     QFile::remove(QStringLiteral("temp.gif"));
@@ -320,7 +305,7 @@ QueryDialogs TForm1::queryDialogs() const {
 }
 
 StatisticsView* TForm1::View(DatabaseKind kind) const {
-    return m_views[static_cast<std::size_t>(databaseIndex(kind))];
+    return m_views[DatabaseIndex(kind)];
 }
 
 QueryTarget* TForm1::ActiveQueryTarget() const {
@@ -337,13 +322,13 @@ QueryTarget* TForm1::ActiveQueryTarget() const {
 }
 
 void TForm1::OpenDatabase(DatabaseKind kind) {
-    const int index = databaseIndex(kind);
-    if (m_views[static_cast<std::size_t>(index)]) {
+    const std::size_t index = DatabaseIndex(kind);
+    if (m_views[index]) {
         return; // at most one window per database
     }
     QAction* statistics = m_menu.BaseballStatistics1->menuAction();
     statistics->setEnabled(false);
-    m_openedThisRun[static_cast<std::size_t>(index)] = 1;
+    m_openedThisRun[index] = 1;
     BusyCursor hourglass;
 
     StatisticsView* view = CreateStatisticsView(kind, m_hosts);
@@ -352,7 +337,7 @@ void TForm1::OpenDatabase(DatabaseKind kind) {
     connect(view, &StatisticsView::viewClosed, this, &TForm1::ViewClosed);
     connect(view, &StatisticsView::siteLinkClicked, this, &TForm1::SiteLinkClick);
     m_banners->AttachView(view);
-    m_views[static_cast<std::size_t>(index)] = view;
+    m_views[index] = view;
     QMdiSubWindow* frame = m_mdiArea->addSubWindow(view);
     ApplyViewMenuState(m_menu, kind);
     view->Label2->setText(m_siteValue);
@@ -377,7 +362,7 @@ void TForm1::ViewActivated(DatabaseKind kind) {
 
 void TForm1::ViewClosed(DatabaseKind kind, qint64 msOpen) {
     ApplyViewClosedMenuState(m_menu, kind);
-    m_views[static_cast<std::size_t>(databaseIndex(kind))] = nullptr;
+    m_views[DatabaseIndex(kind)] = nullptr;
     PostUsageEvent(UsageEventIn(kind, m_siteValue, msOpen));
 }
 

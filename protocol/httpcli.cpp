@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <utility>
 
+#include <QBuffer>
 #include <QEventLoop>
 #include <QIODevice>
 #include <QLocale>
@@ -560,4 +561,28 @@ bool THttpCli::setState(State state) {
     QPointer<THttpCli> self(this);
     emit OnStateChange(state);
     return !self.isNull();
+}
+
+std::optional<QByteArray> FetchBody(THttpCli& client, const QString& url) {
+    QByteArray body;
+    QBuffer stream(&body);
+    stream.open(QIODevice::WriteOnly);
+    client.setURL(url);
+    client.setSendStream(nullptr);
+    client.setRcvdStream(&stream);
+    QPointer<THttpCli> guard(&client);
+    bool fetched = true;
+    try {
+        client.Get();
+    } catch (const EHttpException&) {
+        fetched = false;
+    }
+    if (!guard) {
+        return std::nullopt;
+    }
+    guard->setRcvdStream(nullptr);
+    if (!fetched) {
+        return std::nullopt;
+    }
+    return body;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 
 #include <QByteArray>
@@ -224,3 +225,8 @@ private:
     QTimer* m_deadline = nullptr;
     QEventLoop* m_loop = nullptr;
 };
+
+// GET of `url` with `client` into memory, with no request stream: the body,
+// or nothing when the exchange failed or the client was destroyed while it
+// waited (its owner closed during the event loop of the exchange).
+std::optional<QByteArray> FetchBody(THttpCli& client, const QString& url);

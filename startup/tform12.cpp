@@ -4,7 +4,6 @@
 #include <string_view>
 #include <vector>
 
-#include <QBuffer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -106,27 +105,17 @@ void TForm12::FormActivate() {
     }
     m_activating = true;
     layOut();
-    QByteArray reply;
-    QBuffer stream(&reply);
-    stream.open(QIODevice::WriteOnly);
-    m_httpCli1->setURL(m_noticeHost + QStringLiteral("/baseballout.txt"));
-    m_httpCli1->setRcvdStream(&stream);
     QPointer<TForm12> guard(this);
-    bool fetched = true;
-    try {
-        m_httpCli1->Get();
-    } catch (const EHttpException&) {
-        fetched = false;
-    }
+    const std::optional<QByteArray> reply =
+        FetchBody(*m_httpCli1, m_noticeHost + QStringLiteral("/baseballout.txt"));
     if (!guard) {
         return;
     }
-    m_httpCli1->setRcvdStream(nullptr);
     m_activating = false;
-    if (!fetched) {
+    if (!reply) {
         return;
     }
-    const NoticeTexts texts = ApplyNoticeText(Texts(), reply, m_downloadLinkText);
+    const NoticeTexts texts = ApplyNoticeText(Texts(), *reply, m_downloadLinkText);
     Label1->setText(texts.headline1);
     Label2->setText(texts.headline2);
     Label4->setText(texts.invitation);

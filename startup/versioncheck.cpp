@@ -3,9 +3,6 @@
 #include <string_view>
 #include <vector>
 
-#include <QBuffer>
-#include <QPointer>
-
 #include "protocol/httpcli.h"
 #include "protocol/pagerequest.h"
 
@@ -37,21 +34,6 @@ bool VersionCheck::RequiresUpdate(const QByteArray& reply, const QString& siteId
 
 bool VersionCheck::Run(THttpCli& client, const QString& primaryHost, const QString& siteId,
                        const QString& versionText) {
-    QByteArray reply;
-    QBuffer stream(&reply);
-    stream.open(QIODevice::WriteOnly);
-    client.setURL(primaryHost + Path());
-    client.setSendStream(nullptr);
-    client.setRcvdStream(&stream);
-    QPointer<THttpCli> guard(&client);
-    bool fetched = true;
-    try {
-        client.Get();
-    } catch (const EHttpException&) {
-        fetched = false;
-    }
-    if (guard) {
-        guard->setRcvdStream(nullptr);
-    }
-    return fetched && RequiresUpdate(reply, siteId, versionText);
+    const std::optional<QByteArray> reply = FetchBody(client, primaryHost + Path());
+    return reply && RequiresUpdate(*reply, siteId, versionText);
 }
