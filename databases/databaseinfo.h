@@ -7,7 +7,7 @@
 #include <QStringList>
 
 #include "databases/cellformat.h"
-#include "protocol/recordlayout.h"
+#include "databases/recordlayout.h"
 
 // The four databases. The numbers are the database kinds the print options
 // store with their column catalogue.

@@ -5,8 +5,8 @@
 #include <QString>
 
 #include "databases/databaseinfo.h"
+#include "databases/recordlayout.h"
 #include "databases/shortstring.h"
-#include "protocol/recordlayout.h"
 
 // One player's season with one team at one fielding position, as the fielders page cache holds it.
 // Fields are in reply-line order; an all-zero record is an empty slot.

@@ -5,8 +5,8 @@
 #include <QString>
 
 #include "databases/databaseinfo.h"
+#include "databases/recordlayout.h"
 #include "databases/shortstring.h"
-#include "protocol/recordlayout.h"
 
 // One club's season: standing and batting, pitching and fielding totals, as the teams page cache
 // holds it. Fields are in reply-line order; an all-zero record is an empty slot.

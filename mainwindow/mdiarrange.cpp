@@ -4,6 +4,8 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 
 QList<QRect> horizontalTileRects(const QRect& area, int count) {
     QList<QRect> rects;
@@ -17,6 +19,23 @@ QList<QRect> horizontalTileRects(const QRect& area, int count) {
         const int height = base + (i < spare ? 1 : 0);
         rects.append(QRect(area.left(), top, area.width(), height));
         top += height;
+    }
+    return rects;
+}
+
+QList<QRect> cascadeRects(const QRect& area, const QList<QSize>& sizes, int step) {
+    QList<QRect> rects;
+    step = std::max(step, 1);
+    const int minWidth = (2 * area.width() + 2) / 3;
+    const int minHeight = (2 * area.height() + 2) / 3;
+    const int steps = std::max(0, std::min((area.width() - minWidth) / step,
+                                           (area.height() - minHeight) / step)) +
+                      1;
+    for (qsizetype i = 0; i < sizes.size(); ++i) {
+        const int offset = static_cast<int>(i % steps) * step;
+        const int width = std::min(std::max(minWidth, sizes[i].width()), area.width() - offset);
+        const int height = std::min(std::max(minHeight, sizes[i].height()), area.height() - offset);
+        rects.append(QRect(area.left() + offset, area.top() + offset, width, height));
     }
     return rects;
 }
@@ -101,8 +120,42 @@ void tileHorizontally(QMdiArea* area) {
 }
 
 void cascade(QMdiArea* area) {
-    if (area) {
-        area->cascadeSubWindows();
+    if (!area) {
+        return;
+    }
+    const int iconStrip = placeIcons(area);
+    // From the bottom window to the top one, the current child last, so that
+    // it ends on top of the cascade.
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* child : area->subWindowList(QMdiArea::StackingOrder)) {
+        if (child->isVisible() && !child->isMinimized()) {
+            windows.append(child);
+        }
+    }
+    if (QMdiSubWindow* current = area->currentSubWindow(); windows.removeOne(current)) {
+        windows.append(current);
+    }
+    if (windows.isEmpty()) {
+        return;
+    }
+    QList<QSize> sizes;
+    for (QMdiSubWindow* child : windows) {
+        // A maximised window goes back to its normal size first.
+        if (child->isMaximized()) {
+            child->showNormal();
+        }
+        sizes.append(child->size());
+    }
+    QStyleOptionTitleBar title;
+    title.initFrom(windows.front());
+    const int step =
+        windows.front()->style()->pixelMetric(QStyle::PM_TitleBarHeight, &title, windows.front());
+    QRect free = area->viewport()->rect();
+    free.setBottom(std::max(free.top(), free.bottom() - iconStrip));
+    const QList<QRect> rects = cascadeRects(free, sizes, step);
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        windows[i]->setGeometry(rects[i]);
+        windows[i]->raise();
     }
 }
 

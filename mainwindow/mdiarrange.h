@@ -18,13 +18,24 @@ QList<QRect> horizontalTileRects(const QRect& area, int count);
 // least one icon goes in each row, however narrow the area.
 QList<QPoint> iconPositions(const QRect& area, const QSize& iconSize, int count);
 
+// Rectangles for cascading windows whose normal sizes are `sizes` in `area`:
+// the first at the area's top-left corner, each next one `step` pixels
+// further right and down, starting again at the corner when the next step
+// would leave less than two thirds of the area. Each window is at least two
+// thirds of the area's width and height, or its normal size where that is
+// larger, but never reaches past the area's right or bottom edge.
+QList<QRect> cascadeRects(const QRect& area, const QList<QSize>& sizes, int step);
+
 // Tiles the visible, non-minimised children of area one above the other at
 // full width, the current child on top; maximised children are restored
 // first. Minimised children are lined up at the bottom and the tiles end
 // above them.
 void tileHorizontally(QMdiArea* area);
 
-// Cascades the visible children of area from its top-left corner.
+// Cascades the visible, non-minimised children of area from its top-left
+// corner (cascadeRects, one title bar apart), the current child last and on
+// top; maximised children are restored first. Minimised children are lined
+// up at the bottom and the cascade ends above them.
 void cascade(QMdiArea* area);
 
 // Lines the minimised children of area up along its bottom edge, in the

@@ -22,6 +22,9 @@ DrawGrid::DrawGrid(QWidget* parent) : QAbstractScrollArea(parent) {
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
+    // paintEvent covers every pixel it is asked for, so the widgets behind
+    // the viewport need no repaint when it changes.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     m_fixedColor = palette().color(QPalette::Active, QPalette::Window);
     m_lineColor = QColor(0xc0, 0xc0, 0xc0);
     m_layout.setColCount(5);
@@ -30,6 +33,12 @@ DrawGrid::DrawGrid(QWidget* parent) : QAbstractScrollArea(parent) {
     m_layout.setFixedCols(1);
     horizontalScrollBar()->setSingleStep(1);
     verticalScrollBar()->setSingleStep(1);
+    horizontalScrollBar()->installEventFilter(this);
+    verticalScrollBar()->installEventFilter(this);
+    // The scroll bars move with every page and are drawn whole by the style:
+    // the widgets behind them need no repaint either.
+    horizontalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
+    verticalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
     layoutChanged();
     m_reportedTop = topRow();
     m_reportedLeft = leftCol();
@@ -231,9 +240,13 @@ void DrawGrid::applyTopLeft(int row, int pos) {
     if (topRow() == m_reportedTop && leftCol() == m_reportedLeft) {
         return;
     }
+    // The owner hears of the move before the grid asks for a repaint: when
+    // it fetches the rows now in view (its event loop running meanwhile),
+    // the grid and its scroll bars are painted once, after the rows have
+    // arrived, not also before with the rows the cache held.
+    reportTopLeft();
     syncScrollBars();
     viewport()->update();
-    reportTopLeft();
 }
 
 void DrawGrid::scrollContentsBy(int, int) {
@@ -323,8 +336,18 @@ void DrawGrid::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     painter.setFont(font());
     const QRect dirty = event->rect();
-    const QColor base = palette().color(QPalette::Active, QPalette::Base);
-    painter.fillRect(dirty, base);
+    // Brushes and pens made once a paint: made per cell from colours, they
+    // cost an allocation each, several hundred times a page.
+    const QPalette& pal = palette();
+    const CellInks inks{
+        QBrush(pal.color(QPalette::Active, QPalette::Base)),
+        QPen(pal.color(QPalette::Active, QPalette::Text)),
+        QBrush(m_fixedColor),
+        QPen(pal.color(QPalette::Active, QPalette::WindowText)),
+        QBrush(pal.color(QPalette::Active, QPalette::Highlight)),
+        QPen(pal.color(QPalette::Active, QPalette::HighlightedText)),
+    };
+    painter.fillRect(dirty, inks.plainBackground);
 
     const std::vector<int> positions = m_layout.drawnPositions();
     const QRect selected = selection();
@@ -345,7 +368,7 @@ void DrawGrid::paintEvent(QPaintEvent* event) {
             return;
         }
         for (const int pos : positions) {
-            paintCell(painter, pos, row, selected);
+            paintCell(painter, pos, row, selected, inks);
         }
         if (line > 0) {
             painter.fillRect(0, top + m_layout.rowHeight(), right, line, m_lineColor);
@@ -372,7 +395,8 @@ void DrawGrid::paintEvent(QPaintEvent* event) {
     }
 }
 
-void DrawGrid::paintCell(QPainter& painter, int pos, int row, const QRect& selected) {
+void DrawGrid::paintCell(QPainter& painter, int pos, int row, const QRect& selected,
+                         const CellInks& inks) {
     const int col = columnAt(pos);
     const QRect rect(m_layout.positionLeft(pos), m_layout.rowTop(row), colWidth(col),
                      m_layout.rowHeight());
@@ -385,24 +409,23 @@ void DrawGrid::paintCell(QPainter& painter, int pos, int row, const QRect& selec
     if (col == m_col && row == m_row && hasFocus()) {
         state |= Focused;
     }
-    const QPalette& pal = palette();
-    QColor background = pal.color(QPalette::Active, QPalette::Base);
-    QColor text = pal.color(QPalette::Active, QPalette::Text);
+    const QBrush* background = &inks.plainBackground;
+    const QPen* text = &inks.plainText;
     if (state & Fixed) {
-        background = m_fixedColor;
-        text = pal.color(QPalette::Active, QPalette::WindowText);
+        background = &inks.fixedBackground;
+        text = &inks.fixedText;
     } else if (state & Selected) {
-        background = pal.color(QPalette::Active, QPalette::Highlight);
-        text = pal.color(QPalette::Active, QPalette::HighlightedText);
+        background = &inks.selectedBackground;
+        text = &inks.selectedText;
     }
-    painter.fillRect(rect, background);
+    painter.fillRect(rect, *background);
     // No save, restore or clip per cell: they cost several times the text
     // itself. Cells are drawn left to right, so the next cell's background
     // covers text that runs past its own cell.
-    painter.setPen(text);
+    painter.setPen(*text);
     emit drawCell(&painter, col, row, rect, state);
     if (state & Focused) {
-        QPen pen(text, 1, Qt::DotLine);
+        QPen pen(text->color(), 1, Qt::DotLine);
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect.adjusted(0, 0, -1, -1));
@@ -430,7 +453,7 @@ int DrawGrid::dropPosition(int x) const {
 }
 
 void DrawGrid::mousePressEvent(QMouseEvent* event) {
-    if (!isEnabled() || event->button() != Qt::LeftButton) {
+    if (!takesInput() || event->button() != Qt::LeftButton) {
         return;
     }
     setFocus(Qt::MouseFocusReason);
@@ -462,7 +485,7 @@ void DrawGrid::mousePressEvent(QMouseEvent* event) {
 }
 
 void DrawGrid::mouseMoveEvent(QMouseEvent* event) {
-    if (!isEnabled()) {
+    if (!takesInput()) {
         return;
     }
     const QPoint p = event->position().toPoint();
@@ -511,7 +534,7 @@ void DrawGrid::mouseMoveEvent(QMouseEvent* event) {
 void DrawGrid::mouseReleaseEvent(QMouseEvent* event) {
     const Drag drag = m_drag;
     m_drag = Drag::None;
-    if (!isEnabled() || event->button() != Qt::LeftButton) {
+    if (!takesInput() || event->button() != Qt::LeftButton) {
         return;
     }
     if (drag == Drag::Size) {
@@ -530,7 +553,7 @@ void DrawGrid::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void DrawGrid::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (!isEnabled() || event->button() != Qt::LeftButton) {
+    if (!takesInput() || event->button() != Qt::LeftButton) {
         return;
     }
     int col = -1;
@@ -547,6 +570,10 @@ void DrawGrid::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void DrawGrid::keyPressEvent(QKeyEvent* event) {
     if (!isEnabled()) {
+        return;
+    }
+    if (m_inputBlocked) {
+        event->accept(); // dropped, not passed on to the window
         return;
     }
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
@@ -598,5 +625,26 @@ void DrawGrid::wheelEvent(QWheelEvent* event) {
         event->ignore();
         return;
     }
+    if (m_inputBlocked) {
+        event->accept();
+        return;
+    }
     QAbstractScrollArea::wheelEvent(event);
+}
+
+bool DrawGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (m_inputBlocked && (watched == horizontalScrollBar() || watched == verticalScrollBar())) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+            return true;
+        default:
+            break;
+        }
+    }
+    return QAbstractScrollArea::eventFilter(watched, event);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QBrush>
 #include <QColor>
 #include <QFlags>
+#include <QPen>
 
 #include "platform/gridlayout.h"
 
@@ -16,7 +18,10 @@ class QPainter;
 // double-clicks, the current cell); only leftCol(), moveColumn() and
 // columnMoved() speak of visual positions. Rows all have the same height.
 // A column of width 0 is hidden. Disabling the grid (setEnabled(false))
-// makes it ignore mouse, wheel and keyboard input; it still paints.
+// makes it ignore mouse, wheel and keyboard input; it still paints. Blocking
+// its input (setInputBlocked(true)) ignores the same input, its scroll bars'
+// included, but keeps the keyboard focus and the grid's look, so it costs
+// no repaint.
 class DrawGrid : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -86,6 +91,10 @@ public:
     // Whether scrolled columns can be moved by dragging their header cell.
     bool colMoving() const { return m_colMoving; }
     void setColMoving(bool on);
+    // Whether mouse, wheel and keyboard input is ignored (grid and scroll
+    // bars) while the grid stays enabled, focused and drawn as it is.
+    bool inputBlocked() const { return m_inputBlocked; }
+    void setInputBlocked(bool on) { m_inputBlocked = on; }
     // Whether shift-click, drag and shift+arrows select a range of cells.
     bool rangeSelect() const { return m_rangeSelect; }
     void setRangeSelect(bool on);
@@ -137,10 +146,21 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     enum class Drag { None, Select, Size, Move };
+    // What cells are filled and written with, by state.
+    struct CellInks {
+        QBrush plainBackground;
+        QPen plainText;
+        QBrush fixedBackground;
+        QPen fixedText;
+        QBrush selectedBackground;
+        QPen selectedText;
+    };
 
+    bool takesInput() const { return isEnabled() && !m_inputBlocked; }
     void ensureGeometry() const;
     void layoutChanged();
     void syncScrollBars();
@@ -150,7 +170,8 @@ private:
     void scrollIntoView(int pos, int row);
     int nearestVisiblePosition(int pos, int step) const;
     int dropPosition(int x) const;
-    void paintCell(QPainter& painter, int pos, int row, const QRect& selected);
+    void paintCell(QPainter& painter, int pos, int row, const QRect& selected,
+                   const CellInks& inks);
 
     GridLayout m_layout;
     int m_col = 1;
@@ -163,6 +184,7 @@ private:
     bool m_colMoving = false;
     bool m_rangeSelect = true;
     bool m_syncing = false;
+    bool m_inputBlocked = false;
     QColor m_fixedColor;
     QColor m_lineColor;
     Drag m_drag = Drag::None;

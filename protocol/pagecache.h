@@ -1,15 +1,20 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <type_traits>
 #include <vector>
+
+#include "databases/positionrange.h"
 
 // The records of one database's current result, indexed by result position
 // and shared by every window of that database. Slots start zero-filled;
 // nothing marks a slot as loaded. The cache grows, zero-filled, when a reply
 // states more records than it holds, up to a maximum far above the largest
-// database; it never shrinks.
+// database; it never shrinks. The cache remembers which slots its last page
+// writes rewrote, so that what is computed from the records (the row bands)
+// can be brought up to date for those slots alone.
 template <class Record> class PageCache {
     static_assert(std::is_trivially_copyable_v<Record>,
                   "page cache records are copied slot by slot");
@@ -56,6 +61,30 @@ public:
         return &m_slots[static_cast<std::size_t>(position)];
     }
 
+    // Number of page writes noted so far.
+    std::uint64_t Writes() const { return m_writes; }
+
+    // Notes that slots `first` .. `first` + `count` - 1 (those inside the
+    // cache) are being rewritten by a page.
+    void NoteWrite(std::int64_t first, std::int64_t count) {
+        const std::int64_t begin = std::max<std::int64_t>(first, 0);
+        const std::int64_t end =
+            std::min<std::int64_t>(first + std::max<std::int64_t>(count, 0), Capacity());
+        m_log[m_writes % LogLength] = PositionRange{begin, std::max<std::int64_t>(end - begin, 0)};
+        ++m_writes;
+    }
+
+    // Appends to `ranges` the slots rewritten by the writes after the first
+    // `writes` ones, oldest first. False, appending nothing, when the cache
+    // no longer remembers them all.
+    bool WrittenSince(std::uint64_t writes, std::vector<PositionRange>& ranges) const {
+        if (writes > m_writes || m_writes - writes > LogLength)
+            return false;
+        for (std::uint64_t w = writes; w < m_writes; ++w)
+            ranges.push_back(m_log[w % LogLength]);
+        return true;
+    }
+
     // The record at `position`; a zero-filled record outside the cache.
     Record At(std::int64_t position) const {
         const Record* record = Slot(position);
@@ -63,8 +92,12 @@ public:
     }
 
 private:
+    static constexpr std::uint64_t LogLength = 16;
+
     std::vector<Record> m_slots;
     std::int64_t m_maxSlots;
+    std::array<PositionRange, LogLength> m_log{};
+    std::uint64_t m_writes = 0;
 };
 
 // The one cache of a database, created on first use with

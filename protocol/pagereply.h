@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "databases/parseintlenient.h"
+#include "databases/recordlayout.h"
 #include "protocol/pagecache.h"
 #include "protocol/pagerequest.h"
-#include "protocol/recordlayout.h"
 
 // A record count no real database comes near (the largest has under
 // 200,000 records): a reply stating more is malformed.
@@ -54,6 +54,7 @@ PageReplyResult ReadPageReply(std::string_view reply, int topPosition, int rowCo
     }
     totalRecords = stated;
     cache.EnsureCapacity(std::max<std::int64_t>(totalRecords, top + rows));
+    cache.NoteWrite(top, rows);
 
     std::size_t next = 1;
     const auto readRecord = [&](Record* record) {

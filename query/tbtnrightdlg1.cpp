@@ -20,7 +20,9 @@ bool TextBefore(const QString& a, const QString& b) {
 }
 
 // Draws pick-list lines itself: the rectangle filled, the text 2 pixels in
-// from the left at the top; each drawn line reports its state to the dialog.
+// from the left at the top, and the current line framed by a dotted
+// rectangle while the list has the focus; each drawn line reports its state
+// to the dialog.
 class PickListDelegate : public QStyledItemDelegate {
 public:
     explicit PickListDelegate(TBtnRightDlg1* dialog)
@@ -34,6 +36,11 @@ public:
         painter->setPen(selected ? palette.highlightedText().color() : palette.text().color());
         painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop,
                           index.data().toString());
+        if (option.state.testFlag(QStyle::State_HasFocus)) {
+            painter->setPen(QPen(painter->pen().color(), 1, Qt::DotLine));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+        }
         m_dialog->ListBox1DrawItem(index.row(), selected);
     }
 
@@ -182,7 +189,8 @@ bool TBtnRightDlg1::eventFilter(QObject* watched, QEvent* event) {
             for (int row = 0; row < ListBox1->count(); ++row) {
                 if (ListBox1->item(row)->text().startsWith(m_typed, Qt::CaseInsensitive)) {
                     ListBox1->setCurrentRow(row, QItemSelectionModel::NoUpdate);
-                    ListBox1->scrollToItem(ListBox1->item(row));
+                    ListBox1->scrollToItem(ListBox1->item(row),
+                                           QAbstractItemView::PositionAtCenter);
                     break;
                 }
             }

@@ -1,6 +1,7 @@
 #include "startup/tform14.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -42,6 +43,7 @@ TForm14::TForm14(QWidget* parent, const QString& proxyFilePath)
     // Five digit positions; unfilled positions show and keep a blank.
     MaskEdit1->setInputMask(QStringLiteral("00000; "));
     MaskEdit1->setMaxLength(5);
+    MaskEdit1->installEventFilter(this);
     Edit2 = new QLineEdit(GroupBox1);
     Edit3 = new QLineEdit(GroupBox1);
     Edit3->setEchoMode(QLineEdit::Password);
@@ -109,6 +111,24 @@ void TForm14::FormClose() {
     if (!saved.ok()) {
         ReportError(this, saved.error);
     }
+}
+
+bool TForm14::eventFilter(QObject* watched, QEvent* event) {
+    // The mask keeps a blank in each unfilled position, and a click puts the
+    // cursor where it lands: among the trailing blanks, typed digits would
+    // run past the fifth position and be dropped.
+    if (watched == MaskEdit1 && event->type() == QEvent::MouseButtonRelease &&
+        !MaskEdit1->hasSelectedText()) {
+        const QString shown = MaskEdit1->displayText();
+        qsizetype typed = shown.size();
+        while (typed > 0 && shown.at(typed - 1) == QLatin1Char(' ')) {
+            --typed;
+        }
+        if (MaskEdit1->cursorPosition() > typed) {
+            MaskEdit1->setCursorPosition(static_cast<int>(typed));
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TForm14::done(int result) {

@@ -58,6 +58,11 @@ public:
     QLineEdit* Edit2 = nullptr;
     QLineEdit* Edit3 = nullptr;
 
+protected:
+    // A click in the port field past the digits typed so far puts the
+    // cursor right after them, where the next digit goes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QString m_proxyFilePath;
     QString m_lastSaveError;

@@ -54,6 +54,10 @@ StatisticsView::StatisticsView(DatabaseKind kind, const ServiceHosts& hosts, QWi
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->hide();
 
+    m_animationDelay.setSingleShot(true);
+    m_animationDelay.setInterval(BusyAnimationDelay);
+    connect(&m_animationDelay, &QTimer::timeout, Animate1, &BusyAnimation::start);
+
     connect(DrawGrid1, &DrawGrid::topLeftChanged, this, &StatisticsView::DrawGrid1TopLeftChanged);
     connect(DrawGrid1, &DrawGrid::drawCell, this, &StatisticsView::DrawGrid1DrawCell);
     connect(DrawGrid1, &DrawGrid::cellDoubleClicked, this, &StatisticsView::DrawGrid1DblClick);
@@ -123,7 +127,10 @@ void StatisticsView::resizeEvent(QResizeEvent* event) {
 void StatisticsView::startBusy() {
     if (m_busyDepth++ == 0) {
         m_busyCursor = std::make_unique<BusyCursor>();
-        Animate1->start();
+        // The animation shows only once the wait lasts: a request answered
+        // sooner would cost two repaints of the window for a clip no one
+        // sees. The hourglass comes at once and costs no repaint.
+        m_animationDelay.start();
     }
 }
 
@@ -133,6 +140,7 @@ void StatisticsView::stopBusy() {
     }
     if (--m_busyDepth == 0) {
         m_busyCursor.reset();
+        m_animationDelay.stop();
         Animate1->stop();
     }
 }
@@ -233,11 +241,14 @@ void StatisticsView::DrawGrid1TopLeftChanged() {
         m_refetch = true;
         return;
     }
-    DrawGrid1->setEnabled(false);
+    // No input reaches the grid while its page is on the way. Disabling it
+    // would also take the keyboard focus from it (and repaint it twice), so
+    // its input is blocked instead.
+    DrawGrid1->setInputBlocked(true);
     if (!refreshView()) {
         return;
     }
-    DrawGrid1->setEnabled(true);
+    DrawGrid1->setInputBlocked(false);
 }
 
 void StatisticsView::DrawGrid1DrawCell(QPainter* painter, int col, int row, const QRect& rect,
@@ -250,17 +261,19 @@ void StatisticsView::DrawGrid1DrawCell(QPainter* painter, int col, int row, cons
     // the highlight whatever the band colours are.
     if (!(state & DrawGrid::Selected)) {
         const BandSettings& bands = BandSettingsFor(m_kind);
-        switch (cell.ink) {
-        case CellInk::Black:
-            painter->setPen(Qt::black);
-            break;
-        case CellInk::FirstBand:
-            painter->setPen(bands.firstColor());
-            break;
-        case CellInk::SecondBand:
-            painter->setPen(bands.secondColor());
-            break;
+        QColor color = Qt::black;
+        if (cell.ink == CellInk::FirstBand) {
+            color = bands.firstColor();
+        } else if (cell.ink == CellInk::SecondBand) {
+            color = bands.secondColor();
         }
+        // A pen per ink, made again only when the colour options change: a
+        // pen made from a colour costs an allocation, once a cell.
+        QPen& pen = m_inkPens[static_cast<std::size_t>(cell.ink)];
+        if (pen.color() != color) {
+            pen = QPen(color);
+        }
+        painter->setPen(pen);
     }
     m_text.draw(painter, QPointF(rect.left() + 1, rect.top() + 1), cell.text);
 }

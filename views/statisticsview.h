@@ -1,8 +1,11 @@
 #pragma once
 
+#include <array>
 #include <memory>
 
 #include <QElapsedTimer>
+#include <QPen>
+#include <QTimer>
 #include <QWidget>
 
 #include "platform/bannerimage.h"
@@ -61,6 +64,9 @@ public:
 
     // Design rows of the grid before the first reply: enough for any window.
     static constexpr int DesignRowCount = 1000;
+    // Milliseconds a request waits before the busy animation shows (the
+    // hourglass shows at once).
+    static constexpr int BusyAnimationDelay = 100;
 
     // Handlers.
     void FormCreate();
@@ -115,7 +121,9 @@ private:
     std::unique_ptr<ViewRecords> m_records;
     HiddenColumns m_hiddenColumns;
     FixedPitchText m_text;
+    std::array<QPen, 3> m_inkPens; // by CellInk
     std::unique_ptr<BusyCursor> m_busyCursor;
+    QTimer m_animationDelay;
     QElapsedTimer m_openTime;
     int m_busyDepth = 0;
     int m_waiting = 0;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include <QString>
 
@@ -30,8 +31,10 @@ public:
     virtual int shownRecords() const = 0;
     // Records that a page reply has arrived: from now on the view has rows.
     virtual void pageArrived() = 0;
-    // The band pass over the whole cached result under `bandMode`; the totals
-    // row gets its own mark. Nothing happens before the first reply.
+    // The band pass over the cached result under `bandMode`; the totals row
+    // gets its own mark. Only rows whose records changed since the last pass
+    // are recomputed (the bands are those of a pass over the whole result).
+    // Nothing happens before the first reply.
     virtual void runBandPass(int bandMode) = 0;
     // The band byte of result position `position` (0 or 1 for data rows,
     // RowBands::Totals for the totals row).
@@ -54,7 +57,7 @@ public:
         : m_database(database), m_cache(cache),
           m_fetcher(database.layout, cache, database.info.servicePath, std::move(hosts),
                     listRetryHost, initialSortCode),
-          m_bands(database.info.rowBandsCapacity) {}
+          m_bands(database.info.rowBandsCapacity), m_seenWrites(cache.Writes()) {}
 
     const DatabaseInfo& info() const override { return m_database.info; }
     PageExchange& exchange() override { return m_fetcher; }
@@ -74,7 +77,12 @@ public:
             first != nullptr
                 ? std::span<const Record>(first, static_cast<std::size_t>(m_cache.Capacity()))
                 : std::span<const Record>();
-        RunBandPass(m_bands, records, shownRecords(), m_database, bandMode);
+        // The pages written since the last pass, by this view or any other
+        // user of the shared cache.
+        m_changed.clear();
+        const bool listed = m_cache.WrittenSince(m_seenWrites, m_changed);
+        m_seenWrites = m_cache.Writes();
+        UpdateBands(m_bands, records, shownRecords(), m_database, bandMode, m_changed, !listed);
     }
 
     std::uint8_t band(int position) const override {
@@ -82,7 +90,7 @@ public:
             return RowBands::Totals;
         // A totals mark inside the rows can only be left from a result cut to
         // the cache's size; it is an ordinary row there.
-        const std::uint8_t value = m_bands.at(position);
+        const std::uint8_t value = m_bands.bands().at(position);
         return value == RowBands::Totals ? RowBands::FirstBand : value;
     }
 
@@ -102,7 +110,9 @@ private:
     const DatabaseDescriptor<Record>& m_database;
     PageCache<Record>& m_cache;
     PageFetcher<Record> m_fetcher;
-    RowBands m_bands;
+    BandTracker m_bands;
+    std::uint64_t m_seenWrites = 0;
+    std::vector<PositionRange> m_changed;
     bool m_answered = false;
 };
 

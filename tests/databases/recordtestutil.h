@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QList>
 
-#include "protocol/recordlayout.h"
+#include "databases/recordlayout.h"
 
 // Reads one record the way a page fetch does: line k through readers[k];
 // lines missing from `lines` read as empty lines.

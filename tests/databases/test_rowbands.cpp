@@ -1,3 +1,5 @@
+#include <random>
+#include <string>
 #include <vector>
 
 #include <QtTest>
@@ -64,6 +66,8 @@ private slots:
     void unfetchedRowsCompareEqual();
     void keysCompareWholeText();
     void outOfRangeReadsZero();
+    void trackerMatchesTheWholePass_data();
+    void trackerMatchesTheWholePass();
 };
 
 void TestRowBands::battersModes_data() {
@@ -205,6 +209,79 @@ void TestRowBands::outOfRangeReadsZero() {
     bands.set(-5, 1);
     QCOMPARE(bands.size(), 2);
     QCOMPARE(RowBands(-3).size(), 0);
+}
+
+void TestRowBands::trackerMatchesTheWholePass_data() {
+    QTest::addColumn<unsigned>("seed");
+    QTest::addColumn<int>("positions");
+    QTest::newRow("within one block") << 1u << 700;
+    QTest::newRow("across blocks") << 2u << 5000;
+    QTest::newRow("across blocks, other writes") << 3u << 5000;
+}
+
+// Random page writes, record counts and band modes: after every update the
+// tracker's bands are byte for byte those of the whole pass run on the same
+// keys after each of the same steps (positions past the result included).
+void TestRowBands::trackerMatchesTheWholePass() {
+    QFETCH(unsigned, seed);
+    QFETCH(int, positions);
+    std::mt19937 random(seed);
+    const auto pick = [&random](int n) {
+        return static_cast<int>(random() % static_cast<unsigned>(n));
+    };
+    // The keys of modes 0 and 1, all empty (never fetched) at first; mode 7
+    // has no key.
+    std::vector<std::string> keys[2] = {
+        std::vector<std::string>(static_cast<std::size_t>(positions)),
+        std::vector<std::string>(static_cast<std::size_t>(positions))};
+    const auto keyOf = [&keys](int mode) {
+        const std::vector<std::string>& modeKeys = keys[mode == 1 ? 1 : 0];
+        return [&modeKeys](int i) -> std::string_view {
+            return i >= 0 && i < static_cast<int>(modeKeys.size())
+                       ? std::string_view(modeKeys[static_cast<std::size_t>(i)])
+                       : std::string_view();
+        };
+    };
+    RowBands whole(100);
+    BandTracker tracker(100);
+    int total = positions / 2;
+    int mode = 0;
+    for (int step = 0; step < 600; ++step) {
+        std::vector<PositionRange> changed;
+        const int action = pick(20);
+        if (action < 14) {
+            // One to three pages, reaching past the stored positions at
+            // times; some bring the records they replace again.
+            for (int page = pick(3); page >= 0; --page) {
+                const PositionRange range{pick(positions), 1 + pick(90)};
+                const bool same = pick(3) == 0;
+                for (std::int64_t i = range.first;
+                     i < range.first + range.count && i < positions && !same; ++i) {
+                    keys[0][static_cast<std::size_t>(i)] = "P" + std::to_string(pick(3));
+                    keys[1][static_cast<std::size_t>(i)] = "T" + std::to_string(pick(2));
+                }
+                changed.push_back(range);
+            }
+        } else if (action < 16) {
+            total = pick(positions + 200) - (pick(30) == 0 ? positions + 300 : 0);
+        } else if (action < 18) {
+            static constexpr int modes[] = {0, 1, 7};
+            mode = modes[pick(3)];
+        }
+        const bool allChanged = pick(25) == 0;
+        RunBandPassOverKeys(whole, total, mode != 7, keyOf(mode));
+        tracker.update(total, mode, mode != 7, keyOf(mode), changed, allChanged);
+        QCOMPARE(tracker.bands().size(), whole.size());
+        for (int i = 0; i < whole.size(); ++i) {
+            if (tracker.bands().at(i) != whole.at(i)) {
+                QFAIL(qPrintable(QStringLiteral("step %1, position %2: %3, whole pass %4")
+                                     .arg(step)
+                                     .arg(i)
+                                     .arg(tracker.bands().at(i))
+                                     .arg(whole.at(i))));
+            }
+        }
+    }
 }
 
 QTEST_APPLESS_MAIN(TestRowBands)

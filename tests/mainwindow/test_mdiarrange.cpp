@@ -16,6 +16,8 @@ private slots:
     void tileRects();
     void iconRows_data();
     void iconRows();
+    void cascadeGeometry_data();
+    void cascadeGeometry();
 
     void tileStacksThreeChildrenAtFullWidth();
     void tileLeavesRoomForIcons();
@@ -99,6 +101,43 @@ void TestMdiArrange::iconRows() {
     QCOMPARE(iconPositions(area, icon, count), expected);
 }
 
+void TestMdiArrange::cascadeGeometry_data() {
+    QTest::addColumn<QRect>("area");
+    QTest::addColumn<QList<QSize>>("sizes");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QList<QRect>>("expected");
+    QTest::newRow("none") << QRect(0, 0, 900, 600) << QList<QSize>{} << 20 << QList<QRect>{};
+    QTest::newRow("small windows get two thirds")
+        << QRect(0, 0, 900, 600) << QList<QSize>{{200, 30}, {0, 0}} << 20
+        << QList<QRect>{{0, 0, 600, 400}, {20, 20, 600, 400}};
+    QTest::newRow("two thirds rounded up")
+        << QRect(0, 0, 1000, 700) << QList<QSize>{{10, 10}} << 20 << QList<QRect>{{0, 0, 667, 467}};
+    QTest::newRow("larger normal size kept")
+        << QRect(0, 0, 900, 600) << QList<QSize>{{700, 500}, {650, 300}} << 20
+        << QList<QRect>{{0, 0, 700, 500}, {20, 20, 650, 400}};
+    QTest::newRow("never past the edges")
+        << QRect(0, 0, 900, 600) << QList<QSize>{{900, 600}, {2000, 2000}} << 20
+        << QList<QRect>{{0, 0, 900, 600}, {20, 20, 880, 580}};
+    QTest::newRow("steps start again at the corner")
+        << QRect(0, 0, 900, 600) << QList<QSize>(5, QSize(100, 100)) << 100
+        << QList<QRect>{{0, 0, 600, 400},
+                        {100, 100, 600, 400},
+                        {200, 200, 600, 400},
+                        {0, 0, 600, 400},
+                        {100, 100, 600, 400}};
+    QTest::newRow("offset area, no room for a step")
+        << QRect(10, 20, 30, 30) << QList<QSize>{{5, 5}, {5, 5}} << 25
+        << QList<QRect>{{10, 20, 20, 20}, {10, 20, 20, 20}};
+}
+
+void TestMdiArrange::cascadeGeometry() {
+    QFETCH(QRect, area);
+    QFETCH(QList<QSize>, sizes);
+    QFETCH(int, step);
+    QFETCH(QList<QRect>, expected);
+    QCOMPARE(cascadeRects(area, sizes, step), expected);
+}
+
 void TestMdiArrange::tileStacksThreeChildrenAtFullWidth() {
     QMdiSubWindow* a = addChild("A", QRect(10, 10, 300, 200));
     QMdiSubWindow* b = addChild("B", QRect(40, 40, 300, 200));
@@ -162,9 +201,31 @@ void TestMdiArrange::arrangeIconsLinesUpMinimisedOnly() {
 void TestMdiArrange::cascadeOffsetsChildren() {
     QMdiSubWindow* a = addChild("A", QRect(300, 300, 200, 150));
     QMdiSubWindow* b = addChild("B", QRect(300, 300, 200, 150));
-    cascade(m_area);
-    QVERIFY(a->pos() != b->pos());
-    QVERIFY(qMin(a->y(), b->y()) == 0);
+    QMdiSubWindow* big = addChild("Big", QRect(0, 0, 700, 520));
+    QMdiSubWindow* icon = addChild("Icon", QRect(70, 70, 300, 200));
+    icon->showMinimized();
+    m_area->setActiveSubWindow(a);
+    a->showMaximized();
+    // Twice: a second cascade gives the same windows, none of them shrunk.
+    for (int pass = 0; pass < 2; ++pass) {
+        cascade(m_area);
+        const QRect viewport = m_area->viewport()->rect();
+        QVERIFY(!a->isMaximized());
+        QVERIFY(a->pos() != b->pos() && b->pos() != big->pos());
+        QCOMPARE(qMin(qMin(a->y(), b->y()), big->y()), 0);
+        // Each shows a useful part of its grid: two thirds of the area or its
+        // larger normal size, above the icons and inside the area.
+        for (QMdiSubWindow* child : {a, b, big}) {
+            QVERIFY(child->width() * 3 >= viewport.width() * 2);
+            QVERIFY(child->height() * 3 >= (icon->y() - viewport.top()) * 2);
+            QVERIFY(child->geometry().right() <= viewport.right());
+            QVERIFY(child->geometry().bottom() < icon->y());
+        }
+        QCOMPARE(big->width(), 700);
+        // The current window ends on top, in front of the others.
+        QCOMPARE(m_area->subWindowList(QMdiArea::StackingOrder).last(), a);
+        QCOMPARE(m_area->activeSubWindow(), a);
+    }
 }
 
 // Records the order in which watched windows receive their close event.

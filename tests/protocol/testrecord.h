@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "databases/parseintlenient.h"
-#include "protocol/recordlayout.h"
+#include "databases/recordlayout.h"
 
 // A small record of two reply lines, standing in for the database records.
 struct TestRecord {

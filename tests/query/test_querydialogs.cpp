@@ -1,5 +1,10 @@
+#include <cstdlib>
+#include <string>
+#include <vector>
+
 #include <QComboBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -153,6 +158,47 @@ void TestQueryDialogs::selectDialogTypingJumps() {
     QTest::keyClicks(dialog.ListBox1, "z");
     QCOMPARE(dialog.ListBox1->currentRow(), 4);
     dialog.hide();
+
+    // A long list: each jump puts the match in the middle of the list and
+    // frames it as the current line.
+    std::vector<std::string> names;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        for (int n = 0; n < 20; ++n) {
+            names.push_back(std::string(1, letter) + "name, Player " + std::to_string(100 + n));
+        }
+    }
+    TBtnRightDlg1 longList;
+    longList.Prepare("Baseball Batters - Select Player", names);
+    longList.show();
+    QVERIFY(QTest::qWaitForWindowActive(&longList));
+    QTRY_VERIFY(longList.ListBox1->hasFocus());
+    QListWidget* list = longList.ListBox1;
+    for (const char* typed : {"m", "c", "w", "m"}) {
+        QTest::qWait(QApplication::keyboardInputInterval() + 50);
+        QTest::keyClicks(list, typed);
+        const int row = (typed[0] - 'a') * 20;
+        QCOMPARE(list->currentRow(), row);
+        const QRect current = list->visualItemRect(list->item(row));
+        QVERIFY2(std::abs(current.center().y() - list->viewport()->rect().center().y()) <=
+                     current.height(),
+                 typed);
+        // The frame is drawn in the text colour down the line's left edge,
+        // and on no other line.
+        const QImage image = list->viewport()->grab().toImage();
+        const QRgb ink = list->palette().color(QPalette::Text).rgb();
+        const auto framed = [&](const QRect& rect) {
+            for (int y = rect.top(); y <= rect.bottom(); ++y) {
+                if (image.pixel(rect.left(), y) == ink) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        QVERIFY2(framed(current), typed);
+        QVERIFY2(!framed(list->visualItemRect(list->item(row - 1))), typed);
+        QVERIFY2(!framed(list->visualItemRect(list->item(row + 1))), typed);
+    }
+    longList.hide();
 }
 
 void TestQueryDialogs::selectDialogDrawRule() {

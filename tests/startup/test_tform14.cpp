@@ -34,6 +34,8 @@ private slots:
     void groupStartsDisabled();
     void checkBoxEnablesAndDisablesTheGroup();
     void portFieldTakesFiveDigits();
+    void portFieldTakesDigitsAfterAnyClick_data();
+    void portFieldTakesDigitsAfterAnyClick();
     void okWritesTheFieldsAsTheyStand();
     void everyWayOfClosingWrites_data();
     void everyWayOfClosingWrites();
@@ -111,6 +113,43 @@ void TestTForm14::portFieldTakesFiveDigits() {
     QTest::keyClicks(d.MaskEdit1, "81");
     QCOMPARE(d.MaskEdit1->displayText(), "81   ");
     QCOMPARE(d.CurrentSettings().ProxyPortText, "81   ");
+    d.hide();
+}
+
+void TestTForm14::portFieldTakesDigitsAfterAnyClick_data() {
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<double>("where"); // 0 left edge .. 1 right edge of the field
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("empty, click at the right") << "" << 0.95 << "8080"
+                                               << "8080 ";
+    QTest::newRow("empty, click in the middle") << "" << 0.5 << "3128"
+                                                << "3128 ";
+    QTest::newRow("empty, click at the left") << "" << 0.02 << "80"
+                                              << "80   ";
+    QTest::newRow("two digits, click past them") << "80" << 0.9 << "80"
+                                                 << "8080 ";
+}
+
+void TestTForm14::portFieldTakesDigitsAfterAnyClick() {
+    QFETCH(QString, before);
+    QFETCH(double, where);
+    QFETCH(QString, typed);
+    QFETCH(QString, after);
+    TForm14 d(nullptr, m_path);
+    d.CheckBox1->setChecked(true);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    QLineEdit* port = d.MaskEdit1;
+    const QPoint click(static_cast<int>(port->width() * where), port->height() / 2);
+    // Twice: the field filled again and clicked again.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        port->setText(before);
+        QTest::mouseClick(port, Qt::LeftButton, {}, click);
+        QTest::keyClicks(port, typed);
+        QCOMPARE(port->displayText(), after);
+        QCOMPARE(d.CurrentSettings().ProxyPortText, after);
+    }
     d.hide();
 }
 

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -29,6 +30,8 @@
 #include "query/bandsettings.h"
 #include "query/querytarget.h"
 #include "query/radiogroup.h"
+#include "query/tbtnrightdlg.h"
+#include "query/tbtnrightdlg1.h"
 #include "query/tform6.h"
 #include "tests/views/viewtestsupport.h"
 #include "views/databaseviews.h"
@@ -116,6 +119,7 @@ private slots:
     void textWindowsOpenFromTheMenu();
     void welcomeShowsOnceInDemoMode();
     void queryCommandsReachTheActiveView();
+    void gridKeepsTheFocusAfterEveryFetch();
 };
 
 void TestMainWindowViews::openEachDatabaseFromTheMenu_data() {
@@ -420,6 +424,90 @@ void TestMainWindowViews::queryCommandsReachTheActiveView() {
     QCOMPARE(RequestPath(f.server.requests().last()), QByteArray("/cgi-bin/getbat.exe"));
     QVERIFY(RequestBody(f.server.requests().last()).endsWith("!16!\r\n*\r\n\x1A"));
     QCOMPARE(view->queryState().SortCode, 16);
+}
+
+// A user who works the grid from the keyboard: after every kind of fetch
+// (opening, paging, Sort, Select, Limit, Reset) the grid still has the
+// keyboard focus, so the next key pages again.
+void TestMainWindowViews::gridKeepsTheFocusAfterEveryFetch() {
+    MainWindowFixture f;
+    auto* sortDialog = new TForm6(f.form.get());
+    auto* selectDialog = new TBtnRightDlg1(f.form.get());
+    auto* limitDialog = new TBtnRightDlg(f.form.get());
+    f.form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    f.menu().Player1->trigger();
+    StatisticsView* view = f.form->View(DatabaseKind::Batters);
+    QVERIFY(view != nullptr);
+    DrawGrid* grid = view->DrawGrid1;
+    const QByteArray rows = QByteArray::number(grid->visibleRowCount());
+
+    // Each step ends with Page Down twice, sent where the keyboard focus is;
+    // each press must fetch the next page down from where the step left off.
+    // The main window is activated first, as a window manager does once a
+    // dialog closes; the focus goes to the child it had last.
+    const auto pageDownTwice = [&](const char* step) {
+        f.form->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(f.form.get()));
+        for (int press = 0; press < 2; ++press) {
+            QVERIFY2(QApplication::focusWidget() == grid, step);
+            const int top = grid->topRow();
+            const qsizetype before = f.server.requests().size();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+            QVERIFY2(grid->topRow() > top, step);
+            QCOMPARE(f.server.requests().size(), before + 1);
+            const QByteArray page = QByteArray::number(grid->topRow() - 2) + "!" + rows + "!";
+            QCOMPARE(RequestBody(f.server.requests().last()).left(page.size()), page);
+        }
+        QVERIFY(!grid->inputBlocked());
+        // Back to the top for the next step.
+        QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(grid->topRow(), 2);
+    };
+    // Runs a query command from the menu; `answer` closes its dialog once it
+    // shows.
+    const auto command = [&](QAction* action, QDialog* dialog,
+                             const std::function<void()>& answer) {
+        const qsizetype before = f.server.requests().size();
+        QTimer poll;
+        if (dialog != nullptr) {
+            connect(&poll, &QTimer::timeout, dialog, [&] {
+                if (QApplication::activeModalWidget() == dialog) {
+                    poll.stop();
+                    answer();
+                }
+            });
+            poll.start(10);
+        }
+        action->trigger();
+        QVERIFY(!poll.isActive());
+        QVERIFY(f.server.requests().size() > before);
+    };
+
+    pageDownTwice("open");
+    for (int pass = 0; pass < 2; ++pass) {
+        command(f.menu().TripleSort1, sortDialog, [&] {
+            sortDialog->ComboBox1->setCurrentIndex(17);
+            sortDialog->Button1->click();
+        });
+        pageDownTwice("sort");
+        command(f.menu().Selectyear1, selectDialog, [&] { selectDialog->OKBtn->click(); });
+        pageDownTwice("select");
+        command(f.menu().Limit1, limitDialog, [&] {
+            limitDialog->ListBox1->setCurrentRow(1);
+            limitDialog->OKBtn->click();
+        });
+        pageDownTwice("limit");
+        command(f.menu().Reset1, nullptr, {});
+        pageDownTwice("reset");
+    }
+    // A second window opened and closed: the first one's grid has the keys
+    // again.
+    f.menu().Pitchers1->trigger();
+    QCOMPARE(QApplication::focusWidget(), f.form->View(DatabaseKind::Pitchers)->DrawGrid1);
+    frameOf(f.form->View(DatabaseKind::Pitchers))->close();
+    QTRY_COMPARE(f.form->MdiArea()->activeSubWindow(), frameOf(view));
+    pageDownTwice("back from the second window");
 }
 
 QTEST_MAIN(TestMainWindowViews)

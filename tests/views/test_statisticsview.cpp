@@ -10,7 +10,9 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPaintEvent>
 #include <QPointer>
+#include <QRegion>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -429,22 +431,64 @@ void TestStatisticsView::closedDuringItsOwnFetch() {
     QCOMPARE(server.requests().size(), paging ? 2 : 1);
 }
 
+// Collects what the widgets it watches paint and counts their paint and
+// show events.
+class EventCounter : public QObject {
+public:
+    QRegion painted;
+    int paints = 0;
+    int shows = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            painted += static_cast<QPaintEvent*>(event)->region();
+            ++paints;
+        }
+        shows += event->type() == QEvent::Show ? 1 : 0;
+        return false;
+    }
+};
+
 void TestStatisticsView::busyIndicationDuringFetch() {
     RecordingServer server;
-    server.setResponder(FakeService(DatabaseKind::Teams, numberedRows(20)));
-    server.setReplyDelay(150);
+    server.setResponder(FakeService(DatabaseKind::Teams, numberedRows(200)));
     auto view = shownView(DatabaseKind::Teams, server);
-    QVERIFY(!view->Animate1->isVisible());
-    bool animating = false;
-    bool hourglass = false;
-    RunLater(50, [&] {
-        animating = view->Animate1->isRunning() && view->Animate1->isVisible();
-        hourglass = QApplication::overrideCursor() != nullptr &&
-                    QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-    });
     QVERIFY(view->refreshView());
+    QVERIFY(!view->Animate1->isVisible());
+    QCoreApplication::processEvents();
+
+    // Pages answered at once: the cells are painted once a step, after the
+    // page arrived; the animation never shows, and nothing of the window
+    // behind the grid is painted again.
+    EventCounter window;
+    EventCounter animation;
+    EventCounter viewport;
+    view->installEventFilter(&window);
+    view->Animate1->installEventFilter(&animation);
+    view->DrawGrid1->viewport()->installEventFilter(&viewport);
+    for (int top = 3; top < 8; ++top) {
+        view->DrawGrid1->setTopRow(top);
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(server.requests().size(), 6);
+    QCOMPARE(viewport.paints, 5);
+    QCOMPARE(animation.shows, 0);
+    QVERIFY(window.painted.isEmpty());
+
+    // A slow page: the hourglass at once, the animation once the wait lasts.
+    server.setReplyDelay(600);
+    bool earlyHourglass = false;
+    bool earlyAnimation = true;
+    bool animating = false;
+    RunLater(30, [&] {
+        earlyHourglass = QApplication::overrideCursor() != nullptr &&
+                         QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        earlyAnimation = view->Animate1->isVisible();
+    });
+    RunLater(400, [&] { animating = view->Animate1->isRunning() && view->Animate1->isVisible(); });
+    QVERIFY(view->refreshView());
+    QVERIFY(earlyHourglass);
+    QVERIFY(!earlyAnimation);
     QVERIFY(animating);
-    QVERIFY(hourglass);
     QVERIFY(!view->Animate1->isRunning());
     QVERIFY(!view->Animate1->isVisible());
     QCOMPARE(view->Animate1->currentFrame(), 0);

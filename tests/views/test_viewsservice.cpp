@@ -3,6 +3,7 @@
 // into the result and to its totals row, and the requests the service saw.
 
 #include <memory>
+#include <random>
 
 #include <QDir>
 #include <QFile>
@@ -12,8 +13,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "databases/batterrecord.h"
+#include "databases/rowbands.h"
 #include "mainwindow/tform1.h"
 #include "mainwindow/viewmenustate.h"
+#include "query/bandsettings.h"
 #include "tests/views/viewtestsupport.h"
 #include "views/databaseviews.h"
 #include "views/viewcell.h"
@@ -26,6 +30,7 @@ private slots:
     void battersScrollToTheEnd();
     void eachDatabaseFromTheMenu_data();
     void eachDatabaseFromTheMenu();
+    void bandsMatchTheWholePassOverRealPages();
 
 private:
     QStringList loggedRequests() const;
@@ -154,6 +159,69 @@ void TestViewsService::eachDatabaseFromTheMenu() {
         QCOMPARE(ViewCellAt(view->records(), 0, 2).text, QStringLiteral("1871"));
     }
     QVERIFY(!ViewCellAt(view->records(), 1, 2).text.isEmpty());
+}
+
+// The Batters window paged in random order over the real data, with sorts,
+// selections and band modes changing between pages: after every step each
+// row's band is the one a pass over the whole cached result gives.
+void TestViewsService::bandsMatchTheWholePassOverRealPages() {
+    TForm2A view(Hosts(m_host, m_host, m_host));
+    view.resize(1000, 700);
+    view.show();
+    QVERIFY(view.refreshView());
+    const PageCache<BatterRecord>& cache =
+        SharedPageCache<BatterRecord>(BatterLayout().initialCapacity);
+    std::mt19937 random(1954);
+    const auto pick = [&random](int n) {
+        return static_cast<int>(random() % static_cast<unsigned>(std::max(n, 1)));
+    };
+    QStringList steps;
+    for (int step = 0; step < 90; ++step) {
+        const int shown = view.records().shownRecords();
+        const int rows = view.DrawGrid1->visibleRowCount();
+        const int action = pick(12);
+        if (action < 6) {
+            view.DrawGrid1->setTopRow(2 + pick(shown - rows + 2));
+            steps << QStringLiteral("jump");
+        } else if (action < 8) {
+            view.DrawGrid1->setTopRow(view.DrawGrid1->topRow() + 1 + pick(3));
+            steps << QStringLiteral("down");
+        } else if (action == 8) {
+            view.queryState().SortCode = pick(31) + (pick(2) == 0 ? 100 : 0);
+            QVERIFY(view.refreshView());
+            steps << QStringLiteral("sort %1").arg(view.queryState().SortCode);
+        } else if (action == 9) {
+            if (view.queryState().SelectionCount == 0) {
+                view.queryState().AppendGroup({"C" + std::to_string(1871 + pick(155))});
+            } else {
+                view.queryState().Reset();
+            }
+            QVERIFY(view.refreshView());
+            steps << QStringLiteral("select or reset");
+        } else {
+            SharedBandSettings().BandMode = pick(3);
+            view.runBandPass();
+            steps << QStringLiteral("mode %1").arg(SharedBandSettings().BandMode);
+        }
+        const int total = view.records().shownRecords();
+        RowBands whole(0);
+        RunBandPass(whole,
+                    std::span<const BatterRecord>(cache.Slot(0),
+                                                  static_cast<std::size_t>(cache.Capacity())),
+                    total, BattersDatabase(), SharedBandSettings().BandMode);
+        for (int i = 0; i <= total; ++i) {
+            const std::uint8_t expected = i == total ? RowBands::Totals : whole.at(i);
+            if (view.records().band(i) != expected) {
+                SharedBandSettings().BandMode = 0;
+                QFAIL(qPrintable(QStringLiteral("after %1: position %2 has band %3, not %4")
+                                     .arg(steps.join(QStringLiteral(", ")))
+                                     .arg(i)
+                                     .arg(view.records().band(i))
+                                     .arg(expected)));
+            }
+        }
+    }
+    SharedBandSettings().BandMode = 0;
 }
 
 QTEST_MAIN(TestViewsService)
