@@ -39,8 +39,8 @@ QString ColumnTitle(DatabaseKind kind, int column) {
     if (column < 0 || static_cast<std::size_t>(column) >= info.columns.size()) {
         return {};
     }
-    const ColumnSpec& spec = info.columns[static_cast<std::size_t>(column)];
-    return (QLatin1String(spec.headerTop) + QLatin1Char(' ') + QLatin1String(spec.title))
+    const ColumnSpec& entry = info.columns[static_cast<std::size_t>(column)];
+    return (QLatin1String(entry.headerTop) + QLatin1Char(' ') + QLatin1String(entry.title))
         .simplified();
 }
 
