@@ -28,6 +28,7 @@
 #include "mainwindow/tform13.h"
 #include "mainwindow/tform16.h"
 #include "mainwindow/tform17.h"
+#include "mainwindow/viewcommands.h"
 #include "mainwindow/viewmenustate.h"
 #include "platform/busycursor.h"
 #include "printing/printcontroller.h"
@@ -284,6 +285,9 @@ void TForm1::connectQueryCommands() {
         connect(action, &QAction::triggered, this, [this] { m_print->Print1Click(printView()); });
     }
     connect(m_menu.Printsetup1, &QAction::triggered, m_print, &PrintController::Printsetup1Click);
+    m_viewCommands = new ViewCommands(
+        m_menu, [this] { return queryDialogs(); },
+        [this] { return dynamic_cast<StatisticsView*>(ActiveQueryTarget()); }, this);
 }
 
 StatisticsView* TForm1::printView() const {
@@ -337,6 +341,7 @@ void TForm1::OpenDatabase(DatabaseKind kind) {
     connect(view, &StatisticsView::viewClosed, this, &TForm1::ViewClosed);
     connect(view, &StatisticsView::siteLinkClicked, this, &TForm1::SiteLinkClick);
     m_banners->AttachView(view);
+    m_viewCommands->AttachView(view);
     m_views[index] = view;
     QMdiSubWindow* frame = m_mdiArea->addSubWindow(view);
     ApplyViewMenuState(m_menu, kind);

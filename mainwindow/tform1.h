@@ -25,6 +25,7 @@ class QMdiArea;
 class QueryTarget;
 class StatisticsView;
 class THttpCli;
+class ViewCommands;
 
 // The main window: the multiple-document parent of every database window,
 // captioned with the co-brand window title. It owns the main menu, the
@@ -75,6 +76,8 @@ public:
     QueryTarget* ActiveQueryTarget() const;
     // The client of the version check and the ad-settings query.
     THttpCli& HttpCli1() { return *m_httpCli1; }
+    // Export, copy, undo and the grids' context menu.
+    ViewCommands& Commands() { return *m_viewCommands; }
     // The banner rotation (Timer3, HttpCliAd, the slots).
     BannerRotation& Banners() { return *m_banners; }
     // Sends a usage event text through the Sort dialog's sender; nothing
@@ -162,6 +165,7 @@ private:
     MainMenu m_menu;
     std::array<QPointer<StatisticsView>, 4> m_views;
     PrintController* m_print = nullptr;
+    ViewCommands* m_viewCommands = nullptr;
     std::array<int, 4> m_openedThisRun{};
     QString m_siteValue;
     // After the flags and the site value it reads.

@@ -102,11 +102,12 @@ void SelectRecords(QueryTarget& target, TBtnRightDlg1& dialog, SelectWhat what) 
     target.stopBusy();
 }
 
-void LimitRecords(QueryTarget& target, TBtnRightDlg& dialog) {
+void LimitRecords(QueryTarget& target, TBtnRightDlg& dialog, int startField) {
     const DatabaseKind database = target.databaseKind();
     QPointer<QWidget> view = target.window();
     dialog.Prepare(LimitCaption(database), DatabaseInfoFor(database).sortFields);
     dialog.Arrange();
+    dialog.SetStartField(startField);
     if (dialog.exec() != QDialog::Accepted || view.isNull())
         return;
     const int field = dialog.SelectedField();

@@ -37,9 +37,10 @@ void SortRecords(QueryTarget& target, TForm6& dialog);
 // with a message and nothing changes.
 void SelectRecords(QueryTarget& target, TBtnRightDlg1& dialog, SelectWhat what);
 
-// Runs the Limit dialog; on OK appends the limit item and "*" and fetches.
-// Cancel, or no room for the group (refused with a message), changes nothing.
-void LimitRecords(QueryTarget& target, TBtnRightDlg& dialog);
+// Runs the Limit dialog (on `startField`, else on the first field); on OK
+// appends the limit item and "*" and fetches. Cancel, or no room for the
+// group (refused with a message), changes nothing.
+void LimitRecords(QueryTarget& target, TBtnRightDlg& dialog, int startField = 0);
 
 // Runs the colour dialog for the view by its whole caption; on OK the
 // dialog has stored the setting and the view's band pass runs.

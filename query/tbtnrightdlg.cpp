@@ -73,8 +73,11 @@ int TBtnRightDlg::SelectedField() const {
 
 void TBtnRightDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (ListBox1->count() > 0)
-        ListBox1->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+    if (ListBox1->count() > 0) {
+        const int row = m_startField >= 0 && m_startField < ListBox1->count() ? m_startField : 0;
+        ListBox1->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    }
+    m_startField = 0;
     ListBox1->setFocus();
 }
 

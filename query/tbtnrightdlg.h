@@ -21,6 +21,9 @@ public:
     void Arrange();
     // Fills the field list, sets "0" and "9999" and the caption.
     void Prepare(const QString& caption, const QStringList& fields);
+    // The field selected when the dialog next shows (line 0 unless set);
+    // taken back to line 0 after that showing.
+    void SetStartField(int row) { m_startField = row; }
     // Row of the selected field, -1 when none.
     int SelectedField() const;
 
@@ -41,4 +44,6 @@ protected:
 private:
     // Refuses bounds holding "!" with a message and stays open.
     void OKBtnClick();
+
+    int m_startField = 0;
 };

@@ -107,6 +107,13 @@ SortChoice TForm6::Choice() const {
     return choice;
 }
 
+void TForm6::RememberChoice(const SortChoice& choice) {
+    m_lastSortChoice = choice.positions;
+    const std::array<RadioGroup*, 4> groups{RadioGroup1, RadioGroup2, RadioGroup3, RadioGroup5};
+    for (std::size_t i = 0; i < 4; ++i)
+        groups[i]->setItemIndex(choice.directions[i] == 1 ? 1 : 0);
+}
+
 void TForm6::Button1Click() {
     if (RadioGroup4->ItemIndex() == 1) {
         m_lastSortChoice = {0, 0, 0, 0};

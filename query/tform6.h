@@ -29,6 +29,10 @@ public:
     SortChoice Choice() const;
     // List positions the boxes show on the next opening (0 = "NONE").
     const std::array<int, 4>& LastSortChoice() const { return m_lastSortChoice; }
+    // Makes `choice` what the dialog shows on the next opening: its
+    // positions in the boxes and its directions in the direction groups, as
+    // if the user had chosen it and pressed OK.
+    void RememberChoice(const SortChoice& choice);
 
     // Longest wait for one usage event, in milliseconds.
     static constexpr int EventWaitMs = 3000;

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "service/contentstore.h"
+#include "service/csvexport.h"
 #include "service/engine/engine.h"
 #include "service/eventlog.h"
 
@@ -72,6 +73,13 @@ std::vector<HttpRoute> Endpoints::routes() const {
         contentFile("/verman.asp", "adsettings.txt", "text/plain"),
         contentFile("/ads/click.asp", "ads/click.html", "text/html"),
     };
+    // The whole result of each statistics service as CSV, streamed.
+    for (const auto& [path, table] : {std::pair{"/cgi-bin/getbat.exe", Table::Batters},
+                                      std::pair{"/cgi-bin/getpit.exe", Table::Pitchers},
+                                      std::pair{"/cgi-bin/getfield.exe", Table::Fielders},
+                                      std::pair{"/cgi-bin/getbaseteam.exe", Table::Teams}}) {
+        routes.push_back(csvExportRoute(m_engine, path, table));
+    }
     routes.push_back(
         {"GET", "/ads/banner.gif", [this](const HttpRequest& request) { return banner(request); }});
     routes.push_back({"GET", "/999addlog.asp",

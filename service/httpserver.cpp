@@ -70,17 +70,50 @@ std::string headerSafe(std::string_view text) {
     return out;
 }
 
+// A streamed body: the library calls the stream as the connection drains and frees it with
+// the response.
+MHD_Response* streamResponse(HttpReply& reply) {
+    using Stream = std::function<long(std::uint64_t, char*, std::size_t)>;
+    auto* stream = new (std::nothrow) Stream(std::move(reply.stream));
+    if (stream == nullptr) {
+        return nullptr;
+    }
+    MHD_Response* response = MHD_create_response_from_callback(
+        reply.streamLength, HttpReply::StreamBlock,
+        [](void* cls, std::uint64_t offset, char* out, std::size_t max) -> ssize_t {
+            long written = -1;
+            try {
+                written = (*static_cast<Stream*>(cls))(offset, out, max);
+            } catch (const std::exception&) {
+                written = -1;
+            }
+            return written < 0 ? MHD_CONTENT_READER_END_WITH_ERROR : static_cast<ssize_t>(written);
+        },
+        stream, [](void* cls) { delete static_cast<Stream*>(cls); });
+    if (response == nullptr) {
+        delete stream;
+    }
+    return response;
+}
+
 // The body is handed over to the library without a copy and freed when the response is.
-MHD_Result queueReply(MHD_Connection* connection, HttpReply reply) {
+MHD_Response* bufferResponse(HttpReply& reply) {
     auto* body = new (std::nothrow) std::string(std::move(reply.body));
     if (body == nullptr) {
-        return MHD_NO;
+        return nullptr;
     }
     MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(
         body->size(), body->data(), [](void* owned) { delete static_cast<std::string*>(owned); },
         body);
     if (response == nullptr) {
         delete body;
+    }
+    return response;
+}
+
+MHD_Result queueReply(MHD_Connection* connection, HttpReply reply) {
+    MHD_Response* response = reply.stream ? streamResponse(reply) : bufferResponse(reply);
+    if (response == nullptr) {
         return MHD_NO;
     }
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.contentType.c_str());

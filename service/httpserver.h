@@ -30,6 +30,15 @@ struct HttpReply {
     // Milliseconds the reply is held back, its connection suspended meanwhile: a refusal of a
     // client that floods so makes the client wait instead of sending again at once.
     unsigned delayMs = 0;
+    // A body too large to hold: when set, the body is streamLength bytes that stream writes
+    // as the connection drains, at most StreamBlock bytes a call, and `body` is ignored. The
+    // stream is given the offset of the bytes wanted (each call goes on where the last one
+    // ended), writes up to `max` bytes into `out` and returns how many, or -1 to cut the
+    // connection. A client that stops reading is closed by the idle time-out, so a stream
+    // holds no more than one block per connection.
+    std::function<long(std::uint64_t offset, char* out, std::size_t max)> stream;
+    std::uint64_t streamLength = 0;
+    static constexpr std::size_t StreamBlock = 64 * 1024;
 };
 
 // Header that repeats the problem text of a refused request (the status line carries the

@@ -14,6 +14,8 @@
 #include "platform/busycursor.h"
 #include "query/bandsettings.h"
 #include "query/columnhiding.h"
+#include "query/querydescription.h"
+#include "views/querytextlabel.h"
 #include "views/viewcell.h"
 
 namespace {
@@ -26,7 +28,7 @@ QFont gridFont() {
 
 StatisticsView::StatisticsView(DatabaseKind kind, const ServiceHosts& hosts, QWidget* parent)
     : QWidget(parent), m_kind(kind), m_hosts(hosts), m_records(MakeViewRecords(kind, hosts)),
-      m_text(gridFont()) {
+      m_history(m_records->exchange().State()), m_text(gridFont()) {
     const DatabaseInfo& info = m_records->info();
     setWindowTitle(info.caption);
     resize(900, 600);
@@ -47,6 +49,8 @@ StatisticsView::StatisticsView(DatabaseKind kind, const ServiceHosts& hosts, QWi
     Label3 = new QLabel(this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->hide();
+    QueryText = new QueryTextLabel(this);
+    QueryText->setObjectName(QStringLiteral("QueryText"));
     Image1 = new BannerImage(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->hide();
@@ -117,6 +121,9 @@ void StatisticsView::ResizeMe() {
     Label3->setGeometry(568, h - 60, 260, 16);
     Image1->setGeometry(8, h - 122, 468, 60);
     Image2->setGeometry(484, h - 122, 468, 60);
+    // Below the labels' row, in the strip the layout leaves free above the
+    // frame's lower edge.
+    QueryText->setGeometry(8, h - 44, std::max(w - 46, 0), 14);
 }
 
 void StatisticsView::resizeEvent(QResizeEvent* event) {
@@ -166,6 +173,7 @@ bool StatisticsView::refreshView() {
         // page holds the rows the grid shows at its final size.
         QCoreApplication::sendPostedEvents(DrawGrid1);
         const int top = DrawGrid1->topRow();
+        m_history.note(queryState());
         ++m_waiting;
         outcome = m_records->exchange().RefreshView(top - 2, DrawGrid1->visibleRowCount());
         if (!guard) {
@@ -184,6 +192,7 @@ bool StatisticsView::refreshView() {
             // May clamp the top row, which asks for another page.
             DrawGrid1->setRowCount(m_records->shownRecords() + 3);
             runBandPass();
+            showQueryText();
         }
     } while (m_refetch && outcome.result == FetchResult::Done);
     m_fetching = false;
@@ -195,6 +204,23 @@ bool StatisticsView::refreshView() {
         }
     }
     return true;
+}
+
+bool StatisticsView::undoQuery() {
+    if (m_closed) {
+        return false;
+    }
+    std::optional<QueryState> previous = m_history.undo();
+    if (!previous) {
+        return false;
+    }
+    queryState() = std::move(*previous);
+    refreshView();
+    return true;
+}
+
+void StatisticsView::showQueryText() {
+    QueryText->setFullText(DescribeQuery(m_kind, queryState()));
 }
 
 void StatisticsView::showFailure(const QString& message) {

@@ -13,6 +13,7 @@
 #include "platform/fixedpitchtext.h"
 #include "protocol/pagefetcher.h"
 #include "query/hiddencolumns.h"
+#include "query/queryhistory.h"
 #include "query/querytarget.h"
 #include "views/viewrecords.h"
 
@@ -20,6 +21,7 @@ class BusyAnimation;
 class BusyCursor;
 class QLabel;
 class QPainter;
+class QueryTextLabel;
 
 // The window of one statistics database: a virtual grid over the database's
 // page cache that asks the service for exactly the visible rows whenever its
@@ -61,6 +63,11 @@ public:
     int LastTopRow() const { return m_lastTopRow; }
     // Whether a page or list request of this view is waiting.
     bool isFetching() const { return m_waiting > 0; }
+    // Waits. Steps the query back to before the last Sort, Select, Limit or
+    // Reset and fetches the page; false when there is no step back.
+    bool undoQuery();
+    // The query states Undo steps back to.
+    const QueryHistory& queryHistory() const { return m_history; }
 
     // Design rows of the grid before the first reply: enough for any window.
     static constexpr int DesignRowCount = 1000;
@@ -90,6 +97,9 @@ public:
     BusyAnimation* Animate1 = nullptr;
     QLabel* Label2 = nullptr; // site link
     QLabel* Label3 = nullptr; // banner caption (not shown)
+    // The query in words, elided, under the record count; the whole text
+    // is its tooltip.
+    QueryTextLabel* QueryText = nullptr;
     // The two 468 x 60 banners, left and right; hidden until the main
     // window's banner rotation takes the view.
     BannerImage* Image1 = nullptr;
@@ -113,6 +123,7 @@ protected:
 
 private:
     void showFailure(const QString& message);
+    void showQueryText();
     void freeWindow();
     QSize outerSize() const;
 
@@ -120,6 +131,7 @@ private:
     ServiceHosts m_hosts;
     std::unique_ptr<ViewRecords> m_records;
     HiddenColumns m_hiddenColumns;
+    QueryHistory m_history;
     FixedPitchText m_text;
     std::array<QPen, 3> m_inkPens; // by CellInk
     std::unique_ptr<BusyCursor> m_busyCursor;

@@ -142,4 +142,38 @@ std::optional<std::string> Engine::respond(Table table, std::string_view body, b
     return out;
 }
 
+ResultRows Engine::wholeResult(Table table, std::string_view body) {
+    const auto at = static_cast<std::size_t>(table);
+    const TableData& data = *m_data->tables.at(at);
+    const TableDef& def = data.def();
+    const TableShape shape{def.sortFieldCount, def.hasPlayers, def.positionLine >= 0};
+    const ParsedRequest req = parseRequest(body, shape);
+    if (req.list) {
+        throw RequestError(400, "a list request has no rows to export");
+    }
+    const std::vector<SortKey> keys = sortKeys(def, req.sortCodes);
+    // The same cache entries as the page answers use, so an export of the window's query
+    // reuses its sorted result.
+    auto filtered = [&] {
+        auto r = std::make_shared<QueryResult>();
+        r->rows = filterRows(data, req.groups);
+        r->rows.shrink_to_fit();
+        r->totals = totalsRecord(data, r->rows);
+        return std::shared_ptr<const QueryResult>(std::move(r));
+    };
+    ResultRows whole{&data, m_data->texts.at(at).get(), nullptr};
+    whole.result = m_data->cache.get(queryKey(def, keys, req.groups), [&] {
+        if (keys.empty()) {
+            return filtered();
+        }
+        const auto base = m_data->cache.get(queryKey(def, {}, req.groups), filtered);
+        auto r = std::make_shared<QueryResult>();
+        r->rows = base->rows;
+        sortRows(data, keys, r->rows);
+        r->totals = base->totals;
+        return std::shared_ptr<const QueryResult>(std::move(r));
+    });
+    return whole;
+}
+
 } // namespace bbstatsd

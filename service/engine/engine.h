@@ -28,6 +28,17 @@ private:
 };
 
 class EngineData;
+class RecordTexts;
+class TableData;
+struct QueryResult;
+
+// The whole result of a query: its rows in order and the table they index, for a reply written
+// row by row. Holding it keeps the result alive.
+struct ResultRows {
+    const TableData* data = nullptr;
+    const RecordTexts* texts = nullptr;
+    std::shared_ptr<const QueryResult> result;
+};
 
 class Engine {
 public:
@@ -46,6 +57,11 @@ public:
     // at the cost of writing the reply. Thread-safe. Throws RequestError for a body it cannot
     // read.
     std::optional<std::string> answerIfCached(Table table, std::string_view body);
+
+    // The whole sorted result of a page request body: the body is checked as a page request
+    // (its position and row count are read but not applied). Thread-safe. Throws RequestError
+    // for what answer refuses, and for a list request.
+    ResultRows wholeResult(Table table, std::string_view body);
 
 private:
     std::optional<std::string> respond(Table table, std::string_view body, bool cachedOnly);

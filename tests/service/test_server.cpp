@@ -51,6 +51,8 @@ private slots:
     void pickList();
     void malformedRequests_data();
     void malformedRequests();
+    void csvExportStreamsTheWholeResult();
+    void csvExportCutsAClientThatStopsReading();
     void refusalsBeforeTheBody_data();
     void refusalsBeforeTheBody();
     void contentEndpoints_data();
@@ -170,6 +172,7 @@ void TestServer::malformedRequests_data() {
     QTest::newRow("limit on a field the table lacks")
         << QByteArray("0!5!300!\r\nE99!1!2!\r\n*\r\n\x1a");
     QTest::newRow("empty body") << QByteArray();
+    QTest::newRow("more rows than a page") << QByteArray("0!5000!300!\r\n*\r\n\x1a");
 }
 
 // Each is refused with 400 and its problem named in the body and the problem header; the
@@ -183,8 +186,75 @@ void TestServer::malformedRequests() {
     const std::string problem = reply.headers.at("x-problem");
     QVERIFY(problem.size() > 5);
     QCOMPARE(reply.body, problem + "\r\n");
+    // The CSV export of the same body is refused the same, naming the same problem.
+    const auto csv = request(httpprobe::post("/cgi-bin/getbat.csv", body.toStdString()));
+    QCOMPARE(csv.status, 400);
+    QCOMPARE(csv.headers.count("x-problem"), std::size_t(1));
+    QCOMPARE(csv.headers.at("x-problem"), problem);
     const auto next = request(httpprobe::post("/cgi-bin/getbat.exe", pageRequest("0!1!300!")));
     QCOMPARE(next.status, 200);
+}
+
+// The CSV path streams every row of the page request's query with its length stated: one row
+// per record the page reply counts, the chosen fields in the chosen order, missing values
+// empty, names holding a comma quoted; a columns list it cannot read is refused.
+void TestServer::csvExportStreamsTheWholeResult() {
+    const std::string body = "0!1!16!\r\nC1927\r\n*\r\n\x1a";
+    const auto page = request(httpprobe::post("/cgi-bin/getbat.exe", body));
+    QCOMPARE(page.status, 200);
+    const auto pageLines = crlfLines(page.body);
+    const int count = std::stoi(pageLines[0]);
+    QVERIFY(count > 400);
+    const auto csv = request(httpprobe::post("/cgi-bin/getbat.csv?columns=0,1,16,30,18", body));
+    QCOMPARE(csv.status, 200);
+    QCOMPARE(csv.headers.at("content-length"), std::to_string(csv.body.size()));
+    const auto rows = crlfLines(csv.body);
+    QCOMPARE(int(rows.size()), count);
+    // The first row is the page's first record: name, year, HR, positions, AVG.
+    const auto field = [](const std::string& value) {
+        return value.find(',') == std::string::npos ? value : "\"" + value + "\"";
+    };
+    const std::string first = field(pageLines[1]) + "," + pageLines[2] + "," + pageLines[13] + "," +
+                              field(pageLines[27]) + "," + pageLines[15];
+    QCOMPARE(rows[0], first);
+    // A pitcher who never batted has no average: an empty field, never the marker.
+    QVERIFY(csv.body.find("1000000") == std::string::npos);
+    QVERIFY(csv.body.find(",\r\n") != std::string::npos);
+
+    const auto all = request(httpprobe::post("/cgi-bin/getbaseteam.csv", pageRequest("0!1!300!")));
+    QCOMPARE(all.status, 200);
+    const auto teamRows = crlfLines(all.body);
+    const auto teamPage =
+        request(httpprobe::post("/cgi-bin/getbaseteam.exe", pageRequest("0!1!300!")));
+    QCOMPARE(int(teamRows.size()), std::stoi(crlfLines(teamPage.body)[0]));
+    for (const char* columns :
+         {"columns=", "columns=0,,1", "columns=67", "columns=-1", "columns=x"}) {
+        const auto refused = request(httpprobe::post(
+            std::string("/cgi-bin/getbaseteam.csv?") + columns, pageRequest("0!1!300!")));
+        QCOMPARE(refused.status, 400);
+        QVERIFY(refused.headers.at("x-problem").starts_with("columns:"));
+    }
+}
+
+// Clients that ask for the whole Batters result and never read are cut by the idle time-out,
+// and the service does not hold their replies meanwhile: it writes a block at a time.
+void TestServer::csvExportCutsAClientThatStopsReading() {
+    const long before = httpprobe::residentKb(m_server.processId());
+    std::vector<std::unique_ptr<httpprobe::Connection>> stalled;
+    for (int i = 0; i < 4; ++i) {
+        stalled.push_back(std::make_unique<httpprobe::Connection>("127.0.0.1", m_port));
+        QVERIFY(
+            stalled.back()->send(httpprobe::post("/cgi-bin/getbat.csv", pageRequest("0!1!300!"))));
+    }
+    QTest::qWait(2000);
+    const long during = httpprobe::residentKb(m_server.processId());
+    // The whole text is about 16 MB; four held replies would be 64 MB.
+    QVERIFY2(during - before < 24 * 1024,
+             qPrintable(QString("VmRSS %1 kB -> %2 kB").arg(before).arg(during)));
+    for (const auto& connection : stalled) {
+        QVERIFY(connection->closedByServer(20000));
+    }
+    QCOMPARE(request(httpprobe::post("/cgi-bin/getbat.exe", pageRequest("0!1!300!"))).status, 200);
 }
 
 void TestServer::refusalsBeforeTheBody_data() {
