@@ -3,6 +3,8 @@
 // data (a loopback port of its own); the export is checked against what awk
 // computes from the data files.
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -92,9 +94,29 @@ QStringList AwkBattersByHomeRuns(int year) {
     awk.waitForFinished(120000);
     sort.closeWriteChannel();
     sort.waitForFinished(120000);
+    QStringList lines = QString::fromUtf8(sort.readAllStandardOutput())
+                            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // Names compare as the service's name order does: without case, accented
+    // letters as their base letter ("P\u00e9rez" before "Perkins").
+    const auto folded = [](const QString& line) {
+        QString name;
+        for (const QChar c :
+             line.section(QLatin1Char('|'), 0, 0).normalized(QString::NormalizationForm_D))
+            if (c.category() != QChar::Mark_NonSpacing)
+                name += c.toLower();
+        return name;
+    };
+    const auto field = [](const QString& line, int n) {
+        return line.section(QLatin1Char('|'), n, n).toInt();
+    };
+    std::stable_sort(lines.begin(), lines.end(), [&](const QString& a, const QString& b) {
+        if (field(a, 3) != field(b, 3))
+            return field(a, 3) > field(b, 3);
+        const int names = folded(a).compare(folded(b));
+        return names != 0 ? names < 0 : field(a, 7) < field(b, 7);
+    });
     QStringList rows;
-    for (const QString& line : QString::fromUtf8(sort.readAllStandardOutput())
-                                   .split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+    for (const QString& line : lines)
         rows << line.section(QLatin1Char('|'), 0, 6);
     return rows;
 }
