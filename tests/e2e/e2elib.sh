@@ -102,6 +102,26 @@ header_height() {
     fi
 }
 
+# Waits up to 15 s for a window titled $1 (a dialog), gives it the focus and
+# prints its id.
+await_window() {
+    local id
+    id=$(timeout 15 xdotool search --sync --onlyvisible --name "^$1\$" | head -1) ||
+        fail "no window titled \"$1\""
+    xdotool windowfocus --sync "$id" 2>/dev/null || true
+    sleep 0.3
+    echo "$id"
+}
+
+# Waits until no window titled $1 is shown.
+await_gone() {
+    for _ in $(seq 1 150); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    fail "the window \"$1\" stayed open"
+}
+
 # How many POST requests to path $1 the service logged.
 requests() {
     local n=0

@@ -42,22 +42,6 @@ await_body() {
     [ -n "$found" ] || fail "$3: no request with a body matching $pattern"
 }
 
-await_window() {
-    local id
-    id=$(timeout 15 xdotool search --sync --onlyvisible --name "^$1\$" | head -1) ||
-        fail "no window titled \"$1\""
-    xdotool windowfocus --sync "$id" 2>/dev/null || true
-    sleep 0.3
-}
-
-await_gone() {
-    for _ in $(seq 1 150); do
-        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-        sleep 0.1
-    done
-    fail "the window \"$1\" stayed open"
-}
-
 nl='\\x0d\\x0a'
 end='\\x1a'
 seasons=$(($(wc -l <"$lahman/Batting.csv") - 1))

@@ -28,23 +28,6 @@ shot() {
 
 # Waits up to 15 s for a shown window titled $1 and gives it the focus;
 # prints its id.
-await_window() {
-    local id
-    id=$(timeout 15 xdotool search --sync --onlyvisible --name "^$1\$" | head -1) ||
-        fail "no window titled \"$1\""
-    xdotool windowfocus --sync "$id" 2>/dev/null || true
-    sleep 0.3
-    echo "$id"
-}
-
-await_gone() {
-    for _ in $(seq 1 150); do
-        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-        sleep 0.1
-    done
-    fail "the window \"$1\" stayed open"
-}
-
 # Dark pixels in the region WxH+X+Y of screenshot $1.
 ink() {
     convert "$1" -crop "$2" +repage -colorspace Gray -threshold 50% -format '%[fx:round(w*h*(1-mean))]' info:

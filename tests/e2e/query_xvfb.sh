@@ -94,24 +94,6 @@ seasons() {
 
 focus_main() { xdotool windowfocus --sync "$main" 2>/dev/null || true; }
 
-# Waits up to 15 s for a window titled $1 (a dialog) and gives it the focus.
-await_window() {
-    local id
-    id=$(timeout 15 xdotool search --sync --onlyvisible --name "^$1\$" | head -1) ||
-        fail "no window titled \"$1\""
-    xdotool windowfocus --sync "$id" 2>/dev/null || true
-    sleep 0.3
-}
-
-# Waits until no window titled $1 is shown.
-await_gone() {
-    for _ in $(seq 1 150); do
-        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-        sleep 0.1
-    done
-    fail "the window \"$1\" stayed open"
-}
-
 nl='\\x0d\\x0a'
 end='\\x1a'
 expected_team=$(seasons 1950 1959 "$team")
