@@ -21,10 +21,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "bench/benchservice.h"
 #include "protocol/httpcli.h"
 #include "protocol/pagerequest.h"
 #include "query/sortcodes.h"
@@ -32,15 +32,6 @@
 #include "views/databaseviews.h"
 
 namespace {
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
-double msSince(const QElapsedTimer& timer) {
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
 
 // Resident memory of a process in MB (VmRSS), -1 when unknown.
 double residentMb(qint64 pid) {
@@ -68,52 +59,6 @@ protected:
     }
 };
 
-struct Options {
-    QString db = QStringLiteral(BBSTATS_BENCH_DB);
-    QString service = QStringLiteral(BBSTATS_BENCH_SERVICE);
-    QString data;
-    int rounds = 15;
-};
-
-Options parse(const QStringList& args) {
-    Options options;
-    options.data = qEnvironmentVariable("LAHMAN_DIR", QStringLiteral(BBSTATS_BENCH_DATA));
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--db"))
-            options.db = args[i + 1];
-        else if (args[i] == QLatin1String("--service"))
-            options.service = args[i + 1];
-        else if (args[i] == QLatin1String("--data"))
-            options.data = args[i + 1];
-        else if (args[i] == QLatin1String("--rounds"))
-            options.rounds = std::max(3, args[i + 1].toInt());
-    }
-    return options;
-}
-
-QString startService(QProcess& process, const Options& options) {
-    if (!QFile::exists(options.db) &&
-        QProcess::execute(options.service, {QStringLiteral("import"), options.data, options.db}) !=
-            0)
-        return QString();
-    process.start(options.service,
-                  {QStringLiteral("serve"), QStringLiteral("--db"), options.db,
-                   QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-                   QStringLiteral("--events"), options.db + QStringLiteral("-bench-events.db")});
-    if (!process.waitForStarted())
-        return QString();
-    static const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
-    QString output;
-    const bool up = QTest::qWaitFor(
-        [&] {
-            output += QString::fromUtf8(process.readAllStandardOutput());
-            return listening.match(output).hasMatch() || process.state() != QProcess::Running;
-        },
-        600000);
-    const QRegularExpressionMatch match = listening.match(output);
-    return up && match.hasMatch() ? match.captured(1) : QString();
-}
-
 // The export's request read into a discarding stream: the floor of an export.
 double downloadOnly(StatisticsView& view, qint64* bytes) {
     QBuffer body;
@@ -128,7 +73,7 @@ double downloadOnly(StatisticsView& view, qint64* bytes) {
     QElapsedTimer timer;
     timer.start();
     client.Post();
-    const double ms = msSince(timer);
+    const double ms = MsSince(timer);
     *bytes = sink.bytes;
     return ms;
 }
@@ -137,9 +82,9 @@ double downloadOnly(StatisticsView& view, qint64* bytes) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const Options options = parse(app.arguments());
+    const BenchOptions options = ParseBenchOptions(app.arguments(), 15);
     QProcess service;
-    const QString host = startService(service, options);
+    const QString host = StartBenchService(service, options);
     if (host.isEmpty()) {
         std::fprintf(stderr, "export_bench: bbstatsd did not start (%s)\n",
                      qPrintable(options.service));
@@ -167,7 +112,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "export_bench: %s\n", qPrintable(message));
         return 1;
     }
-    const double cold = msSince(timer);
+    const double cold = MsSince(timer);
     const double clientAfter = residentMb(QCoreApplication::applicationPid());
     const double serviceAfter = residentMb(service.processId());
 
@@ -180,11 +125,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "export_bench: %s\n", qPrintable(message));
             return 1;
         }
-        exports.push_back(msSince(timer));
+        exports.push_back(MsSince(timer));
         downloads.push_back(downloadOnly(view, &bytes));
     }
-    const double exportMs = median(exports);
-    const double downloadMs = median(downloads);
+    const double exportMs = Median(exports);
+    const double downloadMs = Median(downloads);
     std::printf("export_bench: Batters by HR descending, %d rows, %lld bytes, %d rounds\n",
                 view.exchange().TotalRecords(), static_cast<long long>(QFileInfo(path).size()),
                 options.rounds);

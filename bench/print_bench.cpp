@@ -20,10 +20,10 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "bench/benchservice.h"
 #include "databases/batterrecord.h"
 #include "databases/columncatalogue.h"
 #include "printing/glyphset.h"
@@ -36,66 +36,6 @@ namespace {
 
 constexpr int ScreenRows = 55;
 constexpr int TopPosition = 60000;
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
-double msSince(const QElapsedTimer& timer) {
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
-
-struct Options {
-    QString db = QStringLiteral(BBSTATS_BENCH_DB);
-    QString service = QStringLiteral(BBSTATS_BENCH_SERVICE);
-    QString data;
-    int rounds = 30;
-};
-
-Options parse(const QStringList& args) {
-    Options options;
-    options.data = qEnvironmentVariable("LAHMAN_DIR", QStringLiteral(BBSTATS_BENCH_DATA));
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--db")) {
-            options.db = args[i + 1];
-        } else if (args[i] == QLatin1String("--service")) {
-            options.service = args[i + 1];
-        } else if (args[i] == QLatin1String("--data")) {
-            options.data = args[i + 1];
-        } else if (args[i] == QLatin1String("--rounds")) {
-            options.rounds = std::max(3, args[i + 1].toInt());
-        }
-    }
-    return options;
-}
-
-// Starts bbstatsd on 127.0.0.1 at a port of its choosing; returns "host:port"
-// (imports the data first when the statistics file is missing).
-QString startService(QProcess& process, const Options& options) {
-    if (!QFile::exists(options.db) &&
-        QProcess::execute(options.service, {QStringLiteral("import"), options.data, options.db}) !=
-            0) {
-        return QString();
-    }
-    process.start(options.service,
-                  {QStringLiteral("serve"), QStringLiteral("--db"), options.db,
-                   QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-                   QStringLiteral("--events"), options.db + QStringLiteral("-bench-events.db")});
-    if (!process.waitForStarted()) {
-        return QString();
-    }
-    static const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
-    QString output;
-    const bool up = QTest::qWaitFor(
-        [&] {
-            output += QString::fromUtf8(process.readAllStandardOutput());
-            return listening.match(output).hasMatch() || process.state() != QProcess::Running;
-        },
-        600000);
-    const QRegularExpressionMatch match = listening.match(output);
-    return up && match.hasMatch() ? match.captured(1) : QString();
-}
 
 // One print run onto a PDF file, as the print command draws it on the
 // printer it keeps for the whole run of the program.
@@ -132,16 +72,16 @@ template <class Work> double timeOnce(Work work) {
     QElapsedTimer timer;
     timer.start();
     work();
-    return msSince(timer);
+    return MsSince(timer);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const Options options = parse(app.arguments());
+    const BenchOptions options = ParseBenchOptions(app.arguments(), 30);
     QProcess service;
-    const QString host = startService(service, options);
+    const QString host = StartBenchService(service, options);
     if (host.isEmpty()) {
         std::fprintf(stderr, "print_bench: the service did not start (%s)\n",
                      qPrintable(options.service));
@@ -192,10 +132,10 @@ int main(int argc, char** argv) {
             clearTimes.push_back(clearMs);
         }
     }
-    const double pdfMs = median(pdfTimes);
-    const double emptyMs = median(emptyTimes);
-    const double previewMs = median(previewTimes);
-    const double clearMs = median(clearTimes);
+    const double pdfMs = Median(pdfTimes);
+    const double emptyMs = Median(emptyTimes);
+    const double previewMs = Median(previewTimes);
+    const double clearMs = Median(clearTimes);
     std::printf("Batters, %d rows from position %d, %lld columns, %lld characters per line; "
                 "%d rounds\n",
                 ScreenRows, TopPosition, static_cast<long long>(columns.size()),

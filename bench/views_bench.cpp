@@ -27,9 +27,9 @@
 #include <QMenu>
 #include <QPointer>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 
+#include "bench/benchservice.h"
 #include "databases/batterrecord.h"
 #include "mainwindow/tform1.h"
 #include "mainwindow/viewmenustate.h"
@@ -37,15 +37,6 @@
 #include "views/databaseviews.h"
 
 namespace {
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
-double msSince(const QElapsedTimer& timer) {
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
 
 long residentKb() {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -58,63 +49,6 @@ long residentKb() {
         }
     }
     return -1;
-}
-
-struct Options {
-    QString db = QStringLiteral(BBSTATS_BENCH_DB);
-    QString service = QStringLiteral(BBSTATS_BENCH_SERVICE);
-    QString data;
-    int rounds = 30;
-};
-
-Options parse(const QStringList& args) {
-    Options options;
-    options.data = qEnvironmentVariable("LAHMAN_DIR", QStringLiteral(BBSTATS_BENCH_DATA));
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--db")) {
-            options.db = args[i + 1];
-        } else if (args[i] == QLatin1String("--service")) {
-            options.service = args[i + 1];
-        } else if (args[i] == QLatin1String("--data")) {
-            options.data = args[i + 1];
-        } else if (args[i] == QLatin1String("--rounds")) {
-            options.rounds = std::max(3, args[i + 1].toInt());
-        }
-    }
-    return options;
-}
-
-// Starts bbstatsd on 127.0.0.1 at a port of its choosing; returns "host:port".
-QString startService(QProcess& process, const Options& options) {
-    if (!QFile::exists(options.db)) {
-        std::printf("importing %s into %s ...\n", qPrintable(options.data), qPrintable(options.db));
-        if (QProcess::execute(options.service,
-                              {QStringLiteral("import"), options.data, options.db}) != 0) {
-            return QString();
-        }
-    }
-    process.start(options.service,
-                  {QStringLiteral("serve"), QStringLiteral("--db"), options.db,
-                   QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-                   QStringLiteral("--events"), options.db + QStringLiteral("-bench-events.db")});
-    if (!process.waitForStarted()) {
-        return QString();
-    }
-    static const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
-    QString output;
-    const bool up = QTest::qWaitFor(
-        [&] {
-            output += QString::fromUtf8(process.readAllStandardOutput());
-            return listening.match(output).hasMatch() || process.state() != QProcess::Running;
-        },
-        600000);
-    const QRegularExpressionMatch match = listening.match(output);
-    if (!up || !match.hasMatch()) {
-        std::fprintf(stderr, "%s%s\n", qPrintable(output),
-                     process.readAllStandardError().constData());
-        return QString();
-    }
-    return match.captured(1);
 }
 
 struct OpenFigures {
@@ -132,7 +66,7 @@ OpenFigures benchOpen(TForm1& form, int rounds) {
         form.Menu().Player1->trigger();
         StatisticsView* view = form.View(DatabaseKind::Batters);
         view->DrawGrid1->viewport()->repaint();
-        const double ms = msSince(timer);
+        const double ms = MsSince(timer);
         if (i == 0) {
             figures.first = ms;
         } else {
@@ -145,7 +79,7 @@ OpenFigures benchOpen(TForm1& form, int rounds) {
             QCoreApplication::processEvents();
         }
     }
-    figures.median = median(times);
+    figures.median = Median(times);
     figures.best = times.empty() ? 0.0 : *std::min_element(times.begin(), times.end());
     return figures;
 }
@@ -160,9 +94,9 @@ template <class NextTop> double benchScroll(StatisticsView& view, int steps, Nex
         timer.start();
         grid->setTopRow(top);
         grid->viewport()->repaint();
-        times.push_back(msSince(timer));
+        times.push_back(MsSince(timer));
     }
-    return median(times);
+    return Median(times);
 }
 
 // Median time of the same page request made by a bare exchange, under the
@@ -184,9 +118,9 @@ double benchFetchOnly(const QString& host, int rows, int steps, int total,
         if (fetcher.RefreshView(top, rows).result != FetchResult::Done) {
             std::fprintf(stderr, "views_bench: a bare page fetch failed\n");
         }
-        times.push_back(msSince(timer));
+        times.push_back(MsSince(timer));
     }
-    return median(times);
+    return Median(times);
 }
 
 struct ScrollFigures {
@@ -231,9 +165,9 @@ double benchBandPass(StatisticsView& view, int rounds) {
         QElapsedTimer timer;
         timer.start();
         view.runBandPass();
-        times.push_back(msSince(timer));
+        times.push_back(MsSince(timer));
     }
-    return median(times);
+    return Median(times);
 }
 
 double benchPaintOnly(StatisticsView& view, int rounds) {
@@ -242,9 +176,9 @@ double benchPaintOnly(StatisticsView& view, int rounds) {
         QElapsedTimer timer;
         timer.start();
         view.DrawGrid1->viewport()->repaint();
-        times.push_back(msSince(timer));
+        times.push_back(MsSince(timer));
     }
-    return median(times);
+    return Median(times);
 }
 
 } // namespace
@@ -254,9 +188,9 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    const Options options = parse(QCoreApplication::arguments());
+    const BenchOptions options = ParseBenchOptions(QCoreApplication::arguments(), 30);
     QProcess service;
-    const QString host = startService(service, options);
+    const QString host = StartBenchService(service, options);
     if (host.isEmpty()) {
         std::fprintf(stderr, "views_bench: bbstatsd did not start (%s)\n",
                      qPrintable(options.service));
