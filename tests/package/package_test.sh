@@ -9,9 +9,9 @@
 # source and build folders hidden, imports a small data set with the
 # extracted service, serves it on the default addresses and drives the
 # extracted client on a virtual X display against it.
-# usage: package_test.sh SOURCE_DIR LAHMAN_DIR
+# usage: package_test.sh SOURCE_DIR LAHMAN_DIR (LAHMAN_DIR in the environment wins)
 set -euo pipefail
-src=$(readlink -f "$1") lahman=$2
+src=$(readlink -f "$1") lahman=${LAHMAN_DIR:-$2}
 release=$src/build/release
 
 # Lintian warnings kept on purpose (README, "Install from packages").
@@ -65,11 +65,11 @@ done
 grep -q "libqt6" <<<"$service_depends" && fail "bbstatsd depends on Qt: $service_depends"
 for deb in "$client_deb" "$service_deb"; do
     grep -q "Lahman Baseball Database by Sean Lahman, licensed under CC BY-SA 3.0" \
-        <<<"$(field "$deb" Description)" || fail "$(basename "$deb"): no data attribution in Description"
+        <<<"$(field "$deb" Description | tr -s ' \n' '  ')" ||
+        fail "$(basename "$deb"): no data attribution in Description"
 done
-control=$(dpkg-deb -I "$service_deb")
 for script in postinst prerm postrm conffiles; do
-    grep -q " $script\$" <<<"$(dpkg-deb --ctrl-tarfile "$service_deb" | tar -t)" ||
+    grep -qx "./$script" <<<"$(dpkg-deb --ctrl-tarfile "$service_deb" | tar -t)" ||
         fail "bbstatsd has no $script"
 done
 grep -qx "/etc/default/bbstatsd" <(dpkg-deb --ctrl-tarfile "$service_deb" | tar -xO ./conffiles) ||
