@@ -129,9 +129,11 @@ constexpr const char* Instructions[] = {
     "Settings brings it back later: batters settings are kept in *.BSB files, pitchers in "
     "*.BSP, fielders in *.BSF and teams in *.BST files.",
     "",
-    "Printer Setup chooses the printer, the paper and the orientation. Print Preview shows "
-    "the page before it is printed, with a ruler across the top that marks where 80 "
-    "characters (a portrait page) and 132 characters (a landscape page) end.",
+    "Printer Setup chooses the printer (where one is installed), then the paper size, the "
+    "orientation and the margins, also when the print goes to a PDF file. Print Preview "
+    "shows the page before it is printed, names the paper and the number of pages, and has "
+    "a ruler across the top that marks where 80 characters (a portrait page) and 132 "
+    "characters (a landscape page) end.",
     "",
     "\"Fit to page\" makes the line at least as wide as the \"Minimum characters per line\" "
     "(80 unless you change it), or wider when the chosen columns need more, and fills the "
@@ -139,6 +141,24 @@ constexpr const char* Instructions[] = {
     "as the \"Maximum characters per line\"; if the chosen columns need more, the program "
     "asks you to remove some columns or to choose \"Fit to page\". The more characters per "
     "line, the smaller the print.",
+    "",
+    "EXPORT, COPY, UNDO AND SHORTCUTS",
+    "",
+    "Options, Export to CSV (Ctrl+E) writes every record of the active window's query, not "
+    "only the rows on the screen, to a CSV file that spreadsheets open: the columns the "
+    "window shows, in its order and sort.",
+    "",
+    "Ctrl+C copies the selected rows (or the current row) with the column titles, ready to "
+    "paste into a spreadsheet. Drag over rows, or hold Shift, to select several.",
+    "",
+    "Ctrl+Z undoes the last Sort, Select, Limit or Reset of the window and fetches its "
+    "records again.",
+    "",
+    "Ctrl+P prints (Options, Print).",
+    "",
+    "Click a column with the right mouse button (or press the menu key) for its context "
+    "menu: sort by that column ascending or descending, add it as the next sort key, limit "
+    "it, hide it, unhide columns, copy, export or undo.",
 };
 
 } // namespace

@@ -37,8 +37,11 @@ void LinkMenus::applyOne(int index, bool enabled, const QList<CoBrandMenuEntry>&
     for (int k = 1; k < count; ++k) {
         QAction* item = m_items[m][static_cast<std::size_t>(k - 1)];
         const QString& caption = entries[k].caption;
-        item->setText(caption);
-        item->setSeparator(caption == QLatin1String("-"));
+        // A "-" is a separator line; styles draw a separator's text as a
+        // section title, so it keeps none.
+        const bool separator = caption.trimmed() == QLatin1String("-");
+        item->setText(separator ? QString() : caption);
+        item->setSeparator(separator);
         item->setVisible(true);
     }
 }

@@ -1,5 +1,8 @@
 #include "mainwindow/tform16.h"
 
+#include <algorithm>
+
+#include <QMdiArea>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
@@ -27,6 +30,20 @@ TForm16::TForm16(QWidget* parent) : QWidget(parent) {
 TForm16* openInstructions(QMdiArea* area) {
     auto* form = new TForm16;
     showAsChild(area, form);
+    // Wholly inside the main window's area, however small it is: the text
+    // scrolls, the frame never reaches past the area's edges.
+    if (area != nullptr) {
+        if (QWidget* child = form->parentWidget()) {
+            const QRect inside = area->viewport()->rect();
+            QRect frame = child->geometry();
+            frame.setSize(frame.size().boundedTo(inside.size()));
+            frame.moveRight(std::min(frame.right(), inside.right()));
+            frame.moveBottom(std::min(frame.bottom(), inside.bottom()));
+            frame.moveLeft(std::max(frame.left(), inside.left()));
+            frame.moveTop(std::max(frame.top(), inside.top()));
+            child->setGeometry(frame);
+        }
+    }
     form->Memo1->moveCursor(QTextCursor::Start);
     form->Memo1->setFocus();
     return form;

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -136,11 +137,12 @@ void PrintController::Print1Click(StatisticsView* view) {
             continue;
         }
         const PrintPage page = PrintPageOfView(*guard, columns);
+        const std::int64_t charsPerLine = std::max(chars.count, LineWidth(page));
         if (result == TDualListDlg::PreviewChosen) {
-            preview(page, chars.count);
+            preview(page, charsPerLine);
             continue;
         }
-        if (printOnPaper(*guard, page, chars.count)) {
+        if (printOnPaper(*guard, page, charsPerLine)) {
             break;
         }
     }
@@ -162,6 +164,10 @@ void PrintController::preview(const PrintPage& page, std::int64_t charsPerLine) 
         PainterCanvas canvas(painter, image.size(), nullptr);
         DrawPrintPage(canvas, PrintTarget::Preview, page, charsPerLine);
     }
+    // The paper the page set-up chose, as the print run would fill it.
+    const QRect paintRect = m_printer->pageLayout().paintRectPixels(m_printer->resolution());
+    window->SetPaperText(PaperDescription(m_printer->pageLayout(), charsPerLine,
+                                          PaperPageCount(page, charsPerLine, paintRect.size())));
     window->ShowPreview();
 }
 
@@ -224,15 +230,27 @@ bool PrintController::printOnPaper(StatisticsView& view, const PrintPage& page,
 void PrintController::Printsetup1Click() {
     QWidget* parent =
         QApplication::activeModalWidget() ? QApplication::activeModalWidget() : m_window;
-    // The printer (or printing to a PDF file, the only choice without one),
-    // its paper and orientation; nothing prints from here.
-    QPrintDialog dialog(m_printer.get(), parent);
-    dialog.setWindowTitle(QStringLiteral("Printer Setup"));
-    dialog.setOptions(QAbstractPrintDialog::PrintToFile);
-    if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
-        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) {
-            ok->setText(QStringLiteral("OK"));
+    if (havePrinter()) {
+        // The printer (or printing to a PDF file); its Properties hold the
+        // paper, orientation and margins. Nothing prints from here.
+        QPrintDialog dialog(m_printer.get(), parent);
+        dialog.setWindowTitle(QStringLiteral("Printer Setup"));
+        dialog.setOptions(QAbstractPrintDialog::PrintToFile);
+        if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+            if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) {
+                ok->setText(QStringLiteral("OK"));
+            }
         }
+        if (dialog.exec() != QDialog::Accepted) {
+            return;
+        }
+    } else {
+        // Without a printer every print goes to a PDF file.
+        m_printer->setOutputFormat(QPrinter::PdfFormat);
     }
-    dialog.exec();
+    // The page set-up in every case: paper size, orientation and margins,
+    // used by the print run and told by the preview.
+    QPageSetupDialog setup(m_printer.get(), parent);
+    setup.setWindowTitle(QStringLiteral("Page Setup"));
+    setup.exec();
 }

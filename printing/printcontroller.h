@@ -24,7 +24,7 @@ PrintPage PrintPageOfView(StatisticsView& view, const QList<PrintColumn>& column
 
 // The print commands of the main window: "&Print" and "Print Pre&view" run
 // the print options dialog over the active database window and print or
-// preview what it shows; "P&rint setup" opens the printer set-up dialog.
+// preview what it shows; "P&rint setup" opens the printer and page set-up.
 // It keeps the printer (and what set-up chose) for the whole run. Without a
 // printer the print goes to a PDF file the user names.
 class PrintController : public QObject {
@@ -40,7 +40,9 @@ public:
     // While the view's page is being fetched the run waits for it; a print
     // command during a run is ignored.
     void Print1Click(StatisticsView* view);
-    // The printer set-up dialog: printer, paper, orientation.
+    // The printer set-up: the printer dialog where a printer is installed,
+    // then in every case the page set-up (paper size, orientation, margins)
+    // that the print run uses and the preview names.
     void Printsetup1Click();
 
     QPrinter& Printer() { return *m_printer; }

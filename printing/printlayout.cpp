@@ -54,22 +54,37 @@ void drawPreviewLine(PrintCanvas& canvas, Pen& pen, LineKind kind, const QString
 void drawPaperLine(PrintCanvas& canvas, Pen& pen, LineKind kind, const QStringList& texts,
                    const std::vector<std::int32_t>& widths, std::int64_t charsPerLine) {
     const std::int64_t cellHeight = pen.cell * 90 / 65;
+    // Whether the value before filled its whole width: a value that starts
+    // with a character then begins one cell later (one character shorter),
+    // so that values never run together.
+    bool previousFilled = false;
     for (std::size_t i = 0; i < widths.size(); ++i) {
         const std::int64_t width = widths[i];
         const QString text = texts.value(static_cast<qsizetype>(i));
         const std::int64_t length = text.size();
-        const std::int64_t shown =
+        std::int64_t shown =
             kind == LineKind::Row ? std::min(width, length) : std::min(length, charsPerLine);
+        std::int64_t skipped = 0;
+        if (kind == LineKind::Row && previousFilled && shown > 0 && width > 0 &&
+            text.front() != QLatin1Char(' ')) {
+            skipped = 1;
+            shown = std::min(shown, width - 1);
+            pen.x += pen.cell;
+        }
+        previousFilled = width > 0 && shown + skipped == width;
         for (std::int64_t k = 0; k < shown; ++k) {
             pen.x += pen.cell;
-            if (pen.x + pen.cell < pen.right && pen.y + cellHeight < pen.bottom) {
+            if (pen.x + pen.cell <= pen.right && pen.y + cellHeight < pen.bottom) {
                 canvas.drawGlyph(
                     text[static_cast<qsizetype>(k)],
                     QRect(toInt(pen.x), toInt(pen.y), toInt(pen.cell), toInt(cellHeight)));
             }
         }
-        if (width > length) {
-            pen.x += (width - length) * pen.cell;
+        // Rows pad what they showed up to the width; headers pad their whole
+        // text (a longer title pushes the next column on).
+        const std::int64_t used = kind == LineKind::Row ? shown + skipped : length;
+        if (width > used) {
+            pen.x += (width - used) * pen.cell;
         }
     }
 }
@@ -112,6 +127,14 @@ CharsPerLine CharactersPerLine(std::span<const std::int32_t> widths, bool fitToP
     return result;
 }
 
+std::int64_t LineWidth(const PrintPage& page) {
+    std::int64_t total = 0;
+    for (const std::int32_t width : page.widths) {
+        total += width;
+    }
+    return total;
+}
+
 void DrawPrintPage(PrintCanvas& canvas, PrintTarget target, const PrintPage& page,
                    std::int64_t charsPerLine) {
     charsPerLine = std::max<std::int64_t>(charsPerLine, 1);
@@ -119,7 +142,10 @@ void DrawPrintPage(PrintCanvas& canvas, PrintTarget target, const PrintPage& pag
     Pen pen;
     pen.right = paper ? static_cast<std::int64_t>(canvas.width() * 0.98) : canvas.width();
     pen.bottom = canvas.height();
-    pen.cell = pen.right / charsPerLine;
+    // On paper the line starts one cell right of the margin, so the margin,
+    // that cell and C cells share R: every chosen character fits.
+    pen.cell = paper ? std::max<std::int64_t>(pen.right - PrintMargin, 0) / (charsPerLine + 1)
+                     : pen.right / charsPerLine;
     pen.line = paper ? pen.cell * 90 / 65 : canvas.textHeight();
 
     const auto drawLine = [&](LineKind kind, const QStringList& texts) {
@@ -158,7 +184,46 @@ void DrawPrintPage(PrintCanvas& canvas, PrintTarget target, const PrintPage& pag
         }
     }
     // The gap before the totals follows the glyph height in both targets.
-    pen.y += (pen.right / charsPerLine) * 90 / 65;
+    pen.y += paper ? pen.line : (pen.right / charsPerLine) * 90 / 65;
     keepOnPage();
     drawLine(LineKind::Row, page.totals);
+}
+
+namespace {
+
+// A surface that only counts the pages drawn on it.
+class PageCountingCanvas : public PrintCanvas {
+public:
+    explicit PageCountingCanvas(const QSize& size) : m_size(size) {}
+    int width() const override { return m_size.width(); }
+    int height() const override { return m_size.height(); }
+    std::int64_t textWidth(const QString& text) const override { return text.size(); }
+    int textHeight() const override { return 1; }
+    void drawText(std::int64_t, std::int64_t, const QString&) override {}
+    void drawGlyph(QChar, const QRect&) override {}
+    void newPage() override { ++pages; }
+    int pages = 1;
+
+private:
+    QSize m_size;
+};
+
+} // namespace
+
+int PaperPageCount(const PrintPage& page, std::int64_t charsPerLine, const QSize& paintSize) {
+    PageCountingCanvas canvas(paintSize);
+    DrawPrintPage(canvas, PrintTarget::Paper, page, charsPerLine);
+    return canvas.pages;
+}
+
+QString PaperDescription(const QPageLayout& layout, std::int64_t charsPerLine, int pages) {
+    const QMarginsF margins = layout.margins(QPageLayout::Millimeter);
+    return QStringLiteral("%1, %2, margins %3 x %4 mm: %5 characters per line, %6")
+        .arg(layout.pageSize().name(), layout.orientation() == QPageLayout::Landscape
+                                           ? QStringLiteral("landscape")
+                                           : QStringLiteral("portrait"))
+        .arg(qRound(margins.left()))
+        .arg(qRound(margins.top()))
+        .arg(charsPerLine)
+        .arg(pages == 1 ? QStringLiteral("1 page") : QStringLiteral("%1 pages").arg(pages));
 }

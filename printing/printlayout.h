@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <QChar>
+#include <QPageLayout>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -44,6 +45,11 @@ struct CharsPerLine {
 CharsPerLine CharactersPerLine(std::span<const std::int32_t> widths, bool fitToPage,
                                const QString& minimumText, const QString& maximumText);
 
+// Characters of a printed line of `page`: the sum of its widths. Columns of
+// numbers widened to keep their values whole can make it larger than the
+// chosen line, which then grows to it rather than cut a value.
+std::int64_t LineWidth(const PrintPage& page);
+
 // A surface a print run draws on: the printer's page, a PDF page or the
 // preview image. Coordinates are device units of the surface.
 class PrintCanvas {
@@ -72,13 +78,24 @@ enum class PrintTarget { Paper, Preview };
 inline constexpr int PrintMargin = 12;
 
 // Lays `page` out and draws it onto `canvas`, `charsPerLine` (at least 1)
-// characters across: on paper glyph cells of width R div C (R is 98% of the
-// page width) and height w * 90 div 65, a new page when a row ends below the
-// page height less 100 (headers are not repeated), cells past the right or
-// bottom limit left out; in the preview text lines of the font's height
-// under a ruler of 132 characters. Texts longer than their width are cut:
-// data and totals to W characters on paper and to W - 1 and a blank in the
-// preview, the second header line to W in the preview and to C on paper;
-// the first header line only to C on paper.
+// characters across: on paper glyph cells of width w = (R - margin) div
+// (C + 1) (R is 98% of the page width; the line starts one cell right of the
+// margin, so C characters always fit) and height w * 90 div 65, a new page
+// when a row ends below the page height less 100 (headers are not
+// repeated), cells past the bottom limit left out; in the preview text
+// lines of the font's height under a ruler of 132 characters. Texts longer
+// than their width are cut: data and totals to W characters on paper and to
+// W - 1 and a blank in the preview, the second header line to W in the
+// preview and to C on paper; the first header line only to C on paper. On
+// paper a data or totals value that follows one filling its whole width and
+// starts with a character begins one cell later, one character shorter:
+// printed values never run together.
 void DrawPrintPage(PrintCanvas& canvas, PrintTarget target, const PrintPage& page,
                    std::int64_t charsPerLine);
+
+// Pages a paper run of `page` fills on a surface of `paintSize` device units.
+int PaperPageCount(const PrintPage& page, std::int64_t charsPerLine, const QSize& paintSize);
+
+// What the preview says of the paper the page set-up chose, for example
+// "A4, portrait, margins 10 x 10 mm: 97 characters per line, 1 page".
+QString PaperDescription(const QPageLayout& layout, std::int64_t charsPerLine, int pages);

@@ -29,6 +29,20 @@ QList<QByteArray> splitLines(const QByteArray& bytes) {
     return lines;
 }
 
+// A bad line as a message quotes it: at most 24 characters, each one that
+// is not plain printable ASCII (control codes, binary bytes) as "?", "..."
+// when cut.
+QString excerpt(const QString& line) {
+    constexpr qsizetype Shown = 24;
+    QString text = line.left(Shown);
+    for (QChar& c : text) {
+        if (c.unicode() < 0x20 || c.unicode() > 0x7e) {
+            c = QLatin1Char('?');
+        }
+    }
+    return line.size() > Shown ? text + QStringLiteral("...") : text;
+}
+
 // Reads the lines of one file in order, remembering where it is so that
 // each complaint names the line.
 class LineReader {
@@ -58,7 +72,7 @@ public:
         }
         qlonglong number = 0;
         if (!readNumber(line, number) || number < 0) {
-            return failHere(QStringLiteral("%1 \"%2\" is not a number").arg(what, line));
+            return failHere(QStringLiteral("%1 \"%2\" is not a number").arg(what, excerpt(line)));
         }
         // A count past the lines left is caught when they run out.
         value = static_cast<qsizetype>(number);
@@ -68,14 +82,14 @@ public:
     // A print width: a whole number within the signed 32-bit range.
     bool width(std::int32_t& value, const QString& description) {
         QString line;
-        const QString what = QStringLiteral("the print width of \"%1\"").arg(description);
+        const QString what = QStringLiteral("the print width of \"%1\"").arg(excerpt(description));
         if (!next(line, what)) {
             return false;
         }
         qlonglong number = 0;
         if (!readNumber(line, number) || number < std::numeric_limits<std::int32_t>::min() ||
             number > std::numeric_limits<std::int32_t>::max()) {
-            return failHere(QStringLiteral("%1 \"%2\" is not a number").arg(what, line));
+            return failHere(QStringLiteral("%1 \"%2\" is not a number").arg(what, excerpt(line)));
         }
         value = static_cast<std::int32_t>(number);
         return true;
@@ -88,8 +102,8 @@ public:
         }
         static const QRegularExpression fieldText(QStringLiteral("^ *[0-9]{0,5} *$"));
         if (!fieldText.match(text).hasMatch()) {
-            return failHere(
-                QStringLiteral("%1 \"%2\" is not a number of at most five digits").arg(what, text));
+            return failHere(QStringLiteral("%1 \"%2\" is not a number of at most five digits")
+                                .arg(what, excerpt(text)));
         }
         return true;
     }

@@ -276,6 +276,41 @@ QString fieldText(const PrintColumnDef<Record>& def, const Record& record, int w
     return QString();
 }
 
+// Widens a column of numbers so that every value keeps a blank before it
+// (a total such as 6082145 in a column of 7 would run into its neighbour)
+// and right-aligns the values again when any was longer than the column
+// (numbers in 7 characters printed at a smaller width), so that no digit is
+// ever cut. The titles move right with the values.
+void fitNumbers(PrintPage& page, std::size_t column) {
+    std::vector<QString*> values;
+    for (QStringList& row : page.rows) {
+        values.push_back(&row[static_cast<qsizetype>(column)]);
+    }
+    values.push_back(&page.totals[static_cast<qsizetype>(column)]);
+    const std::int32_t width = page.widths[column];
+    std::int32_t needed = width;
+    bool longer = false;
+    for (const QString* value : values) {
+        const QString digits = value->trimmed();
+        if (!digits.isEmpty()) {
+            needed = std::max(needed, static_cast<std::int32_t>(digits.size()) + 1);
+        }
+        longer = longer || value->size() > width;
+    }
+    if (needed == width && !longer) {
+        return;
+    }
+    for (QString* value : values) {
+        if (!value->trimmed().isEmpty()) {
+            *value = value->trimmed().rightJustified(needed);
+        }
+    }
+    const QString shift(std::max(needed - std::max(width, 0), 0), QLatin1Char(' '));
+    page.header1[static_cast<qsizetype>(column)].prepend(shift);
+    page.header2[static_cast<qsizetype>(column)].prepend(shift);
+    page.widths[column] = needed;
+}
+
 } // namespace
 
 QString PrintReal(double value, int width, int decimals) {
@@ -318,6 +353,9 @@ PrintPage BuildPrintPage(const QList<PrintColumn>& columns, std::span<const Reco
         }
         page.totals.append(def.totalsText ? QString::fromLatin1(def.totalsText)
                                           : fieldText(def, totals, width, true));
+        if (def.kind == PrintKind::Number) {
+            fitNumbers(page, page.widths.size() - 1);
+        }
     }
     return page;
 }

@@ -26,7 +26,9 @@ struct PrintColumn {
 // nothing but its width in blanks. Numbers are right-aligned in the print
 // width (Batters) or in 7 characters (8 for two Teams columns), "---" where
 // the value is missing; a "0" in the first or second character of a real
-// becomes a blank.
+// becomes a blank. A column of numbers is widened (its titles moved right
+// with it) until every value has a blank before it, and its values are
+// right-aligned again in that width when any was longer: no digit is cut.
 template <class Record>
 PrintPage BuildPrintPage(const QList<PrintColumn>& columns, std::span<const Record* const> rows,
                          const Record& totals);

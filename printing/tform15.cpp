@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -39,6 +40,9 @@ TForm15::TForm15(QWidget* parent) : QDialog(parent) {
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(8, 0, ButtonLeft - 16, 25);
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
     ScrollBox1->move(0, 24);
@@ -60,6 +64,11 @@ void TForm15::SizeToMainWindow(const QRect& mainFrame, int headerHeight) {
     const int width = std::max(DesignWidth / 4, mainFrame.width() - 30);
     const int height = std::max(DesignHeight / 4, mainFrame.height() - headerHeight - 120);
     setGeometry(mainFrame.left() + 15, mainFrame.top() + headerHeight + 60, width, height);
+}
+
+void TForm15::SetPaperText(const QString& text) {
+    Label1->setText(text);
+    Label1->setToolTip(text);
 }
 
 void TForm15::ShowPreview() {

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QWidget>
 
+class QLabel;
 class QPushButton;
 class QScrollArea;
 
@@ -39,6 +40,10 @@ public:
     // - 120, top header + 60.
     void SizeToMainWindow(const QRect& mainFrame, int headerHeight);
 
+    // What the paper of the page set-up holds, left of the button.
+    void SetPaperText(const QString& text);
+
+    QLabel* Label1 = nullptr;       // the paper, orientation, margins and pages
     QPushButton* Button1 = nullptr; // "&Close": the default and cancel button
     QScrollArea* ScrollBox1 = nullptr;
     PreviewImage* Image1 = nullptr;

@@ -107,6 +107,7 @@ void LimitRecords(QueryTarget& target, TBtnRightDlg& dialog, int startField) {
     QPointer<QWidget> view = target.window();
     dialog.Prepare(LimitCaption(database), DatabaseInfoFor(database).sortFields);
     dialog.Arrange();
+    dialog.SetLimitDatabase(database);
     dialog.SetStartField(startField);
     if (dialog.exec() != QDialog::Accepted || view.isNull())
         return;

@@ -1,5 +1,10 @@
 #include "query/selectionitems.h"
 
+#include <optional>
+
+#include <QRegularExpression>
+
+#include "databases/databaseinfo.h"
 #include "protocol/querystate.h"
 
 SelectKind SelectKindOf(SelectWhat what) {
@@ -57,10 +62,63 @@ std::string LimitItem(int field, const QString& minimum, const QString& maximum)
     return item.toStdString().substr(0, QueryState::MaxItemLength);
 }
 
-QString LimitBoundsError(const QString& minimum, const QString& maximum) {
+namespace {
+
+// A bound as the service reads a number: blanks around, an optional sign,
+// digits with an optional decimal point.
+std::optional<double> limitNumber(const QString& text) {
+    static const QRegularExpression number(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)\\s*$"));
+    if (!number.match(text).hasMatch())
+        return std::nullopt;
+    return text.trimmed().toDouble();
+}
+
+} // namespace
+
+QString LimitBoundsError(const QString& minimum, const QString& maximum, bool numeric) {
     if (minimum.contains(QLatin1Char('!')) || maximum.contains(QLatin1Char('!')))
         return QStringLiteral("A minimum or maximum value must not contain \"!\".");
+    const auto above = [&] {
+        return QStringLiteral("from %1 is above to %2").arg(minimum, maximum);
+    };
+    if (!numeric) {
+        if (!minimum.isEmpty() && !maximum.isEmpty() &&
+            QString::compare(minimum, maximum, Qt::CaseInsensitive) > 0)
+            return above();
+        return {};
+    }
+    std::optional<double> low;
+    std::optional<double> high;
+    for (const QString* bound : {&minimum, &maximum}) {
+        if (bound->isEmpty())
+            continue;
+        const std::optional<double> value = limitNumber(*bound);
+        if (!value)
+            return QStringLiteral("'%1' is not a number").arg(*bound);
+        (bound == &minimum ? low : high) = value;
+    }
+    if (low && high && *low > *high)
+        return above();
     return {};
+}
+
+bool LimitFieldIsNumeric(DatabaseKind database, int field) {
+    for (const ColumnSpec& column : DatabaseInfoFor(database).columns) {
+        if (column.sortField != field)
+            continue;
+        // Years are texts on screen but numbers to the service.
+        if (QLatin1String(column.title) == QLatin1String("YEAR"))
+            return true;
+        switch (column.format.kind) {
+        case CellKind::Integer:
+        case CellKind::Real:
+        case CellKind::GamesBehind:
+            return true;
+        default:
+            return false;
+        }
+    }
+    return false;
 }
 
 QString LimitCaption(DatabaseKind database) {

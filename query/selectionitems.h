@@ -37,8 +37,15 @@ std::vector<std::string> SelectionGroup(char itemLetter, const std::vector<std::
 std::string LimitItem(int field, const QString& minimum, const QString& maximum);
 
 // Why a pair of limit bounds is refused, or an empty text when they are
-// accepted: a "!" would shift the fields of the item.
-QString LimitBoundsError(const QString& minimum, const QString& maximum);
+// accepted: a "!" would shift the fields of the item; a bound of a numeric
+// field that is not a number ("'abc' is not a number"); a minimum above the
+// maximum ("from 99 is above to 40"), numerically for numeric fields and in
+// text order (ignoring case) for the others. An empty bound is open.
+QString LimitBoundsError(const QString& minimum, const QString& maximum, bool numeric = false);
+
+// Whether limit field `field` of `database` holds numbers (years, counts,
+// averages) rather than texts (names, codes, leagues, positions).
+bool LimitFieldIsNumeric(DatabaseKind database, int field);
 
 // "Baseball Batters - Limit Options" and the like.
 QString LimitCaption(DatabaseKind database);

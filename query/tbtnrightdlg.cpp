@@ -82,7 +82,9 @@ void TBtnRightDlg::showEvent(QShowEvent* event) {
 }
 
 void TBtnRightDlg::OKBtnClick() {
-    const QString error = LimitBoundsError(Edit1->text(), Edit2->text());
+    const int field = SelectedField();
+    const bool numeric = m_database && field >= 0 && LimitFieldIsNumeric(*m_database, field);
+    const QString error = LimitBoundsError(Edit1->text(), Edit2->text(), numeric);
     if (!error.isEmpty()) {
         QMessageBox::warning(this, windowTitle(), error);
         return;

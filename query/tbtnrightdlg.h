@@ -1,6 +1,10 @@
 #pragma once
 
+#include <optional>
+
 #include <QDialog>
+
+#include "databases/databaseinfo.h"
 
 class QLabel;
 class QLineEdit;
@@ -26,6 +30,9 @@ public:
     void SetStartField(int row) { m_startField = row; }
     // Row of the selected field, -1 when none.
     int SelectedField() const;
+    // The database whose fields the limit lists: its numeric fields need
+    // numbers as bounds. Without one every field compares as text.
+    void SetLimitDatabase(std::optional<DatabaseKind> database) { m_database = database; }
 
     QListWidget* ListBox1;
     QLabel* Label1;
@@ -42,8 +49,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // Refuses bounds holding "!" with a message and stays open.
+    // Refuses bounds holding "!", bounds of a numeric field that are not
+    // numbers and a minimum above the maximum with a message, and stays open
+    // with what was typed.
     void OKBtnClick();
 
     int m_startField = 0;
+    std::optional<DatabaseKind> m_database;
 };

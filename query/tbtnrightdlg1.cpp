@@ -4,9 +4,11 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyledItemDelegate>
@@ -50,6 +52,17 @@ private:
 
 } // namespace
 
+QString TypeAheadKey(const QString& text) {
+    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
+    QString key;
+    key.reserve(decomposed.size());
+    for (const QChar c : decomposed) {
+        if (c.category() != QChar::Mark_NonSpacing)
+            key += c;
+    }
+    return key.toCaseFolded();
+}
+
 void TickedLines::Drawn(const QString& text, bool selected, bool otherSelectedWithText) {
     const auto at = std::lower_bound(m_lines.begin(), m_lines.end(), text, TextBefore);
     const bool present = at != m_lines.end() && *at == text;
@@ -69,6 +82,11 @@ TBtnRightDlg1::TBtnRightDlg1(QWidget* parent) : QDialog(parent) {
     ListBox1->setUniformItemSizes(true);
     ListBox1->setItemDelegate(new PickListDelegate(this));
     ListBox1->installEventFilter(this);
+    ListBox1->viewport()->installEventFilter(this);
+    connect(ListBox1, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!m_extending)
+            m_anchor = std::max(row, 0);
+    });
     ListBox2 = new QListWidget(this);
     ListBox2->setObjectName(QStringLiteral("ListBox2"));
     ListBox2->setFocusPolicy(Qt::ClickFocus);
@@ -127,6 +145,8 @@ void TBtnRightDlg1::showEvent(QShowEvent* event) {
     ListBox2->clear();
     Label1->setText(QStringLiteral("Items = 0"));
     m_typed.clear();
+    m_typedAt.invalidate();
+    m_anchor = 0;
 }
 
 bool TBtnRightDlg1::otherSelectedWith(int row, const QString& text) const {
@@ -176,26 +196,95 @@ std::vector<std::string> TBtnRightDlg1::Ticked() const {
     return ticked;
 }
 
+void TBtnRightDlg1::tickRangeTo(int row) {
+    if (row < 0 || row >= ListBox1->count())
+        return;
+    const int anchor = std::clamp(m_anchor, 0, ListBox1->count() - 1);
+    const QModelIndex first = ListBox1->model()->index(std::min(anchor, row), 0);
+    const QModelIndex last = ListBox1->model()->index(std::max(anchor, row), 0);
+    m_extending = true;
+    ListBox1->selectionModel()->select(QItemSelection(first, last), QItemSelectionModel::Select);
+    ListBox1->setCurrentRow(row, QItemSelectionModel::NoUpdate);
+    ListBox1->scrollToItem(ListBox1->item(row));
+    m_extending = false;
+}
+
+bool TBtnRightDlg1::typeAhead(const QString& text) {
+    if (text.isEmpty() || !text.at(0).isPrint())
+        return false;
+    const bool underWay = !m_typed.isEmpty() && m_typedAt.isValid() &&
+                          m_typedAt.elapsed() <= QApplication::keyboardInputInterval();
+    // A blank continues a name being typed ("Smith, Ozzie"); alone it ticks.
+    if (text.at(0).isSpace() && !underWay)
+        return false;
+    if (!underWay)
+        m_typed.clear();
+    m_typed += TypeAheadKey(text);
+    m_typedAt.start();
+    for (int row = 0; row < ListBox1->count(); ++row) {
+        if (TypeAheadKey(ListBox1->item(row)->text()).startsWith(m_typed)) {
+            ListBox1->setCurrentRow(row, QItemSelectionModel::NoUpdate);
+            ListBox1->scrollToItem(ListBox1->item(row), QAbstractItemView::PositionAtCenter);
+            break;
+        }
+    }
+    return true;
+}
+
 bool TBtnRightDlg1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListBox1->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const QModelIndex index = ListBox1->indexAt(mouse->position().toPoint());
+        if (mouse->button() == Qt::LeftButton && index.isValid()) {
+            if (!mouse->modifiers().testFlag(Qt::ShiftModifier)) {
+                m_anchor = index.row(); // a plain click toggles its line and starts a range
+            } else {
+                ListBox1->setFocus();
+                tickRangeTo(index.row());
+                return true;
+            }
+        }
+    }
     if (watched == ListBox1 && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        const QString text = key->text();
-        if (!text.isEmpty() && text.at(0).isPrint() && !text.at(0).isSpace()) {
-            // Letters typed in quick succession extend the prefix searched for.
-            if (!m_typedAt.isValid() || m_typedAt.elapsed() > QApplication::keyboardInputInterval())
-                m_typed.clear();
-            m_typed += text;
-            m_typedAt.start();
-            for (int row = 0; row < ListBox1->count(); ++row) {
-                if (ListBox1->item(row)->text().startsWith(m_typed, Qt::CaseInsensitive)) {
-                    ListBox1->setCurrentRow(row, QItemSelectionModel::NoUpdate);
-                    ListBox1->scrollToItem(ListBox1->item(row),
-                                           QAbstractItemView::PositionAtCenter);
-                    break;
-                }
+        if (key->modifiers().testFlag(Qt::ShiftModifier)) {
+            const int current = std::max(ListBox1->currentRow(), 0);
+            const QListWidgetItem* item = ListBox1->item(current);
+            const int lineHeight =
+                item != nullptr ? std::max(ListBox1->visualItemRect(item).height(), 1) : 1;
+            const int page = std::max(ListBox1->viewport()->height() / lineHeight - 1, 1);
+            const int last = ListBox1->count() - 1;
+            int target = -1;
+            switch (key->key()) {
+            case Qt::Key_Up:
+                target = std::max(current - 1, 0);
+                break;
+            case Qt::Key_Down:
+                target = std::min(current + 1, last);
+                break;
+            case Qt::Key_PageUp:
+                target = std::max(current - page, 0);
+                break;
+            case Qt::Key_PageDown:
+                target = std::min(current + page, last);
+                break;
+            case Qt::Key_Home:
+                target = 0;
+                break;
+            case Qt::Key_End:
+                target = last;
+                break;
+            default:
+                break;
             }
-            return true;
+            if (target >= 0) {
+                tickRangeTo(target);
+                return true;
+            }
         }
+        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        if (plain && typeAhead(key->text()))
+            return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -26,8 +26,17 @@ private:
     QStringList m_lines;
 };
 
+// A line's text as type-ahead compares it: case and accents folded away
+// ("Álvarez" and "alvarez" read alike).
+QString TypeAheadKey(const QString& text);
+
 // The selection dialog, one for all views: the pick list (ListBox1, each
-// click toggles a line), the ticked lines sorted (ListBox2), and their counts.
+// click toggles a line; Shift-click and Shift with the arrow, page, Home and
+// End keys tick the range from the last line clicked or moved to), the
+// ticked lines sorted (ListBox2), and their counts. Typing jumps to the
+// first line that begins with what was typed; while typing is under way
+// (within the type-ahead pause) a blank is part of what is typed, after it
+// Space ticks the current line.
 class TBtnRightDlg1 : public QDialog {
     Q_OBJECT
 public:
@@ -56,11 +65,17 @@ protected:
 
 private:
     void selectionChanged();
+    // Ticks the lines from the range anchor to `row` and makes `row` current.
+    void tickRangeTo(int row);
+    // Whether a key press continues the type-ahead; jumps when it does.
+    bool typeAhead(const QString& text);
     void showTicked();
     bool otherSelectedWith(int row, const QString& text) const;
 
     TickedLines m_ticked;
     std::vector<std::string> m_raw;
-    QString m_typed;
+    QString m_typed; // folded with TypeAheadKey
     QElapsedTimer m_typedAt;
+    int m_anchor = 0;         // where a Shift range starts
+    bool m_extending = false; // a Shift range is moving the current line
 };

@@ -103,16 +103,6 @@ std::string seasonTable(SqliteStmt& rows, std::initializer_list<const char*> hea
     return lines == 0 ? std::string() : table;
 }
 
-std::string pageStart(const std::string& title) {
-    return "<HTML>\r\n<HEAD><TITLE>" + news::html(title) + "</TITLE></HEAD>\r\n<BODY>\r\n<H1>" +
-           news::html(title) + "</H1>\r\n";
-}
-
-std::string pageEnd() {
-    return "<P>Baseball statistics from the Lahman Baseball Database by Sean Lahman, licensed "
-           "under CC BY-SA 3.0.</P>\r\n</BODY>\r\n</HTML>\r\n";
-}
-
 std::string queryValue(std::string_view query, std::string_view key) {
     std::size_t start = 0;
     while (start < query.size()) {
@@ -277,12 +267,12 @@ std::vector<NewsSite::Article> NewsSite::articles(NewsDate date) const {
 }
 
 std::string NewsSite::homePage(NewsDate date) const {
-    std::string page = pageStart("Baseball") + "<TABLE>\r\n";
+    std::string page = news::pageStart("Baseball") + "<TABLE>\r\n";
     for (const Article& a : articles(date)) {
         page += "<TR><TD><a href=\"" + a.link + "\"><B>" + a.title + "</B></a></TD></TR>\r\n";
         page += "<TR><TD><FONT SIZE=\"1\" FACE=\"VERDANA\">" + a.summary + "</FONT></TD></TR>\r\n";
     }
-    return page + "</TABLE>\r\n" + pageEnd();
+    return page + "</TABLE>\r\n" + news::pageEnd();
 }
 
 std::optional<std::string> NewsSite::articlePage(std::string_view query) const {
@@ -299,7 +289,7 @@ std::optional<std::string> NewsSite::articlePage(std::string_view query) const {
 }
 
 std::string NewsSite::playerPage(const NewsPlayer& p) const {
-    std::string page = pageStart(p.name);
+    std::string page = news::pageStart(p.name);
     std::string about;
     if (p.birthMonth > 0 && p.birthDay > 0) {
         about = "Born " + news::longDate(p.birthYear, p.birthMonth, p.birthDay) + ". ";
@@ -328,7 +318,7 @@ std::string NewsSite::playerPage(const NewsPlayer& p) const {
     if (!pit.empty()) {
         page += "<H2>Pitching</H2>\r\n" + pit;
     }
-    return page + pageEnd();
+    return page + news::pageEnd();
 }
 
 std::optional<std::string> NewsSite::teamPage(const std::string& code) const {
@@ -339,15 +329,16 @@ std::optional<std::string> NewsSite::teamPage(const std::string& code) const {
     if (!name.step()) {
         return std::nullopt;
     }
-    std::string page = pageStart(std::string(name.text(0)) + " (" + code + ")");
+    std::string page = news::pageStart(std::string(name.text(0)) + " (" + code + ")");
+    // R and RA are runs scored and runs allowed (the table's own RA is relief appearances).
     SqliteStmt seasons(*m_db, "SELECT Year, TeamName, League, Division, G, W, L, WLPct, GB, RS, "
-                              "RA, HR, AVG, ERA FROM teams WHERE TeamCode = ? ORDER BY Year");
+                              "OppRS, HR, AVG, ERA FROM teams WHERE TeamCode = ? ORDER BY Year");
     seasons.bind(1, code);
     page += seasonTable(
         seasons,
         {"Year", "Team", "Lg", "Div", "G", "W", "L", "W-L%", "GB", "R", "RA", "HR", "AVG", "ERA"},
         {0, -1, -1, -1, 0, 0, 0, 3, 1, 0, 0, 0, 3, 2});
-    return page + pageEnd();
+    return page + news::pageEnd();
 }
 
 } // namespace bbstatsd

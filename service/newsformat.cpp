@@ -65,4 +65,14 @@ std::string longDate(int year, int month, int day) {
     return text;
 }
 
+std::string pageStart(const std::string& title) {
+    return "<HTML>\r\n<HEAD><TITLE>" + html(title) + "</TITLE></HEAD>\r\n<BODY>\r\n<H1>" +
+           html(title) + "</H1>\r\n";
+}
+
+std::string pageEnd() {
+    return "<P>Baseball statistics from the Lahman Baseball Database by Sean Lahman, licensed "
+           "under CC BY-SA 3.0.</P>\r\n</BODY>\r\n</HTML>\r\n";
+}
+
 } // namespace bbstatsd::news

@@ -16,4 +16,9 @@ std::string html(std::string_view text);
 // "February 6, 1895"; the year is left out when it is 0 or less.
 std::string longDate(int year, int month, int day);
 
+// The start of a page of the site: its title as the window title and the heading.
+std::string pageStart(const std::string& title);
+// The end of a page: the data's attribution line.
+std::string pageEnd();
+
 } // namespace bbstatsd::news

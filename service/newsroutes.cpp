@@ -59,6 +59,18 @@ std::vector<HttpRoute> NewsEndpoints::routes() const {
          [this](const HttpRequest&) { return page(m_site.homePage(m_clock())); }},
         {"/content.asp", "news/content.html", "text/html",
          [this](const HttpRequest&) { return page(m_site.summaryPage(m_clock())); }},
+        {"/leaders/batting.html", "leaders/batting.html", "text/html",
+         [this](const HttpRequest&) { return page(m_site.battingLeadersPage()); }},
+        {"/leaders/pitching.html", "leaders/pitching.html", "text/html",
+         [this](const HttpRequest&) { return page(m_site.pitchingLeadersPage()); }},
+        {"/teams.html", "teams.html", "text/html",
+         [this](const HttpRequest&) { return page(m_site.teamsPage()); }},
+        {"/data.html", "data.html", "text/html",
+         [this](const HttpRequest&) { return page(m_site.dataPage()); }},
+        {"/download.html", "download.html", "text/html",
+         [](const HttpRequest&) { return page(NewsSite::downloadPage()); }},
+        {"/help.html", "help.html", "text/html",
+         [](const HttpRequest&) { return page(NewsSite::helpPage()); }},
         {"/article.asp", "news/article.html", "text/html",
          [this](const HttpRequest& request) {
              if (auto article = m_site.articlePage(request.query)) {

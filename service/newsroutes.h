@@ -12,11 +12,13 @@ namespace bbstatsd {
 
 class ContentStore;
 
-// The news site's paths: the two ticker lists, the baseball page, the summary page and the
-// article pages. Each is made by the NewsSite for the date of the clock at the moment it is
-// asked for, unless the content folder holds its file (news/todaysArticles.txt,
-// news/yesterDaysArticles.txt, news/home.html, news/content.html, news/article.html), which
-// is then served as it is.
+// The news site's paths: the two ticker lists, the baseball page, the summary page, the
+// article pages, and the pages the default header and link menus name (batting and pitching
+// leaders, team histories, data, download, help). Each is made by the NewsSite (for the date
+// of the clock at the moment it is asked for) unless the content folder holds its file
+// (news/todaysArticles.txt, news/yesterDaysArticles.txt, news/home.html, news/content.html,
+// news/article.html, leaders/batting.html, leaders/pitching.html, teams.html, data.html,
+// download.html, help.html), which is then served as it is.
 class NewsEndpoints {
 public:
     using Clock = std::function<NewsDate()>;

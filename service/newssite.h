@@ -73,6 +73,16 @@ public:
     // The article page a query names ("player=ID" or "team=CODE"); nullopt when there is none.
     std::optional<std::string> articlePage(std::string_view query) const;
 
+    // The pages the client's header and link menus name: career batting and pitching
+    // leaders, every club with its seasons, the data's tables, and the download and help
+    // pages.
+    std::string battingLeadersPage() const;
+    std::string pitchingLeadersPage() const;
+    std::string teamsPage() const;
+    std::string dataPage() const;
+    static std::string downloadPage();
+    static std::string helpPage();
+
     // The players of a birthday list, in list order, with the headline each is shown under;
     // headlines are unique across the lists of today and the day before, and none is part of
     // another.

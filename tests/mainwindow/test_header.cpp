@@ -10,6 +10,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
@@ -18,6 +19,7 @@
 #include "mainwindow/demorotation.h"
 #include "mainwindow/headerband.h"
 #include "mainwindow/linkmenus.h"
+#include "mainwindow/linkopener.h"
 #include "mainwindow/newsticker.h"
 #include "mainwindow/tform1.h"
 #include "tests/protocol/recordingserver.h"
@@ -212,6 +214,27 @@ void TestHeader::headerAndTickerFromTheConfiguration() {
     QCOMPARE(events[1][0].toString(), QStringLiteral("TOOLCLICK,,site.test,0"));
     QCOMPARE(events[2][0].toString(),
              QStringLiteral("MENUCLICK,http://home.test/scores?a=1&b=2,site.test,0"));
+    // The "-" entry is a separator line without a stray "-".
+    QVERIFY(w.form->Menu().Korvex1Items[1]->isSeparator());
+    QCOMPARE(w.form->Menu().Korvex1Items[1]->text(), QString());
+
+    // When no browser takes a link, a message names its address; an empty
+    // link says nothing.
+    QStringList messages;
+    const auto noBrowser = [&messages](const QString& target) {
+        QTimer::singleShot(0, [&messages] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                messages << box->text();
+                box->accept();
+            }
+        });
+        OpenLink(target, [](const QUrl&) { return false; });
+    };
+    noBrowser(QStringLiteral("http://127.0.0.1:8461/help.html"));
+    noBrowser(QString());
+    QTest::qWait(20);
+    QCOMPARE(messages, QStringList{NoBrowserMessage("http://127.0.0.1:8461/help.html")});
+    QVERIFY(messages[0].contains("http://127.0.0.1:8461/help.html"));
 }
 
 void TestHeader::linkMenusAndToolbarLinksByCount_data() {

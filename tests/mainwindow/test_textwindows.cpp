@@ -131,6 +131,24 @@ void TestTextWindows::instructionsWindow() {
     QCOMPARE(form->Memo1->geometry(), form->rect());
     QVERIFY(form->Memo1->verticalScrollBar()->maximum() > 0);
     QCOMPARE(form->Memo1->horizontalScrollBar()->maximum(), 0);
+    // It tells of the newer commands and their keys.
+    for (const char* words : {"Export to CSV (Ctrl+E)", "Ctrl+C copies", "Ctrl+Z undoes",
+                              "Ctrl+P prints", "context menu"})
+        QVERIFY2(form->Memo1->toPlainText().contains(QLatin1String(words)), words);
+    // In a main window smaller than the text window, each further copy still
+    // opens wholly inside the area.
+    m_window->resize(520, 360);
+    QCoreApplication::processEvents();
+    for (int i = 0; i < 4; ++i) {
+        auto* open = qobject_cast<QMdiSubWindow*>(openInstructions(m_area)->parentWidget());
+        QVERIFY(open != nullptr);
+        QVERIFY2(m_area->viewport()->rect().contains(open->geometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                .arg(open->x())
+                                .arg(open->y())
+                                .arg(open->width())
+                                .arg(open->height())));
+    }
 }
 
 void TestTextWindows::instructionsWindowFreesItself() {

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include <QPageLayout>
 #include <QtTest>
 
 #include "printing/glyphset.h"
@@ -19,6 +20,7 @@ private slots:
     void charactersPerLine();
     void previewAndPaperCutting();
     void rowsGoOnToNewPages();
+    void fitToPageKeepsEveryValueWhole();
     void columnTexts_data();
     void columnTexts();
     void glyphsAreOneBitBlackAndWhite();
@@ -123,11 +125,12 @@ void TestPrintCore::previewAndPaperCutting() {
     };
     QCOMPARE(drawn, expected);
 
-    // Paper 1000 wide: R = 980, C = 20, cells 49 x 67. Data rows keep W
-    // characters; the first character sits one cell right of the margin.
+    // Paper 1000 wide: R = 980, C = 20, cells (980 - 12) div 21 = 46 wide.
+    // Data rows keep W characters; the first character sits one cell right
+    // of the margin.
     RecordingCanvas paper(1000, 1400);
     DrawPrintPage(paper, PrintTarget::Paper, page, 20);
-    const int cell = 49;
+    const int cell = 46;
     const int line = cell * 90 / 65;
     int rowX = 0;
     QCOMPARE(glyphLine(paper, 12 + 2 * line, &rowX), QStringLiteral("ABCDEx"));
@@ -141,13 +144,16 @@ void TestPrintCore::previewAndPaperCutting() {
         }
         return -1;
     };
-    QCOMPARE(at(12 + 2 * line, QLatin1Char('x')), 12 + 5 * cell + cell);
+    // "ABCDE" fills its width, so "x" keeps a blank before it.
+    QCOMPARE(at(12 + 2 * line, QLatin1Char('x')), 12 + 6 * cell + cell);
     // A header longer than its width runs on: the next title starts later.
     QCOMPARE(glyphLine(paper, 12 + line), QStringLiteral("LONGHEADERAB"));
     QCOMPARE(at(12 + line, QLatin1Char('B')), 12 + 12 * cell);
     QCOMPARE(paper.glyphs.front().cell, QRect(12 + cell, 12, cell, line));
-    // Totals: a gap of one line; the 5-wide "12345" fits its width 3 as "123".
-    QCOMPARE(glyphLine(paper, 12 + 3 * line), QStringLiteral("TOTAL123"));
+    // Totals: a gap of one line; "12345" after a full "TOTAL" starts a cell
+    // later and keeps 2 of its width 3.
+    QCOMPARE(glyphLine(paper, 12 + 3 * line), QStringLiteral("TOTAL12"));
+    QCOMPARE(at(12 + 3 * line, QLatin1Char('1')), 12 + 6 * cell + cell);
 
     // Cells past the right limit are left out.
     RecordingCanvas narrow(200, 1400);
@@ -166,7 +172,8 @@ void TestPrintCore::rowsGoOnToNewPages() {
         page.rows.push_back({QStringLiteral("ROW%1").arg(i)});
     }
     page.totals = {QStringLiteral("TOTALS")};
-    // Paper 1000 x 2000, C = 10: cells 98 x 135, about a dozen lines a page.
+    // Paper 1000 x 2000, C = 10: cells (980 - 12) div 11 = 88 wide and 121
+    // high, about fifteen lines a page.
     RecordingCanvas paper(1000, 2000);
     DrawPrintPage(paper, PrintTarget::Paper, page, 10);
     QVERIFY2(paper.pages >= 2, qPrintable(QString::number(paper.pages)));
@@ -178,7 +185,7 @@ void TestPrintCore::rowsGoOnToNewPages() {
         if (!firstY.count(glyph.page)) {
             firstY[glyph.page] = glyph.cell.y();
         }
-        if (glyph.c == QLatin1Char('H') && glyph.cell.x() == 12 + 98) {
+        if (glyph.c == QLatin1Char('H') && glyph.cell.x() == 12 + 88) {
             QCOMPARE(glyph.page, 0); // headers only on the first page
         }
     }
@@ -195,9 +202,82 @@ void TestPrintCore::rowsGoOnToNewPages() {
     // Later pages start one line below the top margin.
     for (const auto& [pageNumber, y] : firstY) {
         if (pageNumber > 0) {
-            QCOMPARE(y, 12 + 135);
+            QCOMPARE(y, 12 + 121);
         }
     }
+}
+
+void TestPrintCore::fitToPageKeepsEveryValueWhole() {
+    // Thirteen Batters columns of 97 characters, "Fit to page" at minimum 80,
+    // on A4 portrait at 1200 dpi; totals that fill their columns.
+    const QList<PrintColumn> columns{{"Player Name", 18},
+                                     {"Year", 5},
+                                     {"Team Code", 5},
+                                     {"G   - Games", 7},
+                                     {"PA  - Plate Appearances", 8},
+                                     {"AB  - At Bats", 8},
+                                     {"RS  - Runs Scored", 7},
+                                     {"H   - Hits", 7},
+                                     {"D   - Doubles", 6},
+                                     {"T   - Triples", 6},
+                                     {"HR  - Home Runs", 6},
+                                     {"RBI - Runs Batted In", 8},
+                                     {"SL% - Slugging Percentage", 6}};
+    std::vector<std::int32_t> widths;
+    for (const PrintColumn& column : columns) {
+        widths.push_back(column.width);
+    }
+    QCOMPARE(CharactersPerLine(widths, true, "80", "80").count, 97);
+    BatterRecord row;
+    row.PlayerName.assign("Wordsworth-Longfellow, Jr.");
+    row.Year.assign("1906");
+    row.TeamCode.assign("CHN");
+    row.G = 155;
+    row.SLG = 0.412;
+    BatterRecord totals;
+    totals.G = 6082145;
+    totals.PA = 18630111;
+    totals.AB = 16639000;
+    totals.RS = 2345678;
+    totals.H = 4567890;
+    totals.D = 123456;
+    totals.T = 34567;
+    totals.HR = 345678;
+    totals.RBI = 2345678;
+    totals.SLG = 0.398;
+    const BatterRecord* rows[] = {&row};
+    const PrintPage page =
+        BuildPrintPage<BatterRecord>(columns, std::span<const BatterRecord* const>(rows), totals);
+    const std::int64_t chars = std::max<std::int64_t>(97, LineWidth(page));
+    // G, PA, AB, RS, H, D and HR are widened by one for their blank.
+    QCOMPARE(chars, 97 + 7);
+    const QRect a4 = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                 QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter)
+                         .paintRectPixels(1200);
+    RecordingCanvas paper(a4.width(), a4.height());
+    DrawPrintPage(paper, PrintTarget::Paper, page, chars);
+    // Each line read back by cell position, blanks where nothing was drawn.
+    const int cell = paper.glyphs.front().cell.width();
+    std::map<int, QString> lines;
+    for (const RecordingCanvas::Glyph& glyph : paper.glyphs) {
+        QVERIFY(glyph.cell.right() < a4.width() * 0.98);
+        QString& line = lines[glyph.cell.y()];
+        const int at = (glyph.cell.x() - 12) / cell - 1;
+        line = line.leftJustified(at, QLatin1Char(' ')).left(at) + glyph.c;
+    }
+    QCOMPARE(lines.size(), std::size_t{4});
+    const QString data = std::next(lines.begin(), 2)->second;
+    const QString sums = std::prev(lines.end())->second;
+    // The name gives way to the year; SL% is the last value on the line.
+    QVERIFY2(data.startsWith("Wordsworth-Longfel 1906 CHN"), qPrintable(data));
+    QVERIFY2(data.endsWith(" .412"), qPrintable(data));
+    QCOMPARE(sums.split(' ', Qt::SkipEmptyParts),
+             (QStringList{"TOTALS", "6082145", "18630111", "16639000", "2345678", "4567890",
+                          "123456", "34567", "345678", "2345678", ".398"}));
+    // The titles stay over the right end of their values.
+    const QString titles = std::next(lines.begin())->second;
+    QCOMPARE(titles.indexOf("RBI") + 3, sums.lastIndexOf("2345678") + 7);
+    QVERIFY2(titles.endsWith("SLP"), qPrintable(titles));
 }
 
 namespace {

@@ -340,6 +340,16 @@ void TestPrintOptions::brokenFiles_data() {
     QList<QByteArray> badField = lines;
     badField[1] = "eighty\r";
     QTest::newRow("letters in a field") << joined(badField) << "line 2: the maximum";
+    // Binary bytes where the maximum should be: a short printable excerpt.
+    QByteArray garbage = "TRUE\r\n";
+    for (int i = 0; i < 600; ++i) {
+        garbage += static_cast<char>((i * 37 + 1) % 256 == '\n' ? 0 : (i * 37 + 1) % 256);
+    }
+    QTest::newRow("binary garbage") << garbage << "line 2: the maximum";
+    QList<QByteArray> longName = lines;
+    longName[4 + 2 * 2] = QByteArray(90, '\x01') + "\r";
+    longName[4 + 2 * 2 + 1] = "x\r";
+    QTest::newRow("binary description") << joined(longName) << "line 10: the print width of";
 }
 
 void TestPrintOptions::brokenFiles() {
@@ -355,6 +365,11 @@ void TestPrintOptions::brokenFiles() {
     writeAll(path, contents);
     const QString error = dialog.LoadSettingsFrom(path);
     QVERIFY2(error.contains(path) && error.contains(where), qPrintable(error));
+    // Whatever the file holds, the message quotes a short, printable part.
+    QVERIFY2(error.size() < path.size() + 220, qPrintable(error));
+    for (const QChar c : error) {
+        QVERIFY2(c.isPrint(), qPrintable(error));
+    }
     QCOMPARE(WritePrintSettings(dialog.Settings()), before);
     QCOMPARE(gridDescriptions(dialog.StrList), QStringList{QStringLiteral("Player Name")});
 }

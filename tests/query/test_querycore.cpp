@@ -130,25 +130,51 @@ void TestQueryCore::limitItem() {
 void TestQueryCore::limitBounds_data() {
     QTest::addColumn<QString>("minimum");
     QTest::addColumn<QString>("maximum");
-    QTest::addColumn<bool>("refused");
+    QTest::addColumn<bool>("numeric");
+    QTest::addColumn<QString>("error"); // empty: accepted
+    const QString bang = QStringLiteral("A minimum or maximum value must not contain \"!\".");
     QTest::newRow("numbers") << "0"
-                             << "9999" << false;
+                             << "9999" << true << "";
     QTest::newRow("empty") << ""
-                           << "" << false;
+                           << "" << true << "";
+    QTest::newRow("decimals and blanks") << " .250"
+                                         << "+0.4 " << true << "";
+    QTest::newRow("equal bounds") << "40"
+                                  << "40.0" << true << "";
     QTest::newRow("! in minimum") << "1!2"
-                                  << "3" << true;
+                                  << "3" << false << bang;
     QTest::newRow("! alone in maximum") << "1"
-                                        << "!" << true;
+                                        << "!" << true << bang;
+    QTest::newRow("letters") << "abc"
+                             << "xyz" << true << "'abc' is not a number";
+    QTest::newRow("letters in maximum") << "1"
+                                        << "4o" << true << "'4o' is not a number";
+    QTest::newRow("exponent") << "1e3"
+                              << "" << true << "'1e3' is not a number";
+    QTest::newRow("from above to") << "99"
+                                   << "40" << true << "from 99 is above to 40";
+    QTest::newRow("text order") << "abc"
+                                << "xyz" << false << "";
+    QTest::newRow("text order ignores case") << "Smith"
+                                             << "aaron" << false << "from Smith is above to aaron";
+    // Numbers of a text field compare as text: "9" comes after "10".
+    QTest::newRow("digits as text") << "9"
+                                    << "10" << false << "from 9 is above to 10";
 }
 
 void TestQueryCore::limitBounds() {
     QFETCH(QString, minimum);
     QFETCH(QString, maximum);
-    QFETCH(bool, refused);
-    const QString error = LimitBoundsError(minimum, maximum);
-    QCOMPARE(!error.isEmpty(), refused);
-    if (refused)
-        QVERIFY(error.contains(QLatin1String("\"!\"")));
+    QFETCH(bool, numeric);
+    QFETCH(QString, error);
+    QCOMPARE(LimitBoundsError(minimum, maximum, numeric), error);
+    // The fields the service compares as numbers.
+    QVERIFY(LimitFieldIsNumeric(DatabaseKind::Batters, 1));   // Year
+    QVERIFY(LimitFieldIsNumeric(DatabaseKind::Batters, 16));  // HR
+    QVERIFY(LimitFieldIsNumeric(DatabaseKind::Batters, 18));  // AVG
+    QVERIFY(!LimitFieldIsNumeric(DatabaseKind::Batters, 0));  // name
+    QVERIFY(!LimitFieldIsNumeric(DatabaseKind::Batters, 30)); // positions
+    QVERIFY(!LimitFieldIsNumeric(DatabaseKind::Teams, 4));    // division
 }
 
 void TestQueryCore::selectionGroup() {

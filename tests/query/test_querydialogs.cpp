@@ -32,6 +32,7 @@ private slots:
     void sortTypedTextReadsAsNone();
     void selectDialogTypingJumps();
     void selectDialogDrawRule();
+    void selectDialogBlanksAccentsAndRanges();
     void limitArrangement();
     void colourDialogLayout();
     void unhideDialog();
@@ -199,6 +200,67 @@ void TestQueryDialogs::selectDialogTypingJumps() {
         QVERIFY2(!framed(list->visualItemRect(list->item(row + 1))), typed);
     }
     longList.hide();
+}
+
+// As a user met it: typing a whole name with its blanks lands on it and
+// ticks nothing; Space ticks only after the pause; case and accents do not
+// matter; Shift-click and Shift+arrows tick ranges.
+void TestQueryDialogs::selectDialogBlanksAccentsAndRanges() {
+    TBtnRightDlg1 dialog;
+    dialog.Prepare("Baseball Batters - Select Player",
+                   {"Aaron, Hank", "Álvarez, Pedro", "New York Black Yankees", "New York Yankees",
+                    "Smith, A.", "Smith, Ozzie", "Smith, Zack", "Suzuki, Ichiro"});
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QTRY_VERIFY(dialog.ListBox1->hasFocus());
+    QListWidget* list = dialog.ListBox1;
+    const auto ticked = [&] {
+        QStringList lines;
+        for (int i = 0; i < dialog.ListBox2->count(); ++i)
+            lines << dialog.ListBox2->item(i)->text();
+        lines.sort();
+        return lines;
+    };
+    const auto pause = [] { QTest::qWait(QApplication::keyboardInputInterval() + 100); };
+    QTest::keyClicks(list, "Smith, Ozzie");
+    QCOMPARE(list->currentRow(), 5);
+    QCOMPARE(ticked(), QStringList());
+    pause();
+    QTest::keyClick(list, Qt::Key_Space);
+    QCOMPARE(ticked(), QStringList{"Smith, Ozzie"});
+    pause();
+    QTest::keyClicks(list, "new york yankees");
+    QCOMPARE(list->currentRow(), 3);
+    QCOMPARE(ticked(), QStringList{"Smith, Ozzie"});
+    pause();
+    QTest::keyClicks(list, "ALVA");
+    QCOMPARE(list->currentRow(), 1);
+    pause();
+    QTest::keyClicks(list, "sm");
+    QCOMPARE(list->currentRow(), 4);
+    QCOMPARE(TypeAheadKey("Álvarez, Pedro"), TypeAheadKey("ALVAREZ, PEDRO"));
+
+    // Shift ranges tick from the last line clicked or moved to.
+    pause();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                      list->visualItemRect(list->item(2)).center());
+    QCOMPARE(ticked(), (QStringList{"Aaron, Hank", "New York Black Yankees", "Smith, Ozzie",
+                                    "Álvarez, Pedro"}));
+    QCOMPARE(list->currentRow(), 2);
+    QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(list->currentRow(), 4);
+    QCOMPARE(ticked().size(), 6); // lines 0 to 5
+    QTest::keyClick(list, Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(ticked().size(), 8);
+    // A plain click still toggles one line and moves the anchor.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(7)).center());
+    QCOMPARE(ticked().size(), 7);
+    QVERIFY(!ticked().contains("Suzuki, Ichiro"));
+    dialog.hide();
 }
 
 void TestQueryDialogs::selectDialogDrawRule() {

@@ -96,7 +96,7 @@ private slots:
     void selectRefusedPastFiveHundred();
     void limitUntouched();
     void limitEmptyBoundsAndTwoLimits();
-    void limitRefusesExclamationMark();
+    void limitRefusesBadBounds();
     void limitRefusedWhenFull();
     void limitCancel();
     void hideAndUnhide();
@@ -353,34 +353,62 @@ void TestQueryOperations::limitEmptyBoundsAndTwoLimits() {
                                     QByteArray(25, '2') + "\r\n*\r\n\x1a");
 }
 
-void TestQueryOperations::limitRefusesExclamationMark() {
+void TestQueryOperations::limitRefusesBadBounds() {
+    // Bounds that cannot limit anything are refused with a message naming
+    // the fault; the dialog stays open with what was typed.
+    struct Case {
+        int field;
+        QString minimum;
+        QString maximum;
+        QString message;
+    };
+    const Case cases[] = {
+        {0, "1!2", "", LimitBoundsError("1!2", "")},
+        {16, "abc", "xyz", "'abc' is not a number"},
+        {16, "99", "40", "from 99 is above to 40"},
+        {0, "Smith", "Aaron", "from Smith is above to Aaron"},
+    };
+    for (const Case& c : cases) {
+        FakeQueryTarget view(DatabaseKind::Batters);
+        TBtnRightDlg dialog;
+        QString message;
+        QString kept;
+        OnNextModal([&](QWidget* modal) {
+            auto* limit = qobject_cast<TBtnRightDlg*>(modal);
+            limit->ListBox1->setCurrentRow(c.field);
+            limit->Edit1->setText(c.minimum);
+            limit->Edit2->setText(c.maximum);
+            OnNextModal(
+                [&](QWidget* box) {
+                    message = qobject_cast<QMessageBox*>(box)->text();
+                    qobject_cast<QMessageBox*>(box)->accept();
+                    // Back in the limit dialog, which is still open.
+                    OnNextModal(
+                        [&](QWidget* again) {
+                            if (again == &dialog)
+                                kept = dialog.Edit1->text() + " to " + dialog.Edit2->text() +
+                                       " in " + QString::number(dialog.SelectedField());
+                            dialog.CancelBtn->click();
+                        },
+                        box);
+                },
+                limit);
+            limit->OKBtn->click();
+        });
+        LimitRecords(view, dialog);
+        QCOMPARE(message, c.message);
+        QCOMPARE(kept, c.minimum + " to " + c.maximum + " in " + QString::number(c.field));
+        QVERIFY(view.calls.isEmpty());
+        QCOMPARE(view.queryState().SelectionCount, 0);
+    }
+    // A text field takes any text; HR takes decimals.
     FakeQueryTarget view(DatabaseKind::Batters);
     TBtnRightDlg dialog;
-    QString message;
-    bool stillOpen = false;
-    OnNextModal([&](QWidget* modal) {
-        auto* limit = qobject_cast<TBtnRightDlg*>(modal);
-        limit->Edit1->setText("1!2");
-        OnNextModal(
-            [&](QWidget* box) {
-                message = qobject_cast<QMessageBox*>(box)->text();
-                qobject_cast<QMessageBox*>(box)->accept();
-                // Back in the limit dialog, which is still open.
-                OnNextModal(
-                    [&](QWidget* again) {
-                        stillOpen = again == &dialog;
-                        dialog.CancelBtn->click();
-                    },
-                    box);
-            },
-            limit);
-        limit->OKBtn->click();
-    });
+    LimitWith(0, "abc", "xyz");
     LimitRecords(view, dialog);
-    QCOMPARE(message, LimitBoundsError("1!2", ""));
-    QVERIFY(stillOpen);
-    QVERIFY(view.calls.isEmpty());
-    QCOMPARE(view.queryState().SelectionCount, 0);
+    LimitWith(16, "40", "99.5");
+    LimitRecords(view, dialog);
+    QCOMPARE(view.queryState().SelectionCount, 4);
 }
 
 void TestQueryOperations::limitRefusedWhenFull() {

@@ -71,6 +71,7 @@ private slots:
     void birthdayListsMatchTheData();
     void homePageHasTwelveArticlesWithPages();
     void contentFilesReplaceGeneratedPages();
+    void everyCobrandAddressHasAPage();
 
 private:
     std::unique_ptr<bbstatsd::NewsSite> m_site;
@@ -246,7 +247,7 @@ void TestNews::contentFilesReplaceGeneratedPages() {
         QCOMPARE(route.method, std::string("GET"));
         handlers[route.path] = route.handler;
     }
-    QCOMPARE(handlers.size(), std::size_t(5));
+    QCOMPARE(handlers.size(), std::size_t(11));
     auto get = [&](const std::string& path, const std::string& query = {}) {
         bbstatsd::HttpRequest request;
         request.method = "GET";
@@ -261,6 +262,66 @@ void TestNews::contentFilesReplaceGeneratedPages() {
                             "Babe Ruth (born 1895)\r\n") != std::string::npos);
     QCOMPARE(get("/article.asp", "player=nobody01").status, 404);
     QCOMPARE(get("/article.asp", "player=ruthba01").status, 200);
+}
+
+// Every address of the default co-brand block (site identity, download address, header
+// links, link-menu entries) on the local service is answered with a page of its own.
+void TestNews::everyCobrandAddressHasAPage() {
+    QFile description(m_source + "/resources/cobrand.txt");
+    QVERIFY(description.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QRegularExpression local(R"(http://127\.0\.0\.1:8461(/[^\s|?]*)(\?[^\s|]*)?)");
+    QStringList addresses;
+    while (!description.atEnd()) {
+        const QString line = QString::fromUtf8(description.readLine());
+        if (line.startsWith('#') || line.startsWith("Ad")) {
+            continue; // the banner templates are not pages
+        }
+        for (auto m = local.globalMatch(line); m.hasNext();) {
+            addresses << m.next().captured(0);
+        }
+    }
+    QVERIFY2(addresses.size() >= 12, qPrintable(addresses.join('\n')));
+    const bbstatsd::ContentStore content(m_source.toStdString() + "/service/content");
+    bbstatsd::NewsEndpoints news(*m_site, content, [] { return bbstatsd::NewsDate{2024, 2, 6}; });
+    std::map<std::string, bbstatsd::HttpHandler> handlers;
+    for (const bbstatsd::HttpRoute& route : news.routes()) {
+        handlers[route.path] = route.handler;
+    }
+    std::set<std::string> titles;
+    for (const QString& address : addresses) {
+        const QRegularExpressionMatch m = local.match(address);
+        const std::string path = m.captured(1).toStdString();
+        if (path == "/") {
+            QVERIFY(content.file("index.html") != nullptr); // the content folder's home page
+            continue;
+        }
+        QVERIFY2(handlers.count(path), qPrintable(address));
+        bbstatsd::HttpRequest request;
+        request.method = "GET";
+        request.path = path;
+        request.query = m.captured(2).mid(1).toStdString();
+        const bbstatsd::HttpReply reply = handlers.at(path)(request);
+        QVERIFY2(reply.status == 200 && reply.body.find("</HTML>") != std::string::npos,
+                 qPrintable(address));
+        titles.insert(reply.body.substr(0, reply.body.find("</TITLE>")));
+    }
+    QVERIFY(titles.size() >= 7); // each address its own page
+    // The pages hold what their names promise, from the data.
+    const std::string batting = m_site->battingLeadersPage();
+    QVERIFY(batting.find("<TD><A HREF=\"/article.asp?player=bondsba01\">Barry Bonds</A></TD>"
+                         "<TD>1986-2007</TD><TD>762</TD>") != std::string::npos);
+    QVERIFY(m_site->pitchingLeadersPage().find(">Cy Young</A></TD><TD>1890-1911</TD><TD>511<") !=
+            std::string::npos);
+    QVERIFY(m_site->teamsPage().find(">Chicago Cubs</A></TD><TD>CHN</TD>") != std::string::npos);
+    QVERIFY(m_site->dataPage().find("<TD>Teams</TD>") != std::string::npos);
+    // A club's RA is the runs it allowed (1906 Cubs: 704 scored, 381 allowed), not shutouts.
+    const auto cubs = m_site->articlePage("team=CHN");
+    QVERIFY(cubs);
+    QVERIFY(cubs->find("<TH>R</TH><TH>RA</TH>") != std::string::npos);
+    QVERIFY(
+        cubs->find("<TD>1906</TD><TD>Chicago Cubs</TD><TD>NL</TD><TD>-</TD><TD>154</TD>"
+                   "<TD>116</TD><TD>36</TD><TD>.763</TD><TD>0.0</TD><TD>704</TD><TD>381</TD>") !=
+        std::string::npos);
 }
 
 QTEST_GUILESS_MAIN(TestNews)
