@@ -27,26 +27,14 @@
 #include <unistd.h>
 
 #include "bench/benchnet.h"
+#include "bench/hostile.h"
 
-namespace {
+namespace hostile {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
-struct Options {
-    std::string binary = BBSTATS_BENCH_SERVICE;
-    std::string db = BBSTATS_BENCH_DB;
-    std::vector<std::string> scenarios = {"slow", "events", "heavy", "cache"};
-    double seconds = 5; // length of each measured phase
-    int slowClients = 1000;
-    int heavyClients = 64;
-    int cacheMb = 64;
-};
-
-// The normal client: the page a scroll of a sorted Batters result asks for (40 rows).
 const std::string BattersPath = "/cgi-bin/getbat.exe";
 const std::string FieldersPath = "/cgi-bin/getfield.exe";
-constexpr int PageRows = 40;
 
 std::string pageBody(int top, const std::string& sort, const std::vector<std::string>& items) {
     std::string body = std::to_string(top) + "!" + std::to_string(PageRows) + "!" + sort + "\r\n";
@@ -74,8 +62,8 @@ sockaddr_in loopback(int port, const std::string& host = "127.0.0.1") {
 
 // One request on a new connection from `source`, waiting at most 10 s for each step; the
 // status (0 when the exchange failed) and the body.
-int exchange(int port, const std::string& request, const std::string& source,
-             std::string* body = nullptr) {
+int exchange(int port, const std::string& request, const std::string& source, std::string* body,
+             std::string* whole) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return 0;
@@ -107,6 +95,9 @@ int exchange(int port, const std::string& request, const std::string& source,
     if (body != nullptr) {
         *body = bench::bodyOf(reply);
     }
+    if (whole != nullptr) {
+        *whole = std::move(reply);
+    }
     return std::atoi(reply.c_str() + 9);
 }
 
@@ -128,14 +119,6 @@ double percentile(std::vector<double> values, double share) {
     const auto at = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1));
     return values[at];
 }
-
-// What normal clients saw during one phase.
-struct Phase {
-    std::vector<double> ms;
-    int failures = 0;
-    double seconds = 0;
-    double perSecond() const { return seconds > 0 ? static_cast<double>(ms.size()) / seconds : 0; }
-};
 
 // `clients` normal clients, each from an address of its own, scrolling a cached result for
 // `seconds`; every reply is checked.
@@ -289,25 +272,8 @@ private:
     std::thread m_thread;
 };
 
-// Runs `attack` on its own threads while normal clients measure, from `settleMs` after it
-// starts; stops the attack after.
-template <class Attack>
-Phase during(int port, int clients, double seconds, Attack&& attack, int settleMs = 500) {
-    std::atomic<bool> stop{false};
-    std::thread attacker([&] { attack(stop); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
-    Phase phase = normalClients(port, clients, seconds);
-    stop = true;
-    attacker.join();
-    return phase;
-}
-
 // `threads` loops spread over `addresses` addresses, each sending requests built by
 // make(thread, n) until stop; counts replies by status.
-struct Flood {
-    std::atomic<long> ok{0}, refused{0}, limited{0}, failed{0};
-};
-
 void flood(const std::atomic<bool>& stop, int port, int threads, int addresses,
            const std::string& prefix, const std::function<std::string(int, long)>& make,
            Flood& counts) {
@@ -488,7 +454,9 @@ Options parse(int argc, char** argv) {
     return options;
 }
 
-} // namespace
+} // namespace hostile
+
+using namespace hostile;
 
 int main(int argc, char** argv) {
     try {
@@ -521,6 +489,12 @@ int main(int argc, char** argv) {
                     ok = scenarioEvents(options, service->port()) && ok;
                 } else if (scenario == "heavy") {
                     ok = scenarioHeavy(options, service->port()) && ok;
+                } else if (scenario == "csvsort") {
+                    ok = scenarioCsvSorters(options, service->port()) && ok;
+                } else if (scenario == "exports") {
+                    ok = scenarioExports(options, service->port()) && ok;
+                } else if (scenario == "bigrequests") {
+                    ok = scenarioBigRequests(options, service->port()) && ok;
                 } else {
                     throw std::runtime_error("unknown scenario " + scenario);
                 }

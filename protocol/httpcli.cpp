@@ -1,5 +1,6 @@
 #include "protocol/httpcli.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -229,6 +230,8 @@ void THttpCli::startExchange() {
     m_headerBuffer.clear();
     m_replyBytes = 0;
     m_bodyBytes = 0;
+    m_bodyLineFeeds = 0;
+    m_bodyReturns = 0;
 
     const Target target = Target::parse(m_currentUrl);
     const bool viaProxy = !m_proxy.isEmpty();
@@ -459,6 +462,16 @@ bool THttpCli::writeBody(const QByteArray& bytes) {
     if (m_contentLength >= 0 && m_bodyBytes + chunk.size() > m_contentLength)
         chunk.truncate(m_contentLength - m_bodyBytes);
     m_bodyBytes += chunk.size();
+    if (m_maxReplyLines >= 0) {
+        // CR LF ends one line and counts once either way.
+        m_bodyLineFeeds += chunk.count('\n');
+        m_bodyReturns += chunk.count('\r');
+        if (std::max(m_bodyLineFeeds, m_bodyReturns) > m_maxReplyLines) {
+            finish(ConnectionFailureStatus,
+                   QStringLiteral("reply longer than %1 lines").arg(m_maxReplyLines), true);
+            return false;
+        }
+    }
     if (m_rcvdStream != nullptr && !chunk.isEmpty() && m_rcvdStream->write(chunk) != chunk.size()) {
         finish(ConnectionFailureStatus,
                QStringLiteral("can't write the reply: ") + m_rcvdStream->errorString(), true);

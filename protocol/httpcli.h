@@ -121,6 +121,10 @@ public:
     static constexpr int ExchangeDeadlineFactor = 4;
     // Largest reply accepted, header included; a larger one fails.
     void setMaxReplyBytes(qint64 bytes) { m_maxReplyBytes = bytes; }
+    // Most lines the body may end (by LF, or by CR where lines end so); a
+    // body ending more fails as soon as it does. Negative (the default): no
+    // bound. Holds for every later exchange until set again.
+    void setMaxReplyLines(qint64 lines) { m_maxReplyLines = lines; }
 
     // Status of the last exchange: 0 for a headerless reply.
     int StatusCode() const { return m_statusCode; }
@@ -194,6 +198,7 @@ private:
     int m_readTimeoutMs = DefaultTimeoutMs;
     int m_exchangeDeadlineMs = 0;
     qint64 m_maxReplyBytes = DefaultMaxReplyBytes;
+    qint64 m_maxReplyLines = -1;
 
     State m_state = State::Ready;
     int m_statusCode = 0;
@@ -219,6 +224,8 @@ private:
     QByteArray m_request;
     qint64 m_replyBytes = 0;
     qint64 m_bodyBytes = 0;
+    qint64 m_bodyLineFeeds = 0;
+    qint64 m_bodyReturns = 0;
     QString m_currentUrl;
     TcpConnection* m_connection = nullptr;
     QTimer* m_timer = nullptr;

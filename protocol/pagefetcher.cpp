@@ -44,7 +44,7 @@ QString PageExchange::currentHost() const {
     return slash < 0 ? url : url.left(slash);
 }
 
-FetchResult PageExchange::post(const std::string& body, QByteArray& reply) {
+FetchResult PageExchange::post(const std::string& body, QByteArray& reply, qint64 maxLines) {
     // A busy client belongs to an exchange further up the stack: its streams
     // must stay as they are.
     if (m_http->state() != THttpCli::State::Ready) {
@@ -60,6 +60,7 @@ FetchResult PageExchange::post(const std::string& body, QByteArray& reply) {
     QPointer<THttpCli> guard(m_http.get());
     m_http->setSendStream(&request);
     m_http->setRcvdStream(&replyStream);
+    m_http->setMaxReplyLines(maxLines);
     try {
         m_http->Post();
     } catch (const EHttpException& error) {
@@ -80,7 +81,8 @@ FetchResult PageExchange::post(const std::string& body, QByteArray& reply) {
 FetchResult PageExchange::FetchPage(int topPosition, int rowCount) {
     m_pageRowCount = rowCount;
     QByteArray reply;
-    const FetchResult result = post(PageRequest(m_state, topPosition, rowCount), reply);
+    const FetchResult result = post(PageRequest(m_state, topPosition, rowCount), reply,
+                                    PageReplyLines(rowCount, RecordLines()));
     if (result != FetchResult::Done)
         return result;
     const PageReplyResult read =
@@ -120,7 +122,7 @@ ListResult PageExchange::RequestList(ListKind kind) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (attempt > 0)
             moveTo(fallbacks[attempt - 1]);
-        outcome.result = post(body, reply);
+        outcome.result = post(body, reply, static_cast<qint64>(MaxListReplyLines));
         if (outcome.result == FetchResult::Done &&
             !ListEntries(
                 std::string_view(reply.constData(), static_cast<std::size_t>(reply.size())),

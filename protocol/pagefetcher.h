@@ -93,11 +93,15 @@ protected:
     // Reads a page reply body into the cache and totals record; a reply
     // that is not whole or states an impossible count changes nothing.
     virtual PageReplyResult ReadReply(std::string_view reply, int topPosition, int rowCount) = 0;
+    // Lines of one record in a page reply.
+    virtual std::size_t RecordLines() const = 0;
 
     std::int32_t m_totalRecords = 0;
 
 private:
-    FetchResult post(const std::string& body, QByteArray& reply);
+    // Posts `body`; a reply body ending more than `maxLines` lines fails as
+    // soon as it does, never read further.
+    FetchResult post(const std::string& body, QByteArray& reply, qint64 maxLines);
     void moveTo(const QString& host);
     QString currentHost() const;
 
@@ -129,6 +133,7 @@ protected:
         return ReadPageReply(reply, topPosition, rowCount, m_layout, m_cache, m_totals,
                              m_totalRecords);
     }
+    std::size_t RecordLines() const override { return m_layout.readers.size(); }
 
 private:
     const RecordLayout<Record>& m_layout;

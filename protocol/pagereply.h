@@ -24,23 +24,37 @@ struct PageReplyResult {
     std::string problem;
 };
 
+// Lines of a whole page reply for `rowCount` records of `perRecord` lines:
+// the count line, the records and the totals record.
+inline std::int64_t PageReplyLines(int rowCount, std::size_t perRecord) {
+    const std::int64_t rows = rowCount > 0 ? rowCount : 0;
+    return 1 + (rows + 1) * static_cast<std::int64_t>(perRecord);
+}
+
 // Reads a page reply for `rowCount` records from result position
 // `topPosition`: line 0 into `totalRecords`, then the records into the cache
 // slots topPosition .. topPosition + rowCount - 1, then `totals`. A reply
-// with fewer lines than that, or stating a record count below 0 or above
+// with fewer lines than that or more, or stating a record count below 0 or above
 // MaxStatedRecords, changes nothing and is not complete. The cache first
 // grows to hold what the reply states.
 template <class Record>
 PageReplyResult ReadPageReply(std::string_view reply, int topPosition, int rowCount,
                               const RecordLayout<Record>& layout, PageCache<Record>& cache,
                               Record& totals, std::int32_t& totalRecords) {
-    const std::vector<std::string_view> lines = SplitReplyLines(reply);
-    PageReplyResult result;
-    result.lineCount = static_cast<int>(lines.size());
     const std::int64_t top = topPosition;
     const std::int64_t rows = rowCount > 0 ? rowCount : 0;
     const std::size_t perRecord = layout.readers.size();
-    const std::int64_t needed = 1 + (rows + 1) * static_cast<std::int64_t>(perRecord);
+    const std::int64_t needed = PageReplyLines(rowCount, perRecord);
+    // One line past what was asked for is enough to tell a reply too long.
+    const std::vector<std::string_view> lines =
+        SplitReplyLines(reply, static_cast<std::size_t>(needed) + 1);
+    PageReplyResult result;
+    result.lineCount = static_cast<int>(lines.size());
+    if (static_cast<std::int64_t>(lines.size()) > needed) {
+        result.problem =
+            "reply longer than asked for: more than " + std::to_string(needed) + " lines";
+        return result;
+    }
     if (static_cast<std::int64_t>(lines.size()) < needed) {
         result.problem = "reply cut short: " + std::to_string(lines.size()) + " of " +
                          std::to_string(needed) + " lines";

@@ -65,14 +65,14 @@ std::string ListRequest(const QueryState& state, ListKind kind) {
     return text;
 }
 
-std::vector<std::string_view> SplitReplyLines(std::string_view reply) {
+std::vector<std::string_view> SplitReplyLines(std::string_view reply, std::size_t maxLines) {
     const std::size_t nul = reply.find('\0');
     if (nul != std::string_view::npos)
         reply = reply.substr(0, nul);
     std::vector<std::string_view> lines;
     std::size_t start = 0;
     std::size_t i = 0;
-    while (i < reply.size()) {
+    while (i < reply.size() && lines.size() < maxLines) {
         const char c = reply[i];
         if (c != '\r' && c != '\n') {
             ++i;
@@ -83,15 +83,16 @@ std::vector<std::string_view> SplitReplyLines(std::string_view reply) {
             ++i;
         start = ++i;
     }
-    if (start < reply.size())
+    if (start < reply.size() && lines.size() < maxLines)
         lines.push_back(reply.substr(start));
     return lines;
 }
 
 bool ListEntries(std::string_view reply, std::vector<std::string>& entries) {
     entries.clear();
-    const std::vector<std::string_view> lines = SplitReplyLines(reply);
-    if (lines.size() < 2 || lines.back() != "*" ||
+    // One line more than the longest list is enough to tell a reply too long.
+    const std::vector<std::string_view> lines = SplitReplyLines(reply, MaxListReplyLines + 1);
+    if (lines.size() > MaxListReplyLines || lines.size() < 2 || lines.back() != "*" ||
         lines.front() != std::to_string(lines.size() - 2))
         return false;
     for (std::size_t i = 1; i + 1 < lines.size(); ++i)

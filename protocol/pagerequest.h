@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,11 +28,19 @@ std::string ListRequest(const QueryState& state, ListKind kind);
 
 // Splits a reply into lines: CR LF, a lone CR and a lone LF each end a
 // line; a NUL byte ends the text. A last line without an end still counts.
-// The views point into `reply`.
-std::vector<std::string_view> SplitReplyLines(std::string_view reply);
+// At most `maxLines` lines are split off; the rest is not looked at. The
+// views point into `reply`.
+std::vector<std::string_view> SplitReplyLines(std::string_view reply,
+                                              std::size_t maxLines = SIZE_MAX);
+
+// Most entries a list reply may hold: far more than the longest pick list
+// of any database (its players, about 20,000), so a longer reply is
+// malformed. With the count line and the "*", its lines.
+inline constexpr std::size_t MaxListEntries = 200'000;
+inline constexpr std::size_t MaxListReplyLines = MaxListEntries + 2;
 
 // The entries of a list reply: its lines without the first (the count) and
 // the last (the "*"). A reply that is not whole (fewer than two lines, no
-// closing "*", or a count other than the number of entries) gives nothing
-// and false.
+// closing "*", or a count other than the number of entries) or longer than
+// MaxListReplyLines lines gives nothing and false.
 bool ListEntries(std::string_view reply, std::vector<std::string>& entries);

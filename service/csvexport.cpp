@@ -46,22 +46,10 @@ std::optional<std::string_view> columnsOf(std::string_view query) {
     return std::nullopt;
 }
 
-} // namespace
-
-CsvRows::CsvRows(ResultRows whole, std::vector<int> lines)
-    : m_whole(std::move(whole)), m_lines(std::move(lines)) {
-    // Measured once by writing every row: the stated length lets the client tell a whole
-    // export from one cut short.
-    std::string scratch;
-    for (const std::uint32_t row : m_whole.result->rows) {
-        scratch.clear();
-        appendRow(row, scratch);
-        m_size += scratch.size();
-    }
-}
-
-void CsvRows::appendRow(std::uint32_t row, std::string& out) const {
-    const std::string_view record = m_whole.texts->record(row);
+// Appends the CSV row of table row `row` to `out`.
+void appendRow(const ResultRows& whole, const std::vector<int>& lines, std::uint32_t row,
+               std::string& out) {
+    const std::string_view record = whole.texts->record(row);
     std::array<std::string_view, MaxCsvColumns> values{};
     std::size_t line = 0;
     std::size_t at = 0;
@@ -74,44 +62,50 @@ void CsvRows::appendRow(std::uint32_t row, std::string& out) const {
         at = end + 2;
     }
     bool first = true;
-    for (const int l : m_lines) {
+    for (const int l : lines) {
         if (!first) {
             out += ',';
         }
         first = false;
         const auto index = static_cast<std::size_t>(l);
-        if (index < line && !m_whole.data->column(l).missing(row)) {
+        if (index < line && !whole.data->column(l).missing(row)) {
             appendField(out, values[index]);
         }
     }
     out += "\r\n";
 }
 
-long CsvRows::read(std::uint64_t offset, char* out, std::size_t max) {
-    if (offset != m_offset) {
-        return -1;
+} // namespace
+
+std::string csvText(const ResultRows& whole, const std::vector<int>& lines) {
+    const std::vector<std::uint32_t>& rows = whole.result->rows;
+    std::string out;
+    // The records' own texts are about as long as their CSV rows with every field chosen.
+    out.reserve(whole.texts->bytesOf(rows.data(), rows.data() + rows.size()));
+    for (const std::uint32_t row : rows) {
+        appendRow(whole, lines, row, out);
     }
-    const std::vector<std::uint32_t>& rows = m_whole.result->rows;
-    std::size_t written = 0;
-    while (written < max) {
-        if (m_pendingAt == m_pending.size()) {
-            if (m_position == rows.size()) {
-                break;
-            }
-            m_pending.clear();
-            m_pendingAt = 0;
-            // A few rows at a time, so a block is filled with few refills.
-            for (int i = 0; i < 64 && m_position < rows.size(); ++i) {
-                appendRow(rows[m_position++], m_pending);
-            }
-        }
-        const std::size_t take = std::min(max - written, m_pending.size() - m_pendingAt);
-        std::memcpy(out + written, m_pending.data() + m_pendingAt, take);
-        m_pendingAt += take;
-        written += take;
+    out.shrink_to_fit();
+    return out;
+}
+
+bool ExportBudget::take(std::uint64_t bytes) {
+    std::lock_guard lock(m_mutex);
+    if (bytes > m_limit - m_held) {
+        return false;
     }
-    m_offset += written;
-    return static_cast<long>(written);
+    m_held += bytes;
+    return true;
+}
+
+void ExportBudget::give(std::uint64_t bytes) {
+    std::lock_guard lock(m_mutex);
+    m_held -= std::min(bytes, m_held);
+}
+
+std::uint64_t ExportBudget::held() const {
+    std::lock_guard lock(m_mutex);
+    return m_held;
 }
 
 std::vector<int> csvLines(const TableDef& def, std::optional<std::string_view> columns) {
@@ -133,10 +127,12 @@ std::vector<int> csvLines(const TableDef& def, std::optional<std::string_view> c
             throw RequestError(400, "columns: not a field number of this table: \"" +
                                         std::string(item.substr(0, 20)) + "\"");
         }
-        if (lines.size() == MaxCsvColumns) {
-            throw RequestError(400, "columns: more than 256 fields");
+        const int line = lineOfSortField(def, field);
+        // Each field once: the reply is then never longer than the records it is made of.
+        if (std::find(lines.begin(), lines.end(), line) != lines.end()) {
+            throw RequestError(400, "columns: field " + std::to_string(field) + " named twice");
         }
-        lines.push_back(lineOfSortField(def, field));
+        lines.push_back(line);
         if (comma == rest.size()) {
             break;
         }
@@ -150,20 +146,77 @@ std::string csvPath(const std::string& servicePath) {
     return (dot == std::string::npos ? servicePath : servicePath.substr(0, dot)) + ".csv";
 }
 
-HttpRoute csvExportRoute(Engine& engine, const std::string& servicePath, Table table) {
+namespace {
+
+// A written export text and its share of the budget, given back when the reply is freed.
+struct HeldText {
+    HeldText(std::string text, std::shared_ptr<ExportBudget> budget)
+        : text(std::move(text)), budget(std::move(budget)) {}
+    ~HeldText() { budget->give(text.size()); }
+    HeldText(const HeldText&) = delete;
+    HeldText& operator=(const HeldText&) = delete;
+
+    const std::string text;
+    const std::shared_ptr<ExportBudget> budget;
+};
+
+HttpReply budgetRefusal() {
+    HttpReply refused = problemReply(503, "too many exports being sent; try again");
+    refused.headers.emplace_back("Retry-After", "2");
+    return refused;
+}
+
+} // namespace
+
+HttpRoute csvExportRoute(Engine& engine, const std::string& servicePath, Table table,
+                         std::shared_ptr<ExportBudget> budget) {
     HttpRoute route;
     route.method = "POST";
     route.path = csvPath(servicePath);
-    route.handler = [&engine, table](const HttpRequest& request) -> HttpReply {
+    // Never answered on a reading thread: even a cached result costs a pass over its rows.
+    route.quick = [](const HttpRequest&) -> std::optional<HttpReply> { return std::nullopt; };
+    route.handler = [&engine, table, budget](const HttpRequest& request) -> HttpReply {
         try {
-            ResultRows whole = engine.wholeResult(table, request.body);
-            std::vector<int> lines = csvLines(whole.data->def(), columnsOf(request.query));
-            auto rows = std::make_shared<CsvRows>(std::move(whole), std::move(lines));
+            const ResultRows whole = engine.wholeResult(table, request.body);
+            const std::vector<int> lines = csvLines(whole.data->def(), columnsOf(request.query));
+            // Counted before it is written, from the size of the records it is made of, so a
+            // refusal comes at once; set to the written size after.
+            const std::vector<std::uint32_t>& rows = whole.result->rows;
+            const std::uint64_t estimate =
+                whole.texts->bytesOf(rows.data(), rows.data() + rows.size()) * lines.size() /
+                    static_cast<std::uint64_t>(std::max(1, whole.data->def().sortFieldCount)) +
+                2 * rows.size();
+            if (!budget->take(estimate)) {
+                return budgetRefusal();
+            }
+            std::string text;
+            try {
+                text = csvText(whole, lines);
+            } catch (...) {
+                budget->give(estimate);
+                throw;
+            }
+            if (text.size() <= estimate) {
+                budget->give(estimate - text.size());
+            } else if (!budget->take(text.size() - estimate)) {
+                budget->give(estimate);
+                return budgetRefusal();
+            }
+            auto held = std::make_shared<HeldText>(std::move(text), budget);
             HttpReply reply;
             reply.contentType = "text/csv; charset=utf-8";
-            reply.streamLength = rows->size();
-            reply.stream = [rows](std::uint64_t offset, char* out, std::size_t max) {
-                return rows->read(offset, out, max);
+            reply.streamLength = held->text.size();
+            reply.sendDeadlineMs = static_cast<unsigned>(
+                ExportSendBaseMs + ExportSendMsPerMiB * (held->text.size() >> 20));
+            reply.stream = [held](std::uint64_t offset, char* out, std::size_t max) -> long {
+                const std::string& text = held->text;
+                if (offset > text.size()) {
+                    return -1;
+                }
+                const std::size_t take =
+                    std::min<std::size_t>(max, text.size() - static_cast<std::size_t>(offset));
+                std::memcpy(out, text.data() + offset, take);
+                return static_cast<long>(take);
             };
             return reply;
         } catch (const RequestError& error) {

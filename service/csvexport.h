@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,30 +18,29 @@ struct TableDef;
 // The rows of a whole query result as CSV text (RFC 4180, UTF-8): per row the chosen record
 // lines in the chosen order, separated by commas and ended by CR LF; a missing value is an
 // empty field; a value holding a comma, quote, CR or LF is quoted, its quotes doubled. No
-// header row: the fields' titles are the client's. The text is written a block at a time as
-// it is read, so it is never held whole.
-class CsvRows {
+// header row: the fields' titles are the client's. Written whole in one pass, so its length is
+// known without a second one; `lines` are reply-line numbers.
+std::string csvText(const ResultRows& whole, const std::vector<int>& lines);
+
+// Bytes of export texts held at once by replies still being sent, across every export path. A
+// text is counted from when it is written until its reply is freed (sent, or its connection
+// cut), so clients that read slowly cannot make the service hold more than the bound.
+class ExportBudget {
 public:
-    // The rows of `whole`, each with the record lines `lines` (reply-line numbers).
-    CsvRows(ResultRows whole, std::vector<int> lines);
+    explicit ExportBudget(std::uint64_t bytes) : m_limit(bytes) {}
+    ExportBudget(const ExportBudget&) = delete;
+    ExportBudget& operator=(const ExportBudget&) = delete;
 
-    // Bytes of the whole text.
-    std::uint64_t size() const { return m_size; }
-    // Writes up to `max` bytes of the text from `offset` (where the last read ended) into
-    // `out`; returns how many, 0 at the end, -1 for an offset out of sequence.
-    long read(std::uint64_t offset, char* out, std::size_t max);
-
-    // Appends the CSV row of table row `row` to `out`.
-    void appendRow(std::uint32_t row, std::string& out) const;
+    // Counts `bytes` when they fit under the bound; false (nothing counted) otherwise.
+    bool take(std::uint64_t bytes);
+    // Gives back what take() counted.
+    void give(std::uint64_t bytes);
+    std::uint64_t held() const;
 
 private:
-    ResultRows m_whole;
-    std::vector<int> m_lines;
-    std::uint64_t m_size = 0;
-    std::uint64_t m_offset = 0; // bytes handed out so far
-    std::size_t m_position = 0; // next result position to write
-    std::string m_pending;      // written but not yet handed out, from m_pendingAt
-    std::size_t m_pendingAt = 0;
+    const std::uint64_t m_limit;
+    mutable std::mutex m_mutex;
+    std::uint64_t m_held = 0;
 };
 
 // The record lines of a "columns" list: sortable-field numbers separated by commas, each
@@ -51,9 +52,19 @@ std::vector<int> csvLines(const TableDef& def, std::optional<std::string_view> c
 // "/cgi-bin/getbat.csv".
 std::string csvPath(const std::string& servicePath);
 
+// Export texts held at once by default, and how long a reply may take to send: a base and so
+// much more per MiB of text (a reader slower than about 128 KiB/s is cut).
+inline constexpr std::uint64_t DefaultExportBudget = 96ull << 20;
+inline constexpr unsigned ExportSendBaseMs = 10000;
+inline constexpr unsigned ExportSendMsPerMiB = 8000;
+
 // POST of a page request's text to the export path of `table` (query "columns=" as above):
-// the whole result of the request as CSV, streamed with its length stated. What the page
-// request refuses is refused the same (400 with the same problem).
-HttpRoute csvExportRoute(Engine& engine, const std::string& servicePath, Table table);
+// the whole result of the request as CSV with its length stated. The query and the writing of
+// the text run on the worker pool, under the same limits as an uncached page; the reading
+// threads only copy the written bytes out. What the page request refuses is refused the same
+// (400 with the same problem); an export that would take the held texts past the budget is
+// refused at once with 503 and Retry-After.
+HttpRoute csvExportRoute(Engine& engine, const std::string& servicePath, Table table,
+                         std::shared_ptr<ExportBudget> budget);
 
 } // namespace bbstatsd

@@ -48,9 +48,10 @@ const std::vector<std::string>& Endpoints::requiredFiles() {
     return files;
 }
 
-Endpoints::Endpoints(Engine& engine, const ContentStore& content, EventLog& events)
+Endpoints::Endpoints(Engine& engine, const ContentStore& content, EventLog& events,
+                     std::uint64_t exportBytes)
     : m_engine(engine), m_content(content), m_events(events),
-      m_banners(content.namesUnder("ads/", ".gif")) {
+      m_banners(content.namesUnder("ads/", ".gif")), m_exportBytes(exportBytes) {
     for (const std::string& name : requiredFiles()) {
         if (content.file(name) == nullptr) {
             throw std::runtime_error("content folder " + content.dir() + " lacks " + name);
@@ -73,12 +74,13 @@ std::vector<HttpRoute> Endpoints::routes() const {
         contentFile("/verman.asp", "adsettings.txt", "text/plain"),
         contentFile("/ads/click.asp", "ads/click.html", "text/html"),
     };
-    // The whole result of each statistics service as CSV, streamed.
+    // The whole result of each statistics service as CSV; the texts being sent share one bound.
+    const auto exportBudget = std::make_shared<ExportBudget>(m_exportBytes);
     for (const auto& [path, table] : {std::pair{"/cgi-bin/getbat.exe", Table::Batters},
                                       std::pair{"/cgi-bin/getpit.exe", Table::Pitchers},
                                       std::pair{"/cgi-bin/getfield.exe", Table::Fielders},
                                       std::pair{"/cgi-bin/getbaseteam.exe", Table::Teams}}) {
-        routes.push_back(csvExportRoute(m_engine, path, table));
+        routes.push_back(csvExportRoute(m_engine, path, table, exportBudget));
     }
     routes.push_back(
         {"GET", "/ads/banner.gif", [this](const HttpRequest& request) { return banner(request); }});

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "service/csvexport.h"
 #include "service/httpserver.h"
 #include "service/ratelimiter.h"
 
@@ -30,7 +32,9 @@ public:
     // Keeps references to its three parts, which must outlive the routes. Throws
     // std::runtime_error naming the first required content file that is missing, or when the
     // folder holds no banner ("ads/*.gif").
-    Endpoints(Engine& engine, const ContentStore& content, EventLog& events);
+    // `exportBytes` bounds the CSV export texts being sent at once.
+    Endpoints(Engine& engine, const ContentStore& content, EventLog& events,
+              std::uint64_t exportBytes = DefaultExportBudget);
 
     // The route table for HttpServer.
     std::vector<HttpRoute> routes() const;
@@ -46,6 +50,7 @@ private:
     const ContentStore& m_content;
     EventLog& m_events;
     std::vector<std::string> m_banners;
+    std::uint64_t m_exportBytes;
     mutable RateLimiter m_eventRate{EventsPerSecond, EventBurst};
 };
 

@@ -183,6 +183,7 @@ std::string toString(const ListenAddress& address) {
 struct WatchedConnection {
     int fd = -1;
     std::chrono::steady_clock::time_point since;
+    std::chrono::steady_clock::time_point sendBy; // while a reply with a deadline is sent
 };
 
 // Closes connections whose request has not fully arrived within the deadline: a thread looks at
@@ -225,8 +226,16 @@ public:
     // The reply went out; a kept-alive connection has a new deadline for its next request.
     void requestDone(WatchedConnection* entry) {
         std::lock_guard lock(m_mutex);
+        m_sending.erase(entry);
         entry->since = std::chrono::steady_clock::now();
         m_reading.insert(entry);
+    }
+
+    // The connection's reply must be sent within `deadline` from now, else it is shut down.
+    void sendWithin(WatchedConnection* entry, std::chrono::milliseconds deadline) {
+        std::lock_guard lock(m_mutex);
+        entry->sendBy = std::chrono::steady_clock::now() + deadline;
+        m_sending.insert(entry);
     }
 
     // Resumes the suspended connection after `delay`, or at once when the watch is stopping.
@@ -263,6 +272,7 @@ public:
         {
             std::lock_guard lock(m_mutex);
             m_reading.erase(entry);
+            m_sending.erase(entry);
         }
         delete entry;
     }
@@ -296,6 +306,14 @@ private:
                     ++it;
                 }
             }
+            for (auto it = m_sending.begin(); it != m_sending.end();) {
+                if (now >= (*it)->sendBy) {
+                    shutdown((*it)->fd, SHUT_RDWR);
+                    it = m_sending.erase(it);
+                } else {
+                    ++it;
+                }
+            }
             if (!due.empty()) {
                 m_resumingOutside = true;
                 lock.unlock();
@@ -316,6 +334,7 @@ private:
     bool m_resumeAll = false;
     bool m_resumingOutside = false;
     std::unordered_set<WatchedConnection*> m_reading;
+    std::unordered_set<WatchedConnection*> m_sending; // replies with a deadline
     std::vector<Delayed> m_delayed; // in the order they came, each due a fixed delay later
     std::thread m_thread;
 };
@@ -467,6 +486,10 @@ private:
         }
         if (state->deferred) {
             // Resumed: the worker has left its reply.
+            WatchedConnection* entry = watched(connection);
+            if (state->reply.sendDeadlineMs != 0 && entry != nullptr) {
+                m_watch.sendWithin(entry, std::chrono::milliseconds(state->reply.sendDeadlineMs));
+            }
             return queueReply(connection, std::move(state->reply));
         }
         if (!state->started) {

@@ -30,6 +30,10 @@ struct HttpReply {
     // Milliseconds the reply is held back, its connection suspended meanwhile: a refusal of a
     // client that floods so makes the client wait instead of sending again at once.
     unsigned delayMs = 0;
+    // When set on a reply of the worker pool, the whole reply must have been sent this many
+    // milliseconds after it was queued, else the connection is cut: a client reading a large body
+    // very slowly cannot hold it long.
+    unsigned sendDeadlineMs = 0;
     // A body too large to hold: when set, the body is streamLength bytes that stream writes
     // as the connection drains, at most StreamBlock bytes a call, and `body` is ignored. The
     // stream is given the offset of the bytes wanted (each call goes on where the last one

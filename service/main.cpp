@@ -33,13 +33,14 @@ using bbstatsd::ListenAddress;
 constexpr const char* Usage =
     "usage: bbstatsd import DIR DB\n"
     "       bbstatsd serve --db DB [--listen HOST:PORT]... [--content DIR] [--events FILE]\n"
-    "                      [--events-max-mb N] [--cache-mb N]\n"
+    "                      [--events-max-mb N] [--cache-mb N] [--export-mb N]\n"
     "                      [--log-requests FILE | --log-bodies FILE]\n"
     "                      [--today YYYY-MM-DD]\n"
     "       bbstatsd usage --events FILE   (events per site and type, seconds of IN)\n"
     "Default listen addresses: 127.0.0.1:8461 127.0.0.2:8461 127.0.0.3:8461.\n"
     "Default events file: DB with \"-events.db\" in place of its extension, at most 64 MB\n"
     "(past it the oldest events go).\n"
+    "--export-mb bounds the CSV export texts being sent at once (default 96).\n"
     "--today fixes the date of the news pages (for tests); by default it is the local date.\n";
 
 struct ServeOptions {
@@ -49,6 +50,7 @@ struct ServeOptions {
     std::string events;
     std::int64_t eventsMaxBytes = bbstatsd::EventLog::DefaultMaxBytes;
     std::size_t cacheBytes = 128u << 20;
+    std::uint64_t exportBytes = bbstatsd::DefaultExportBudget;
     std::string requestLog; // empty: no request log
     bbstatsd::LoggedBody loggedBody = bbstatsd::LoggedBody::FirstLine;
     std::optional<bbstatsd::NewsDate> today; // unset: the local date at each request
@@ -134,7 +136,7 @@ std::optional<ServeOptions> parseServe(const std::vector<std::string>& args) {
                 fail("--today " + value + ": expected a date YYYY-MM-DD");
                 return std::nullopt;
             }
-        } else if (name == "--cache-mb" || name == "--events-max-mb") {
+        } else if (name == "--cache-mb" || name == "--events-max-mb" || name == "--export-mb") {
             const std::optional<std::size_t> megabytes = parseMegabytes(value);
             if (!megabytes || (name == "--events-max-mb" && *megabytes == 0)) {
                 fail(name + " " + value + ": expected a number of megabytes" +
@@ -143,6 +145,8 @@ std::optional<ServeOptions> parseServe(const std::vector<std::string>& args) {
             }
             if (name == "--cache-mb") {
                 options.cacheBytes = *megabytes << 20;
+            } else if (name == "--export-mb") {
+                options.exportBytes = static_cast<std::uint64_t>(*megabytes) << 20;
             } else {
                 options.eventsMaxBytes = static_cast<std::int64_t>(*megabytes) << 20;
             }
@@ -202,7 +206,8 @@ int serve(const ServeOptions& options) {
         events = std::make_unique<bbstatsd::EventLog>(
             options.events, bbstatsd::EventLog::Mode::Write, options.eventsMaxBytes);
         engine = std::make_unique<bbstatsd::Engine>(options.db, options.cacheBytes);
-        endpoints = std::make_unique<bbstatsd::Endpoints>(*engine, *content, *events);
+        endpoints =
+            std::make_unique<bbstatsd::Endpoints>(*engine, *content, *events, options.exportBytes);
         newsSite = std::make_unique<bbstatsd::NewsSite>(options.db);
         if (!newsSite->hasBirthdays()) {
             std::cerr << "bbstatsd: " << options.db

@@ -8,6 +8,7 @@
 #include "service/engine/importer.h"
 #include "service/engine/picklists.h"
 #include "service/engine/query.h"
+#include "service/engine/querycost.h"
 #include "service/engine/recordtexts.h"
 #include "service/engine/recordwriter.h"
 #include "service/engine/request.h"
@@ -31,6 +32,7 @@ public:
                 tables[at] = std::make_unique<TableData>(db, tableDef(t));
                 texts[at] = std::make_unique<RecordTexts>(*tables[at]);
                 lists[at] = std::make_unique<PickLists>(*tables[at]);
+                largestRows = std::max(largestRows, tables[at]->rows());
             }
         } catch (const std::exception& e) {
             const std::string what = e.what();
@@ -42,6 +44,7 @@ public:
     std::array<std::unique_ptr<RecordTexts>, 4> texts; // of the same tables
     std::array<std::unique_ptr<PickLists>, 4> lists;   // of the same tables
     ResultCache cache;
+    std::uint32_t largestRows = 0;
 
 private:
     // A file written by an earlier importer holds figures of earlier definitions.
@@ -83,6 +86,7 @@ std::optional<std::string> Engine::respond(Table table, std::string_view body, b
                                 [](const auto& group) { return group.empty(); })) {
         return lists.whole(req.listLetter);
     }
+    checkSelectionCost(data, req.groups, selectionCostBound(m_data->largestRows));
     const std::vector<SortKey> keys =
         req.list ? std::vector<SortKey>() : sortKeys(def, req.sortCodes);
     // The matching rows in default order with their totals are cached apart from each sorted
@@ -151,6 +155,7 @@ ResultRows Engine::wholeResult(Table table, std::string_view body) {
     if (req.list) {
         throw RequestError(400, "a list request has no rows to export");
     }
+    checkSelectionCost(data, req.groups, selectionCostBound(m_data->largestRows));
     const std::vector<SortKey> keys = sortKeys(def, req.sortCodes);
     // The same cache entries as the page answers use, so an export of the window's query
     // reuses its sorted result.

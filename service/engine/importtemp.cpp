@@ -21,7 +21,8 @@ constexpr std::size_t RandomPart = 6; // the XXXXXX of mkstemp
 
 // The path the signal handler removes; written before the handlers go in.
 char g_signalPath[4096];
-constexpr std::array<int, 2> RemovingSignals = {SIGINT, SIGTERM};
+// A closed terminal (SIGHUP) ends an import as a stop request does.
+constexpr std::array<int, 3> RemovingSignals = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction g_previous[RemovingSignals.size()];
 
 // Only async-signal-safe calls: remove the file, then end as the signal would have.

@@ -7,9 +7,9 @@ namespace bbstatsd {
 // The file an import writes before it replaces its target: "TARGET.importing-XXXXXX" beside the
 // target, created readable like any file the user writes. While it exists the import holds an
 // exclusive lock on it, so a leftover of an import that was killed is told apart from one in
-// progress: creating a new one first removes the unlocked leftovers of the same target. SIGINT
-// and SIGTERM remove the file before the process ends as the signal says. One import at a time
-// per process.
+// progress: creating a new one first removes the unlocked leftovers of the same target. SIGINT,
+// SIGTERM and SIGHUP remove the file before the process ends as the signal says. One import at a
+// time per process.
 class ImportTempFile {
 public:
     // Clears stale leftovers, creates and locks the file. Throws std::runtime_error

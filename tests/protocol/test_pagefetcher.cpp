@@ -49,6 +49,7 @@ private slots:
     void errorStatusFailsOver();
     void incompleteReplyFailsOver_data();
     void incompleteReplyFailsOver();
+    void overlongRepliesFailEarly();
     void listFailOver_data();
     void listFailOver();
     void listAllFailingEndsQuietly();
@@ -230,6 +231,42 @@ void TestPageFetcher::incompleteReplyFailsOver() {
     const ListResult list = fetcher->RequestList(ListKind::Players);
     QCOMPARE(list.result, FetchResult::Done);
     QCOMPARE(QString::fromStdString(list.entries.front()), QStringLiteral("Second1"));
+}
+
+// A reply may hold only the lines its request asked for: a whole page with
+// more after it, or megabytes of bare line ends, fails as soon as the line
+// past the last is read and changes nothing; a list past the longest
+// possible fails the same way.
+void TestPageFetcher::overlongRepliesFailEarly() {
+    auto fetcher = makeFetcher();
+    QVERIFY(fetcher->RefreshView(0, 4).result == FetchResult::Done);
+    const QByteArray page = "20\r\nA\r\n0\r\nB\r\n1\r\nC\r\n2\r\nD\r\n3\r\nTOTALS\r\n4\r\n";
+    for (const QByteArray& body :
+         {page + "E\r\n", QByteArray(8 << 20, '\n'), QByteArray(8 << 20, '\r')}) {
+        for (RecordingServer* host : {m_mirror2.get(), m_mirror3.get(), m_primary.get()})
+            host->setReply(HttpReply("200 OK", body));
+        const RefreshResult failed = fetcher->RefreshView(4, 4);
+        QCOMPARE(failed.result, FetchResult::Failed);
+        QCOMPARE(failed.failures.size(), 3);
+        QVERIFY2(failed.failures.front().endsWith(QStringLiteral(": reply longer than 11 lines")),
+                 qPrintable(failed.failures.front()));
+        QCOMPARE(NameOf(m_cache->At(4)), std::string());
+    }
+    // Taken apart from the transfer, the page is still refused whole.
+    std::int32_t total = 0;
+    TestRecord totals{};
+    const std::string overlong = page.toStdString() + "E\r\n";
+    const PageReplyResult read = ReadPageReply(overlong, 4, 4, m_layout, *m_cache, totals, total);
+    QVERIFY(!read.complete);
+    QCOMPARE(read.problem, std::string("reply longer than asked for: more than 11 lines"));
+
+    QByteArray list = QByteArray::number(qint64(MaxListEntries) + 1) + "\r\n";
+    for (std::size_t i = 0; i <= MaxListEntries; ++i)
+        list += "P\n";
+    list += "*\r\n";
+    for (RecordingServer* host : {m_mirror2.get(), m_mirror3.get(), m_primary.get()})
+        host->setReply(HttpReply("200 OK", list));
+    QCOMPARE(fetcher->RequestList(ListKind::Players).result, FetchResult::Failed);
 }
 
 void TestPageFetcher::listFailOver_data() {

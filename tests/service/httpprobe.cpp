@@ -173,6 +173,16 @@ bool Connection::send(const std::string& bytes) {
     return m_fd >= 0;
 }
 
+std::size_t Connection::receive(std::size_t max, int timeoutMs) {
+    pollfd watch{m_fd, POLLIN, 0};
+    if (m_fd < 0 || ::poll(&watch, 1, timeoutMs) <= 0) {
+        return 0;
+    }
+    std::string buffer(max, '\0');
+    const ssize_t n = ::recv(m_fd, buffer.data(), max, 0);
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
 bool Connection::closedByServer(int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     char buffer[4096];

@@ -39,6 +39,8 @@ public:
     bool connected() const { return m_fd >= 0; }
     // Writes all of bytes; false when the connection failed.
     bool send(const std::string& bytes);
+    // Reads up to `max` bytes once some arrive within timeoutMs; how many (0: none, or closed).
+    std::size_t receive(std::size_t max, int timeoutMs);
     // True once the server has closed the connection (EOF or reset) within timeoutMs.
     bool closedByServer(int timeoutMs);
 

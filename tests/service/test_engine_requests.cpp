@@ -83,6 +83,21 @@ private slots:
             big += "BNew York Yankees\r\n";
         }
         QTest::newRow("over 64 KiB") << bat << (big + "*\r\n\x1a") << 413 << "64 KiB";
+        // Requests under 64 KiB whose evaluation would cost far more than any real query:
+        // thousands of limits tested on every row, in one group or one to a group, and limits
+        // on a text field that each compare every name.
+        const int fld = int(Table::Fielders);
+        QByteArray limits("0!40!Z!105!6!101!7!\r\n");
+        QByteArray groups = limits;
+        QByteArray names = limits;
+        while (limits.size() < 60 * 1024) {
+            limits += "E5!99999!99998\r\n";
+            groups += "E5!1!2\r\n*\r\n";
+            names += "E0!Zz!Aa\r\n";
+        }
+        QTest::newRow("limits matching nothing") << fld << (limits + "\x1a") << 400 << "too costly";
+        QTest::newRow("a limit to a group") << fld << (groups + "\x1a") << 400 << "too costly";
+        QTest::newRow("text limits") << fld << (names + "\x1a") << 400 << "too costly";
     }
 
     void malformedRequests() {
@@ -106,6 +121,20 @@ private slots:
         // Lone LF line ends, a final group without "*", line ends after the end byte.
         const std::string reply = m_engine->answer(Table::Teams, "0!1!100!\nC2001\n\x1a\r\n");
         QCOMPARE(splitReply(reply)[0], std::string("30"));
+        // The heaviest ordinary queries stay within the bound: a four-key sort of every
+        // fielder, and one narrowed by every season and a dozen limits that keep every row.
+        const std::string all =
+            m_engine->answer(Table::Fielders, "0!1!Z!105!6!101!7!\r\n*\r\n\x1a");
+        std::string narrowed = "0!1!Z!105!6!101!7!\r\n";
+        for (int year = 1871; year <= 2030; ++year) {
+            narrowed += "C" + std::to_string(year) + "\r\n";
+        }
+        narrowed += "*\r\n";
+        for (int limit = 0; limit < 12; ++limit) {
+            narrowed += "E5!!\r\n*\r\n";
+        }
+        QCOMPARE(splitReply(m_engine->answer(Table::Fielders, narrowed + "\x1a"))[0],
+                 splitReply(all)[0]);
     }
 
     void concurrentAnswersAgree() {

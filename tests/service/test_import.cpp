@@ -276,14 +276,15 @@ private slots:
     }
 
     // bbstatsd import is stopped while it waits for Batting.csv (a pipe nobody writes to), its
-    // temporary file made: SIGINT and SIGTERM leave nothing behind, SIGKILL leaves the file.
-    // The next import of the same target clears leftovers that no import holds, and keeps one
+    // temporary file made: SIGINT, SIGTERM and SIGHUP leave nothing behind, SIGKILL leaves the
+    // file. The next import of the same target clears leftovers that no import holds, and keeps one
     // that is held and those of other targets.
     void interruptedImport_data() {
         QTest::addColumn<int>("signal");
         QTest::addColumn<int>("leftovers");
         QTest::newRow("SIGINT") << int(SIGINT) << 0;
         QTest::newRow("SIGTERM") << int(SIGTERM) << 0;
+        QTest::newRow("SIGHUP") << int(SIGHUP) << 0;
         QTest::newRow("SIGKILL") << int(SIGKILL) << 1;
     }
 
