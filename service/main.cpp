@@ -41,6 +41,7 @@ constexpr const char* Usage =
     "                      [--events FILE | --events postgresql://...] [--events-max-mb N]\n"
     "                      [--cache-mb N] [--log-requests FILE | --log-bodies FILE]\n"
     "                      [--today YYYY-MM-DD] [--trusted-proxy ADDRESS]\n"
+    "                      [--public-address HOST:PORT]\n"
     "       bbstatsd usage --events FILE|postgresql://...   (events per site and type,\n"
     "                      seconds of IN)\n"
     "Default listen addresses: 127.0.0.1:8461 127.0.0.2:8461 127.0.0.3:8461.\n"
@@ -48,6 +49,7 @@ constexpr const char* Usage =
     "(past it the oldest events go).\n"
     "--today fixes the date of the news pages (for tests); by default it is the local date.\n"
     "--trusted-proxy: a load balancer's address whose X-Forwarded-For header names the client.\n"
+    "--public-address: where clients reach the service (the balancer), for the news links.\n"
     "GET /healthz answers 200 once the tables are loaded; SIGTERM drains (503 to new requests\n"
     "while the ones in flight finish), then stops.\n";
 
@@ -57,7 +59,8 @@ struct ServeOptions {
     std::string content;
     std::string events;
     std::int64_t eventsMaxBytes = bbstatsd::EventStore::DefaultMaxBytes;
-    std::string trustedProxy; // empty: X-Forwarded-For is ignored
+    std::string trustedProxy;                   // empty: X-Forwarded-For is ignored
+    std::optional<ListenAddress> publicAddress; // unset: the first listen address
     std::size_t cacheBytes = 128u << 20;
     std::string requestLog; // empty: no request log
     bbstatsd::LoggedBody loggedBody = bbstatsd::LoggedBody::FirstLine;
@@ -131,6 +134,12 @@ std::optional<ServeOptions> parseServe(const std::vector<std::string>& args) {
             options.content = value;
         } else if (name == "--events") {
             options.events = value;
+        } else if (name == "--public-address") {
+            options.publicAddress = bbstatsd::parseListenAddress(value);
+            if (!options.publicAddress) {
+                fail("--public-address " + value + ": expected IPV4-ADDRESS:PORT");
+                return std::nullopt;
+            }
         } else if (name == "--trusted-proxy") {
             if (!bbstatsd::parseListenAddress(value + ":0")) {
                 fail("--trusted-proxy " + value + ": expected an IPv4 address");
@@ -265,8 +274,10 @@ int serve(const ServeOptions& options) {
             const ListenAddress bound = server->listen(address);
             std::cout << "bbstatsd: listening on " << bbstatsd::toString(bound) << std::endl;
             if (first) {
-                // The ticker lists link to article pages at the first address.
-                news->setSiteRoot("http://" + bbstatsd::toString(bound) + "/");
+                // The ticker lists link to article pages at the first address, or at the
+                // balancer's in front of replicas, so that every replica answers the same.
+                news->setSiteRoot("http://" +
+                                  bbstatsd::toString(options.publicAddress.value_or(bound)) + "/");
                 first = false;
             }
         }

@@ -40,15 +40,16 @@ fail() {
 }
 
 # The replies of a single service, without the balancer.
-"$bbstatsd" serve --db "$db" --listen 127.0.0.1:18400 --events "$work/single-events.db" \
+# It listens on the first front address, which the replicas name in their news links.
+"$bbstatsd" serve --db "$db" --listen 127.0.0.1:8461 --events "$work/single-events.db" \
     --today "$today" >"$work/single.log" 2>&1 &
 single=$!
 for _ in $(seq 1200); do
-    curl -s 127.0.0.1:18400/healthz | grep -q '^ready' && break
+    curl -s 127.0.0.1:8461/healthz | grep -q '^ready' && break
     kill -0 "$single" || fail "the single service ended: $(cat "$work/single.log")"
     sleep 0.25
 done
-python3 "$clients" reference 18400 "$work/reference"
+python3 "$clients" reference 8461 "$work/reference"
 kill -TERM "$single"
 wait "$single" || true
 single=
