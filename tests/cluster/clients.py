@@ -71,6 +71,8 @@ def pages(folder, seconds, count, fronts):
     lock = threading.Lock()
 
     def reader(index):
+        # Each reader is another user: the per-address bounds are each reader's own.
+        source = f"127.0.0.{40 + index}"
         turn = index
         while time.monotonic() < end:
             number = turn % len(REQUESTS)
@@ -78,7 +80,7 @@ def pages(folder, seconds, count, fronts):
             host, port = fronts[turn % len(fronts)]
             turn += 1
             try:
-                status, reply = exchange(host, port, method, path, body)
+                status, reply = exchange(host, port, method, path, body, source)
                 problem = None
                 if status != 200:
                     problem = f"status {status}: {reply[:120]!r}"
