@@ -1,5 +1,6 @@
 #include "service/pgeventlog.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include <libpq-fe.h>
