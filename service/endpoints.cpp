@@ -48,7 +48,7 @@ const std::vector<std::string>& Endpoints::requiredFiles() {
     return files;
 }
 
-Endpoints::Endpoints(Engine& engine, const ContentStore& content, EventLog& events,
+Endpoints::Endpoints(Engine& engine, const ContentStore& content, EventStore& events,
                      std::uint64_t exportBytes)
     : m_engine(engine), m_content(content), m_events(events),
       m_banners(content.namesUnder("ads/", ".gif")), m_exportBytes(exportBytes) {
@@ -84,8 +84,7 @@ std::vector<HttpRoute> Endpoints::routes() const {
     }
     routes.push_back(
         {"GET", "/ads/banner.gif", [this](const HttpRequest& request) { return banner(request); }});
-    routes.push_back({"GET", "/999addlog.asp",
-                      [this](const HttpRequest& request) { return usageEvent(request); }});
+    routes.push_back(usageEvent());
     return routes;
 }
 
@@ -141,41 +140,70 @@ HttpReply Endpoints::banner(const HttpRequest& request) const {
 }
 
 // The event is everything after "Q=": the client does not encode the "&" of a URL it reports,
-// so the rest of the query belongs to the event. Each address may send a few events a second;
-// what is refused is counted in the events file.
-HttpReply Endpoints::usageEvent(const HttpRequest& request) const {
-    return guarded([&] {
-        if (!m_eventRate.admit(request.peer)) {
-            m_events.refuse();
-            // Held back a second, so a flooding client waits instead of asking again at once.
-            HttpReply refusal = problemReply(429, "too many events from this address");
-            refusal.delayMs = EventRefusalDelayMs;
-            return refusal;
-        }
-        std::string_view query = request.query;
-        std::size_t start = std::string_view::npos;
-        if (query.starts_with("Q=")) {
-            start = 2;
-        } else if (const auto at = query.find("&Q="); at != std::string_view::npos) {
-            start = at + 3;
-        }
-        if (start == std::string_view::npos) {
-            m_events.refuse();
-            return problemReply(400, "no Q= event text");
-        }
-        // Each stored byte takes at most three in the query.
-        const std::string_view raw = query.substr(start);
-        const std::string text =
-            raw.size() > 3 * MaxEventBytes ? std::string(raw) : percentDecode(raw);
-        if (const std::string problem = eventProblem(text); !problem.empty()) {
-            m_events.refuse();
-            return problemReply(400, problem);
-        }
-        m_events.record(text, request.peer);
-        HttpReply reply;
-        reply.body = "OK\r\n";
-        return reply;
-    });
+// so the rest of the query belongs to the event. Each address may send a few events a second,
+// and all of them together a few dozen; what is refused is counted in the events store.
+std::optional<HttpReply> Endpoints::checkEvent(const HttpRequest& request,
+                                               std::string& text) const {
+    const bool senderOver = !m_eventRate.admit(request.peer);
+    if (senderOver || !m_allEventsRate.admit({})) {
+        m_events.refuse();
+        // Held back a second, so a flooding client waits instead of asking again at once.
+        HttpReply refusal = problemReply(429, senderOver ? "too many events from this address"
+                                                         : "too many events; try again later");
+        refusal.delayMs = EventRefusalDelayMs;
+        return refusal;
+    }
+    std::string_view query = request.query;
+    std::size_t start = std::string_view::npos;
+    if (query.starts_with("Q=")) {
+        start = 2;
+    } else if (const auto at = query.find("&Q="); at != std::string_view::npos) {
+        start = at + 3;
+    }
+    if (start == std::string_view::npos) {
+        m_events.refuse();
+        return problemReply(400, "no Q= event text");
+    }
+    // Each stored byte takes at most three in the query.
+    const std::string_view raw = query.substr(start);
+    text = raw.size() > 3 * MaxEventBytes ? std::string(raw) : percentDecode(raw);
+    if (const std::string problem = eventProblem(text); !problem.empty()) {
+        m_events.refuse();
+        return problemReply(400, problem);
+    }
+    return std::nullopt;
+}
+
+// Checked at once on the thread that read the request; stored by the events store, which
+// answers once it has the event. The connection waits meanwhile without holding a thread.
+HttpRoute Endpoints::usageEvent() const {
+    HttpRoute route;
+    route.method = "GET";
+    route.path = "/999addlog.asp";
+    route.quick = [this](const HttpRequest& request) -> std::optional<HttpReply> {
+        std::string text;
+        return checkEvent(request, text);
+    };
+    route.async = [this](const HttpRequest& request, std::function<void(HttpReply)> reply) {
+        const std::string_view query = request.query;
+        const auto at = query.starts_with("Q=") ? 0 : query.find("&Q=") + 1;
+        m_events.submit(
+            percentDecode(query.substr(at + 2)), request.peer,
+            [reply = std::move(reply)](EventStore::Outcome outcome, const std::string& why) {
+                if (outcome == EventStore::Outcome::Stored) {
+                    HttpReply stored;
+                    stored.body = "OK\r\n";
+                    reply(std::move(stored));
+                } else if (outcome == EventStore::Outcome::Unavailable) {
+                    HttpReply refusal = problemReply(503, why);
+                    refusal.headers.emplace_back("Retry-After", "5");
+                    reply(std::move(refusal));
+                } else {
+                    reply(problemReply(500, why));
+                }
+            });
+    };
+    return route;
 }
 
 } // namespace bbstatsd

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,7 @@ namespace bbstatsd {
 
 class Engine;
 class ContentStore;
-class EventLog;
+class EventStore;
 
 // The service's paths and what answers them: the four statistics services (POST, answered by the
 // engine), the version table, update text, ad settings, banners and the usage-event script (GET,
@@ -23,7 +24,11 @@ public:
     // Usage events one client address may send: a burst, then so many a second.
     static constexpr double EventBurst = 20;
     static constexpr double EventsPerSecond = 5;
-    // How long a refusal over that rate is held back.
+    // Usage events all senders together may send: a flood from many addresses cannot push the
+    // older events out of the bounded store within minutes.
+    static constexpr double AllEventsBurst = 200;
+    static constexpr double AllEventsPerSecond = 50;
+    // How long a refusal over either rate is held back.
     static constexpr unsigned EventRefusalDelayMs = 1000;
 
     // Content files every deployment must have, relative to the content folder.
@@ -33,7 +38,7 @@ public:
     // std::runtime_error naming the first required content file that is missing, or when the
     // folder holds no banner ("ads/*.gif").
     // `exportBytes` bounds the CSV export texts being sent at once.
-    Endpoints(Engine& engine, const ContentStore& content, EventLog& events,
+    Endpoints(Engine& engine, const ContentStore& content, EventStore& events,
               std::uint64_t exportBytes = DefaultExportBudget);
 
     // The route table for HttpServer.
@@ -44,14 +49,17 @@ private:
     HttpRoute contentFile(const std::string& path, const std::string& file,
                           const std::string& type) const;
     HttpReply banner(const HttpRequest& request) const;
-    HttpReply usageEvent(const HttpRequest& request) const;
+    // The refusal of an event request, or nullopt when it passes; text gets the event.
+    std::optional<HttpReply> checkEvent(const HttpRequest& request, std::string& text) const;
+    HttpRoute usageEvent() const;
 
     Engine& m_engine;
     const ContentStore& m_content;
-    EventLog& m_events;
+    EventStore& m_events;
     std::vector<std::string> m_banners;
     std::uint64_t m_exportBytes;
     mutable RateLimiter m_eventRate{EventsPerSecond, EventBurst};
+    mutable RateLimiter m_allEventsRate{AllEventsPerSecond, AllEventsBurst};
 };
 
 } // namespace bbstatsd

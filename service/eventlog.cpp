@@ -9,6 +9,8 @@
 
 #include <sqlite3.h>
 
+#include "service/pgeventlog.h"
+
 namespace bbstatsd {
 
 namespace {
@@ -91,17 +93,154 @@ void sqlEventSeconds(sqlite3_context* context, int, sqlite3_value** values) {
                                                              static_cast<std::size_t>(size))));
 }
 
+// The length of the well-formed UTF-8 sequence at text[at], or 0 when there is none there.
+std::size_t utf8Sequence(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t i) {
+        return at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0u;
+    };
+    const unsigned lead = byte(0);
+    const auto follows = [&](std::size_t i) { return (byte(i) & 0xC0u) == 0x80u; };
+    if (lead < 0x80) {
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        return follows(1) ? 2 : 0;
+    }
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        // No overlong forms (E0 below A0) and no surrogates (ED from A0).
+        const unsigned second = byte(1);
+        if (!follows(1) || !follows(2) || (lead == 0xE0 && second < 0xA0) ||
+            (lead == 0xED && second >= 0xA0)) {
+            return 0;
+        }
+        return 3;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        // No overlong forms (F0 below 90) and nothing past U+10FFFF (F4 from 90).
+        const unsigned second = byte(1);
+        if (!follows(1) || !follows(2) || !follows(3) || (lead == 0xF0 && second < 0x90) ||
+            (lead == 0xF4 && second >= 0x90)) {
+            return 0;
+        }
+        return 4;
+    }
+    return 0;
+}
+
+// C0, DEL, or C1 (U+0080 to U+009F, encoded C2 80 to C2 9F) at the start of a sequence.
+bool isControl(std::string_view sequence) {
+    const auto lead = static_cast<unsigned char>(sequence[0]);
+    if (lead < 0x20 || lead == 0x7f) {
+        return true;
+    }
+    return sequence.size() == 2 && lead == 0xC2 && static_cast<unsigned char>(sequence[1]) < 0xA0;
+}
+
 } // namespace
+
+bool isUtf8(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = utf8Sequence(text, at);
+        if (length == 0) {
+            return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
+std::string printable(std::string_view text) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = utf8Sequence(text, at);
+        const std::string_view sequence = text.substr(at, std::max<std::size_t>(length, 1));
+        if (length != 0 && !isControl(sequence) && sequence != "\\") {
+            out.append(sequence);
+        } else if (sequence == "\\") {
+            out.append("\\\\");
+        } else {
+            for (const char ch : sequence) {
+                const auto byte = static_cast<unsigned char>(ch);
+                out.append("\\x");
+                out.push_back(Hex[byte >> 4]);
+                out.push_back(Hex[byte & 0xF]);
+            }
+        }
+        at += sequence.size();
+    }
+    return out;
+}
+
+bool isDatabaseAddress(std::string_view where) {
+    return where.starts_with("postgresql://") || where.starts_with("postgres://") ||
+           where.find("host=") != std::string_view::npos;
+}
+
+std::unique_ptr<EventStore> openEventStore(const std::string& where, EventStore::Mode mode,
+                                           std::int64_t maxBytes) {
+    if (isDatabaseAddress(where)) {
+        return std::make_unique<PgEventLog>(where, mode, maxBytes);
+    }
+    return std::make_unique<EventLog>(where, mode, maxBytes);
+}
+
+RefusalCounter::RefusalCounter(std::function<void(long long)> write)
+    : m_write(std::move(write)), m_thread([this] { run(); }) {}
+
+RefusalCounter::~RefusalCounter() {
+    stop();
+}
+
+void RefusalCounter::stop() {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stopping) {
+            return;
+        }
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+    flush();
+}
+
+void RefusalCounter::run() {
+    std::unique_lock lock(m_mutex);
+    while (!m_wake.wait_for(lock, std::chrono::seconds(1), [this] { return m_stopping; })) {
+        lock.unlock();
+        flush();
+        lock.lock();
+    }
+}
+
+void RefusalCounter::flush() {
+    const long long pending = m_pending.exchange(0);
+    if (pending == 0) {
+        return;
+    }
+    try {
+        m_write(pending);
+    } catch (const std::exception&) {
+        // Written with the next ones.
+        m_pending += pending;
+    }
+}
 
 std::string eventProblem(std::string_view text) {
     if (text.size() > MaxEventBytes) {
         return "event text over " + std::to_string(MaxEventBytes) + " bytes";
     }
-    for (char ch : text) {
-        const auto byte = static_cast<unsigned char>(ch);
-        if (byte < 0x20 || byte == 0x7f) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = utf8Sequence(text, at);
+        if (length == 0) {
+            return "the event text is not UTF-8";
+        }
+        if (isControl(text.substr(at, length))) {
             return "control character in the event text";
         }
+        at += length;
     }
     const auto first = text.find(',');
     const auto last = text.rfind(',');
@@ -176,7 +315,7 @@ std::string percentDecode(std::string_view text) {
 }
 
 EventLog::EventLog(const std::string& path, Mode mode, std::int64_t maxBytes)
-    : m_path(path), m_maxBytes(maxBytes), m_refusedWritten(std::chrono::steady_clock::now()) {
+    : m_path(path), m_maxBytes(maxBytes) {
     if (mode == Mode::Read && !std::filesystem::exists(path)) {
         throw std::runtime_error("events file " + path + " does not exist");
     }
@@ -207,47 +346,38 @@ EventLog::EventLog(const std::string& path, Mode mode, std::int64_t maxBytes)
             sqlite3_close(m_db);
             throw std::runtime_error("cannot prepare events file " + path + ": " + why);
         }
+        m_refusals = std::make_unique<RefusalCounter>([this](long long refused) {
+            std::lock_guard lock(m_mutex);
+            addToCounter(m_db, "refused", refused, m_path);
+        });
     }
 }
 
 EventLog::~EventLog() {
-    try {
-        std::lock_guard lock(m_mutex);
-        writeRefused(true);
-    } catch (const std::exception&) {
-        // A read-only or broken file keeps what it had.
-    }
+    stop();
     sqlite3_close(m_db);
 }
 
-void EventLog::refuse() {
-    ++m_refusedPending;
-    std::unique_lock lock(m_mutex, std::try_to_lock);
-    if (lock.owns_lock()) {
-        try {
-            writeRefused(false);
-        } catch (const std::exception&) {
-            // Counted again at the next write.
-        }
+void EventLog::stop() {
+    if (m_refusals) {
+        m_refusals->stop();
     }
 }
 
-void EventLog::writeRefused(bool force) {
-    const auto now = std::chrono::steady_clock::now();
-    if (!force && now - m_refusedWritten < std::chrono::seconds(1)) {
-        return;
+void EventLog::refuse() {
+    if (m_refusals) {
+        m_refusals->add();
     }
-    const long long pending = m_refusedPending.exchange(0);
-    if (pending == 0) {
-        return;
-    }
-    m_refusedWritten = now;
+}
+
+void EventLog::submit(std::string text, std::string address, Done done) {
     try {
-        addToCounter(m_db, "refused", pending, m_path);
-    } catch (...) {
-        m_refusedPending += pending;
-        throw;
+        record(text, address);
+    } catch (const std::exception& error) {
+        done(Outcome::Failed, error.what());
+        return;
     }
+    done(Outcome::Stored, {});
 }
 
 // The pages in use (not on the free list) past the bound: the oldest tenth of the events go,
@@ -286,7 +416,6 @@ void EventLog::record(std::string_view text, std::string_view address) {
     const std::string time = utcNow();
     std::lock_guard lock(m_mutex);
     makeRoom();
-    writeRefused(false);
     Statement insert(
         m_db, "INSERT INTO events (time, address, type, site, text) VALUES (?,?,?,?,?)", m_path);
     sqlite3_bind_text(insert.get(), 1, time.data(), static_cast<int>(time.size()),

@@ -343,7 +343,7 @@ class HttpDaemon {
 public:
     HttpDaemon(const std::vector<HttpRoute>& routes, const HttpSettings& settings, WorkerPool& pool,
                ConnectionWatch& watch, const ListenAddress& address)
-        : m_routes(routes), m_pool(pool), m_watch(watch) {
+        : m_routes(routes), m_pool(pool), m_watch(watch), m_trustedProxy(settings.trustedProxy) {
         sockaddr_in socketAddress{};
         socketAddress.sin_family = AF_INET;
         socketAddress.sin_port = htons(address.port);
@@ -565,6 +565,9 @@ private:
         }
         request.body = std::move(state.body);
         request.peer = peerOf(connection);
+        if (!m_trustedProxy.empty() && request.peer == m_trustedProxy) {
+            request.peer = forwardedFor(connection).value_or(request.peer);
+        }
         const HttpRoute& route = *state.route;
         if (!route.quick) {
             return answer(connection, state, callHandler(route.handler, request));
@@ -583,6 +586,19 @@ private:
         state.deferred = true;
         MHD_suspend_connection(connection);
         RequestState* waiting = &state;
+        if (route.async) {
+            try {
+                route.async(request, [waiting, connection](HttpReply reply) {
+                    waiting->reply = std::move(reply);
+                    MHD_resume_connection(connection);
+                });
+            } catch (const std::exception& error) {
+                // Thrown before the work was handed over: the reply callback was not called.
+                state.reply = problemReply(500, std::string("internal error: ") + error.what());
+                MHD_resume_connection(connection);
+            }
+            return MHD_YES;
+        }
         const WorkerPool::Refusal refusal =
             m_pool.submit(request.peer, [waiting, connection](bool run) {
                 waiting->reply = run ? callHandler(waiting->route->handler, waiting->request)
@@ -612,9 +628,37 @@ private:
         return MHD_YES;
     }
 
+    // The last address of the X-Forwarded-For header when it is an IP address.
+    static std::optional<std::string> forwardedFor(MHD_Connection* connection) {
+        const char* header =
+            MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For");
+        if (header == nullptr) {
+            return std::nullopt;
+        }
+        std::string_view text(header);
+        const auto comma = text.rfind(',');
+        if (comma != std::string_view::npos) {
+            text.remove_prefix(comma + 1);
+        }
+        while (!text.empty() && text.front() == ' ') {
+            text.remove_prefix(1);
+        }
+        while (!text.empty() && text.back() == ' ') {
+            text.remove_suffix(1);
+        }
+        const std::string address(text);
+        in6_addr probe{};
+        if (inet_pton(AF_INET, address.c_str(), &probe) != 1 &&
+            inet_pton(AF_INET6, address.c_str(), &probe) != 1) {
+            return std::nullopt;
+        }
+        return address;
+    }
+
     const std::vector<HttpRoute>& m_routes;
     WorkerPool& m_pool;
     ConnectionWatch& m_watch;
+    const std::string m_trustedProxy;
     MHD_Daemon* m_daemon = nullptr;
     ListenAddress m_bound;
     std::atomic<bool> m_started{false};

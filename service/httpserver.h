@@ -57,16 +57,24 @@ using HttpHandler = std::function<HttpReply(const HttpRequest&)>;
 // Answers a request at once when it can; nullopt when the answer needs slow work.
 using HttpQuickHandler = std::function<std::optional<HttpReply>(const HttpRequest&)>;
 
+// Starts work that ends on another thread; reply must be called exactly once, from any thread,
+// before the server is destroyed.
+using HttpAsyncHandler =
+    std::function<void(const HttpRequest&, std::function<void(HttpReply)> reply)>;
+
 // A method and exact path; the handler runs once the whole body has arrived. It may run on
 // several threads at once and must not throw (an escaping exception becomes status 500).
 // A route with a quick handler is first offered to it on the thread that read the request; when
 // it has no answer at once, the handler runs on the server's worker pool, so slow requests never
-// hold up cheap ones. Without one, the handler runs at once.
+// hold up cheap ones. Without one, the handler runs at once. A route with an async handler hands
+// what the quick handler did not answer to it instead of the pool; the connection waits
+// suspended, holding no thread.
 struct HttpRoute {
     std::string method;
     std::string path;
     HttpHandler handler;
     HttpQuickHandler quick = nullptr;
+    HttpAsyncHandler async = nullptr;
 };
 
 // How the server treats its connections. The defaults are the service's.
@@ -88,6 +96,10 @@ struct HttpSettings {
     unsigned workers = 0;
     unsigned workQueueLimit = 512;
     unsigned workPerAddress = 4;
+    // A load balancer's address: requests from it are taken to come from the last address of
+    // their X-Forwarded-For header (when it holds one), so per-address limits apply to the
+    // balancer's clients. Empty: the header is ignored.
+    std::string trustedProxy;
 };
 
 // An IPv4 address and port to listen on; port 0 lets the system choose.

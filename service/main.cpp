@@ -1,7 +1,9 @@
 // bbstatsd: imports the Lahman data, serves the statistics and the client's other endpoints, and
 // reports the usage events it received.
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -19,10 +21,13 @@
 #include "service/contentstore.h"
 #include "service/endpoints.h"
 #include "service/engine/engine.h"
+#include "service/engine/importer.h"
 #include "service/eventlog.h"
+#include "service/health.h"
 #include "service/httpserver.h"
 #include "service/newsroutes.h"
 #include "service/newssite.h"
+#include "service/pgeventlog.h"
 #include "service/requestlog.h"
 
 namespace {
@@ -32,23 +37,31 @@ using bbstatsd::ListenAddress;
 
 constexpr const char* Usage =
     "usage: bbstatsd import DIR DB\n"
-    "       bbstatsd serve --db DB [--listen HOST:PORT]... [--content DIR] [--events FILE]\n"
-    "                      [--events-max-mb N] [--cache-mb N] [--export-mb N]\n"
-    "                      [--log-requests FILE | --log-bodies FILE]\n"
-    "                      [--today YYYY-MM-DD]\n"
-    "       bbstatsd usage --events FILE   (events per site and type, seconds of IN)\n"
+    "       bbstatsd serve --db DB [--listen HOST:PORT]... [--content DIR]\n"
+    "                      [--events FILE | --events postgresql://...] [--events-max-mb N]\n"
+    "                      [--cache-mb N] [--export-mb N] [--log-requests FILE | --log-bodies FILE]\n"
+    "                      [--today YYYY-MM-DD] [--trusted-proxy ADDRESS]\n"
+    "                      [--public-address HOST:PORT]\n"
+    "       bbstatsd usage --events FILE|postgresql://...   (events per site and type,\n"
+    "                      seconds of IN)\n"
     "Default listen addresses: 127.0.0.1:8461 127.0.0.2:8461 127.0.0.3:8461.\n"
     "Default events file: DB with \"-events.db\" in place of its extension, at most 64 MB\n"
     "(past it the oldest events go).\n"
     "--export-mb bounds the CSV export texts being sent at once (default 96).\n"
-    "--today fixes the date of the news pages (for tests); by default it is the local date.\n";
+    "--today fixes the date of the news pages (for tests); by default it is the local date.\n"
+    "--trusted-proxy: a load balancer's address whose X-Forwarded-For header names the client.\n"
+    "--public-address: where clients reach the service (the balancer), for the news links.\n"
+    "GET /healthz answers 200 once the tables are loaded; SIGTERM drains (503 to new requests\n"
+    "while the ones in flight finish), then stops.\n";
 
 struct ServeOptions {
     std::string db;
     std::vector<ListenAddress> listen;
     std::string content;
     std::string events;
-    std::int64_t eventsMaxBytes = bbstatsd::EventLog::DefaultMaxBytes;
+    std::int64_t eventsMaxBytes = bbstatsd::EventStore::DefaultMaxBytes;
+    std::string trustedProxy;                   // empty: X-Forwarded-For is ignored
+    std::optional<ListenAddress> publicAddress; // unset: the first listen address
     std::size_t cacheBytes = 128u << 20;
     std::uint64_t exportBytes = bbstatsd::DefaultExportBudget;
     std::string requestLog; // empty: no request log
@@ -123,6 +136,18 @@ std::optional<ServeOptions> parseServe(const std::vector<std::string>& args) {
             options.content = value;
         } else if (name == "--events") {
             options.events = value;
+        } else if (name == "--public-address") {
+            options.publicAddress = bbstatsd::parseListenAddress(value);
+            if (!options.publicAddress) {
+                fail("--public-address " + value + ": expected IPV4-ADDRESS:PORT");
+                return std::nullopt;
+            }
+        } else if (name == "--trusted-proxy") {
+            if (!bbstatsd::parseListenAddress(value + ":0")) {
+                fail("--trusted-proxy " + value + ": expected an IPv4 address");
+                return std::nullopt;
+            }
+            options.trustedProxy = value;
         } else if (name == "--log-requests") {
             options.requestLog = value;
             options.loggedBody = bbstatsd::LoggedBody::FirstLine;
@@ -191,7 +216,8 @@ int serve(const ServeOptions& options) {
 
     std::unique_ptr<bbstatsd::Engine> engine;
     std::unique_ptr<bbstatsd::ContentStore> content;
-    std::unique_ptr<bbstatsd::EventLog> events;
+    std::unique_ptr<bbstatsd::EventStore> events;
+    std::unique_ptr<bbstatsd::ServiceHealth> health;
     std::unique_ptr<bbstatsd::Endpoints> endpoints;
     std::unique_ptr<bbstatsd::NewsSite> newsSite;
     std::unique_ptr<bbstatsd::NewsEndpoints> news;
@@ -203,9 +229,23 @@ int serve(const ServeOptions& options) {
             return fail("statistics file " + options.db + " does not exist");
         }
         content = std::make_unique<bbstatsd::ContentStore>(options.content);
-        events = std::make_unique<bbstatsd::EventLog>(
-            options.events, bbstatsd::EventLog::Mode::Write, options.eventsMaxBytes);
+        events = bbstatsd::openEventStore(options.events, bbstatsd::EventStore::Mode::Write,
+                                          options.eventsMaxBytes);
+        health = std::make_unique<bbstatsd::ServiceHealth>(bbstatsd::kImportFormat,
+                                                           bbstatsd::fileDigest(options.db));
+        // While the tables load, the addresses answer only the health path (503, loading),
+        // so that a balancer sees the replica coming. A chosen port (0) is known only later.
+        std::unique_ptr<bbstatsd::HttpServer> loading;
+        if (std::all_of(options.listen.begin(), options.listen.end(),
+                        [](const ListenAddress& address) { return address.port != 0; })) {
+            loading = std::make_unique<bbstatsd::HttpServer>(
+                std::vector<bbstatsd::HttpRoute>{health->route()});
+            for (const ListenAddress& address : options.listen) {
+                loading->listen(address);
+            }
+        }
         engine = std::make_unique<bbstatsd::Engine>(options.db, options.cacheBytes);
+        loading.reset();
         endpoints =
             std::make_unique<bbstatsd::Endpoints>(*engine, *content, *events, options.exportBytes);
         newsSite = std::make_unique<bbstatsd::NewsSite>(options.db);
@@ -229,26 +269,44 @@ int serve(const ServeOptions& options) {
                 std::make_unique<bbstatsd::RequestLog>(options.requestLog, options.loggedBody);
             routes = bbstatsd::loggedRoutes(std::move(routes), *requestLog);
         }
-        server = std::make_unique<bbstatsd::HttpServer>(routes);
+        routes = health->guard(std::move(routes));
+        routes.push_back(health->route());
+        bbstatsd::HttpSettings settings;
+        settings.trustedProxy = options.trustedProxy;
+        server = std::make_unique<bbstatsd::HttpServer>(routes, settings);
         bool first = true;
         for (const ListenAddress& address : options.listen) {
             const ListenAddress bound = server->listen(address);
             std::cout << "bbstatsd: listening on " << bbstatsd::toString(bound) << std::endl;
             if (first) {
-                // The ticker lists link to article pages at the first address.
-                news->setSiteRoot("http://" + bbstatsd::toString(bound) + "/");
+                // The ticker lists link to article pages at the first address, or at the
+                // balancer's in front of replicas, so that every replica answers the same.
+                news->setSiteRoot("http://" +
+                                  bbstatsd::toString(options.publicAddress.value_or(bound)) + "/");
                 first = false;
             }
         }
     } catch (const std::exception& error) {
         return fail(error.what());
     }
-    std::cout << "bbstatsd: content " << options.content << ", events " << options.events
-              << std::endl;
+    health->setState(bbstatsd::ServiceHealth::State::Ready);
+    std::cout << "bbstatsd: content " << options.content << ", events "
+              << bbstatsd::withoutPassword(options.events) << std::endl;
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
+    if (signal == SIGTERM) {
+        // New requests are refused (a balancer sends them to another replica) while the ones in
+        // flight finish.
+        std::cout << "bbstatsd: draining" << std::endl;
+        if (!health->drain(std::chrono::seconds(30))) {
+            std::cout << "bbstatsd: " << health->inFlight()
+                      << " requests still in flight after 30 seconds" << std::endl;
+        }
+    }
     std::cout << "bbstatsd: stopping" << std::endl;
+    // Events waiting on the store are answered before their connections go.
+    events->stop();
     server.reset();
     return 0;
 }
@@ -264,15 +322,18 @@ int usage(const std::vector<std::string>& args) {
         return 2;
     }
     try {
-        const bbstatsd::EventLog events(eventsPath, bbstatsd::EventLog::Mode::Read);
+        const std::unique_ptr<bbstatsd::EventStore> events =
+            bbstatsd::openEventStore(eventsPath, bbstatsd::EventStore::Mode::Read);
         // One line per site and type; "IN" lines add the seconds the
         // database windows were open.
         std::cout << "site\ttype\tcount\tseconds\n";
         long long total = 0;
         long long seconds = 0;
-        for (const bbstatsd::UsageCount& row : events.usage()) {
-            std::cout << (row.site.empty() ? "(none)" : row.site) << "\t" << row.type << "\t"
-                      << row.count << "\t";
+        // Stored texts are printed escaped: a file written by an older service may hold control
+        // characters that would drive the terminal.
+        for (const bbstatsd::UsageCount& row : events->usage()) {
+            std::cout << (row.site.empty() ? "(none)" : bbstatsd::printable(row.site)) << "\t"
+                      << bbstatsd::printable(row.type) << "\t" << row.count << "\t";
             if (row.type == "IN") {
                 std::cout << row.seconds;
             }
@@ -282,7 +343,7 @@ int usage(const std::vector<std::string>& args) {
         }
         std::cout << "total\t\t" << total << "\t" << seconds << "\n";
         // Events the file does not hold: removed to keep it within its size, and refused.
-        const bbstatsd::LostEvents lost = events.lost();
+        const bbstatsd::LostEvents lost = events->lost();
         std::cout << "dropped\t\t" << lost.dropped << "\nrefused\t\t" << lost.refused << "\n";
     } catch (const std::exception& error) {
         return fail(error.what());

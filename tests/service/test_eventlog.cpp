@@ -28,6 +28,8 @@ private slots:
     void checksEvents();
     void boundsTheFile();
     void limitsRatePerSender();
+    void printsStoredTextSafely();
+    void writesRefusalsWhileOpen();
 };
 
 void TestEventLog::splitEvent_data() {
@@ -168,6 +170,18 @@ void TestEventLog::checksEvents_data() {
                                 << "the seconds of an event are digits";
     QTest::newRow("line break") << QByteArray("IN,batters\r\nIN,x,s,0,s,0")
                                 << "control character in the event text";
+    QTest::newRow("UTF-8 letters") << QByteArray("CLICK,Jos\xc3\xa9 \xe2\x82\xac,s,0") << "";
+    QTest::newRow("Latin-1 byte") << QByteArray("CLICK,Jos\xe9,s,0")
+                                  << "the event text is not UTF-8";
+    QTest::newRow("overlong slash")
+        << QByteArray("CLICK,\xc0\xaf,s,0") << "the event text is not UTF-8";
+    QTest::newRow("surrogate") << QByteArray("CLICK,\xed\xa0\x80,s,0")
+                               << "the event text is not UTF-8";
+    QTest::newRow("cut sequence") << QByteArray("CLICK,\xe2\x82,s,0")
+                                  << "the event text is not UTF-8";
+    QTest::newRow("C1 control (NEL)") << QByteArray("CLICK,a\xc2\x85"
+                                                    "b,s,0")
+                                      << "control character in the event text";
 }
 
 void TestEventLog::checksEvents() {
@@ -177,7 +191,7 @@ void TestEventLog::checksEvents() {
 }
 
 // 4,000 events of about 400 bytes (1.6 MB) into a file bounded at 256 KB: the oldest go and are
-// counted, the newest stay, the file stops growing; refusals are written when the log closes.
+// counted, the newest stay, the file stops growing; refusals are written by the time it closes.
 void TestEventLog::boundsTheFile() {
     QTemporaryDir dir;
     const std::string path = dir.filePath("events.db").toStdString();
@@ -225,6 +239,35 @@ void TestEventLog::limitsRatePerSender() {
     QVERIFY(!limiter.admit("a", at(700)));
     QVERIFY(limiter.admit("e", at(700)));
     QVERIFY(limiter.admit("a", at(700)));
+}
+
+// What the usage report prints: letters as they are; control bytes, bytes that are not UTF-8
+// and backslashes escaped, so no text reaches the terminal as a command or a column break.
+void TestEventLog::printsStoredTextSafely() {
+    QCOMPARE(bbstatsd::printable("http://s\xc3\xa9/"), std::string("http://s\xc3\xa9/"));
+    QCOMPARE(bbstatsd::printable("a\x1b[2Jb\tc\x7f"), std::string("a\\x1B[2Jb\\x09c\\x7F"));
+    QCOMPARE(bbstatsd::printable("\xc2\x9b"
+                                 "31m \xff\xe2\x82 \\x41"),
+             std::string("\\xC2\\x9B31m \\xFF\\xE2\\x82 \\\\x41"));
+    QVERIFY(bbstatsd::isUtf8("plain \xf0\x9f\x8e\x89"));
+    QVERIFY(!bbstatsd::isUtf8("\xf4\x90\x80\x80")); // past U+10FFFF
+}
+
+// Refusals reach the file while the log stays open, without another event to carry them: a
+// report read meanwhile is not stale.
+void TestEventLog::writesRefusalsWhileOpen() {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("events.db").toStdString();
+    EventLog log(path);
+    for (int i = 0; i < 3; ++i) {
+        log.refuse();
+    }
+    long long seen = 0;
+    for (int attempt = 0; attempt < 100 && seen < 3; ++attempt) {
+        QTest::qWait(100);
+        seen = EventLog(path, EventLog::Mode::Read).lost().refused;
+    }
+    QCOMPARE(seen, 3LL);
 }
 
 QTEST_GUILESS_MAIN(TestEventLog)
