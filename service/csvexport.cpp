@@ -156,7 +156,7 @@ HttpRoute csvExportRoute(Engine& engine, const std::string& servicePath, Table t
     route.path = csvPath(servicePath);
     route.handler = [&engine, table](const HttpRequest& request) -> HttpReply {
         try {
-            ResultRows whole = engine.wholeResult(table, request.body);
+            ResultRows whole = engine.wholeResult(table, request.body, request.query);
             std::vector<int> lines = csvLines(whole.data->def(), columnsOf(request.query));
             auto rows = std::make_shared<CsvRows>(std::move(whole), std::move(lines));
             HttpReply reply;
