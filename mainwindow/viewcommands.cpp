@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "mainwindow/linesmenu.h"
 #include "platform/drawgrid.h"
 #include "query/columncommands.h"
 #include "query/columnhiding.h"
@@ -58,6 +59,7 @@ ViewCommands::ViewCommands(const MainMenu& menu, std::function<QueryDialogs()> d
     connect(Export1, &QAction::triggered, this,
             [this] { m_exporter->Export1Click(m_activeView()); });
     menu.Print1->setShortcut(QKeySequence::Print);
+    new LinesMenu(menu.Options1, m_activeView, this);
     // Closing a dialog that a menu command opened from the keyboard hands the
     // focus back to the menu bar (or to nothing), where the grid's keys do not
     // reach: the active database window's grid takes it back. Alt pressed in
@@ -207,6 +209,9 @@ QMenu* ViewCommands::ContextMenu(StatisticsView* view, int column) {
             m_exporter->Export1Click(guard);
     });
     menu->addSeparator();
+    QMenu* lines = menu->addMenu(QStringLiteral("Lines"));
+    lines->setObjectName(QStringLiteral("LinesMenu"));
+    LinesMenu::Fill(lines, view);
     QAction* undo = AddEntry(menu, "UndoQuery", QStringLiteral("Undo"),
                              idle && view->queryHistory().size() > 0);
     undo->setShortcut(QKeySequence::Undo);

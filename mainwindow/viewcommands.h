@@ -17,7 +17,7 @@ class StatisticsView;
 // "&Export to CSV..." (Ctrl+E), Ctrl+P for "&Print", and in each window
 // Ctrl+C (copy the selected rows), Ctrl+Z (undo the last query step) and the
 // grid's context menu (right button or the menu key) with the query
-// commands for the column under it. Each context command runs the same
+// commands for the column under it and the window's lines modes. Each context command runs the same
 // operation as the menu command it stands for, on that window.
 class ViewCommands : public QObject {
     Q_OBJECT

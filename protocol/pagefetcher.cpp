@@ -57,6 +57,9 @@ FetchResult PageExchange::post(const std::string& body, QByteArray& reply, qint6
     reply.clear();
     QBuffer replyStream(&reply);
     replyStream.open(QIODevice::WriteOnly);
+    // The lines mode travels on the path, so each request carries the mode of
+    // the state it sends.
+    m_http->setURL(currentHost() + m_servicePath + QString::fromStdString(LinesQuery(m_state)));
     QPointer<THttpCli> guard(m_http.get());
     m_http->setSendStream(&request);
     m_http->setRcvdStream(&replyStream);

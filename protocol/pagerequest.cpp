@@ -65,6 +65,19 @@ std::string ListRequest(const QueryState& state, ListKind kind) {
     return text;
 }
 
+std::string LinesQuery(const QueryState& state) {
+    std::string query;
+    if (state.Lines == LinesMode::PerSeason) {
+        query = "lines=season";
+    } else if (state.Lines == LinesMode::PerCareer) {
+        query = "lines=career";
+    }
+    if (state.QualifiedOnly) {
+        query += query.empty() ? "qualified=1" : "&qualified=1";
+    }
+    return query.empty() ? query : "?" + query;
+}
+
 std::vector<std::string_view> SplitReplyLines(std::string_view reply, std::size_t maxLines) {
     const std::size_t nul = reply.find('\0');
     if (nul != std::string_view::npos)

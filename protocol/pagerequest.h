@@ -26,6 +26,12 @@ std::string PageRequest(const QueryState& state, int topPosition, int rowCount);
 // in a page request, then 0x1A.
 std::string ListRequest(const QueryState& state, ListKind kind);
 
+// The query the service path carries for the view's lines: empty for per-team
+// lines without the qualifier (the request as it always was), else
+// "?lines=season", "?lines=career", "?qualified=1" or
+// "?lines=season&qualified=1".
+std::string LinesQuery(const QueryState& state);
+
 // Splits a reply into lines: CR LF, a lone CR and a lone LF each end a
 // line; a NUL byte ends the text. A last line without an end still counts.
 // At most `maxLines` lines are split off; the rest is not looked at. The

@@ -6,6 +6,11 @@
 #include <string_view>
 #include <vector>
 
+// What one row of a view stands for: a stint (one player with one club in
+// one season, as the service stores it), a player's season with every club
+// combined, or a player's career over the selected seasons.
+enum class LinesMode { PerTeam, PerSeason, PerCareer };
+
 // What a statistics view asks the service for: its sort keys and its
 // selection and limit items. One per view window.
 struct QueryState {
@@ -23,6 +28,11 @@ struct QueryState {
     // Items 0 .. SelectionCount - 1 are in use; each group ends with "*".
     std::array<std::string, MaxSelectionItems> SelectionItems;
     std::int32_t SelectionCount = 0;
+    // The lines the view shows, and whether only lines that qualify for the
+    // rate titles of their season are kept. Sent on the service path, only
+    // when not the default.
+    LinesMode Lines = LinesMode::PerTeam;
+    bool QualifiedOnly = false;
 
     // A fresh state whose single sort code is `initialSortCode`.
     explicit QueryState(std::int32_t initialSortCode = DefaultSortCode);

@@ -87,6 +87,16 @@ QString FieldShortName(DatabaseKind kind, int field) {
 
 QString DescribeQuery(DatabaseKind kind, const QueryState& state) {
     QStringList clauses;
+    // A lines mode other than per team leads the text: "career lines, ...".
+    QString lines;
+    if (state.Lines == LinesMode::PerSeason) {
+        lines = state.QualifiedOnly ? QStringLiteral("qualified season lines")
+                                    : QStringLiteral("season lines");
+    } else if (state.Lines == LinesMode::PerCareer) {
+        lines = QStringLiteral("career lines");
+    } else if (state.QualifiedOnly) {
+        lines = QStringLiteral("qualified lines");
+    }
     const QStringList sort = SortWords(kind, state);
     clauses << (sort.isEmpty() ? QStringLiteral("Default order")
                                : sort.join(QStringLiteral(", then ")));
@@ -113,5 +123,6 @@ QString DescribeQuery(DatabaseKind kind, const QueryState& state) {
         groupLetter = letter;
         group << item.mid(1);
     }
-    return clauses.join(QStringLiteral("; "));
+    const QString text = clauses.join(QStringLiteral("; "));
+    return lines.isEmpty() ? text : lines + QStringLiteral(", ") + text;
 }

@@ -177,7 +177,7 @@ HttpRoute csvExportRoute(Engine& engine, const std::string& servicePath, Table t
     route.quick = [](const HttpRequest&) -> std::optional<HttpReply> { return std::nullopt; };
     route.handler = [&engine, table, budget](const HttpRequest& request) -> HttpReply {
         try {
-            const ResultRows whole = engine.wholeResult(table, request.body);
+            const ResultRows whole = engine.wholeResult(table, request.body, request.query);
             const std::vector<int> lines = csvLines(whole.data->def(), columnsOf(request.query));
             // Counted before it is written, from the size of the records it is made of, so a
             // refusal comes at once; set to the written size after.

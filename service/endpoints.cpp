@@ -96,14 +96,14 @@ HttpRoute Endpoints::statistics(const std::string& path, int table) const {
     route.handler = [this, table](const HttpRequest& request) {
         return guarded([&] {
             HttpReply reply;
-            reply.body = m_engine.answer(static_cast<Table>(table), request.body);
+            reply.body = m_engine.answer(static_cast<Table>(table), request.body, request.query);
             return reply;
         });
     };
     route.quick = [this, table](const HttpRequest& request) -> std::optional<HttpReply> {
         std::optional<std::string> body;
         HttpReply refusal = guarded([&] {
-            body = m_engine.answerIfCached(static_cast<Table>(table), request.body);
+            body = m_engine.answerIfCached(static_cast<Table>(table), request.body, request.query);
             return HttpReply{};
         });
         if (!body) {

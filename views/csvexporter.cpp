@@ -94,7 +94,11 @@ QString CsvExporter::ExportUrl(StatisticsView& view) {
     for (const int column : ShownColumns(*view.DrawGrid1)) {
         fields << QString::number(info.columns[static_cast<std::size_t>(column)].sortField);
     }
-    return url + path + QStringLiteral(".csv?columns=") + fields.join(QLatin1Char(','));
+    QString lines = QString::fromStdString(LinesQuery(view.queryState()));
+    if (!lines.isEmpty()) {
+        lines[0] = QLatin1Char('&');
+    }
+    return url + path + QStringLiteral(".csv?columns=") + fields.join(QLatin1Char(',')) + lines;
 }
 
 void CsvExporter::cancel() {

@@ -4,8 +4,10 @@
 #include <array>
 #include <charconv>
 #include <memory>
+#include <numeric>
 
 #include "service/engine/importer.h"
+#include "service/engine/lines.h"
 #include "service/engine/picklists.h"
 #include "service/engine/query.h"
 #include "service/engine/querycost.h"
@@ -34,6 +36,17 @@ public:
                 lists[at] = std::make_unique<PickLists>(*tables[at]);
                 largestRows = std::max(largestRows, tables[at]->rows());
             }
+            // Season and career lines over every stint are kept ready: they answer every
+            // lines query without a selection of stints.
+            schedule = std::make_unique<Schedule>(*tables[static_cast<std::size_t>(Table::Teams)]);
+            for (Table t : {Table::Batters, Table::Pitchers, Table::Fielders}) {
+                const auto at = static_cast<std::size_t>(t);
+                std::vector<std::uint32_t> all(tables[at]->rows());
+                std::iota(all.begin(), all.end(), 0u);
+                seasonLines[at] = combineLines(*tables[at], all, LinesMode::Season, *schedule);
+                careerLines[at] = combineLines(*tables[at], all, LinesMode::Career, *schedule);
+                stintQualified[at] = stintQualifiers(*tables[at], *schedule);
+            }
         } catch (const std::exception& e) {
             const std::string what = e.what();
             throw std::runtime_error(what.rfind(dbPath, 0) == 0 ? what : dbPath + ": " + what);
@@ -43,10 +56,23 @@ public:
     std::array<std::unique_ptr<TableData>, 4> tables;
     std::array<std::unique_ptr<RecordTexts>, 4> texts; // of the same tables
     std::array<std::unique_ptr<PickLists>, 4> lists;   // of the same tables
+    std::unique_ptr<Schedule> schedule;
+    std::array<std::shared_ptr<const LinesTable>, 4> seasonLines; // of the player tables
+    std::array<std::shared_ptr<const LinesTable>, 4> careerLines;
+    std::array<std::vector<std::uint8_t>, 4> stintQualified;
     ResultCache cache;
     std::uint32_t largestRows = 0;
 
+    // The result of a query (rows sorted by keys) from the cache or computed; null when
+    // cachedOnly and the cache lacks it.
+    std::shared_ptr<const QueryResult> result(Table table, const ParsedRequest& req,
+                                              const std::vector<SortKey>& keys,
+                                              const LinesOptions& options, bool cachedOnly);
+
 private:
+    std::shared_ptr<const QueryResult> linesResult(const TableData& data, const Groups& groups,
+                                                   const LinesOptions& options);
+
     // A file written by an earlier importer holds figures of earlier definitions.
     static void checkFormat(SqliteDb& db) {
         SqliteStmt meta(db, "SELECT count(*) FROM sqlite_master WHERE name = 'meta'");
@@ -63,32 +89,12 @@ private:
     }
 };
 
-Engine::Engine(const std::string& dbPath, std::size_t cacheBytes)
-    : m_data(std::make_unique<EngineData>(dbPath, cacheBytes)) {}
-
-Engine::~Engine() = default;
-
-std::string Engine::answer(Table table, std::string_view body) {
-    return *respond(table, body, false);
-}
-
-std::optional<std::string> Engine::answerIfCached(Table table, std::string_view body) {
-    return respond(table, body, true);
-}
-
-std::optional<std::string> Engine::respond(Table table, std::string_view body, bool cachedOnly) {
-    const TableData& data = *m_data->tables.at(static_cast<std::size_t>(table));
+std::shared_ptr<const QueryResult> EngineData::result(Table table, const ParsedRequest& req,
+                                                      const std::vector<SortKey>& keys,
+                                                      const LinesOptions& options,
+                                                      bool cachedOnly) {
+    const TableData& data = *tables.at(static_cast<std::size_t>(table));
     const TableDef& def = data.def();
-    const TableShape shape{def.sortFieldCount, def.hasPlayers, def.positionLine >= 0};
-    const ParsedRequest req = parseRequest(body, shape);
-    const PickLists& lists = *m_data->lists.at(static_cast<std::size_t>(table));
-    if (req.list && std::all_of(req.groups.begin(), req.groups.end(),
-                                [](const auto& group) { return group.empty(); })) {
-        return lists.whole(req.listLetter);
-    }
-    checkSelectionCost(data, req.groups, selectionCostBound(m_data->largestRows));
-    const std::vector<SortKey> keys =
-        req.list ? std::vector<SortKey>() : sortKeys(def, req.sortCodes);
     // The matching rows in default order with their totals are cached apart from each sorted
     // order of them, so a new sort of a selection seen before only sorts.
     auto filtered = [&] {
@@ -98,32 +104,123 @@ std::optional<std::string> Engine::respond(Table table, std::string_view body, b
         r->totals = totalsRecord(data, r->rows);
         return std::shared_ptr<const QueryResult>(std::move(r));
     };
-    const std::string key = queryKey(def, keys, req.groups);
-    std::shared_ptr<const QueryResult> result;
+    const std::string suffix = linesKey(options);
+    auto base = [&] {
+        return options.plain() ? filtered() : linesResult(data, req.groups, options);
+    };
+    const std::string key = queryKey(def, keys, req.groups) + suffix;
     if (cachedOnly) {
-        result = m_data->cache.find(key);
-        if (result == nullptr) {
-            return std::nullopt;
-        }
+        return cache.find(key);
     }
-    if (result == nullptr) {
-        result = m_data->cache.get(key, [&] {
-            if (keys.empty()) {
-                return filtered();
+    return cache.get(key, [&] {
+        if (keys.empty()) {
+            return base();
+        }
+        const auto unsorted = cache.get(queryKey(def, {}, req.groups) + suffix, base);
+        auto r = std::make_shared<QueryResult>();
+        r->rows = unsorted->rows;
+        sortRows(unsorted->lines ? *unsorted->lines->data : data, keys, r->rows);
+        r->totals = unsorted->totals;
+        r->lines = unsorted->lines;
+        r->linesBytes = unsorted->linesBytes;
+        return std::shared_ptr<const QueryResult>(std::move(r));
+    });
+}
+
+// Selections choose stint rows, which are then combined; limits apply to the combined lines.
+// The totals record is the one of the same request on stint rows: it does not change with the
+// lines.
+std::shared_ptr<const QueryResult>
+EngineData::linesResult(const TableData& data, const Groups& groups, const LinesOptions& options) {
+    const TableDef& def = data.def();
+    const auto at = static_cast<std::size_t>(def.table);
+    auto r = std::make_shared<QueryResult>();
+    r->totals = cache
+                    .get(queryKey(def, {}, groups),
+                         [&] {
+                             auto t = std::make_shared<QueryResult>();
+                             t->rows = filterRows(data, groups);
+                             t->rows.shrink_to_fit();
+                             t->totals = totalsRecord(data, t->rows);
+                             return std::shared_ptr<const QueryResult>(std::move(t));
+                         })
+                    ->totals;
+    if (options.mode == LinesMode::Team) {
+        const std::vector<std::uint8_t>& qualified = stintQualified[at];
+        for (const std::uint32_t row : filterRows(data, groups)) {
+            if (qualified[row]) {
+                r->rows.push_back(row);
             }
-            const auto base = m_data->cache.get(queryKey(def, {}, req.groups), filtered);
-            auto r = std::make_shared<QueryResult>();
-            r->rows = base->rows;
-            sortRows(data, keys, r->rows);
-            r->totals = base->totals;
-            return std::shared_ptr<const QueryResult>(std::move(r));
-        });
+        }
+        r->rows.shrink_to_fit();
+        return std::shared_ptr<const QueryResult>(std::move(r));
+    }
+    // A group of limits only is a limit on lines; any other group chooses stint rows.
+    Groups stintGroups, lineGroups;
+    for (const auto& group : groups) {
+        if (group.empty()) {
+            continue;
+        }
+        const bool limitsOnly = std::all_of(group.begin(), group.end(),
+                                            [](const SelectionItem& i) { return i.kind == 'E'; });
+        (limitsOnly ? lineGroups : stintGroups).push_back(group);
+    }
+    if (stintGroups.empty()) {
+        r->lines = options.mode == LinesMode::Season ? seasonLines[at] : careerLines[at];
+    } else {
+        r->lines = combineLines(data, filterRows(data, stintGroups), options.mode, *schedule);
+        r->linesBytes = r->lines->bytes();
+    }
+    r->rows = filterRows(*r->lines->data, lineGroups);
+    if (options.qualified) {
+        std::erase_if(r->rows, [&](std::uint32_t line) { return !r->lines->qualified[line]; });
+    }
+    r->rows.shrink_to_fit();
+    return std::shared_ptr<const QueryResult>(std::move(r));
+}
+
+Engine::Engine(const std::string& dbPath, std::size_t cacheBytes)
+    : m_data(std::make_unique<EngineData>(dbPath, cacheBytes)) {}
+
+Engine::~Engine() = default;
+
+std::string Engine::answer(Table table, std::string_view body, std::string_view query) {
+    return *respond(table, body, query, false);
+}
+
+std::optional<std::string> Engine::answerIfCached(Table table, std::string_view body,
+                                                  std::string_view query) {
+    return respond(table, body, query, true);
+}
+
+std::optional<std::string> Engine::respond(Table table, std::string_view body,
+                                           std::string_view query, bool cachedOnly) {
+    const TableData& data = *m_data->tables.at(static_cast<std::size_t>(table));
+    const TableDef& def = data.def();
+    const TableShape shape{def.sortFieldCount, def.hasPlayers, def.positionLine >= 0};
+    const ParsedRequest req = parseRequest(body, shape);
+    const LinesOptions options = parseLinesOptions(query, table);
+    const PickLists& lists = *m_data->lists.at(static_cast<std::size_t>(table));
+    if (req.list && !options.qualified &&
+        std::all_of(req.groups.begin(), req.groups.end(),
+                    [](const auto& group) { return group.empty(); })) {
+        return lists.whole(req.listLetter);
+    }
+    checkSelectionCost(data, req.groups, selectionCostBound(m_data->largestRows));
+    const std::vector<SortKey> keys =
+        req.list ? std::vector<SortKey>() : sortKeys(def, req.sortCodes);
+    const std::shared_ptr<const QueryResult> result =
+        m_data->result(table, req, keys, options, cachedOnly);
+    if (result == nullptr) {
+        return std::nullopt;
     }
     if (req.list) {
-        return lists.over(req.listLetter, result->rows);
+        return lists.over(req.listLetter,
+                          result->lines ? result->lines->stintRows(result->rows) : result->rows);
     }
     // The page is copied from the records' texts written at load time, sized exactly first.
-    const RecordTexts& texts = *m_data->texts.at(static_cast<std::size_t>(table));
+    const RecordTexts& texts =
+        result->lines ? *result->lines->texts : *m_data->texts.at(static_cast<std::size_t>(table));
     const std::vector<std::uint32_t>& rows = result->rows;
     const std::size_t first = std::min<std::size_t>(req.top, rows.size());
     const std::size_t last = std::min<std::size_t>(first + req.rows, rows.size());
@@ -146,38 +243,25 @@ std::optional<std::string> Engine::respond(Table table, std::string_view body, b
     return out;
 }
 
-ResultRows Engine::wholeResult(Table table, std::string_view body) {
+ResultRows Engine::wholeResult(Table table, std::string_view body, std::string_view query) {
     const auto at = static_cast<std::size_t>(table);
     const TableData& data = *m_data->tables.at(at);
     const TableDef& def = data.def();
     const TableShape shape{def.sortFieldCount, def.hasPlayers, def.positionLine >= 0};
     const ParsedRequest req = parseRequest(body, shape);
+    const LinesOptions options = parseLinesOptions(query, table);
     if (req.list) {
         throw RequestError(400, "a list request has no rows to export");
     }
     checkSelectionCost(data, req.groups, selectionCostBound(m_data->largestRows));
-    const std::vector<SortKey> keys = sortKeys(def, req.sortCodes);
     // The same cache entries as the page answers use, so an export of the window's query
     // reuses its sorted result.
-    auto filtered = [&] {
-        auto r = std::make_shared<QueryResult>();
-        r->rows = filterRows(data, req.groups);
-        r->rows.shrink_to_fit();
-        r->totals = totalsRecord(data, r->rows);
-        return std::shared_ptr<const QueryResult>(std::move(r));
-    };
     ResultRows whole{&data, m_data->texts.at(at).get(), nullptr};
-    whole.result = m_data->cache.get(queryKey(def, keys, req.groups), [&] {
-        if (keys.empty()) {
-            return filtered();
-        }
-        const auto base = m_data->cache.get(queryKey(def, {}, req.groups), filtered);
-        auto r = std::make_shared<QueryResult>();
-        r->rows = base->rows;
-        sortRows(data, keys, r->rows);
-        r->totals = base->totals;
-        return std::shared_ptr<const QueryResult>(std::move(r));
-    });
+    whole.result = m_data->result(table, req, sortKeys(def, req.sortCodes), options, false);
+    if (whole.result->lines) {
+        whole.data = whole.result->lines->data.get();
+        whole.texts = whole.result->lines->texts.get();
+    }
     return whole;
 }
 

@@ -50,21 +50,24 @@ public:
     Engine& operator=(const Engine&) = delete;
 
     // Answers one POST body of a statistics service (page request or list request) with the
-    // reply body. Thread-safe. Throws RequestError.
-    std::string answer(Table table, std::string_view body);
+    // reply body. query: the query of the service path, which may ask for combined lines
+    // ("lines=season|career", "qualified=1"). Thread-safe. Throws RequestError.
+    std::string answer(Table table, std::string_view body, std::string_view query = {});
 
     // The answer when the result cache already holds the query's result (nullopt otherwise),
     // at the cost of writing the reply. Thread-safe. Throws RequestError for a body it cannot
     // read.
-    std::optional<std::string> answerIfCached(Table table, std::string_view body);
+    std::optional<std::string> answerIfCached(Table table, std::string_view body,
+                                              std::string_view query = {});
 
     // The whole sorted result of a page request body: the body is checked as a page request
     // (its position and row count are read but not applied). Thread-safe. Throws RequestError
     // for what answer refuses, and for a list request.
-    ResultRows wholeResult(Table table, std::string_view body);
+    ResultRows wholeResult(Table table, std::string_view body, std::string_view query = {});
 
 private:
-    std::optional<std::string> respond(Table table, std::string_view body, bool cachedOnly);
+    std::optional<std::string> respond(Table table, std::string_view body, std::string_view query,
+                                       bool cachedOnly);
 
     std::unique_ptr<EngineData> m_data;
 };

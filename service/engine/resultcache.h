@@ -12,14 +12,19 @@
 
 namespace bbstatsd {
 
-// The sorted, filtered positions of one query and its rendered totals record.
+struct LinesTable;
+
+// The sorted, filtered positions of one query and its rendered totals record. The positions
+// are of the stored table, or of lines when the query asks for combined lines.
 struct QueryResult {
     std::vector<std::uint32_t> rows;
     std::string totals;
+    std::shared_ptr<const LinesTable> lines;
+    std::size_t linesBytes = 0; // bytes of lines built for this query alone
     // Bytes the result holds, with the allocator's header and rounding of each block.
     std::size_t bytes() const {
         return sizeof(QueryResult) + rows.capacity() * sizeof(std::uint32_t) + totals.capacity() +
-               3 * BlockOverhead;
+               linesBytes + 3 * BlockOverhead;
     }
     static constexpr std::size_t BlockOverhead = 32;
 };

@@ -213,6 +213,16 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
     }
 }
 
+TableData::TableData(const TableDef& def, std::vector<Column> columns, std::uint32_t rows)
+    : m_def(def), m_rows(rows), m_cols(std::move(columns)) {
+    m_lookup.resize(m_cols.size());
+    for (std::size_t i = 0; i < m_cols.size(); ++i) {
+        if (def.fields[i].sortNo >= 0 || m_cols[i].isText()) {
+            computeRanks(m_cols[i]);
+        }
+    }
+}
+
 void TableData::computeRanks(Column& c) {
     c.rank.assign(m_rows, kMissingRank);
     if (c.isText()) {

@@ -38,6 +38,9 @@ class TableData {
 public:
     // Loads the table of def from db; throws std::runtime_error naming the file.
     TableData(SqliteDb& db, const TableDef& def);
+    // A table of lines built in memory from filled columns (combined lines): the ranks of the
+    // sortable and text lines are computed here; it offers no selection indexes.
+    TableData(const TableDef& def, std::vector<Column> columns, std::uint32_t rows);
 
     const TableDef& def() const { return m_def; }
     std::uint32_t rows() const { return m_rows; }

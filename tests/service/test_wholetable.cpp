@@ -258,6 +258,8 @@ class TestWholeTable : public QObject {
 private:
     std::unique_ptr<Engine> m_engine;
     std::map<Table, std::vector<Values>> m_expected;
+    std::map<Table, std::vector<std::string>> m_ids; // player of each record of player tables
+    std::map<std::string, long long> m_scheduled;    // "year|league" -> most games of a club
 
     struct Person {
         std::string name, bats, throws;
@@ -301,7 +303,9 @@ private:
                    &codes = csv.texts("teamID"), &leagues = csv.texts("lgID");
         std::vector<std::size_t> teams(csv.rows());
         out.reserve(csv.rows());
+        auto& players = m_ids[s.table];
         for (std::size_t r = 0; r < csv.rows(); ++r) {
+            players.emplace_back(ids[r]);
             Values& v = out.emplace_back(static_cast<std::size_t>(s.lines));
             v[0] = m_people.at(std::string(ids[r])).name;
             v[1] = years[r];
@@ -528,9 +532,10 @@ private:
     }
 
     // Every record the service sends for a table, in default order, compared with the records
-    // computed here, matched by the lines they copy from the source.
-    void compareTable(const Shape& s) {
-        const std::vector<Values>& expected = m_expected.at(s.table);
+    // computed here, matched by the lines they copy from the source. query: of the service
+    // path, for combined lines.
+    void compareTable(const Shape& s, const std::vector<Values>& expected,
+                      const std::string& query = {}) {
         std::unordered_map<std::string, std::vector<std::size_t>> byKey;
         auto keyOf = [&](auto&& line) {
             std::string key;
@@ -548,8 +553,8 @@ private:
         std::string report;
         const std::size_t n = static_cast<std::size_t>(s.lines);
         for (std::size_t top = 0; top < expected.size() + 1000; top += 1000) {
-            const std::string reply =
-                m_engine->answer(s.table, enginetest::body(std::to_string(top) + "!1000!300!"));
+            const std::string reply = m_engine->answer(
+                s.table, enginetest::body(std::to_string(top) + "!1000!300!"), query);
             std::vector<std::string_view> lines;
             for (std::size_t at = 0; at < reply.size();) {
                 const std::size_t end = reply.find("\r\n", at);
@@ -579,9 +584,118 @@ private:
                 break;
             }
         }
-        QVERIFY2(mismatched == 0, qPrintable(QString::number(mismatched) +
-                                             " records differ:" + QString::fromStdString(report)));
+        QVERIFY2(mismatched == 0,
+                 qPrintable(QString::fromStdString(query) + " " + QString::number(mismatched) +
+                            " records differ:" + QString::fromStdString(report)));
         QCOMPARE(served, expected.size());
+    }
+
+    // Season lines (career: false) or career lines of a player table, from its records here:
+    // a season of one stint as it is; otherwise counts summed (missing when any stint lacks
+    // them), averages from the sums, team "TOT" and the clubs and span counted in the name.
+    // leaguesOf: the leagues of each line's stints.
+    std::vector<Values> combined(const Shape& s, bool career,
+                                 std::vector<std::set<std::string>>* leaguesOf = nullptr) {
+        const std::vector<Values>& stints = m_expected.at(s.table);
+        const std::vector<std::string>& ids = m_ids.at(s.table);
+        std::unordered_map<std::string, std::size_t> groupOf;
+        std::vector<std::vector<std::size_t>> groups;
+        for (std::size_t i = 0; i < stints.size(); ++i) {
+            const std::string key = career ? ids[i] : ids[i] + "|" + stints[i][1];
+            const auto [it, fresh] = groupOf.emplace(key, groups.size());
+            if (fresh) {
+                groups.emplace_back();
+            }
+            groups[it->second].push_back(i);
+        }
+        const std::set<int> texts =
+            s.table == Table::Batters ? std::set<int>{26, 27, 28} : std::set<int>{30};
+        std::vector<Values> out;
+        for (const auto& group : groups) {
+            if (leaguesOf) {
+                auto& set = leaguesOf->emplace_back();
+                for (const std::size_t i : group) {
+                    set.insert(stints[i][4]);
+                }
+            }
+            if (!career && group.size() == 1) {
+                out.push_back(stints[group[0]]);
+                continue;
+            }
+            const Values& first = stints[group[0]];
+            Values v(static_cast<std::size_t>(s.lines));
+            std::set<std::string> codes, leagues;
+            std::set<int> years;
+            std::vector<std::string> positions;
+            for (const std::size_t i : group) {
+                codes.insert(stints[i][2]);
+                leagues.insert(stints[i][4]);
+                years.insert(std::stoi(stints[i][1]));
+                if (s.table == Table::Batters && stints[i][26] != "-1") {
+                    std::stringstream list(stints[i][26]);
+                    for (std::string p; std::getline(list, p, ',');) {
+                        if (std::find(positions.begin(), positions.end(), p) == positions.end()) {
+                            positions.push_back(p);
+                        }
+                    }
+                }
+            }
+            v[0] = first[0];
+            v[1] = std::to_string(*years.begin());
+            v[2] = career && codes.size() == 1 ? *codes.begin() : "TOT";
+            const std::string clubs =
+                std::to_string(codes.size()) + (codes.size() == 1 ? " team" : " teams");
+            const std::string span =
+                std::to_string(*years.begin()) +
+                (years.size() > 1 ? "-" + std::to_string(*years.rbegin()) : "");
+            v[3] = career ? span + ", " + clubs : clubs;
+            v[4] = leagues.size() == 1 ? *leagues.begin() : "MLB";
+            for (int line = 5; line < s.lines; ++line) {
+                if (texts.count(line)) {
+                    v[static_cast<std::size_t>(line)] = first[static_cast<std::size_t>(line)];
+                } else if (!s.reals.count(line) || s.innings.count(line)) {
+                    Sum sum;
+                    for (const std::size_t i : group) {
+                        sum.add(number(s, line, stints[i][static_cast<std::size_t>(line)]));
+                    }
+                    v[static_cast<std::size_t>(line)] = s.innings.count(line)
+                                                            ? box(sum.value(), s.missingReal)
+                                                            : std::to_string(sum.value());
+                }
+            }
+            if (s.table == Table::Batters) {
+                std::string list;
+                for (const std::string& p : positions) {
+                    list += (list.empty() ? "" : ",") + p;
+                }
+                v[26] = list.empty() ? "-1" : list;
+            }
+            addRatios(s, v);
+            out.push_back(std::move(v));
+        }
+        return out;
+    }
+
+    // The records of a reply, each as its lines.
+    std::vector<Values> records(const Shape& s, const std::string& reply, std::size_t& total) {
+        const enginetest::Lines lines = enginetest::splitReply(reply);
+        total = std::stoul(lines[0]);
+        std::vector<Values> out;
+        const auto n = static_cast<std::size_t>(s.lines);
+        for (std::size_t at = 1; at + n <= lines.size(); at += n) {
+            if (lines[at].empty() || lines[at] == "TOTALS") {
+                break;
+            }
+            out.emplace_back(lines.begin() + long(at), lines.begin() + long(at + n));
+        }
+        return out;
+    }
+
+    // The least plate appearances (outs for pitchers) that qualify in a league-season.
+    long long qualifying(const Shape& s, const std::string& year, const std::string& league) {
+        const long long games = m_scheduled.at(year + "|" + league);
+        return s.table == Table::Batters ? std::llround(3.1 * static_cast<double>(games))
+                                         : 3 * games;
     }
 
 private slots:
@@ -602,6 +716,9 @@ private slots:
             m_teamOf[std::string(teams.texts("yearID")[r]) + "|" +
                      std::string(teams.texts("teamID")[r])] = r;
             m_teamNames.emplace_back(teams.texts("name")[r]);
+            long long& most = m_scheduled[std::string(teams.texts("yearID")[r]) + "|" +
+                                          std::string(teams.texts("lgID")[r])];
+            most = std::max(most, teams.counts("G")[r]);
         }
         m_sums.resize(teams.rows());
         readBatting(readFielding());
@@ -621,7 +738,131 @@ private slots:
     void everyRecord() {
         QFETCH(int, table);
         const Shape* shapes[] = {&kBatters, &kPitchers, &kFielders, &kTeams};
-        compareTable(*shapes[table]);
+        compareTable(*shapes[table], m_expected.at(shapes[table]->table));
+    }
+
+    // Season and career lines: every line of batters and pitchers against the lines combined
+    // here; then limits, sorts and the qualifier on them, and the refusals of unknown modes.
+    void combinedLines() {
+        std::map<std::string, std::vector<Values>> lines;
+        std::map<std::string, std::vector<std::set<std::string>>> leagues;
+        for (const Shape* s : {&kBatters, &kPitchers}) {
+            for (const bool career : {false, true}) {
+                const std::string query = career ? "lines=career" : "lines=season";
+                const std::string name = s == &kBatters ? query : "p" + query;
+                lines[name] = combined(*s, career, &leagues[name]);
+                compareTable(*s, lines[s == &kBatters ? query : "p" + query], query);
+            }
+        }
+        const std::vector<Values>& careers = lines.at("lines=career");
+        std::size_t total = 0;
+        auto page = [&](const Shape& s, const std::string& first, const enginetest::Lines& items,
+                        const std::string& query) {
+            return records(s, m_engine->answer(s.table, enginetest::body(first, items), query),
+                           total);
+        };
+
+        // Career leaders by home runs, in the order of the lines combined here.
+        std::vector<Values> leaders = careers;
+        std::stable_sort(leaders.begin(), leaders.end(), [](const Values& a, const Values& b) {
+            return std::stoll(a[12]) > std::stoll(b[12]);
+        });
+        const std::vector<Values> top = page(kBatters, "0!12!16!", {}, "lines=career");
+        QCOMPARE(top.size(), std::size_t(12));
+        QCOMPARE(total, careers.size());
+        for (std::size_t i = 0; i < top.size(); ++i) {
+            QCOMPARE(top[i][0] + " " + top[i][12], leaders[i][0] + " " + leaders[i][12]);
+        }
+        QCOMPARE(top[0][0] + " " + top[0][12], std::string("Bonds, Barry 762"));
+        for (const auto& [name, hr] : {std::pair{"Aaron, Hank", "755"}, {"Ruth, Babe", "714"}}) {
+            const auto found =
+                page(kBatters, "0!5!300!", {std::string("A") + name, "*"}, "lines=career");
+            QCOMPARE(found.size(), std::size_t(1));
+            QCOMPARE(found[0][12], std::string(hr));
+        }
+
+        // A traded player's season: one line whose counts are the sums of his stints.
+        const std::vector<Values> rickey =
+            page(kBatters, "0!5!300!", {"AHenderson, Rickey", "*", "C1989", "*"}, "lines=season");
+        QCOMPARE(rickey.size(), std::size_t(1));
+        QCOMPARE(rickey[0][2] + " " + rickey[0][3] + " " + rickey[0][4],
+                 std::string("TOT 2 teams AL"));
+        long long hits = 0, stints = 0;
+        for (std::size_t i = 0; i < m_expected.at(Table::Batters).size(); ++i) {
+            const Values& v = m_expected.at(Table::Batters)[i];
+            if (v[0] == "Henderson, Rickey" && v[1] == "1989") {
+                hits += std::stoll(v[9]);
+                ++stints;
+            }
+        }
+        QCOMPARE(stints, 2LL);
+        QCOMPARE(rickey[0][9], std::to_string(hits));
+
+        // Limits apply to the combined lines: the 500 home run club; the totals record is the
+        // one of the same request on stints.
+        std::set<std::string> club, served;
+        for (const Values& v : careers) {
+            if (std::stoll(v[12]) >= 500) {
+                club.insert(v[0]);
+            }
+        }
+        const std::string clubBody = enginetest::body("0!100!16!", {"E16!500!9999", "*"});
+        for (const Values& v :
+             records(kBatters, m_engine->answer(Table::Batters, clubBody, "lines=career"), total)) {
+            served.insert(v[0]);
+        }
+        QVERIFY(club.size() > 20 && club.count("Ruth, Babe"));
+        QCOMPARE(served, club);
+        const auto totalsOf = [](const std::string& reply) {
+            return reply.substr(reply.find("TOTALS\r\n"));
+        };
+        QCOMPARE(totalsOf(m_engine->answer(Table::Batters, clubBody, "lines=career")),
+                 totalsOf(m_engine->answer(Table::Batters, clubBody)));
+
+        // Qualified only: the 1941 batting title list and the short 2020 season.
+        QCOMPARE(qualifying(kBatters, "2020", "AL"), 186LL);
+        QCOMPARE(qualifying(kBatters, "2019", "NL"), 502LL);
+        const std::vector<Values> titles =
+            page(kBatters, "0!3!18!", {"C1941", "*"}, "lines=season&qualified=1");
+        QCOMPARE(titles[0][0], std::string("Williams, Ted"));
+        for (const auto& [s, year, name] : {std::tuple{&kBatters, "1941", "lines=season"},
+                                            {&kBatters, "2020", "lines=season"},
+                                            {&kPitchers, "2020", "plines=season"},
+                                            {&kPitchers, "1968", "plines=season"},
+                                            {&kBatters, "1884", "lines=season"}}) {
+            const int countLine = s == &kBatters ? 6 : 14;
+            std::size_t qualified = 0;
+            const std::vector<Values>& expectedLines = lines.at(name);
+            for (std::size_t i = 0; i < expectedLines.size(); ++i) {
+                const Values& v = expectedLines[i];
+                if (v[1] != year) {
+                    continue;
+                }
+                // A line over several leagues needs what the longest schedule of them asks.
+                long long most = 0;
+                for (const std::string& league : leagues.at(name)[i]) {
+                    most = std::max(most, qualifying(*s, year, league));
+                }
+                const long long count =
+                    number(*s, countLine, v[static_cast<std::size_t>(countLine)]);
+                qualified += most > 0 && count >= most;
+            }
+            page(*s, "0!1!300!", {std::string("C") + year, "*"}, "lines=season&qualified=1");
+            QCOMPARE(total, qualified);
+            QVERIFY(qualified > 10);
+        }
+
+        // Everything off is today's request; unknown values are refused.
+        const std::string plain = enginetest::body("0!20!16!", {"C1961", "*"});
+        QCOMPARE(m_engine->answer(Table::Batters, plain, "lines=team&qualified=0"),
+                 m_engine->answer(Table::Batters, plain));
+        for (const auto& [table, query] : {std::pair{Table::Batters, "lines=careers"},
+                                           {Table::Batters, "qualified=yes"},
+                                           {Table::Teams, "lines=season"},
+                                           {Table::Fielders, "qualified=1"},
+                                           {Table::Pitchers, "lines=career&qualified=1"}}) {
+            QVERIFY_THROWS_EXCEPTION(bbstatsd::RequestError, m_engine->answer(table, plain, query));
+        }
     }
 
     void totals_data() {

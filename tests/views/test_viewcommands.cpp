@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include "fakequerytarget.h"
+#include "mainwindow/linesmenu.h"
 #include "mainwindow/mainmenu.h"
 #include "mainwindow/viewcommands.h"
 #include "platform/drawgrid.h"
@@ -149,6 +150,7 @@ private slots:
     void undoGivesBackEachPreviousRequest();
     void queryInWords_data();
     void queryInWords();
+    void linesModes();
 
 private:
     // Batters sorted by home runs descending and limited to `year`.
@@ -578,6 +580,66 @@ void TestViewCommands::queryInWords() {
     for (const QString& item : items)
         state.SelectionItems[static_cast<std::size_t>(state.SelectionCount++)] = item.toStdString();
     QCOMPARE(DescribeQuery(static_cast<DatabaseKind>(kind), state), words);
+}
+
+// The lines modes from Options > "&Lines" and the context menu: career lines
+// sorted by home runs put Bonds first with 762, the path carries the mode,
+// the words name it, the qualifier follows the mode, undo steps back over it,
+// and a Teams window offers none of it.
+void TestViewCommands::linesModes() {
+    const auto entry = [](QMenu* menu, const char* name) {
+        const QList<QAction*> found = menu->findChildren<QAction*>(QLatin1String(name));
+        return found.isEmpty() ? nullptr : found.front();
+    };
+    QMenu* lines = m_menu.Options1->findChild<QMenu*>(QStringLiteral("Lines1"));
+    QVERIFY(lines != nullptr);
+    QCOMPARE(lines->menuAction()->text(), QStringLiteral("&Lines"));
+    emit m_menu.Options1->aboutToShow();
+    QVERIFY(entry(lines, "LinesPerTeam")->isChecked());
+    QVERIFY(entry(lines, "QualifiedOnly")->isEnabled());
+    const QString perTeamUrl = m_view->HttpCli1().URL();
+    QVERIFY(!perTeamUrl.contains(QLatin1Char('?')));
+
+    ApplySortCodes(m_view->queryState(), ComputeSortCodes(SortChoice{{17, 0, 0, 0}, {1, 0, 0, 0}}));
+    QVERIFY(m_view->refreshView());
+    entry(lines, "LinesPerCareer")->trigger();
+    QVERIFY(m_view->HttpCli1().URL().endsWith(QStringLiteral("/cgi-bin/getbat.exe?lines=career")));
+    QCOMPARE(m_view->QueryText->fullText(), QStringLiteral("career lines, HR descending"));
+    QCOMPARE(ViewCellAt(m_view->records(), 0, 2).text.trimmed(), QStringLiteral("Bonds, Barry"));
+    QCOMPARE(ViewCellAt(m_view->records(), 16, 2).text.trimmed(), QStringLiteral("762"));
+    QCOMPARE(ViewCellAt(m_view->records(), 2, 2).text.trimmed(), QStringLiteral("TOT"));
+    emit m_menu.Options1->aboutToShow();
+    QVERIFY(entry(lines, "LinesPerCareer")->isChecked());
+    QVERIFY(!entry(lines, "QualifiedOnly")->isEnabled());
+
+    // The context menu switches the same way: season lines, then qualified only.
+    std::unique_ptr<QMenu> context(m_commands->ContextMenu(m_view.get(), 5));
+    QMenu* contextLines = context->findChild<QMenu*>(QStringLiteral("LinesMenu"));
+    QVERIFY(contextLines != nullptr);
+    entry(contextLines, "LinesPerSeason")->trigger();
+    context.reset(m_commands->ContextMenu(m_view.get(), 5));
+    contextLines = context->findChild<QMenu*>(QStringLiteral("LinesMenu"));
+    QVERIFY(entry(contextLines, "LinesPerSeason")->isChecked());
+    entry(contextLines, "QualifiedOnly")->trigger();
+    QVERIFY(m_view->HttpCli1().URL().endsWith(QStringLiteral("?lines=season&qualified=1")));
+    QCOMPARE(m_view->QueryText->fullText(),
+             QStringLiteral("qualified season lines, HR descending"));
+
+    // Undo steps back over each mode change, to the per-team request.
+    for (int step = 0; step < 3; ++step)
+        QVERIFY(m_view->undoQuery());
+    QCOMPARE(m_view->queryState().Lines, LinesMode::PerTeam);
+    QVERIFY(!m_view->queryState().QualifiedOnly);
+    QCOMPARE(m_view->HttpCli1().URL(), perTeamUrl);
+    QCOMPARE(m_view->QueryText->fullText(), QStringLiteral("HR descending"));
+
+    // Teams: nothing to switch.
+    std::unique_ptr<StatisticsView> teams(
+        CreateStatisticsView(DatabaseKind::Teams, Hosts(m_host, m_host, m_host)));
+    QMenu teamsLines;
+    LinesMenu::Fill(&teamsLines, teams.get());
+    for (const char* name : {"LinesPerTeam", "LinesPerSeason", "LinesPerCareer", "QualifiedOnly"})
+        QVERIFY(!entry(&teamsLines, name)->isEnabled());
 }
 
 QTEST_MAIN(TestViewCommands)
