@@ -207,8 +207,7 @@ QMenu* ViewCommands::ContextMenu(StatisticsView* view, int column) {
             m_exporter->Export1Click(guard);
     });
     menu->addSeparator();
-    QAction* undo = AddEntry(menu, "UndoQuery", QStringLiteral("Undo"),
-                             idle && view->queryHistory().size() > 0);
+    QAction* undo = AddEntry(menu, "UndoQuery", QStringLiteral("Undo"), idle && view->canUndo());
     undo->setShortcut(QKeySequence::Undo);
     connect(undo, &QAction::triggered, view, [guard] {
         if (guard)
