@@ -163,7 +163,7 @@ xdotool key Tab ctrl+a
 xdotool type --delay 40 3001
 xdotool key Return
 await_gone "Baseball Batters - Limit Options"
-await_body "$at" "0![0-9]+!300!$nl\\*${nl}E1!3000!3001!$nl\\*$nl$end" "Limit"
+await_body "$at" "0![0-9]+!300!${nl}E1!3000!3001!$nl\\*$nl$end" "Limit"
 settle
 at=$(mark)
 focus_main
