@@ -212,8 +212,7 @@ QMenu* ViewCommands::ContextMenu(StatisticsView* view, int column) {
     QMenu* lines = menu->addMenu(QStringLiteral("Lines"));
     lines->setObjectName(QStringLiteral("LinesMenu"));
     LinesMenu::Fill(lines, view);
-    QAction* undo = AddEntry(menu, "UndoQuery", QStringLiteral("Undo"),
-                             idle && view->queryHistory().size() > 0);
+    QAction* undo = AddEntry(menu, "UndoQuery", QStringLiteral("Undo"), idle && view->canUndo());
     undo->setShortcut(QKeySequence::Undo);
     connect(undo, &QAction::triggered, view, [guard] {
         if (guard)

@@ -1,5 +1,7 @@
 #include "platform/fixedpitchtext.h"
 
+#include <algorithm>
+
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -62,4 +64,62 @@ void FixedPitchText::draw(QPainter* painter, QPointF topLeft, QStringView text) 
     // Let go of the buffers so the next text fills them without a copy.
     m_run.setGlyphIndexes({});
     m_run.setPositions({});
+}
+
+bool CellFit::IsNumber(QStringView text) {
+    const QStringView value = text.trimmed();
+    bool digit = false;
+    for (const QChar c : value) {
+        if (c.isDigit()) {
+            digit = true;
+        } else if (c != u'.' && c != u',' && c != u'-' && c != u'+' && c != u'%') {
+            return false;
+        }
+    }
+    return digit;
+}
+
+CellFit CellFit::Of(const QString& text, qreal width, qreal advance) {
+    CellFit fit;
+    fit.text = text;
+    const qreal needed = static_cast<qreal>(text.size()) * advance;
+    if (needed <= width || advance <= 0 || !IsNumber(text)) {
+        return fit;
+    }
+    const QString value = text.trimmed();
+    const qsizetype room = static_cast<qsizetype>(width / advance);
+    if (value.size() <= room) {
+        // Right-aligned in the room there is, as the padding meant it.
+        fit.text = QString(room - value.size(), QLatin1Char(' ')) + value;
+        return fit;
+    }
+    const qreal scale = width / (static_cast<qreal>(value.size()) * advance);
+    if (scale >= MinScale) {
+        fit.text = value;
+        fit.scale = scale;
+        fit.narrow = true;
+        return fit;
+    }
+    fit.text = QString(std::max<qsizetype>(room, 1), QLatin1Char('#'));
+    fit.cut = true;
+    return fit;
+}
+
+CellFit FixedPitchText::fit(const QString& text, qreal cellWidth) const {
+    // One pixel of margin at each side, so that a number never touches its
+    // neighbour's first digit.
+    return CellFit::Of(text, cellWidth - 2, m_advance);
+}
+
+void FixedPitchText::draw(QPainter* painter, const QRectF& cell, const CellFit& fit) const {
+    const QPointF topLeft(cell.left() + 1, cell.top() + 1);
+    if (fit.scale == 1) {
+        draw(painter, topLeft, fit.text);
+        return;
+    }
+    painter->save();
+    painter->translate(topLeft);
+    painter->scale(fit.scale, 1);
+    draw(painter, QPointF(0, 0), fit.text);
+    painter->restore();
 }

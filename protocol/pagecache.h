@@ -9,12 +9,13 @@
 #include "databases/positionrange.h"
 
 // The records of one database's current result, indexed by result position
-// and shared by every window of that database. Slots start zero-filled;
-// nothing marks a slot as loaded. The cache grows, zero-filled, when a reply
-// states more records than it holds, up to a maximum far above the largest
-// database; it never shrinks. The cache remembers which slots its last page
-// writes rewrote, so that what is computed from the records (the row bands)
-// can be brought up to date for those slots alone.
+// and shared by every window of that database. Slots start zero-filled. Each
+// slot carries the query tag of the page that last wrote it (0: never
+// written), so that a window draws a slot only when it holds a record of the
+// query the window shows, never one an earlier query left. The cache grows, zero-filled, when a
+// reply states more records than it holds, up to a maximum far above the largest database; it never
+// shrinks. The cache remembers which slots its last page writes rewrote, so that what is computed
+// from the records (the row bands) can be brought up to date for those slots alone.
 template <class Record> class PageCache {
     static_assert(std::is_trivially_copyable_v<Record>,
                   "page cache records are copied slot by slot");
@@ -30,6 +31,7 @@ public:
     // `maxSlots` (by default as many as DefaultMaxBytes hold).
     explicit PageCache(int initialCapacity, std::int64_t maxSlots = 0)
         : m_slots(static_cast<std::size_t>(std::max(initialCapacity, 0))),
+          m_tags(m_slots.size(), 0),
           m_maxSlots(maxSlots > 0
                          ? maxSlots
                          : std::max<std::int64_t>(initialCapacity,
@@ -44,8 +46,27 @@ public:
     // Grows to at least `count` zero-filled slots (at most the maximum).
     void EnsureCapacity(std::int64_t count) {
         const std::int64_t wanted = std::min(count, m_maxSlots);
-        if (wanted > static_cast<std::int64_t>(m_slots.size()))
+        if (wanted > static_cast<std::int64_t>(m_slots.size())) {
             m_slots.resize(static_cast<std::size_t>(wanted));
+            m_tags.resize(static_cast<std::size_t>(wanted), 0);
+        }
+    }
+
+    // Marks slots `first` .. `first` + `count` - 1 (those inside the cache)
+    // as holding records of the query tagged `tag`.
+    void TagSlots(std::int64_t first, std::int64_t count, std::uint32_t tag) {
+        const std::int64_t begin = std::max<std::int64_t>(first, 0);
+        const std::int64_t end =
+            std::min<std::int64_t>(first + std::max<std::int64_t>(count, 0), Capacity());
+        for (std::int64_t p = begin; p < end; ++p)
+            m_tags[static_cast<std::size_t>(p)] = tag;
+    }
+    // The query tag of the slot at `position`; 0 outside the cache and for a
+    // slot no page has written.
+    std::uint32_t TagAt(std::int64_t position) const {
+        if (position < 0 || position >= static_cast<std::int64_t>(m_tags.size()))
+            return 0;
+        return m_tags[static_cast<std::size_t>(position)];
     }
 
     // The slot at `position`, or null outside the cache. The pointer lasts
@@ -95,6 +116,7 @@ private:
     static constexpr std::uint64_t LogLength = 16;
 
     std::vector<Record> m_slots;
+    std::vector<std::uint32_t> m_tags;
     std::int64_t m_maxSlots;
     std::array<PositionRange, LogLength> m_log{};
     std::uint64_t m_writes = 0;

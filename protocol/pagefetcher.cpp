@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 #include <QBuffer>
@@ -81,8 +83,22 @@ FetchResult PageExchange::post(const std::string& body, QByteArray& reply, qint6
     return FetchResult::Done;
 }
 
+std::uint32_t PageExchange::QueryTag(const QueryState& state) {
+    // The request text without its page part, with the lines mode that
+    // travels on the path, names the query exactly; each distinct one gets
+    // the next number for the whole run.
+    static std::unordered_map<std::string, std::uint32_t> tags;
+    return tags
+        .try_emplace(PageRequest(state, 0, 0) + LinesQuery(state),
+                     static_cast<std::uint32_t>(tags.size() + 1))
+        .first->second;
+}
+
 FetchResult PageExchange::FetchPage(int topPosition, int rowCount) {
     m_pageRowCount = rowCount;
+    // Taken before the wait: the state may change while the request waits,
+    // and the slots must carry the query that was asked for.
+    const std::uint32_t tag = QueryTag(m_state);
     QByteArray reply;
     const FetchResult result = post(PageRequest(m_state, topPosition, rowCount), reply,
                                     PageReplyLines(rowCount, RecordLines()));
@@ -90,11 +106,12 @@ FetchResult PageExchange::FetchPage(int topPosition, int rowCount) {
         return result;
     const PageReplyResult read =
         ReadReply(std::string_view(reply.constData(), static_cast<std::size_t>(reply.size())),
-                  topPosition, rowCount);
+                  topPosition, rowCount, tag);
     if (!read.complete) {
         m_lastError = QString::fromStdString(read.problem);
         return FetchResult::Failed;
     }
+    m_shownTag = tag;
     return FetchResult::Done;
 }
 

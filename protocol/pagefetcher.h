@@ -72,6 +72,12 @@ public:
     std::int32_t TotalRecords() const { return m_totalRecords; }
     // Row count of the last page request.
     int PageRowCount() const { return m_pageRowCount; }
+    // The tag of the query whose page was read last (0 before the first):
+    // the cache slots holding that query's records carry it.
+    std::uint32_t ShownTag() const { return m_shownTag; }
+    // The tag of the query `state` asks for, the same for every state that
+    // asks the service the same (whatever page is asked for); never 0.
+    static std::uint32_t QueryTag(const QueryState& state);
     // Grid rows for the current result: two title rows, the records, totals.
     int GridRowCount() const;
     // The view's label text, "Total Lines: " and the record count.
@@ -90,9 +96,11 @@ public:
     ListResult RequestList(ListKind kind);
 
 protected:
-    // Reads a page reply body into the cache and totals record; a reply
-    // that is not whole or states an impossible count changes nothing.
-    virtual PageReplyResult ReadReply(std::string_view reply, int topPosition, int rowCount) = 0;
+    // Reads a page reply body into the cache and totals record, tagging the
+    // slots it wrote with `tag`; a reply that is not whole or states an
+    // impossible count changes nothing.
+    virtual PageReplyResult ReadReply(std::string_view reply, int topPosition, int rowCount,
+                                      std::uint32_t tag) = 0;
     // Lines of one record in a page reply.
     virtual std::size_t RecordLines() const = 0;
 
@@ -111,6 +119,7 @@ private:
     std::unique_ptr<THttpCli> m_http;
     QueryState m_state;
     int m_pageRowCount = 0;
+    std::uint32_t m_shownTag = 0;
     QString m_lastError;
 };
 
@@ -129,9 +138,13 @@ public:
     PageCache<Record>& Cache() { return m_cache; }
 
 protected:
-    PageReplyResult ReadReply(std::string_view reply, int topPosition, int rowCount) override {
-        return ReadPageReply(reply, topPosition, rowCount, m_layout, m_cache, m_totals,
-                             m_totalRecords);
+    PageReplyResult ReadReply(std::string_view reply, int topPosition, int rowCount,
+                              std::uint32_t tag) override {
+        const PageReplyResult read = ReadPageReply(reply, topPosition, rowCount, m_layout, m_cache,
+                                                   m_totals, m_totalRecords);
+        if (read.complete)
+            m_cache.TagSlots(topPosition, rowCount, tag);
+        return read;
     }
     std::size_t RecordLines() const override { return m_layout.readers.size(); }
 

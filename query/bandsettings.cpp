@@ -13,12 +13,3 @@ BandSettings& FielderBandSettings() {
 BandSettings& BandSettingsFor(DatabaseKind kind) {
     return kind == DatabaseKind::Fielders ? FielderBandSettings() : SharedBandSettings();
 }
-
-void ResetBandSettingsForNewView(DatabaseKind kind) {
-    BandSettings& settings = BandSettingsFor(kind);
-    settings.FirstColor = BandSettings::Blue;
-    settings.SecondColor = BandSettings::Red;
-    if (kind != DatabaseKind::Pitchers) {
-        settings.BandMode = 0;
-    }
-}

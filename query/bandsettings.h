@@ -25,12 +25,11 @@ struct BandSettings {
     }
 };
 
-// The setting shared by the Batters, Pitchers and Teams views.
+// The setting shared by the Batters, Pitchers and Teams views. Settings live
+// for the whole run like the colour dialogs that set them: opening a view
+// leaves them as they are, so every view paints what its dialog shows.
 BandSettings& SharedBandSettings();
 // The Fielders view's own setting.
 BandSettings& FielderBandSettings();
 // The setting a view of `kind` draws with.
 BandSettings& BandSettingsFor(DatabaseKind kind);
-// What creating a view of `kind` resets: the colours of its setting to blue
-// and red, and the mode to 0 except for Pitchers, which keep the shared mode.
-void ResetBandSettingsForNewView(DatabaseKind kind);

@@ -28,15 +28,16 @@ bool SameQuery(const QueryState& a, const QueryState& b) {
 
 } // namespace
 
-void QueryHistory::note(const QueryState& sent) {
+bool QueryHistory::note(const QueryState& sent) {
     if (SameQuery(sent, m_current)) {
-        return;
+        return false;
     }
     m_steps.push_back(m_current);
     if (m_steps.size() > Depth) {
         m_steps.pop_front();
     }
     m_current = sent;
+    return true;
 }
 
 std::optional<QueryState> QueryHistory::undo() {

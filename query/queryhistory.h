@@ -15,8 +15,9 @@ public:
     explicit QueryHistory(const QueryState& initial) : m_current(initial) {}
 
     // Called before each page request with the state it sends: a state that
-    // differs from the last one sent keeps that last one as a step back.
-    void note(const QueryState& sent);
+    // differs from the last one sent keeps that last one as a step back
+    // (and returns true).
+    bool note(const QueryState& sent);
     // The state before the last change, removed from the history (and taken
     // as the state sent); nothing when there is no step back.
     std::optional<QueryState> undo();

@@ -118,6 +118,7 @@ CsvExporter::Outcome CsvExporter::exportTo(StatisticsView& view, const QString& 
         return Outcome::Failed;
     }
     m_cancelled = false;
+    QPointer<StatisticsView> viewGuard(&view);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         why = FailureText(
@@ -200,6 +201,12 @@ CsvExporter::Outcome CsvExporter::exportTo(StatisticsView& view, const QString& 
     if (!file.commit()) {
         why = FailureText(path, file.errorString());
         return Outcome::Failed;
+    }
+    // The window may have closed while the rows arrived.
+    if (viewGuard) {
+        viewGuard->showStatus(
+            QStringLiteral("Exported %1 rows to %2")
+                .arg(QLocale().toString(sink.rows()), QDir::toNativeSeparators(path)));
     }
     return Outcome::Written;
 }

@@ -2,12 +2,15 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QTimer>
+#include <QToolTip>
 
 #include "platform/bannerimage.h"
 #include "platform/busyanimation.h"
@@ -22,6 +25,15 @@ namespace {
 
 QFont gridFont() {
     return QFont(QStringLiteral("Courier New"), 8);
+}
+
+bool holdsHidden(const HiddenColumns& hidden, int column) {
+    for (const HiddenColumn& entry : hidden.entries) {
+        if (entry.column == column) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -49,6 +61,8 @@ StatisticsView::StatisticsView(DatabaseKind kind, const ServiceHosts& hosts, QWi
     Label3 = new QLabel(this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->hide();
+    StatusText = new QLabel(this);
+    StatusText->setObjectName(QStringLiteral("StatusText"));
     QueryText = new QueryTextLabel(this);
     QueryText->setObjectName(QStringLiteral("QueryText"));
     Image1 = new BannerImage(this);
@@ -62,6 +76,8 @@ StatisticsView::StatisticsView(DatabaseKind kind, const ServiceHosts& hosts, QWi
     m_animationDelay.setInterval(BusyAnimationDelay);
     connect(&m_animationDelay, &QTimer::timeout, Animate1, &BusyAnimation::start);
 
+    DrawGrid1->installEventFilter(this);
+    DrawGrid1->viewport()->installEventFilter(this);
     connect(DrawGrid1, &DrawGrid::topLeftChanged, this, &StatisticsView::DrawGrid1TopLeftChanged);
     connect(DrawGrid1, &DrawGrid::drawCell, this, &StatisticsView::DrawGrid1DrawCell);
     connect(DrawGrid1, &DrawGrid::cellDoubleClicked, this, &StatisticsView::DrawGrid1DblClick);
@@ -88,7 +104,6 @@ void StatisticsView::FormCreate() {
     DrawGrid1->setColSizing(!fielders);
     DrawGrid1->setCurrentCell(info.fixedColumns, 2);
     m_lastTopRow = DrawGrid1->topRow();
-    ResetBandSettingsForNewView(m_kind);
     Animate1->stop();
     Label1->setText(QStringLiteral("Total Lines: -1"));
 
@@ -119,6 +134,7 @@ void StatisticsView::ResizeMe() {
     Animate1->move(196, h - 60);
     Label2->setGeometry(300, h - 60, 260, 16);
     Label3->setGeometry(568, h - 60, 260, 16);
+    StatusText->setGeometry(568, h - 60, std::max(w - 606, 0), 16);
     Image1->setGeometry(8, h - 122, 468, 60);
     Image2->setGeometry(484, h - 122, 468, 60);
     // Below the labels' row, in the strip the layout leaves free above the
@@ -173,9 +189,12 @@ bool StatisticsView::refreshView() {
         // page holds the rows the grid shows at its final size.
         QCoreApplication::sendPostedEvents(DrawGrid1);
         const int top = DrawGrid1->topRow();
-        m_history.note(queryState());
+        const int rows = DrawGrid1->visibleRowCount();
+        if (m_history.note(queryState())) {
+            noteUndoStep(-1);
+        }
         ++m_waiting;
-        outcome = m_records->exchange().RefreshView(top - 2, DrawGrid1->visibleRowCount());
+        outcome = m_records->exchange().RefreshView(top - 2, rows);
         if (!guard) {
             return false;
         }
@@ -193,6 +212,14 @@ bool StatisticsView::refreshView() {
             DrawGrid1->setRowCount(m_records->shownRecords() + 3);
             runBandPass();
             showQueryText();
+            // A new row count can show more rows than were asked for (a
+            // result grown from a few rows, a scroll bar gone): those rows
+            // are fetched too, once, at the grid's new top and size.
+            QCoreApplication::sendPostedEvents(DrawGrid1);
+            if (!m_refetch && visibleRowsMissing() &&
+                (DrawGrid1->topRow() != top || DrawGrid1->visibleRowCount() != rows)) {
+                m_refetch = true;
+            }
         }
     } while (m_refetch && outcome.result == FetchResult::Done);
     m_fetching = false;
@@ -206,17 +233,59 @@ bool StatisticsView::refreshView() {
     return true;
 }
 
+void StatisticsView::noteUndoStep(int column) {
+    m_undoSteps.push_back(column);
+    // Room for every step the query history keeps and as many hidden
+    // columns; older steps are forgotten.
+    if (m_undoSteps.size() > 2 * QueryHistory::Depth) {
+        m_undoSteps.pop_front();
+    }
+}
+
+bool StatisticsView::canUndo() const {
+    for (const int column : m_undoSteps) {
+        if (column < 0 ? m_history.size() > 0 : holdsHidden(m_hiddenColumns, column)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool StatisticsView::undoQuery() {
     if (m_closed) {
         return false;
     }
-    std::optional<QueryState> previous = m_history.undo();
-    if (!previous) {
-        return false;
+    while (!m_undoSteps.empty()) {
+        const int column = m_undoSteps.back();
+        m_undoSteps.pop_back();
+        if (column >= 0) {
+            // A column shown again meanwhile (Unhide column) has nothing to
+            // undo: the step before it is taken instead.
+            const QList<HiddenColumn>& entries = m_hiddenColumns.entries;
+            for (int row = 0; row < entries.size(); ++row) {
+                if (entries[row].column == column) {
+                    for (const auto& [col, width] : TakeHiddenColumns(m_hiddenColumns, {row})) {
+                        DrawGrid1->setColWidth(col, width);
+                    }
+                    return true;
+                }
+            }
+            continue;
+        }
+        std::optional<QueryState> previous = m_history.undo();
+        if (!previous) {
+            continue;
+        }
+        queryState() = std::move(*previous);
+        refreshView();
+        return true;
     }
-    queryState() = std::move(*previous);
-    refreshView();
-    return true;
+    return false;
+}
+
+void StatisticsView::showStatus(const QString& text) {
+    StatusText->setText(text);
+    StatusText->setToolTip(text);
 }
 
 void StatisticsView::showQueryText() {
@@ -256,6 +325,46 @@ ListResult StatisticsView::requestList(ListKind kind) {
         }
     }
     return result;
+}
+
+bool StatisticsView::visibleRowsMissing() const {
+    const int shown = m_records->shownRecords();
+    const int first = DrawGrid1->topRow() - 2;
+    const int end = std::min(first + DrawGrid1->visibleRowCount(), shown);
+    for (int position = std::max(first, 0); position < end; ++position) {
+        if (!m_records->isFetched(position)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void StatisticsView::queueMissingRowsCheck() {
+    if (m_checkQueued || m_closed) {
+        return;
+    }
+    m_checkQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_checkQueued = false;
+        fetchMissingRows();
+    });
+}
+
+void StatisticsView::fetchMissingRows() {
+    // Before the first reply the open command fetches; a failed fetch is
+    // not retried on its own, only by the user's next step.
+    if (m_closed || m_records->shownRecords() < 0 || !visibleRowsMissing()) {
+        return;
+    }
+    if (m_fetching) {
+        m_refetch = true;
+        return;
+    }
+    DrawGrid1->setInputBlocked(true);
+    if (!refreshView()) {
+        return;
+    }
+    DrawGrid1->setInputBlocked(false);
 }
 
 void StatisticsView::DrawGrid1TopLeftChanged() {
@@ -301,13 +410,40 @@ void StatisticsView::DrawGrid1DrawCell(QPainter* painter, int col, int row, cons
         }
         painter->setPen(pen);
     }
-    m_text.draw(painter, QPointF(rect.left() + 1, rect.top() + 1), cell.text);
+    m_text.draw(painter, QRectF(rect), m_text.fit(cell.text, rect.width()));
 }
 
 void StatisticsView::DrawGrid1DblClick(int col, int row) {
     Q_UNUSED(row);
     emit columnHideRequested(col);
+    const bool wasHidden = holdsHidden(m_hiddenColumns, col);
     HideColumn(*this, col);
+    if (!wasHidden && holdsHidden(m_hiddenColumns, col)) {
+        noteUndoStep(col);
+    }
+}
+
+QString StatisticsView::cellToolTip(int col, int row) const {
+    const QString text = ViewCellAt(*m_records, col, row).text;
+    const QRect rect = DrawGrid1->cellRect(col, row);
+    if (text.isEmpty() || rect.isEmpty()) {
+        return QString();
+    }
+    const CellFit fit = m_text.fit(text, rect.width());
+    return fit.cut || fit.narrow ? text.trimmed() : QString();
+}
+
+void StatisticsView::showCellToolTip(QHelpEvent* event) {
+    int col = -1;
+    int row = -1;
+    const QString tip =
+        DrawGrid1->cellAt(event->pos(), &col, &row) ? cellToolTip(col, row) : QString();
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        return;
+    }
+    QToolTip::showText(event->globalPos(), tip, DrawGrid1->viewport(),
+                       DrawGrid1->cellRect(col, row));
 }
 
 void StatisticsView::closeEvent(QCloseEvent* event) {
@@ -316,6 +452,14 @@ void StatisticsView::closeEvent(QCloseEvent* event) {
 }
 
 bool StatisticsView::eventFilter(QObject* watched, QEvent* event) {
+    // A grid grown by a resize or a maximise shows rows no page brought.
+    if (watched == DrawGrid1 && event->type() == QEvent::Resize) {
+        queueMissingRowsCheck();
+    }
+    if (watched == DrawGrid1->viewport() && event->type() == QEvent::ToolTip) {
+        showCellToolTip(static_cast<QHelpEvent*>(event));
+        return true;
+    }
     if (watched == Label2 && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         emit siteLinkClicked(m_kind);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <memory>
 
 #include <QElapsedTimer>
@@ -19,6 +20,7 @@
 
 class BusyAnimation;
 class BusyCursor;
+class QHelpEvent;
 class QLabel;
 class QPainter;
 class QueryTextLabel;
@@ -63,9 +65,23 @@ public:
     int LastTopRow() const { return m_lastTopRow; }
     // Whether a page or list request of this view is waiting.
     bool isFetching() const { return m_waiting > 0; }
-    // Waits. Steps the query back to before the last Sort, Select, Limit or
-    // Reset and fetches the page; false when there is no step back.
+    // Whether a row the grid shows whole lacks its record of the shown query
+    // (never fetched for it, or rewritten since by another query's page).
+    bool visibleRowsMissing() const;
+    // Undoes the last step: a column hidden by double-click shows again at
+    // its width, or (waiting) the query steps back to before the last Sort,
+    // Select, Limit or Reset and the page is fetched. False when there is
+    // no step back.
     bool undoQuery();
+    // Whether undoQuery has a step back.
+    bool canUndo() const;
+    // Shows `text` on the window's status line (StatusText), its whole text
+    // also as the tooltip.
+    void showStatus(const QString& text);
+    // The whole value of the cell at (`col`, `row`) when the cell shows it
+    // narrowed or not at all (a number too long for its column); empty when
+    // the cell shows it as it is.
+    QString cellToolTip(int col, int row) const;
     // The query states Undo steps back to.
     const QueryHistory& queryHistory() const { return m_history; }
 
@@ -100,6 +116,9 @@ public:
     // The query in words, elided, under the record count; the whole text
     // is its tooltip.
     QueryTextLabel* QueryText = nullptr;
+    // The window's status line, right of the site link: what the last
+    // command that ran on its own (an export) did.
+    QLabel* StatusText = nullptr;
     // The two 468 x 60 banners, left and right; hidden until the main
     // window's banner rotation takes the view.
     BannerImage* Image1 = nullptr;
@@ -123,6 +142,13 @@ protected:
 
 private:
     void showFailure(const QString& message);
+    // Fetches the page when the grid shows rows the shown query has no
+    // records for (after a resize or a change of the row count); asked for
+    // from the event loop, never while the grid is being laid out.
+    void fetchMissingRows();
+    void queueMissingRowsCheck();
+    void noteUndoStep(int column);
+    void showCellToolTip(QHelpEvent* event);
     void showQueryText();
     void freeWindow();
     QSize outerSize() const;
@@ -132,6 +158,9 @@ private:
     std::unique_ptr<ViewRecords> m_records;
     HiddenColumns m_hiddenColumns;
     QueryHistory m_history;
+    // Undo steps newest last: a hidden column's number, or -1 for a step of
+    // the query history.
+    std::deque<int> m_undoSteps;
     FixedPitchText m_text;
     std::array<QPen, 3> m_inkPens; // by CellInk
     std::unique_ptr<BusyCursor> m_busyCursor;
@@ -142,5 +171,6 @@ private:
     int m_lastTopRow = 2;
     bool m_fetching = false;
     bool m_refetch = false;
+    bool m_checkQueued = false;
     bool m_closed = false;
 };

@@ -39,10 +39,15 @@ public:
     // The band byte of result position `position` (0 or 1 for data rows,
     // RowBands::Totals for the totals row).
     virtual std::uint8_t band(int position) const = 0;
-    // Whether the cache slot at `position` holds a record to draw.
+    // Whether the cache slot at `position` holds a record of the view's
+    // shown query to draw (a slot an earlier query left is not).
     virtual bool isShown(int position) const = 0;
-    // The text of `column` for the record at `position`, or of the totals
-    // record when `position` is the totals row.
+    // Whether the slot at `position` holds a record of the shown query,
+    // drawn or blank; false for slots no page of it has written yet.
+    virtual bool isFetched(int position) const = 0;
+    // The text of `column` for the record at `position` (empty unless it
+    // belongs to the shown query), or of the totals record when `position`
+    // is the totals row.
     virtual QString cellText(int position, int column) const = 0;
 };
 
@@ -96,14 +101,20 @@ public:
 
     bool isShown(int position) const override {
         const Record* record = m_cache.Slot(position);
-        return record != nullptr && RecordIsShown(*record);
+        return record != nullptr && isFetched(position) && RecordIsShown(*record);
+    }
+
+    bool isFetched(int position) const override {
+        return m_fetcher.ShownTag() != 0 && m_cache.TagAt(position) == m_fetcher.ShownTag();
     }
 
     QString cellText(int position, int column) const override {
         if (position == shownRecords())
             return m_database.cellText(m_fetcher.TotalsRecord(), column, true);
         const Record* record = m_cache.Slot(position);
-        return record != nullptr ? m_database.cellText(*record, column, false) : QString();
+        return record != nullptr && isFetched(position)
+                   ? m_database.cellText(*record, column, false)
+                   : QString();
     }
 
 private:

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -30,6 +31,7 @@
 #include "query/bandsettings.h"
 #include "query/querytarget.h"
 #include "query/radiogroup.h"
+#include "query/tbtnbottomdlg.h"
 #include "query/tbtnrightdlg.h"
 #include "query/tbtnrightdlg1.h"
 #include "query/tform6.h"
@@ -121,6 +123,7 @@ private slots:
     void welcomeShowsOnceInDemoMode();
     void queryCommandsReachTheActiveView();
     void gridKeepsTheFocusAfterEveryFetch();
+    void bandColoursStayAsTheDialogShows();
 };
 
 void TestMainWindowViews::openEachDatabaseFromTheMenu_data() {
@@ -513,3 +516,42 @@ void TestMainWindowViews::gridKeepsTheFocusAfterEveryFetch() {
 
 QTEST_MAIN(TestMainWindowViews)
 #include "test_mainwindowviews.moc"
+
+// Batters set to alternate by Year in green and purple, then Pitchers,
+// Fielders and Teams opened: the shared setting still holds what the dialog
+// shows, and the Batters grid is painted in those colours.
+void TestMainWindowViews::bandColoursStayAsTheDialogShows() {
+    MainWindowFixture f;
+    auto* colors = new TBtnBottomDlg(f.form.get());
+    f.menu().Player1->trigger();
+    StatisticsView* batters = f.form->View(DatabaseKind::Batters);
+    QVERIFY(batters != nullptr);
+    colors->Relabel(DatabaseKind::Batters);
+    QVERIFY(colors->CheckColor(1, 0x008000)); // Green
+    QVERIFY(colors->CheckColor(2, 0x800080)); // Purple
+    colors->RadioButton19->setChecked(true);  // "&Year"
+    colors->OKBtn->click();
+    batters->runBandPass();
+    for (DatabaseKind kind :
+         {DatabaseKind::Pitchers, DatabaseKind::Fielders, DatabaseKind::Teams}) {
+        OpenCommandOf(f.menu(), kind)->trigger();
+        QVERIFY(f.form->View(kind) != nullptr);
+    }
+    QCOMPARE(SharedBandSettings().FirstColor, colors->CheckedColor(1));
+    QCOMPARE(SharedBandSettings().SecondColor, colors->CheckedColor(2));
+    QCOMPARE(SharedBandSettings().BandMode, colors->CheckedMode());
+    QCOMPARE(colors->CheckedMode(), 2);
+
+    // Back to the Batters window, maximised as each window opens.
+    frameOf(batters)->showMaximized();
+    DrawGrid* grid = batters->DrawGrid1;
+    QTRY_VERIFY(!grid->cellRect(9, 2).isEmpty());
+    QImage image(grid->viewport()->size(), QImage::Format_RGB32);
+    grid->viewport()->render(&image);
+    // All fake batters play in one year: one band, drawn green.
+    const QRect first = grid->cellRect(9, 2);
+    QVERIFY(!first.isEmpty());
+    QVERIFY(hasInk(image, first, BandSettings::ToQColor(0x008000)));
+    QVERIFY(!hasInk(image, first, BandSettings::ToQColor(BandSettings::Blue)));
+    SharedBandSettings() = BandSettings{};
+}

@@ -54,39 +54,6 @@ bool hasColor(const QImage& image, const QRect& rect, const QColor& color) {
     return false;
 }
 
-// Whether text in `color` was drawn on white inside `rect`: some pixel is a
-// blend of white and `color`, at least half of it `color` (glyph edges are
-// smoothed, so exact colours are rare).
-bool hasInk(const QImage& image, const QRect& rect, const QColor& color) {
-    const int target[3] = {color.red(), color.green(), color.blue()};
-    int strongest = 0;
-    for (int c = 1; c < 3; ++c) {
-        if (255 - target[c] > 255 - target[strongest]) {
-            strongest = c;
-        }
-    }
-    const double span = 255 - target[strongest];
-    for (int y = rect.top(); y <= rect.bottom(); ++y) {
-        for (int x = rect.left(); x <= rect.right(); ++x) {
-            const QColor pixel = image.pixelColor(x, y);
-            const int value[3] = {pixel.red(), pixel.green(), pixel.blue()};
-            const double share = (255 - value[strongest]) / span;
-            if (share < 0.5) {
-                continue;
-            }
-            bool blend = true;
-            for (int c = 0; c < 3; ++c) {
-                const double expected = 255 - share * (255 - target[c]);
-                blend = blend && std::abs(expected - value[c]) <= 24;
-            }
-            if (blend) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 class TestStatisticsView : public QObject {
@@ -327,7 +294,7 @@ void TestStatisticsView::drawnColoursFollowTheBands() {
     QVERIFY(!hasInk(image, totals, green) && !hasInk(image, totals, yellow));
     // The title rows are black too.
     QVERIFY(hasInk(image, grid->cellRect(9, 1), Qt::black));
-    ResetBandSettingsForNewView(DatabaseKind::Batters);
+    SharedBandSettings() = BandSettings{};
 }
 
 void TestStatisticsView::selectedCellKeepsHighlightText() {

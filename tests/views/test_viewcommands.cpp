@@ -262,6 +262,10 @@ void TestViewCommands::exportMatchesTheData() {
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QStringList lines =
         QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    // The window's status line names the rows written and the file.
+    QCOMPARE(m_view->StatusText->text(),
+             QStringLiteral("Exported %1 rows to %2")
+                 .arg(QLocale().toString(lines.size() - 1), QDir::toNativeSeparators(path)));
     const QStringList header = CsvFields(lines.value(0));
     QStringList titles;
     for (int column = 0; column < 31; ++column) {
@@ -504,6 +508,12 @@ void TestViewCommands::undoGivesBackEachPreviousRequest() {
     QCOMPARE(m_view->QueryText->fullText(),
              QStringLiteral("HR descending; Team: New York Yankees; Year 1950 to 1959"));
     QCOMPARE(m_view->QueryText->toolTip(), m_view->QueryText->fullText());
+    // A column hidden by double-click between the query steps.
+    const int abWidth = m_view->DrawGrid1->colWidth(9);
+    QVERIFY(abWidth > 0);
+    QTest::mouseDClick(m_view->DrawGrid1->viewport(), Qt::LeftButton, {},
+                       m_view->DrawGrid1->cellRect(9, 2).center());
+    QCOMPARE(m_view->DrawGrid1->colWidth(9), 0);
     ResetQuery(*m_view);
     texts << RequestText(*m_view);
     QCOMPARE(texts.size(), 5);
@@ -522,6 +532,17 @@ void TestViewCommands::undoGivesBackEachPreviousRequest() {
         QTest::keyClick(m_view->DrawGrid1, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(RequestText(*m_view), texts[step]);
         QVERIFY(loggedRequests() > before);
+        QCOMPARE(m_view->DrawGrid1->colWidth(9), step == 3 ? 0 : abWidth);
+        if (step == 3) {
+            // The hide is the next step back: the column shows again at
+            // its width, and the query stays.
+            const int requests = loggedRequests();
+            QTest::keyClick(m_view->DrawGrid1, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(m_view->DrawGrid1->colWidth(9), abWidth);
+            QVERIFY(m_view->hiddenColumns().entries.isEmpty());
+            QCOMPARE(RequestText(*m_view), texts[3]);
+            QCOMPARE(loggedRequests(), requests);
+        }
     }
     std::unique_ptr<QMenu> menu(m_commands->ContextMenu(m_view.get(), 5));
     QVERIFY(!Named(menu.get(), QStringLiteral("UndoQuery")).front()->isEnabled());

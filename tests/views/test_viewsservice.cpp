@@ -31,9 +31,13 @@ private slots:
     void eachDatabaseFromTheMenu_data();
     void eachDatabaseFromTheMenu();
     void bandsMatchTheWholePassOverRealPages();
+    void rowsAlwaysBelongToTheShownQuery();
 
 private:
     QStringList loggedRequests() const;
+    bool startService(const QString& listen);
+    void stopService();
+    QString rowsNotOfTheQuery(StatisticsView& view, bool blanksAllowed);
 
     QTemporaryDir m_dir;
     QProcess m_service;
@@ -41,16 +45,24 @@ private:
 };
 
 void TestViewsService::initTestCase() {
-    const QString db = qEnvironmentVariable("BBSTATS_TEST_DB");
-    QVERIFY2(QFile::exists(db), "the imported test database is missing (BBSTATS_TEST_DB)");
     QVERIFY(m_dir.isValid());
+    QVERIFY(startService(QStringLiteral("127.0.0.1:0")));
+}
+
+bool TestViewsService::startService(const QString& listen) {
+    const QString db = qEnvironmentVariable("BBSTATS_TEST_DB");
+    if (!QFile::exists(db)) {
+        qWarning("the imported test database is missing (BBSTATS_TEST_DB)");
+        return false;
+    }
     m_service.start(QStringLiteral(BBSTATSD_PATH),
                     {QStringLiteral("serve"), QStringLiteral("--db"), db,
-                     QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-                     QStringLiteral("--events"), m_dir.filePath(QStringLiteral("events.db")),
-                     QStringLiteral("--log-requests"),
+                     QStringLiteral("--listen"), listen, QStringLiteral("--events"),
+                     m_dir.filePath(QStringLiteral("events.db")), QStringLiteral("--log-requests"),
                      m_dir.filePath(QStringLiteral("requests.log"))});
-    QVERIFY(m_service.waitForStarted());
+    if (!m_service.waitForStarted()) {
+        return false;
+    }
     static const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
     QString output;
     const bool up = QTest::qWaitFor(
@@ -60,11 +72,19 @@ void TestViewsService::initTestCase() {
         },
         600000);
     const QRegularExpressionMatch match = listening.match(output);
-    QVERIFY2(up && match.hasMatch(), qPrintable(output + m_service.readAllStandardError()));
+    if (!up || !match.hasMatch()) {
+        qWarning("%s", qPrintable(output + m_service.readAllStandardError()));
+        return false;
+    }
     m_host = match.captured(1);
+    return true;
 }
 
 void TestViewsService::cleanupTestCase() {
+    stopService();
+}
+
+void TestViewsService::stopService() {
     if (m_service.state() != QProcess::NotRunning) {
         m_service.terminate();
         if (!m_service.waitForFinished(20000)) {
@@ -226,3 +246,114 @@ void TestViewsService::bandsMatchTheWholePassOverRealPages() {
 
 QTEST_MAIN(TestViewsService)
 #include "test_viewsservice.moc"
+
+// Every whole row the grid shows against the service's own answer for the
+// query the window holds, asked for afresh into a cache of the test's own:
+// each cell must be the service's, or blank where `blanksAllowed`. Returns
+// what differs (empty when all rows belong to the query).
+QString TestViewsService::rowsNotOfTheQuery(StatisticsView& view, bool blanksAllowed) {
+    PageCache<BatterRecord> cache(16);
+    PageFetcher<BatterRecord> probe(BatterLayout(), cache, BattersDatabase().info.servicePath,
+                                    Hosts(m_host, m_host, m_host), m_host, 300);
+    probe.State() = view.queryState();
+    DrawGrid* grid = view.DrawGrid1;
+    const int top = grid->topRow();
+    const int rows = grid->visibleRowCount();
+    if (probe.FetchPage(top - 2, rows) != FetchResult::Done) {
+        return QStringLiteral("the service did not answer the probe");
+    }
+    if (view.records().shownRecords() != probe.TotalRecords()) {
+        return QStringLiteral("the window shows %1 records, the query has %2")
+            .arg(view.records().shownRecords())
+            .arg(probe.TotalRecords());
+    }
+    for (int row = top; row < top + rows; ++row) {
+        const int position = row - 2;
+        const bool totals = position == probe.TotalRecords();
+        for (int col = 0; col < grid->colCount(); ++col) {
+            const QString shown = ViewCellAt(view.records(), col, row).text;
+            const QString wanted =
+                totals ? BattersDatabase().cellText(probe.TotalsRecord(), col, true)
+                : position < probe.TotalRecords()
+                    ? BattersDatabase().cellText(*cache.Slot(position), col, false)
+                    : QString();
+            if (shown != wanted && !(blanksAllowed && shown.isEmpty())) {
+                return QStringLiteral("row %1 column %2 shows \"%3\", the query has \"%4\"")
+                    .arg(row)
+                    .arg(col)
+                    .arg(shown, wanted);
+            }
+        }
+    }
+    return QString();
+}
+
+// The three ways a window showed rows of an earlier query: grown after a
+// sort in a small window, a failed page over another query's pages, and a
+// result grown back by undo from no rows. After each, every row drawn is
+// the service's row for the window's query (or blank while not fetched).
+void TestViewsService::rowsAlwaysBelongToTheShownQuery() {
+    TForm2A view(Hosts(m_host, m_host, m_host));
+    view.resize(1000, 900);
+    view.show();
+    QVERIFY(view.refreshView());
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+    // (a) Small, sorted by HR descending, then large again: the rows the
+    // large grid adds are fetched for the new order.
+    view.resize(1000, 400);
+    QTRY_VERIFY(!view.visibleRowsMissing());
+    const int smallRows = view.DrawGrid1->visibleRowCount();
+    view.queryState().SortCode = 16;
+    QVERIFY(view.refreshView());
+    view.resize(1000, 900);
+    QTRY_VERIFY(!view.isFetching() && !view.visibleRowsMissing());
+    QVERIFY(view.DrawGrid1->visibleRowCount() > smallRows);
+    QString wrong = rowsNotOfTheQuery(view, false);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+
+    // (b) HR-descending pages further down, then the default order at the
+    // top; the service stops and Page Down fails: the rows shown are the
+    // default order's or blank, never the HR-descending ones.
+    const int rows = view.DrawGrid1->visibleRowCount();
+    view.DrawGrid1->setTopRow(2 + rows);
+    view.DrawGrid1->setTopRow(2 + 2 * rows);
+    view.DrawGrid1->setTopRow(2);
+    view.queryState().Reset();
+    QVERIFY(view.refreshView());
+    wrong = rowsNotOfTheQuery(view, false);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    const QString address = m_host;
+    stopService();
+    {
+        MessageBoxCatcher boxes;
+        QTest::keyClick(view.DrawGrid1, Qt::Key_PageDown);
+        QTRY_VERIFY(!boxes.texts().isEmpty());
+        QVERIFY2(boxes.texts().front().startsWith(QStringLiteral("No statistics host answered")),
+                 qPrintable(boxes.texts().front()));
+    }
+    QCOMPARE(view.DrawGrid1->topRow(), 2 + rows);
+    QVERIFY(startService(address));
+    QCOMPARE(m_host, address);
+    wrong = rowsNotOfTheQuery(view, true);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    QTest::keyClick(view.DrawGrid1, Qt::Key_PageUp);
+    wrong = rowsNotOfTheQuery(view, false);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    QTest::keyClick(view.DrawGrid1, Qt::Key_PageDown);
+    QTRY_VERIFY(!view.isFetching());
+    wrong = rowsNotOfTheQuery(view, false);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+
+    // (c) Limited to no lines (HR "abc" to "xyz"), then undone: the rows
+    // come back whole.
+    view.DrawGrid1->setTopRow(2);
+    view.queryState().AppendGroup({"E16!abc!xyz!"});
+    QVERIFY(view.refreshView());
+    QCOMPARE(view.Label1->text(), QStringLiteral("Total Lines: 0"));
+    QVERIFY(view.undoQuery());
+    QTRY_VERIFY(!view.isFetching() && !view.visibleRowsMissing());
+    QVERIFY(view.records().shownRecords() > rows);
+    wrong = rowsNotOfTheQuery(view, false);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+}

@@ -1,5 +1,7 @@
 #include "tests/views/viewtestsupport.h"
 
+#include <cmath>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QTcpServer>
@@ -111,4 +113,34 @@ void MessageBoxCatcher::poll() {
 
 void RunLater(int ms, std::function<void()> action) {
     QTimer::singleShot(ms, qApp, std::move(action));
+}
+
+bool hasInk(const QImage& image, const QRect& rect, const QColor& color) {
+    const int target[3] = {color.red(), color.green(), color.blue()};
+    int strongest = 0;
+    for (int c = 1; c < 3; ++c) {
+        if (255 - target[c] > 255 - target[strongest]) {
+            strongest = c;
+        }
+    }
+    const double span = 255 - target[strongest];
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            const int value[3] = {pixel.red(), pixel.green(), pixel.blue()};
+            const double share = (255 - value[strongest]) / span;
+            if (share < 0.5) {
+                continue;
+            }
+            bool blend = true;
+            for (int c = 0; c < 3; ++c) {
+                const double expected = 255 - share * (255 - target[c]);
+                blend = blend && std::abs(expected - value[c]) <= 24;
+            }
+            if (blend) {
+                return true;
+            }
+        }
+    }
+    return false;
 }

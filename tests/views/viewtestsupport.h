@@ -3,6 +3,8 @@
 #include <functional>
 
 #include <QByteArray>
+#include <QColor>
+#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -54,3 +56,8 @@ private:
 
 // Runs `action` once, `ms` milliseconds from now, from the event loop.
 void RunLater(int ms, std::function<void()> action);
+
+// Whether text in `color` was drawn on white inside `rect`: some pixel is a
+// blend of white and `color`, at least half of it `color` (glyph edges are
+// smoothed, so exact colours are rare).
+bool hasInk(const QImage& image, const QRect& rect, const QColor& color);
