@@ -399,6 +399,16 @@ private:
             for (const auto& [line, name] : lines) {
                 row.v[static_cast<std::size_t>(line)] = t.count(t.col(name));
             }
+            // Batters faced that cannot be true are missing, and with them every figure made
+            // from them (opponents' averages, the club's batters faced and opponents' at bats):
+            // none while outs were recorded (Federal League, 1914-1915), or fewer than the
+            // batters who reached on a hit, a walk or a hit by pitch (four rows of 1925).
+            const long long bfp = row.v[15];
+            const long long reached =
+                std::max(0LL, row.v[16]) + std::max(0LL, row.v[20]) + std::max(0LL, row.v[23]);
+            if (bfp >= 0 && ((bfp == 0 && row.v[14] > 0) || bfp < reached)) {
+                row.v[15] = -1;
+            }
             row.s[30] = m_people.at(id).throws;
             out.write(row, id, stint);
             noteSeason(m_seasons[1], id, year);

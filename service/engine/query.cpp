@@ -4,6 +4,9 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <optional>
+
+#include "service/engine/shownfigure.h"
 
 namespace bbstatsd {
 
@@ -11,12 +14,17 @@ namespace {
 
 __extension__ typedef unsigned __int128 Key128;
 
+// A limit keeps the rows whose value on its line is present and inside its range; an empty
+// bound is open. A missing value is inside no range, so a limit with both bounds empty keeps
+// exactly the rows that have a value.
 struct CompiledLimit {
     int line = 0;
-    bool all = false;  // both bounds open: every row
     bool none = false; // a bound is not a number: no row
     double lo = -std::numeric_limits<double>::infinity();
     double hi = std::numeric_limits<double>::infinity();
+    std::optional<ShownLine> shown; // decimal lines: the bounds in units of the shown figure
+    long long loUnits = std::numeric_limits<long long>::min();
+    long long hiUnits = std::numeric_limits<long long>::max();
     std::vector<std::uint8_t> textOk; // text lines: per dict entry
 };
 
@@ -88,10 +96,6 @@ CompiledLimit compileLimit(const TableData& data, const SelectionItem& item) {
     CompiledLimit lim;
     lim.line = lineOfSortField(data.def(), item.field);
     const Column& c = data.column(lim.line);
-    if (item.min.empty() && item.max.empty()) {
-        lim.all = true;
-        return lim;
-    }
     if (c.isText()) {
         const bool exact = c.kind == FieldKind::Char;
         auto cmp = [&](const std::string& a, const std::string& b) {
@@ -108,6 +112,15 @@ CompiledLimit compileLimit(const TableData& data, const SelectionItem& item) {
         }
         return lim;
     }
+    if (const int decimals = shownDecimals(data.def(), lim.line); decimals >= 0) {
+        // A decimal line compares the figure the client shows with the bound as typed.
+        lim.shown.emplace(data, lim.line);
+        if ((!item.min.empty() && !boundUnits(item.min, decimals, true, lim.loUnits)) ||
+            (!item.max.empty() && !boundUnits(item.max, decimals, false, lim.hiUnits))) {
+            lim.none = true;
+        }
+        return lim;
+    }
     if ((!item.min.empty() && !parseNumber(item.min, lim.lo)) ||
         (!item.max.empty() && !parseNumber(item.max, lim.hi))) {
         lim.none = true;
@@ -116,15 +129,16 @@ CompiledLimit compileLimit(const TableData& data, const SelectionItem& item) {
 }
 
 bool limitMatches(const TableData& data, const CompiledLimit& lim, std::uint32_t row) {
-    if (lim.all) {
-        return true;
-    }
     if (lim.none) {
         return false;
     }
     const Column& c = data.column(lim.line);
     if (!lim.textOk.empty() || c.isText()) {
         return lim.textOk[c.ids[row]] != 0;
+    }
+    if (lim.shown) {
+        long long units = 0;
+        return lim.shown->units(row, units) && units >= lim.loUnits && units <= lim.hiUnits;
     }
     double x = 0;
     return c.number(row, x) && x >= lim.lo && x <= lim.hi;

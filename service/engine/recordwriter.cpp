@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "service/engine/shownfigure.h"
+
 namespace bbstatsd {
 
 namespace {
@@ -14,10 +16,18 @@ void appendInt(std::string& out, long long value) {
     out.append(buf, r.ptr);
 }
 
-void appendInnings(std::string& out, long long outs, double missing) {
-    appendReal(out, outs < 0
-                        ? missing
-                        : static_cast<double>(outs / 3) + static_cast<double>(outs % 3) / 10.0);
+// The missing marker of a table's reals, with the decimals of the line.
+void appendMissingReal(std::string& out, const TableDef& def, int decimals) {
+    appendUnits(out, std::llround(def.missingReal * std::pow(10.0, decimals)), decimals);
+}
+
+// Innings in box-score form: whole innings and the outs past them as tenths.
+void appendInnings(std::string& out, const TableDef& def, long long outs) {
+    if (outs < 0) {
+        appendMissingReal(out, def, 1);
+    } else {
+        appendUnits(out, outs / 3 * 10 + outs % 3, 1);
+    }
 }
 
 void endLine(std::string& out) {
@@ -25,12 +35,6 @@ void endLine(std::string& out) {
 }
 
 } // namespace
-
-void appendReal(std::string& out, double value) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 6);
-    out.append(buf, r.ptr);
-}
 
 void appendRecord(const TableData& data, std::uint32_t row, std::string& out) {
     const TableDef& def = data.def();
@@ -47,12 +51,17 @@ void appendRecord(const TableData& data, std::uint32_t row, std::string& out) {
             appendInt(out, c.ints[row]);
             break;
         case FieldKind::Innings:
-            appendInnings(out, c.ints[row], def.missingReal);
-            break;
         case FieldKind::Ratio:
-        case FieldKind::Real:
-            appendReal(out, std::isnan(c.reals[row]) ? def.missingReal : c.reals[row]);
+        case FieldKind::Real: {
+            const ShownLine shown(data, static_cast<int>(line));
+            long long units = 0;
+            if (shown.units(row, units)) {
+                appendUnits(out, units, shown.decimals());
+            } else {
+                appendMissingReal(out, def, shown.decimals());
+            }
             break;
+        }
         }
         endLine(out);
     }
@@ -86,7 +95,8 @@ std::string totalsRecord(const TableData& data, const std::vector<std::uint32_t>
             sums[line] = total;
         }
     }
-    std::vector<double> ratios(lines, def.missingReal);
+    // Ratios in units of their shown decimals; -1 while missing.
+    std::vector<long long> ratios(lines, -1);
     for (const RatioDef& r : def.ratios) {
         // Only rows whose own ratio has its required values take part.
         std::vector<const std::int32_t*> required;
@@ -119,7 +129,7 @@ std::string totalsRecord(const TableData& data, const std::vector<std::uint32_t>
         }
         if (denSum > 0) {
             ratios[static_cast<std::size_t>(r.line)] =
-                r.scale * static_cast<double>(numSum) / static_cast<double>(denSum);
+                roundedUnits(numSum, denSum, static_cast<long long>(r.scale), r.decimals);
         }
     }
     std::string out;
@@ -138,13 +148,17 @@ std::string totalsRecord(const TableData& data, const std::vector<std::uint32_t>
             appendInt(out, sums[line]);
             break;
         case FieldKind::Innings:
-            appendInnings(out, sums[line], def.missingReal);
+            appendInnings(out, def, sums[line]);
             break;
         case FieldKind::Ratio:
-            appendReal(out, ratios[line]);
+            if (ratios[line] >= 0) {
+                appendUnits(out, ratios[line], shownDecimals(def, static_cast<int>(line)));
+            } else {
+                appendMissingReal(out, def, shownDecimals(def, static_cast<int>(line)));
+            }
             break;
         case FieldKind::Real:
-            appendReal(out, def.missingReal);
+            appendMissingReal(out, def, shownDecimals(def, static_cast<int>(line)));
             break;
         }
         endLine(out);

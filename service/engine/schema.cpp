@@ -38,9 +38,9 @@ constexpr std::array<int, 2> kBatReqAvg{9, 7};
 constexpr std::array<int, 3> kBatReqObp{9, 7, 17};
 constexpr std::array<int, 2> kBatReqSlg{29, 7};
 constexpr std::array<RatioDef, 3> kBatterRatios{{
-    {14, 1.0, kBatH, kBatAB, kBatReqAvg},
-    {15, 1.0, kBatOn, kBatOnDen, kBatReqObp},
-    {16, 1.0, kBatTB, kBatAB, kBatReqSlg},
+    {14, 1.0, kBatH, kBatAB, kBatReqAvg, 3},
+    {15, 1.0, kBatOn, kBatOnDen, kBatReqObp, 3},
+    {16, 1.0, kBatTB, kBatAB, kBatReqSlg, 3},
 }};
 
 constexpr std::array<FieldDef, 31> kPitchers{{
@@ -73,9 +73,9 @@ constexpr std::array<Term, 2> kPitOnDen{{{15, 1}, {24, -1}}};
 constexpr std::array<int, 2> kPitReqEra{18, 14};
 constexpr std::array<int, 3> kPitReqOpp{16, 15, 20};
 constexpr std::array<RatioDef, 3> kPitcherRatios{{
-    {13, 27.0, kPitER, kPitOuts, kPitReqEra},
-    {28, 1.0, kPitH, kPitAB, kPitReqOpp},
-    {29, 1.0, kPitOn, kPitOnDen, kPitReqOpp},
+    {13, 27.0, kPitER, kPitOuts, kPitReqEra, 2},
+    {28, 1.0, kPitH, kPitAB, kPitReqOpp, 3},
+    {29, 1.0, kPitOn, kPitOnDen, kPitReqOpp, 3},
 }};
 
 constexpr std::array<FieldDef, 17> kFielders{{
@@ -107,9 +107,9 @@ constexpr std::array<int, 3> kFldReqPct{6, 7, 8};
 constexpr std::array<int, 3> kFldReqRange{6, 7, 5};
 constexpr std::array<int, 2> kFldReqTcg{11, 5};
 constexpr std::array<RatioDef, 3> kFielderRatios{{
-    {12, 1.0, kFldMade, kFldChances, kFldReqPct},
-    {13, 1.0, kFldMade, kFldG, kFldReqRange},
-    {14, 1.0, kFldTC, kFldG, kFldReqTcg},
+    {12, 1.0, kFldMade, kFldChances, kFldReqPct, 3},
+    {13, 1.0, kFldMade, kFldG, kFldReqRange, 2},
+    {14, 1.0, kFldTC, kFldG, kFldReqTcg, 2},
 }};
 
 constexpr std::array<FieldDef, 67> kTeams{{
@@ -176,14 +176,14 @@ constexpr std::array<int, 2> kTeamReqOppAvg{43, 45};
 constexpr std::array<int, 3> kTeamReqOppObp{43, 44, 48};
 constexpr std::array<int, 3> kTeamReqFa{59, 60, 62};
 constexpr std::array<RatioDef, 8> kTeamRatios{{
-    {9, 1.0, kTeamW, kTeamWL, kTeamReqWL},
-    {30, 1.0, kTeamH, kTeamAB, kTeamReqAvg},
-    {31, 1.0, kTeamOn, kTeamOnDen, kTeamReqObp},
-    {32, 1.0, kTeamTB, kTeamAB, kTeamReqSlg},
-    {56, 27.0, kTeamER, kTeamOuts, kTeamReqEra},
-    {57, 1.0, kTeamOppH, kTeamOppAB, kTeamReqOppAvg},
-    {58, 1.0, kTeamOppOn, kTeamOppOnDen, kTeamReqOppObp},
-    {61, 1.0, kTeamMade, kTeamChances, kTeamReqFa},
+    {9, 1.0, kTeamW, kTeamWL, kTeamReqWL, 3},
+    {30, 1.0, kTeamH, kTeamAB, kTeamReqAvg, 3},
+    {31, 1.0, kTeamOn, kTeamOnDen, kTeamReqObp, 3},
+    {32, 1.0, kTeamTB, kTeamAB, kTeamReqSlg, 3},
+    {56, 27.0, kTeamER, kTeamOuts, kTeamReqEra, 2},
+    {57, 1.0, kTeamOppH, kTeamOppAB, kTeamReqOppAvg, 3},
+    {58, 1.0, kTeamOppOn, kTeamOppOnDen, kTeamReqOppObp, 3},
+    {61, 1.0, kTeamMade, kTeamChances, kTeamReqFa, 3},
 }};
 
 const TableDef kDefs[] = {

@@ -35,13 +35,15 @@ struct Term {
 };
 
 // value = scale * sum(num) / sum(den); missing when a required line is missing or the
-// denominator is not positive. Optional lines that are missing count as 0.
+// denominator is not positive. Optional lines that are missing count as 0. The client shows
+// it with `decimals` decimals, and the service sends and compares it so.
 struct RatioDef {
     int line;
-    double scale;
+    double scale; // a whole number
     std::span<const Term> num;
     std::span<const Term> den;
     std::span<const int> required;
+    int decimals;
 };
 
 // Everything that differs between the four record tables.

@@ -4,9 +4,11 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <optional>
 #include <stdexcept>
 
 #include "service/engine/picklabels.h"
+#include "service/engine/shownfigure.h"
 #include "service/engine/sqlitedb.h"
 
 namespace bbstatsd {
@@ -257,11 +259,29 @@ void TableData::computeRanks(Column& c) {
         }
         return;
     }
+    // A decimal line orders by the figure as shown: rows that show the same figure tie, and the
+    // next sort key orders them, as the user sees them alike.
+    const int line = static_cast<int>(&c - m_cols.data());
+    std::optional<ShownLine> shown;
+    if (shownDecimals(m_def, line) >= 0) {
+        shown.emplace(*this, line);
+    }
+    auto number = [&](std::uint32_t r, double& out) {
+        long long units = 0;
+        if (!shown) {
+            return c.number(r, out);
+        }
+        if (!shown->units(r, units)) {
+            return false;
+        }
+        out = static_cast<double>(units);
+        return true;
+    };
     std::vector<double> values;
     values.reserve(m_rows);
     double x = 0;
     for (std::uint32_t r = 0; r < m_rows; ++r) {
-        if (c.number(r, x)) {
+        if (number(r, x)) {
             values.push_back(x);
         }
     }
@@ -269,7 +289,7 @@ void TableData::computeRanks(Column& c) {
     values.erase(std::unique(values.begin(), values.end()), values.end());
     c.distinct = static_cast<std::uint32_t>(values.size());
     for (std::uint32_t r = 0; r < m_rows; ++r) {
-        if (c.number(r, x)) {
+        if (number(r, x)) {
             c.rank[r] = static_cast<std::uint32_t>(
                 std::lower_bound(values.begin(), values.end(), x) - values.begin());
         }

@@ -72,16 +72,18 @@ std::map<std::string, const TeamSeason*> leaders(const std::vector<TeamSeason>& 
 } // namespace
 
 long long TeamSeason::figure(const std::string& column) const {
-    const int own = figures.at(column);
-    if (own >= 0) {
-        return own;
-    }
-    for (const auto& [name, sum] : kStandIns) {
+    const long long own = figures.at(column);
+    for (const auto& [name, kind] : kStandIns) {
         if (column == name) {
-            return sums[sum].value();
+            // Each player row's count is part of the club's, so a club's count below half of
+            // their complete sum is no scoring difference but a recording error (1927
+            // Birmingham: 48 hits allowed where its pitchers' rows hold 830): the sum of the
+            // rows, which count the same thing, stands in for it as for a blank.
+            const long long sum = sums[kind].value();
+            return own < 0 || (sum >= 0 && 2 * own < sum) ? sum : own;
         }
     }
-    return -1;
+    return own;
 }
 
 void writeTeamRecords(SqliteDb& db, const std::vector<TeamSeason>& teams) {

@@ -83,8 +83,9 @@ struct TeamSeason {
     std::map<std::string, int> figures; // the Teams row's counts by column, -1 when blank
     std::array<TeamSum, TeamSumCount> sums;
 
-    // A count of the Teams row by column; where the row leaves it blank, the sum of the
-    // club's player rows that counts the same thing, else -1.
+    // A count of the Teams row by column; where the row leaves it blank or holds less than
+    // half of it, the complete sum of the club's player rows that counts the same thing, else
+    // -1.
     long long figure(const std::string& column) const;
 };
 

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 
 #include "mainwindow/mainmenu.h"
+#include "mainwindow/viewcommands.h"
 
 class TestMainMenu : public QObject {
     Q_OBJECT
@@ -20,6 +21,7 @@ private slots:
     void entries();
     void commandsSitOnTheBar();
     void optionsOrder();
+    void optionsWithViewCommands();
     void linkMenus_data();
     void linkMenus();
 
@@ -183,6 +185,30 @@ void TestMainMenu::optionsOrder() {
              (QList<QAction*>{m_menu.Batters1, m_menu.Pitchers2, m_menu.Fielders1, m_menu.Teams1}));
     const QList<QAction*> window = m_menu.Window1->actions();
     QCOMPARE(window, (QList<QAction*>{m_menu.Tile1, m_menu.Cascade1, m_menu.ArrangeAll1}));
+}
+
+void TestMainMenu::optionsWithViewCommands() {
+    // The main window adds the database windows' commands to the menu as built: export right
+    // after "&Print", Ctrl+P prints, Ctrl+E exports, and export follows print's state.
+    ViewCommands commands(
+        m_menu, [] { return QueryDialogs{}; }, [] { return static_cast<StatisticsView*>(nullptr); },
+        m_window);
+    const QList<QAction*> expected = {m_menu.Coloroptions1,
+                                      m_menu.Unhide1,
+                                      m_menu.Print1,
+                                      commands.Export1,
+                                      m_menu.Datasources1,
+                                      m_menu.Help1->menuAction(),
+                                      m_menu.Changeproxysettings1,
+                                      m_menu.Printsetup1,
+                                      m_menu.PrintPreview1};
+    QCOMPARE(m_menu.Options1->actions(), expected);
+    QCOMPARE(commands.Export1->text(), QStringLiteral("&Export to CSV..."));
+    QCOMPARE(m_menu.Print1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    QCOMPARE(commands.Export1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+    QVERIFY(!commands.Export1->isEnabled());
+    m_menu.Print1->setEnabled(true);
+    QVERIFY(commands.Export1->isEnabled());
 }
 
 void TestMainMenu::linkMenus_data() {

@@ -118,18 +118,18 @@ private slots:
         QCOMPARE(bat[1], std::string("O'Neill \"Big\", Jr., Tip"));
         QCOMPARE(bat[1 + 31], std::string("Smith, John"));
         const std::vector<std::string> smith(bat.begin() + 32, bat.begin() + 63);
-        QCOMPARE(smith[6], std::string("448"));       // PA = AB + BB + HBP + SH (SF unknown)
-        QCOMPARE(smith[14], std::string("0.300000")); // AVG
-        QCOMPARE(smith[15], std::string("0.370787")); // OBP = (120+40+5)/(400+40+5)
-        QCOMPARE(smith[16], std::string("0.450000")); // SLG = TB/AB
-        QCOMPARE(smith[18], std::string("-1"));       // IBB unknown
-        QCOMPARE(smith[26], std::string("of,1b"));    // most games first, lower case
-        QCOMPARE(smith[27], std::string("S"));        // bats both
-        QCOMPARE(smith[29], std::string("180"));      // TB
-        QCOMPARE(smith[30], std::string("85"));       // singles
+        QCOMPARE(smith[6], std::string("448"));    // PA = AB + BB + HBP + SH (SF unknown)
+        QCOMPARE(smith[14], std::string("0.300")); // AVG
+        QCOMPARE(smith[15], std::string("0.371")); // OBP = (120+40+5)/(400+40+5)
+        QCOMPARE(smith[16], std::string("0.450")); // SLG = TB/AB
+        QCOMPARE(smith[18], std::string("-1"));    // IBB unknown
+        QCOMPARE(smith[26], std::string("of,1b")); // most games first, lower case
+        QCOMPARE(smith[27], std::string("S"));     // bats both
+        QCOMPARE(smith[29], std::string("180"));   // TB
+        QCOMPARE(smith[30], std::string("85"));    // singles
         const std::vector<std::string> other(bat.begin() + 63, bat.begin() + 94);
-        QCOMPARE(other[14], std::string("1000000.000000")); // no at bats
-        QCOMPARE(other[26], std::string("-1"));             // never fielded
+        QCOMPARE(other[14], std::string("1000000.000")); // no at bats
+        QCOMPARE(other[26], std::string("-1"));          // never fielded
 
         const auto players = lines(engine.answer(Table::Batters, "0!0!A!\r\n*\r\n\x1a"));
         QCOMPARE(players, (std::vector<std::string>{"3", "O'Neill \"Big\", Jr., Tip",
@@ -137,10 +137,10 @@ private slots:
                                                     "Smith, John (1902-1902)", "*"}));
 
         const auto pit = lines(engine.answer(Table::Pitchers, "0!1!300!\r\n*\r\n\x1a"));
-        QCOMPARE(pit[1 + 13], std::string("1.772429"));   // ERA = 27 * 60 / 914
-        QCOMPARE(pit[1 + 14], std::string("304.200000")); // 914 outs
-        QCOMPARE(pit[1 + 28], std::string("0.222420"));   // 250 / (1200 - 70 - 6)
-        QCOMPARE(pit[1 + 30], std::string());             // throws unknown
+        QCOMPARE(pit[1 + 13], std::string("1.77"));  // ERA = 27 * 60 / 914
+        QCOMPARE(pit[1 + 14], std::string("304.2")); // 914 outs
+        QCOMPARE(pit[1 + 28], std::string("0.222")); // 250 / (1200 - 70 - 6)
+        QCOMPARE(pit[1 + 30], std::string());        // throws unknown
 
         const auto fld = lines(engine.answer(Table::Fielders, "0!3!300!\r\n*\r\n\x1a"));
         QCOMPARE(fld[1 + 15], std::string("P"));
@@ -149,14 +149,14 @@ private slots:
         QCOMPARE(fld[1 + 11], std::string("73"));
 
         const auto teams = lines(engine.answer(Table::Teams, "0!3!100!\r\n*\r\n\x1a"));
-        QCOMPARE(teams[1 + 3], std::string("-"));        // unknown division
-        QCOMPARE(teams[1 + 8], std::string("0.000000")); // leader
+        QCOMPARE(teams[1 + 3], std::string("-"));   // unknown division
+        QCOMPARE(teams[1 + 8], std::string("0.0")); // leader
         QCOMPARE(teams[1 + 67 + 1], std::string("New York Highlanders"));
-        QCOMPARE(teams[1 + 67 + 8], std::string("10.000000"));          // (80-70 + 70-60) / 2
-        QCOMPARE(teams[1 + 14], std::string("448"));                    // TPA summed over batting
-        QCOMPARE(teams[1 + 42], std::string("1233.100000"));            // 3700 outs
-        QCOMPARE(teams[1 + 59], std::string("350"));                    // PO summed over fielding
-        QCOMPARE(teams[1 + 2 * 67 + 9], std::string("1000000.000000")); // no decisions
+        QCOMPARE(teams[1 + 67 + 8], std::string("10.0"));            // (80-70 + 70-60) / 2
+        QCOMPARE(teams[1 + 14], std::string("448"));                 // TPA summed over batting
+        QCOMPARE(teams[1 + 42], std::string("1233.1"));              // 3700 outs
+        QCOMPARE(teams[1 + 59], std::string("350"));                 // PO summed over fielding
+        QCOMPARE(teams[1 + 2 * 67 + 9], std::string("1000000.000")); // no decisions
         QCOMPARE(teams[1 + 2 * 67 + 3], std::string("E"));
     }
 
