@@ -31,8 +31,11 @@ open_database b "Baseball Batters Statistics" $bat 300
 
 # Select > Player: the list jumps to the typed name; Space ticks it.
 at=$(mark)
+sleep 1
 focus_main
-xdotool key --delay 150 alt+b Right Return
+xdotool key --delay 150 alt+b Right
+shot 0-select-menu
+xdotool key Return
 await_window "Baseball Batters - Select Player" >/dev/null
 xdotool type --delay 60 "Ruth, Babe"
 xdotool key space Return
