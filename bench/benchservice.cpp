@@ -34,11 +34,15 @@ QString StartBenchService(QProcess& process, const BenchOptions& options,
             return QString();
         }
     }
-    process.start(options.service,
-                  {QStringLiteral("serve"), QStringLiteral("--db"), options.db,
-                   QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-                   QStringLiteral("--events"), options.db + QStringLiteral("-bench-events.db")} +
-                      extra);
+    QStringList args{QStringLiteral("serve"),
+                     QStringLiteral("--db"),
+                     options.db,
+                     QStringLiteral("--listen"),
+                     QStringLiteral("127.0.0.1:0"),
+                     QStringLiteral("--events"),
+                     options.db + QStringLiteral("-bench-events.db")};
+    args += extra;
+    process.start(options.service, args);
     if (!process.waitForStarted()) {
         return QString();
     }

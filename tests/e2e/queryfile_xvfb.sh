@@ -38,6 +38,7 @@ open_database b "$caption" $bat 300
 
 # Sort: 1st field "HR  - Home Runs", Descending (see query_xvfb.sh).
 at=$(mark)
+sleep 1
 focus_main
 xdotool key --delay 150 alt+b Right Right Return
 await_window "Baseball Batters - Sort Options" >/dev/null
