@@ -70,8 +70,11 @@ head -1 "$query" | grep -qx 'bbstats-query 1' || fail "the file lacks its format
 grep -qx 'database Batters' "$query" || fail "the file does not name Batters"
 grep -q '^attribution Baseball statistics from the Lahman' "$query" || fail "no attribution line"
 
-# Ctrl+F4 closes the database window.
+# Ctrl+F4 closes the database window (the grid has the focus).
+sleep 1
 focus_main
+xdotool key Escape
+sleep 0.5
 xdotool key ctrl+F4
 for _ in $(seq 1 100); do
     xdotool search --name "^$title - \\[$caption\\]\$" >/dev/null 2>&1 || break
