@@ -25,7 +25,8 @@ BenchOptions ParseBenchOptions(const QStringList& args, int defaultRounds) {
     return options;
 }
 
-QString StartBenchService(QProcess& process, const BenchOptions& options) {
+QString StartBenchService(QProcess& process, const BenchOptions& options,
+                          const QStringList& extra) {
     if (!QFile::exists(options.db)) {
         std::printf("importing %s into %s ...\n", qPrintable(options.data), qPrintable(options.db));
         if (QProcess::execute(options.service,
@@ -33,10 +34,15 @@ QString StartBenchService(QProcess& process, const BenchOptions& options) {
             return QString();
         }
     }
-    process.start(options.service,
-                  {QStringLiteral("serve"), QStringLiteral("--db"), options.db,
-                   QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-                   QStringLiteral("--events"), options.db + QStringLiteral("-bench-events.db")});
+    QStringList args{QStringLiteral("serve"),
+                     QStringLiteral("--db"),
+                     options.db,
+                     QStringLiteral("--listen"),
+                     QStringLiteral("127.0.0.1:0"),
+                     QStringLiteral("--events"),
+                     options.db + QStringLiteral("-bench-events.db")};
+    args += extra;
+    process.start(options.service, args);
     if (!process.waitForStarted()) {
         return QString();
     }

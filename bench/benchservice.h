@@ -23,7 +23,9 @@ BenchOptions ParseBenchOptions(const QStringList& args, int defaultRounds);
 // Starts `bbstatsd serve` on 127.0.0.1 at a port of its choosing, importing
 // the data first when the statistics file is missing; returns "host:port",
 // or an empty text (the service's output on stderr) when it did not come up.
-QString StartBenchService(QProcess& process, const BenchOptions& options);
+// `extra` goes to `serve` after the bench's own options.
+QString StartBenchService(QProcess& process, const BenchOptions& options,
+                          const QStringList& extra = {});
 
 // The median of `values` (0 when empty).
 double Median(std::vector<double> values);

@@ -17,6 +17,7 @@
 
 #include "deployment.h"
 #include "mainwindow/bannerrotation.h"
+#include "mainwindow/chartcommands.h"
 #include "mainwindow/databasecaption.h"
 #include "mainwindow/demorotation.h"
 #include "mainwindow/headerband.h"
@@ -24,6 +25,7 @@
 #include "mainwindow/linkmenus.h"
 #include "mainwindow/mdiarrange.h"
 #include "mainwindow/newsticker.h"
+#include "mainwindow/queryfilecommands.h"
 #include "mainwindow/taboutbox.h"
 #include "mainwindow/tform13.h"
 #include "mainwindow/tform16.h"
@@ -288,6 +290,19 @@ void TForm1::connectQueryCommands() {
     m_viewCommands = new ViewCommands(
         m_menu, [this] { return queryDialogs(); },
         [this] { return dynamic_cast<StatisticsView*>(ActiveQueryTarget()); }, this);
+    const auto activeView = [this] { return dynamic_cast<StatisticsView*>(ActiveQueryTarget()); };
+    const auto hosts = [this] { return m_hosts; };
+    m_charts = new ChartCommands(m_menu, m_viewCommands->Export1, activeView, hosts, this);
+    m_viewCommands->SetContextMenuExtension([this](QMenu* menu, StatisticsView* view, int column) {
+        m_charts->AddContextEntry(menu, view, column);
+    });
+    m_queryFiles = new QueryFileCommands(
+        m_menu, m_charts->Chart1, activeView, [this](DatabaseKind kind) { return View(kind); },
+        [this](DatabaseKind kind, const std::function<void(StatisticsView&)>& prepare) {
+            OpenDatabase(kind, prepare);
+            return View(kind);
+        },
+        hosts, this, this);
 }
 
 StatisticsView* TForm1::printView() const {
@@ -325,7 +340,7 @@ QueryTarget* TForm1::ActiveQueryTarget() const {
     return view;
 }
 
-void TForm1::OpenDatabase(DatabaseKind kind) {
+void TForm1::OpenDatabase(DatabaseKind kind, const std::function<void(StatisticsView&)>& prepare) {
     const std::size_t index = DatabaseIndex(kind);
     if (m_views[index]) {
         return; // at most one window per database
@@ -355,6 +370,9 @@ void TForm1::OpenDatabase(DatabaseKind kind) {
         layout->activate();
     }
 
+    if (prepare) {
+        prepare(*view);
+    }
     // The first page; the window may be closed while it waits.
     view->refreshView();
     hourglass.release();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include <QMainWindow>
@@ -16,11 +17,13 @@
 #include "startup/startping.h"
 
 class BannerRotation;
+class ChartCommands;
 class DemoRotation;
 class HeaderBand;
 class LinkMenus;
 class NewsTicker;
 class PrintController;
+class QueryFileCommands;
 class QMdiArea;
 class QueryTarget;
 class StatisticsView;
@@ -78,6 +81,9 @@ public:
     THttpCli& HttpCli1() { return *m_httpCli1; }
     // Export, copy, undo and the grids' context menu.
     ViewCommands& Commands() { return *m_viewCommands; }
+    // The chart command and the query files.
+    ChartCommands& Charts() { return *m_charts; }
+    QueryFileCommands& QueryFiles() { return *m_queryFiles; }
     // The banner rotation (Timer3, HttpCliAd, the slots).
     BannerRotation& Banners() { return *m_banners; }
     // Sends a usage event text through the Sort dialog's sender; nothing
@@ -107,7 +113,9 @@ public:
     void FormActivate();
 
     // Opening a database: the steps shared by the four open commands.
-    void OpenDatabase(DatabaseKind kind);
+    // `prepare` runs on a new window before its first page is fetched (a
+    // query file puts its query in place there).
+    void OpenDatabase(DatabaseKind kind, const std::function<void(StatisticsView&)>& prepare = {});
     void Player1Click() { OpenDatabase(DatabaseKind::Batters); }
     void Pitchers1Click() { OpenDatabase(DatabaseKind::Pitchers); }
     void Fielding1Click() { OpenDatabase(DatabaseKind::Fielders); }
@@ -166,6 +174,8 @@ private:
     std::array<QPointer<StatisticsView>, 4> m_views;
     PrintController* m_print = nullptr;
     ViewCommands* m_viewCommands = nullptr;
+    ChartCommands* m_charts = nullptr;
+    QueryFileCommands* m_queryFiles = nullptr;
     std::array<int, 4> m_openedThisRun{};
     QString m_siteValue;
     // After the flags and the site value it reads.

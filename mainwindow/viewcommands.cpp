@@ -218,6 +218,8 @@ QMenu* ViewCommands::ContextMenu(StatisticsView* view, int column) {
         if (guard)
             guard->undoQuery();
     });
+    if (m_contextExtension)
+        m_contextExtension(menu, view, column);
     return menu;
 }
 

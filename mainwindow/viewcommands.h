@@ -41,6 +41,10 @@ public:
     // LimitColumn, HideColumn, UnhideColumns, CopyRows, ExportCsv, UndoQuery;
     // owned by the caller.
     QMenu* ContextMenu(StatisticsView* view, int column);
+    // Called with each context menu just built, to add entries at its end.
+    void SetContextMenuExtension(std::function<void(QMenu*, StatisticsView*, int)> extension) {
+        m_contextExtension = std::move(extension);
+    }
 
     // The selected rows of `view` (the current row when nothing is selected)
     // as tab-separated text with a title line, put on the clipboard.
@@ -53,4 +57,5 @@ private:
     std::function<QueryDialogs()> m_dialogs;
     std::function<StatisticsView*()> m_activeView;
     CsvExporter* m_exporter = nullptr;
+    std::function<void(QMenu*, StatisticsView*, int)> m_contextExtension;
 };

@@ -224,6 +224,9 @@ bool StatisticsView::refreshView() {
     } while (m_refetch && outcome.result == FetchResult::Done);
     m_fetching = false;
     stopBusy();
+    if (outcome.result == FetchResult::Done) {
+        emit pageShown();
+    }
     if (outcome.result == FetchResult::Failed) {
         showFailure(outcome.message);
         if (!guard) {

@@ -134,6 +134,9 @@ signals:
     void siteLinkClicked(DatabaseKind kind);
     // The user double-clicked a cell of `column`, which is hidden next.
     void columnHideRequested(int column);
+    // A page of the current query arrived and is shown (after every Sort,
+    // Select, Limit, Reset and Undo, and after scrolling).
+    void pageShown();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -1,0 +1,216 @@
+#include "charts/chartmodel.h"
+
+#include <algorithm>
+#include <map>
+
+#include <QLocale>
+#include <QRegularExpression>
+
+#include "query/querydescription.h"
+#include "query/selectionitems.h"
+
+namespace {
+
+const ColumnSpec* ColumnOf(DatabaseKind kind, int column) {
+    const auto columns = DatabaseInfoFor(kind).columns;
+    if (column < 0 || column >= static_cast<int>(columns.size()))
+        return nullptr;
+    return &columns[static_cast<std::size_t>(column)];
+}
+
+// The meaning of a sort-list entry: "Home Runs" of "HR  - Home Runs".
+QString FieldMeaning(DatabaseKind kind, int field) {
+    const QStringList& fields = DatabaseInfoFor(kind).sortFields;
+    if (field < 0 || field >= fields.size())
+        return {};
+    static const QRegularExpression dash(QStringLiteral("\\s*-\\s+"));
+    const QStringList parts = fields[field].split(dash);
+    return parts.size() >= 2 ? parts.last().trimmed() : QString();
+}
+
+// The unit of a column's values, from its format and meaning.
+QString ColumnUnit(const ColumnSpec& spec, const QString& meaning) {
+    switch (spec.format.kind) {
+    case CellKind::Integer:
+        return QStringLiteral("count");
+    case CellKind::GamesBehind:
+        return QStringLiteral("games");
+    case CellKind::Real:
+        break;
+    default:
+        return {};
+    }
+    if (meaning.contains(QStringLiteral("Earned Run Average")))
+        return QStringLiteral("runs per 9 innings");
+    if (meaning.contains(QStringLiteral("Innings")))
+        return QStringLiteral("innings");
+    if (spec.format.blankZero || meaning.contains(QStringLiteral("Percentage")) ||
+        meaning.contains(QStringLiteral("Average")))
+        return QStringLiteral("ratio");
+    return QStringLiteral("per game");
+}
+
+QString Thousands(int n) {
+    return QLocale(QLocale::English).toString(n);
+}
+
+} // namespace
+
+QString DataAttributionLine() {
+    return QStringLiteral("Baseball statistics from the Lahman Baseball Database by Sean Lahman, "
+                          "licensed under CC BY-SA 3.0.");
+}
+
+bool IsChartableColumn(DatabaseKind kind, int column) {
+    const ColumnSpec* spec = ColumnOf(kind, column);
+    if (spec == nullptr)
+        return false;
+    const CellKind k = spec->format.kind;
+    return k == CellKind::Integer || k == CellKind::Real || k == CellKind::GamesBehind;
+}
+
+int FirstChartableColumn(DatabaseKind kind, int column) {
+    const int count = static_cast<int>(DatabaseInfoFor(kind).columns.size());
+    for (int c = std::max(column, 0); c < count; ++c) {
+        if (IsChartableColumn(kind, c))
+            return c;
+    }
+    return -1;
+}
+
+QStringList SelectedPlayers(const QueryState& state) {
+    QStringList players;
+    const int count = std::min(state.SelectionCount, QueryState::MaxSelectionItems);
+    for (int i = 0; i < count; ++i) {
+        const std::string& item = state.SelectionItems[static_cast<std::size_t>(i)];
+        if (item.size() > 1 && item.front() == 'A')
+            players << QString::fromStdString(item.substr(1));
+    }
+    return players;
+}
+
+ChartPlan PlanChart(DatabaseKind kind, const QueryState& state, int totalRows) {
+    ChartPlan plan;
+    const int total = std::max(totalRows, 0);
+    const QStringList players =
+        kind == DatabaseKind::Teams ? QStringList() : SelectedPlayers(state);
+    if (!players.isEmpty() && players.size() <= ChartMaxPlayers) {
+        plan.mode = ChartMode::Lines;
+        plan.players = players;
+        plan.rowsWanted = std::min(total, ChartLineRowCap);
+    } else {
+        plan.mode = ChartMode::Bars;
+        plan.rowsWanted = std::min(total, ChartBarRows);
+    }
+    return plan;
+}
+
+QueryState ChartQueryState(const QueryState& windowState, ChartMode mode) {
+    // Both modes plot the rows the window's own query gives, one point per
+    // stint row. Season lines from the service would be asked for here.
+    (void)mode;
+    return windowState;
+}
+
+std::optional<double> ChartValue(DatabaseKind kind, int column, const QString& text) {
+    const ColumnSpec* spec = ColumnOf(kind, column);
+    const QString trimmed = text.trimmed();
+    if (spec == nullptr || trimmed.isEmpty())
+        return std::nullopt;
+    if (trimmed == QLatin1String("---")) {
+        if (spec->format.kind == CellKind::GamesBehind)
+            return 0.0;
+        return std::nullopt;
+    }
+    bool ok = false;
+    const double value = trimmed.toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+QString ChartAxisTitle(DatabaseKind kind, int column) {
+    const ColumnSpec* spec = ColumnOf(kind, column);
+    if (spec == nullptr)
+        return {};
+    const QString name = FieldShortName(kind, spec->sortField);
+    const QString meaning = FieldMeaning(kind, spec->sortField);
+    const QString unit = ColumnUnit(*spec, meaning);
+    QString title = meaning.isEmpty() ? name : name + QStringLiteral(" - ") + meaning;
+    if (!unit.isEmpty())
+        title += QStringLiteral(" (") + unit + QLatin1Char(')');
+    return title;
+}
+
+ChartModel BuildChartModel(DatabaseKind kind, int column, const ChartPlan& plan,
+                           const std::vector<ChartRow>& rows, int totalRows,
+                           const QString& queryWords) {
+    ChartModel model;
+    model.mode = plan.mode;
+    const ColumnSpec* spec = ColumnOf(kind, column);
+    const QString name = spec ? FieldShortName(kind, spec->sortField) : QString();
+    model.title = DatabaseWord(kind) + QStringLiteral(": ") + name;
+    if (!queryWords.isEmpty())
+        model.title += QStringLiteral(" - ") + queryWords;
+    model.yTitle = ChartAxisTitle(kind, column);
+    model.totalRows = std::max(totalRows, 0);
+
+    if (plan.mode == ChartMode::Lines) {
+        model.xTitle = QStringLiteral("Year (season)");
+        const std::size_t used = std::min<std::size_t>(rows.size(), ChartLineRowCap);
+        // One series per player, in the order the rows first name them.
+        std::vector<QString> order;
+        std::map<QString, std::vector<ChartPoint>> points;
+        for (std::size_t i = 0; i < used; ++i) {
+            const ChartRow& row = rows[i];
+            bool yearOk = false;
+            const int year = row.year.trimmed().toInt(&yearOk);
+            if (!yearOk)
+                continue;
+            if (points.find(row.player) == points.end())
+                order.push_back(row.player);
+            points[row.player].push_back(
+                ChartPoint{double(year), ChartValue(kind, column, row.value),
+                           row.year.trimmed() + QLatin1Char(' ') + row.team.trimmed()});
+        }
+        for (const QString& player : order) {
+            ChartSeriesData series{player, points[player]};
+            // Over the years; a player's stints of one season keep their order.
+            std::stable_sort(series.points.begin(), series.points.end(),
+                             [](const ChartPoint& a, const ChartPoint& b) { return a.x < b.x; });
+            model.series.push_back(std::move(series));
+        }
+        model.shownRows = static_cast<int>(used);
+    } else {
+        model.xTitle = QStringLiteral("Rank in the window's order (row)");
+        ChartSeriesData series{name, {}};
+        const std::size_t used = std::min<std::size_t>(rows.size(), ChartBarRows);
+        for (std::size_t i = 0; i < used; ++i) {
+            const ChartRow& row = rows[i];
+            const QString who =
+                row.player.trimmed().isEmpty() ? row.team.trimmed() : row.player.trimmed();
+            series.points.push_back(ChartPoint{double(i + 1), ChartValue(kind, column, row.value),
+                                               who + QLatin1Char(' ') + row.year.trimmed()});
+        }
+        model.series.push_back(std::move(series));
+        model.shownRows = static_cast<int>(used);
+    }
+    model.countNote = QStringLiteral("Showing %1 of %2 rows")
+                          .arg(Thousands(model.shownRows), Thousands(model.totalRows));
+    return model;
+}
+
+std::vector<std::vector<QPointF>> ChartSegments(const ChartSeriesData& series) {
+    std::vector<std::vector<QPointF>> segments;
+    std::vector<QPointF> run;
+    for (const ChartPoint& point : series.points) {
+        if (!point.y) {
+            if (!run.empty())
+                segments.push_back(std::move(run));
+            run.clear();
+            continue;
+        }
+        run.emplace_back(point.x, *point.y);
+    }
+    if (!run.empty())
+        segments.push_back(std::move(run));
+    return segments;
+}
