@@ -106,10 +106,13 @@ ChartPlan PlanChart(DatabaseKind kind, const QueryState& state, int totalRows) {
 }
 
 QueryState ChartQueryState(const QueryState& windowState, ChartMode mode) {
-    // Both modes plot the rows the window's own query gives, one point per
-    // stint row. Season lines from the service would be asked for here.
-    (void)mode;
-    return windowState;
+    // A player's line over the years has one point a season: the service
+    // adds up the stints of a season (season lines). Bars plot the window's
+    // own rows, in its lines mode.
+    QueryState state = windowState;
+    if (mode == ChartMode::Lines)
+        state.Lines = LinesMode::PerSeason;
+    return state;
 }
 
 std::optional<double> ChartValue(DatabaseKind kind, int column, const QString& text) {

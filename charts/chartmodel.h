@@ -83,9 +83,8 @@ QStringList SelectedPlayers(const QueryState& state);
 // bars; the rows to fetch given the result's `totalRows`.
 ChartPlan PlanChart(DatabaseKind kind, const QueryState& state, int totalRows);
 
-// The query the chart sends for its rows. Today it is the window's own query;
-// a mode that asks the service for one line per player season would change
-// the state here, and only here.
+// The query the chart sends for its rows: the window's own query, with season
+// lines for a line over the years (one point per player season).
 QueryState ChartQueryState(const QueryState& windowState, ChartMode mode);
 
 // The number in a cell text of column `column`, none for a missing value

@@ -120,7 +120,7 @@ int TestCharts::loggedPageRequests() const {
     return count;
 }
 
-// Ruth's seasons as one line per stint row; his caught-stealing line has gaps
+// Ruth's seasons as one line, a point a season; his caught-stealing line has gaps
 // where the data has no value (never zeros); the top 25 by home runs as bars
 // in the window's order; Sort and Undo redraw the chart; closing the window
 // closes it.

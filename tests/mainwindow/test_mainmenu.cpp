@@ -189,14 +189,19 @@ void TestMainMenu::optionsOrder() {
 
 void TestMainMenu::optionsWithViewCommands() {
     // The main window adds the database windows' commands to the menu as built: export right
-    // after "&Print", Ctrl+P prints, Ctrl+E exports, and export follows print's state.
+    // after "&Print", the lines submenu before "D&ata sources", Ctrl+P prints, Ctrl+E exports,
+    // and export follows print's state.
     ViewCommands commands(
         m_menu, [] { return QueryDialogs{}; }, [] { return static_cast<StatisticsView*>(nullptr); },
         m_window);
+    const auto* lines = m_menu.Options1->findChild<QMenu*>(QStringLiteral("Lines1"));
+    QVERIFY(lines);
+    QCOMPARE(lines->title(), QStringLiteral("&Lines"));
     const QList<QAction*> expected = {m_menu.Coloroptions1,
                                       m_menu.Unhide1,
                                       m_menu.Print1,
                                       commands.Export1,
+                                      lines->menuAction(),
                                       m_menu.Datasources1,
                                       m_menu.Help1->menuAction(),
                                       m_menu.Changeproxysettings1,
