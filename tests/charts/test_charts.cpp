@@ -4,6 +4,7 @@
 // value is missing), the chart follows Sort and Undo, its pictures are
 // written whole, and a query file opens with one page fetch.
 
+#include <algorithm>
 #include <numeric>
 
 #include <QChartView>
@@ -169,9 +170,26 @@ void TestCharts::seriesAreTheServiceRows() {
     QCOMPARE(int(segments[0].size()), 15);
     QCOMPARE(segments[0].front(), QPointF(1920, 14));
 
-    // Sort by home runs descending over every batter: bars of the top 25.
+    // A traded player's season is one point, its stints added up by the service: Henderson's
+    // 1989 with New York (3) and Oakland (9).
     chart->setColumn(kHR);
     int drawn = chart->drawCount();
+    m_view->queryState() = QueryState();
+    m_view->queryState().AppendGroup({"AHenderson, Rickey"});
+    QVERIFY(m_view->refreshView());
+    QVERIFY(WaitForDraw(chart, drawn));
+    model = chart->model();
+    QCOMPARE(model.mode, ChartMode::Lines);
+    const std::vector<ChartPoint>& henderson = model.series.at(0).points;
+    QCOMPARE(std::count_if(henderson.begin(), henderson.end(),
+                           [](const ChartPoint& p) { return p.x == 1989.0; }),
+             1);
+    for (const ChartPoint& p : henderson)
+        if (p.x == 1989.0)
+            QCOMPARE(*p.y, 12.0);
+
+    // Sort by home runs descending over every batter: bars of the top 25.
+    drawn = chart->drawCount();
     m_view->queryState() = QueryState();
     ApplySortCodes(m_view->queryState(), ComputeSortCodes(SortChoice{{17, 0, 0, 0}, {1, 0, 0, 0}}));
     QVERIFY(m_view->refreshView());
@@ -200,12 +218,12 @@ void TestCharts::seriesAreTheServiceRows() {
     QVERIFY(model.countNote.startsWith(QStringLiteral("Showing 25 of ")));
     QVERIFY(model.title.contains(QStringLiteral("HR descending")));
 
-    // Undo: back to Ruth's line.
+    // Undo: back to Henderson's line, a point for each of his 25 seasons (1979-2003).
     drawn = chart->drawCount();
     QVERIFY(m_view->undoQuery());
     QVERIFY(WaitForDraw(chart, drawn));
     QCOMPARE(chart->model().mode, ChartMode::Lines);
-    QCOMPARE(int(chart->model().series.at(0).points.size()), 22);
+    QCOMPARE(int(chart->model().series.at(0).points.size()), 25);
 
     // Scrolling fetches pages of the same query: no redraw.
     drawn = chart->drawCount();
