@@ -49,6 +49,16 @@ fail() {
 }
 
 answers() { (exec 3<>"/dev/tcp/$1/8461") 2>/dev/null; }
+# The service listens while it loads its tables, answering 503 to all but its
+# health path: it is ready once that path answers 200.
+ready() {
+    (
+        exec 3<>"/dev/tcp/$1/8461" || exit 1
+        printf 'GET /healthz HTTP/1.0\r\n\r\n' >&3
+        IFS= read -r -t 10 status <&3 || exit 1
+        [[ $status == "HTTP/1."?" 200"* ]]
+    ) 2>/dev/null
+}
 
 # Starts bbstatsd on the default addresses with the request log
 # $work/requests.log; the third argument chooses how it logs (default
@@ -73,11 +83,11 @@ e2e_start_service() {
         "$@" >"$work/service.log" 2>&1 &
     service_pid=$!
     for _ in $(seq 1 600); do
-        answers 127.0.0.2 && break
+        ready 127.0.0.2 && break
         kill -0 "$service_pid" 2>/dev/null || fail "bbstatsd ended: $(cat "$work/service.log")"
         sleep 0.5
     done
-    answers 127.0.0.2 || fail "bbstatsd does not answer on 127.0.0.2:8461"
+    ready 127.0.0.2 || fail "bbstatsd does not answer on 127.0.0.2:8461"
 }
 
 # Starts the client in a fresh folder and waits for its main window.

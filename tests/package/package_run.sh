@@ -42,11 +42,11 @@ done
     --log-requests "$work/requests.log" >"$work/service.log" 2>&1 &
 service_pid=$!
 for _ in $(seq 1 200); do
-    answers 127.0.0.2 && break
+    ready 127.0.0.2 && break
     kill -0 "$service_pid" 2>/dev/null || fail "bbstatsd ended: $(cat "$work/service.log")"
     sleep 0.3
 done
-answers 127.0.0.2 || fail "bbstatsd does not answer on 127.0.0.2:8461"
+ready 127.0.0.2 || fail "bbstatsd does not answer on 127.0.0.2:8461"
 grep -q "^bbstatsd: content $root/usr/share/bbstatsd/content," "$work/service.log" ||
     fail "the service does not use its installed content folder: $(cat "$work/service.log")"
 cmp -s <(curl -s --max-time 20 http://127.0.0.1:8461/baseballout.txt) \
