@@ -11,7 +11,8 @@
 
 namespace {
 
-const ColumnSpec* ColumnOf(DatabaseKind kind, int column) {
+// The grid column's entry of the database's column table; null when out of range.
+auto ColumnOf(DatabaseKind kind, int column) -> decltype(DatabaseInfoFor(kind).columns.data()) {
     const auto columns = DatabaseInfoFor(kind).columns;
     if (column < 0 || column >= static_cast<int>(columns.size()))
         return nullptr;
@@ -29,8 +30,8 @@ QString FieldMeaning(DatabaseKind kind, int field) {
 }
 
 // The unit of a column's values, from its format and meaning.
-QString ColumnUnit(const ColumnSpec& spec, const QString& meaning) {
-    switch (spec.format.kind) {
+QString ColumnUnit(const CellFormat& format, const QString& meaning) {
+    switch (format.kind) {
     case CellKind::Integer:
         return QStringLiteral("count");
     case CellKind::GamesBehind:
@@ -44,7 +45,7 @@ QString ColumnUnit(const ColumnSpec& spec, const QString& meaning) {
         return QStringLiteral("runs per 9 innings");
     if (meaning.contains(QStringLiteral("Innings")))
         return QStringLiteral("innings");
-    if (spec.format.blankZero || meaning.contains(QStringLiteral("Percentage")) ||
+    if (format.blankZero || meaning.contains(QStringLiteral("Percentage")) ||
         meaning.contains(QStringLiteral("Average")))
         return QStringLiteral("ratio");
     return QStringLiteral("per game");
@@ -62,10 +63,10 @@ QString DataAttributionLine() {
 }
 
 bool IsChartableColumn(DatabaseKind kind, int column) {
-    const ColumnSpec* spec = ColumnOf(kind, column);
-    if (spec == nullptr)
+    const auto* entry = ColumnOf(kind, column);
+    if (entry == nullptr)
         return false;
-    const CellKind k = spec->format.kind;
+    const CellKind k = entry->format.kind;
     return k == CellKind::Integer || k == CellKind::Real || k == CellKind::GamesBehind;
 }
 
@@ -116,12 +117,12 @@ QueryState ChartQueryState(const QueryState& windowState, ChartMode mode) {
 }
 
 std::optional<double> ChartValue(DatabaseKind kind, int column, const QString& text) {
-    const ColumnSpec* spec = ColumnOf(kind, column);
+    const auto* entry = ColumnOf(kind, column);
     const QString trimmed = text.trimmed();
-    if (spec == nullptr || trimmed.isEmpty())
+    if (entry == nullptr || trimmed.isEmpty())
         return std::nullopt;
     if (trimmed == QLatin1String("---")) {
-        if (spec->format.kind == CellKind::GamesBehind)
+        if (entry->format.kind == CellKind::GamesBehind)
             return 0.0;
         return std::nullopt;
     }
@@ -131,12 +132,12 @@ std::optional<double> ChartValue(DatabaseKind kind, int column, const QString& t
 }
 
 QString ChartAxisTitle(DatabaseKind kind, int column) {
-    const ColumnSpec* spec = ColumnOf(kind, column);
-    if (spec == nullptr)
+    const auto* entry = ColumnOf(kind, column);
+    if (entry == nullptr)
         return {};
-    const QString name = FieldShortName(kind, spec->sortField);
-    const QString meaning = FieldMeaning(kind, spec->sortField);
-    const QString unit = ColumnUnit(*spec, meaning);
+    const QString name = FieldShortName(kind, entry->sortField);
+    const QString meaning = FieldMeaning(kind, entry->sortField);
+    const QString unit = ColumnUnit(entry->format, meaning);
     QString title = meaning.isEmpty() ? name : name + QStringLiteral(" - ") + meaning;
     if (!unit.isEmpty())
         title += QStringLiteral(" (") + unit + QLatin1Char(')');
@@ -148,8 +149,8 @@ ChartModel BuildChartModel(DatabaseKind kind, int column, const ChartPlan& plan,
                            const QString& queryWords) {
     ChartModel model;
     model.mode = plan.mode;
-    const ColumnSpec* spec = ColumnOf(kind, column);
-    const QString name = spec ? FieldShortName(kind, spec->sortField) : QString();
+    const auto* entry = ColumnOf(kind, column);
+    const QString name = entry ? FieldShortName(kind, entry->sortField) : QString();
     model.title = DatabaseWord(kind) + QStringLiteral(": ") + name;
     if (!queryWords.isEmpty())
         model.title += QStringLiteral(" - ") + queryWords;
