@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "query/columnhiding.h"
+#include "query/selectionitems.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ QString Hex(std::uint32_t value) {
 std::optional<DatabaseKind> DatabaseNamed(const QString& name) {
     for (const DatabaseKind kind : {DatabaseKind::Batters, DatabaseKind::Pitchers,
                                     DatabaseKind::Fielders, DatabaseKind::Teams}) {
-        if (name == QueryFileDatabaseName(kind))
+        if (name == DatabaseWord(kind))
             return kind;
     }
     return std::nullopt;
@@ -54,7 +55,7 @@ QString SortCodeProblem(DatabaseKind kind, int code) {
     if (code < -1 || code > 300 || field >= fields)
         return QStringLiteral("sort code %1 names a field the %2 database lacks")
             .arg(code)
-            .arg(QueryFileDatabaseName(kind));
+            .arg(DatabaseWord(kind));
     return {};
 }
 
@@ -66,7 +67,7 @@ QString ItemProblem(DatabaseKind kind, const QString& item) {
     if (item == QLatin1String("*"))
         return {};
     const QChar letter = item.isEmpty() ? QChar() : item.front();
-    const QString database = QueryFileDatabaseName(kind);
+    const QString database = DatabaseWord(kind);
     if (letter == QLatin1Char('A') && kind == DatabaseKind::Teams)
         return QStringLiteral("the %1 database has no players").arg(database);
     if (letter == QLatin1Char('G') && kind != DatabaseKind::Fielders)
@@ -96,20 +97,6 @@ struct Line {
 
 } // namespace
 
-QString QueryFileDatabaseName(DatabaseKind kind) {
-    switch (kind) {
-    case DatabaseKind::Batters:
-        return QStringLiteral("Batters");
-    case DatabaseKind::Pitchers:
-        return QStringLiteral("Pitchers");
-    case DatabaseKind::Fielders:
-        return QStringLiteral("Fielders");
-    case DatabaseKind::Teams:
-        return QStringLiteral("Teams");
-    }
-    return {};
-}
-
 QByteArray WriteQueryFile(const SavedQuery& query) {
     const QueryState& s = query.state;
     QString text;
@@ -124,7 +111,7 @@ QByteArray WriteQueryFile(const SavedQuery& query) {
     };
     line(QString::fromLatin1(kMagic), QString::number(QueryFileVersion));
     line(QStringLiteral("attribution"), QString::fromLatin1(kAttribution));
-    line(QStringLiteral("database"), QueryFileDatabaseName(query.database));
+    line(QStringLiteral("database"), DatabaseWord(query.database));
     line(QStringLiteral("sort"), QString::number(s.SortCode));
     line(QStringLiteral("sort-pair"), codes(s.SortPair));
     line(QStringLiteral("sort-triple"), codes(s.SortTriple));
@@ -253,7 +240,7 @@ std::optional<SavedQuery> ReadQueryFile(const QByteArray& text, QueryFileError* 
                 return fail(line.number, QStringLiteral("column %1 is not a column the %2 "
                                                         "database can hide")
                                              .arg(column)
-                                             .arg(QueryFileDatabaseName(*kind)));
+                                             .arg(DatabaseWord(*kind)));
             if (std::find(query.hiddenColumns.begin(), query.hiddenColumns.end(), column) !=
                 query.hiddenColumns.end())
                 return fail(line.number, QStringLiteral("column %1 is hidden twice").arg(column));
@@ -275,7 +262,7 @@ std::optional<SavedQuery> ReadQueryFile(const QByteArray& text, QueryFileError* 
                 return fail(line.number, QStringLiteral("band mode %1 is not one the %2 "
                                                         "database has")
                                              .arg(mode)
-                                             .arg(QueryFileDatabaseName(*kind)));
+                                             .arg(DatabaseWord(*kind)));
             query.bands = BandSettings{mode, first, second};
         } else {
             return fail(line.number, QStringLiteral("\"%1\" is not a query file line").arg(key));

@@ -43,10 +43,6 @@ std::optional<SavedQuery> ReadQueryFile(const QByteArray& text, QueryFileError* 
 // "The query file "name" cannot be opened: line 4: ..." for a message box.
 QString QueryFileMessage(const QString& path, const QueryFileError& error);
 
-// The database named in a query file ("Batters", "Pitchers", "Fielders",
-// "Teams").
-QString QueryFileDatabaseName(DatabaseKind kind);
-
 // The selection values of `letter` ('A' players, 'B' teams) in `state`,
 // without their letter, in order.
 std::vector<std::string> SelectionValues(const QueryState& state, char letter);
