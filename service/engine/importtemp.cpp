@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,9 +63,19 @@ int ImportTempFile::clearStale(const std::string& target) {
 
 ImportTempFile::ImportTempFile(const std::string& target) : m_target(target) {
     clearStale(target);
+    // The stop signals wait while the file exists without its handlers, so
+    // one that comes in between still removes it.
+    sigset_t stopSignals;
+    sigset_t previousMask;
+    sigemptyset(&stopSignals);
+    for (const int signal : RemovingSignals) {
+        sigaddset(&stopSignals, signal);
+    }
+    pthread_sigmask(SIG_BLOCK, &stopSignals, &previousMask);
     m_path = target + Marker + std::string(RandomPart, 'X');
     m_fd = mkostemp(m_path.data(), O_CLOEXEC);
     if (m_fd < 0) {
+        pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
         throw std::runtime_error(target + ":0:0: cannot create a temporary file beside it");
     }
     flock(m_fd, LOCK_EX);
@@ -81,6 +92,7 @@ ImportTempFile::ImportTempFile(const std::string& target) : m_target(target) {
             sigaction(RemovingSignals[i], &action, &g_previous[i]);
         }
     }
+    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
 }
 
 ImportTempFile::~ImportTempFile() {
