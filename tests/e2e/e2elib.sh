@@ -4,16 +4,29 @@
 # (a temporary folder removed on exit), `service_pid`, `client_pid`, `main`
 # (the main window's id) and `title` (its caption).
 
-# Re-runs the calling script inside xvfb-run unless it already is.
+# Re-runs the calling script in a network namespace of its own (when it may
+# make one: as root, with unshare and ip), so that the default addresses are
+# its own and end-to-end runs need not wait on each other, and there inside
+# xvfb-run unless it already is.
 e2e_in_xvfb() {
     # No session bus on the test display: without an address libdbus tries to
     # autolaunch one (dbus-launch is not installed), and that failed attempt
     # leaves a buffer LeakSanitizer reports when the client exits.
     export DBUS_SESSION_BUS_ADDRESS=${DBUS_SESSION_BUS_ADDRESS:-disabled:}
+    if [ -z "${BBSTATS_IN_NETNS:-}" ]; then
+        export BBSTATS_IN_NETNS=0
+        if unshare -n true 2>/dev/null && command -v ip >/dev/null; then
+            rmdir "$work"
+            BBSTATS_IN_NETNS=1 exec unshare -n bash -c 'ip link set lo up && exec "$0" "$@"' \
+                "$0" "$@"
+        fi
+    fi
     if [ -z "${BBSTATS_IN_XVFB:-}" ]; then
         export BBSTATS_IN_XVFB=1
         unset QT_QPA_PLATFORM
-        exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+        rmdir "$work"
+        # Runs started together look for a free display from different numbers.
+        exec xvfb-run -a -n $((100 + $$ % 800)) -s "-screen 0 1280x1024x24" "$0" "$@"
     fi
 }
 
@@ -22,6 +35,17 @@ service_pid=""
 client_pid=""
 main=""
 title=""
+
+# Outside a network namespace of its own the default addresses are one
+# resource for the whole machine: waits for any other end-to-end run to finish
+# with them. A second call in the same run keeps the lock it holds.
+e2e_hold_default_addresses() {
+    if [ "${BBSTATS_IN_NETNS:-0}" != 1 ] && [ -z "${e2e_locked:-}" ]; then
+        exec 9>/tmp/bbstats-e2e-8461.lock
+        flock 9
+        e2e_locked=1
+    fi
+}
 
 # Stops the service started by e2e_start_service (the lock stays held).
 e2e_stop_service() {
@@ -67,14 +91,7 @@ ready() {
 e2e_start_service() {
     local service=$1 db=$2 logOption=${3:---log-requests}
     shift $(($# < 3 ? $# : 3))
-    # The default addresses are one resource for the whole machine: wait for
-    # any other end-to-end run (of another build tree) to finish with them.
-    # A second start in the same run keeps the lock it holds.
-    if [ -z "${e2e_locked:-}" ]; then
-        exec 9>/tmp/bbstats-e2e-8461.lock
-        flock 9
-        e2e_locked=1
-    fi
+    e2e_hold_default_addresses
     for host in 127.0.0.1 127.0.0.2 127.0.0.3; do
         answers "$host" && fail "port 8461 on $host is taken; this test needs the default addresses"
     done

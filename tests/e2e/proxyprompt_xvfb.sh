@@ -7,20 +7,12 @@
 set -euo pipefail
 pack=$1 plain=$2 offset=$3 source=$4
 
-if [ -z "${BBSTATS_IN_XVFB:-}" ]; then
-    export BBSTATS_IN_XVFB=1
-    unset QT_QPA_PLATFORM
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
-
 # The client's start-up exchanges (version check, banner settings, marker
-# upload) go to the default addresses: wait for any end-to-end run that
-# serves them to finish.
-exec 9>/tmp/bbstats-e2e-8461.lock
-flock 9
+# upload) go to the default addresses.
+source "$(dirname "$0")/e2elib.sh"
+e2e_in_xvfb "$@"
+e2e_hold_default_addresses
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 sed -e 's/^ProxyPromptEnabled = off$/ProxyPromptEnabled = on/' \
     -e "s#^Logo = logo.bmp\$#Logo = $source/resources/logo.bmp#" \
     "$source/resources/cobrand.txt" >"$work/cobrand.txt"

@@ -186,7 +186,7 @@ else
 fi
 
 echo "== the extracted programs, the source and build folders hidden"
-unshare "${unshare_options[@]}" bash -euc '
+BBSTATS_IN_NETNS=1 unshare "${unshare_options[@]}" bash -euc '
     ip link set lo up
     mount -t tmpfs -o ro,size=1m none "$1"
     exec "$2/package_run.sh" "$2" "$1"
