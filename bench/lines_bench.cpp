@@ -152,8 +152,10 @@ void printLinesLoad(const std::string& binary, const std::string& db, const std:
     for (std::size_t t = 0; t < 3; ++t) {
         std::vector<std::uint32_t> all(tables[t]->rows());
         std::iota(all.begin(), all.end(), 0u);
-        kept.push_back(combineLines(*tables[t], all, bbstatsd::LinesMode::Season, schedule));
-        kept.push_back(combineLines(*tables[t], all, bbstatsd::LinesMode::Career, schedule));
+        for (auto mode : {bbstatsd::LinesMode::Season, bbstatsd::LinesMode::Career}) {
+            kept.push_back(combineLines(*tables[t], all, mode, schedule));
+            kept.back()->data->rankAll();
+        }
         qualifiers.push_back(stintQualifiers(*tables[t], schedule));
     }
     const double linesMs = msSince(linesStart);

@@ -35,6 +35,9 @@ public:
                 texts[at] = std::make_unique<RecordTexts>(*tables[at]);
                 lists[at] = std::make_unique<PickLists>(*tables[at]);
                 largestRows = std::max(largestRows, tables[at]->rows());
+                std::vector<std::uint32_t> all(tables[at]->rows());
+                std::iota(all.begin(), all.end(), 0u);
+                wholeTotals[at] = totalsRecord(*tables[at], all);
             }
             // Season and career lines over every stint are kept ready: they answer every
             // lines query without a selection of stints.
@@ -45,6 +48,9 @@ public:
                 std::iota(all.begin(), all.end(), 0u);
                 seasonLines[at] = combineLines(*tables[at], all, LinesMode::Season, *schedule);
                 careerLines[at] = combineLines(*tables[at], all, LinesMode::Career, *schedule);
+                // Ranked now, so that no first query waits for them.
+                seasonLines[at]->data->rankAll();
+                careerLines[at]->data->rankAll();
                 stintQualified[at] = stintQualifiers(*tables[at], *schedule);
             }
         } catch (const std::exception& e) {
@@ -56,6 +62,7 @@ public:
     std::array<std::unique_ptr<TableData>, 4> tables;
     std::array<std::unique_ptr<RecordTexts>, 4> texts; // of the same tables
     std::array<std::unique_ptr<PickLists>, 4> lists;   // of the same tables
+    std::array<std::string, 4> wholeTotals;            // totals record of every row
     std::unique_ptr<Schedule> schedule;
     std::array<std::shared_ptr<const LinesTable>, 4> seasonLines; // of the player tables
     std::array<std::shared_ptr<const LinesTable>, 4> careerLines;
@@ -70,6 +77,13 @@ public:
                                               const LinesOptions& options, bool cachedOnly);
 
 private:
+    // The totals record of rows of a table (in default order, each once): the one kept for the
+    // whole table when they are every row, as a selection that keeps everything has it.
+    std::string totals(const TableData& data, const std::vector<std::uint32_t>& rows) const {
+        return rows.size() == data.rows() ? wholeTotals[static_cast<std::size_t>(data.def().table)]
+                                          : totalsRecord(data, rows);
+    }
+
     std::shared_ptr<const QueryResult> linesResult(const TableData& data, const Groups& groups,
                                                    const LinesOptions& options);
 
@@ -101,7 +115,7 @@ std::shared_ptr<const QueryResult> EngineData::result(Table table, const ParsedR
         auto r = std::make_shared<QueryResult>();
         r->rows = filterRows(data, req.groups);
         r->rows.shrink_to_fit();
-        r->totals = totalsRecord(data, r->rows);
+        r->totals = totals(data, r->rows);
         return std::shared_ptr<const QueryResult>(std::move(r));
     };
     const std::string suffix = linesKey(options);
@@ -141,7 +155,7 @@ EngineData::linesResult(const TableData& data, const Groups& groups, const Lines
                              auto t = std::make_shared<QueryResult>();
                              t->rows = filterRows(data, groups);
                              t->rows.shrink_to_fit();
-                             t->totals = totalsRecord(data, t->rows);
+                             t->totals = totals(data, t->rows);
                              return std::shared_ptr<const QueryResult>(std::move(t));
                          })
                     ->totals;
