@@ -386,7 +386,7 @@ std::string queryKey(const TableDef& def, const std::vector<SortKey>& keys, cons
     return key;
 }
 
-std::vector<std::uint32_t> filterRows(const TableData& data, const Groups& groups) {
+std::vector<std::uint32_t> filterRows(const TableData& data, const Groups& groups, bool* everyRow) {
     std::vector<CompiledGroup> compiled;
     for (const auto& group : groups) {
         if (!group.empty()) {
@@ -434,6 +434,12 @@ std::vector<std::uint32_t> filterRows(const TableData& data, const Groups& group
             if (keep(row)) {
                 out.push_back(row);
             }
+        }
+    }
+    if (everyRow != nullptr) {
+        *everyRow = out.size() == data.rows();
+        if (*everyRow) {
+            return {};
         }
     }
     return std::vector<std::uint32_t>(out.begin(), out.end());
