@@ -20,6 +20,8 @@
 #include <unistd.h>
 
 #include "bench/benchnet.h"
+#include "bench/benchrun.h"
+#include "bench/lines_bench.h"
 #include "bench/sqlbaseline.h"
 #include "service/engine/engine.h"
 #include "service/engine/importer.h"
@@ -28,7 +30,15 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::engineMs;
+using bench::median;
+using bench::msSince;
+using bench::oursMs;
+using bench::page;
+using bench::Row;
+using bench::sqlMs;
+using bench::sums;
 
 struct Options {
     std::string binary = BBSTATS_BENCH_SERVICE;
@@ -36,59 +46,6 @@ struct Options {
     std::string data;
     int scale = 1; // repetitions multiplier
 };
-
-double median(std::vector<double> values) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Median milliseconds of one request per repetition; request(rep) gives the bytes to send.
-double oursMs(int port, int reps, const std::function<std::string(int)>& request,
-              std::string* lastReply = nullptr) {
-    std::vector<double> times;
-    std::string reply;
-    for (int rep = 0; rep < reps; ++rep) {
-        const std::string bytes = request(rep);
-        const auto start = Clock::now();
-        if (!bench::roundTrip(port, bytes, reply)) {
-            throw std::runtime_error("request failed: " + reply.substr(0, 200));
-        }
-        times.push_back(msSince(start));
-    }
-    if (lastReply != nullptr) {
-        *lastReply = reply;
-    }
-    return median(times);
-}
-
-double sqlMs(int reps, const std::function<double(int)>& run) {
-    std::vector<double> times;
-    for (int rep = 0; rep < reps; ++rep) {
-        times.push_back(run(rep));
-    }
-    return median(times);
-}
-
-// Median milliseconds of the engine alone (in this process) answering the body of request(rep).
-double engineMs(bbstatsd::Engine& engine, bbstatsd::Table table, int reps,
-                const std::function<std::string(int)>& request) {
-    std::vector<double> times;
-    for (int rep = 0; rep < reps; ++rep) {
-        const std::string body = bench::bodyOf(request(rep));
-        const auto start = Clock::now();
-        engine.answer(table, body);
-        times.push_back(msSince(start));
-    }
-    return median(times);
-}
 
 // Requests per second of clients threads, each sending request(n) in a loop for seconds. Each
 // client connects from an address of its own (127.0.4.x), as separate users would.
@@ -125,25 +82,6 @@ double requestsPerSecond(int port, int clients, double seconds,
     return static_cast<double>(done) / (msSince(start) / 1000.0);
 }
 
-std::string page(int top, const std::string& sort, const std::vector<std::string>& items) {
-    std::string body = std::to_string(top) + "!40!" + sort + "\r\n";
-    for (const std::string& item : items) {
-        body += item + "\r\n";
-    }
-    if (items.empty()) {
-        body += "*\r\n";
-    }
-    return body + "\x1a";
-}
-
-std::string sums(const std::vector<std::string>& columns) {
-    std::string text;
-    for (const std::string& column : columns) {
-        text += (text.empty() ? "" : ", ") + std::string("SUM(NULLIF(") + column + ",-1))";
-    }
-    return text;
-}
-
 // Whether the file was written by this importer (an earlier one wrote other figures).
 bool currentFormat(const std::string& db) {
     try {
@@ -168,39 +106,6 @@ void ensureDatabase(const Options& options) {
     }
 }
 
-struct Row {
-    std::string name;
-    double ours = 0;
-    double engine = 0; // 0 when not measured
-    double floor = 0;  // 0 when not measured
-    double sql = 0;
-    double sqlIndexed = 0;
-    std::string note;
-};
-
-void printTable(const std::vector<Row>& rows) {
-    std::printf("| query | ours ms | engine alone ms | floor ms | ours/floor | SQLite ms | "
-                "ours/SQLite | SQLite+idx ms | ours/SQLite+idx | note |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
-    for (const Row& row : rows) {
-        if (row.sql == 0) {
-            std::printf("| %s | %.3f | - | %.3f | %.2f | - | - | - | - | %s |\n", row.name.c_str(),
-                        row.ours, row.floor, row.ours / row.floor, row.note.c_str());
-            continue;
-        }
-        char floor[32] = "-", floorRatio[32] = "-";
-        if (row.floor > 0) {
-            std::snprintf(floor, sizeof floor, "%.3f", row.floor);
-            std::snprintf(floorRatio, sizeof floorRatio, "%.2f", row.ours / row.floor);
-        }
-        std::printf("| %s | %.3f | %.3f | %s | %s | %.3f | %.4f (%.0fx faster) | %.3f | %.4f "
-                    "(%.0fx faster) | %s |\n",
-                    row.name.c_str(), row.ours, row.engine, floor, floorRatio, row.sql,
-                    row.ours / row.sql, row.sql / row.ours, row.sqlIndexed,
-                    row.ours / row.sqlIndexed, row.sqlIndexed / row.ours, row.note.c_str());
-    }
-}
-
 int run(const Options& options) {
     ensureDatabase(options);
     char workTemplate[] = "/tmp/bbstats-bench-XXXXXX";
@@ -218,7 +123,8 @@ int run(const Options& options) {
         options.db, work + "/indexed.db",
         {"batters(HR)", "batters(PlayerName COLLATE NOCASE)", "batters(Year)", "batters(League)",
          "batters(G)", "fielders(PlayerName COLLATE NOCASE)", "fielders(Year)",
-         "fielders(Position COLLATE NOCASE)", "fielders(G)", "fielders(PO)", "fielders(League)"});
+         "fielders(Position COLLATE NOCASE)", "fielders(G)", "fielders(PO)", "fielders(League)",
+         "batters(PlayerID, Year)"});
 
     std::cerr << "loading the engine in this process ...\n";
     bbstatsd::Engine engine(options.db);
@@ -317,16 +223,15 @@ int run(const Options& options) {
         const bench::SqlQuery sql{"fielders", "G >= -1", fourKeysSql, sums(fielderCounts)};
         row.sql = sqlMs(3 * scale, [&](int) { return plain.pageMs(sql, 0); });
         row.sqlIndexed = sqlMs(3 * scale, [&](int) { return indexed.pageMs(sql, 0); });
-        row.note = "target < 30 ms; " +
-                   bench::bodyOf(reply).substr(0, bench::bodyOf(reply).find('\r')) + " rows";
+        row.note = std::string("target < 5 ms; ").append(bench::countOf(reply)).append(" rows");
         rows.push_back(row);
     }
     {
         std::vector<std::string> items;
         std::string years;
         for (int year = 1990; year <= 1999; ++year) {
-            items.push_back("C" + std::to_string(year));
-            years += (years.empty() ? "" : ",") + std::to_string(year);
+            items.push_back(std::string("C").append(std::to_string(year)));
+            years.append(years.empty() ? "" : ",").append(std::to_string(year));
         }
         items.insert(items.end(), {"*", "DAL", "DNL", "*"});
         std::string reply;
@@ -402,7 +307,9 @@ int run(const Options& options) {
         row.note = std::to_string(reply.size()) + " reply bytes";
         rows.push_back(row);
     }
-    printTable(rows);
+    // 4. Combined lines: a new query per lines mode, and cached pages of career lines.
+    bench::addLinesRows(engine, port, plain, indexed, scale, rows);
+    bench::printTable(rows);
 
     // 4. Throughput of cached scroll pages, and of the floor with the same reply.
     auto scroll = [&](int n) {
@@ -431,6 +338,9 @@ int run(const Options& options) {
     std::printf("\nbbstatsd memory after filling the cache: VmRSS %.0f MB, VmHWM %.0f MB "
                 "(target < 400 MB)\n",
                 bench::residentMb(service.pid()), bench::residentMb(service.pid(), "VmHWM:"));
+
+    // 6. What the lines kept ready from load time add to start-up and memory.
+    bench::printLinesLoad(options.binary, options.db, work, scale);
     fs::remove_all(work);
     return 0;
 }

@@ -76,6 +76,15 @@ double SqlBaseline::pageMs(const SqlQuery& query, int offset, int rows) {
         .count();
 }
 
+double SqlBaseline::statementsMs(const std::vector<std::string>& statements) {
+    const auto start = std::chrono::steady_clock::now();
+    for (const std::string& sql : statements) {
+        run(sql);
+    }
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
 double SqlBaseline::listMs(const std::string& table, const std::string& column) {
     const auto start = std::chrono::steady_clock::now();
     run("SELECT DISTINCT " + column + " FROM " + table + " ORDER BY " + column + " COLLATE NOCASE");

@@ -28,6 +28,9 @@ public:
     // Runs the page at offset and the totals, reading every column as text; milliseconds.
     double pageMs(const SqlQuery& query, int offset, int rows = 40);
 
+    // Runs the statements one after the other, reading every column as text; milliseconds.
+    double statementsMs(const std::vector<std::string>& statements);
+
     // Runs a pick list (SELECT DISTINCT column ... ORDER BY); milliseconds.
     double listMs(const std::string& table, const std::string& column);
 

@@ -35,6 +35,12 @@ public:
                 texts[at] = std::make_unique<RecordTexts>(*tables[at]);
                 lists[at] = std::make_unique<PickLists>(*tables[at]);
                 largestRows = std::max(largestRows, tables[at]->rows());
+                auto all = std::make_shared<QueryResult>();
+                all->rows.resize(tables[at]->rows());
+                std::iota(all->rows.begin(), all->rows.end(), 0u);
+                all->totals = totalsRecord(*tables[at], all->rows);
+                all->kept = true;
+                everyRow[at] = std::move(all);
             }
             // Season and career lines over every stint are kept ready: they answer every
             // lines query without a selection of stints.
@@ -45,6 +51,9 @@ public:
                 std::iota(all.begin(), all.end(), 0u);
                 seasonLines[at] = combineLines(*tables[at], all, LinesMode::Season, *schedule);
                 careerLines[at] = combineLines(*tables[at], all, LinesMode::Career, *schedule);
+                // Ranked now, so that no first query waits for them.
+                seasonLines[at]->data->rankAll();
+                careerLines[at]->data->rankAll();
                 stintQualified[at] = stintQualifiers(*tables[at], *schedule);
             }
         } catch (const std::exception& e) {
@@ -54,8 +63,9 @@ public:
     }
 
     std::array<std::unique_ptr<TableData>, 4> tables;
-    std::array<std::unique_ptr<RecordTexts>, 4> texts; // of the same tables
-    std::array<std::unique_ptr<PickLists>, 4> lists;   // of the same tables
+    std::array<std::unique_ptr<RecordTexts>, 4> texts;          // of the same tables
+    std::array<std::unique_ptr<PickLists>, 4> lists;            // of the same tables
+    std::array<std::shared_ptr<const QueryResult>, 4> everyRow; // of the same tables
     std::unique_ptr<Schedule> schedule;
     std::array<std::shared_ptr<const LinesTable>, 4> seasonLines; // of the player tables
     std::array<std::shared_ptr<const LinesTable>, 4> careerLines;
@@ -70,6 +80,20 @@ public:
                                               const LinesOptions& options, bool cachedOnly);
 
 private:
+    // The stint rows a selection keeps, in default order, with their totals. A selection that
+    // keeps every row shares the result kept from load: a new sort of a whole table copies
+    // no rows and sums nothing before it sorts.
+    std::shared_ptr<const QueryResult> selection(const TableData& data, const Groups& groups) {
+        bool all = false;
+        auto r = std::make_shared<QueryResult>();
+        r->rows = filterRows(data, groups, &all);
+        if (all) {
+            return everyRow[static_cast<std::size_t>(data.def().table)];
+        }
+        r->totals = totalsRecord(data, r->rows);
+        return r;
+    }
+
     std::shared_ptr<const QueryResult> linesResult(const TableData& data, const Groups& groups,
                                                    const LinesOptions& options);
 
@@ -97,16 +121,10 @@ std::shared_ptr<const QueryResult> EngineData::result(Table table, const ParsedR
     const TableDef& def = data.def();
     // The matching rows in default order with their totals are cached apart from each sorted
     // order of them, so a new sort of a selection seen before only sorts.
-    auto filtered = [&] {
-        auto r = std::make_shared<QueryResult>();
-        r->rows = filterRows(data, req.groups);
-        r->rows.shrink_to_fit();
-        r->totals = totalsRecord(data, r->rows);
-        return std::shared_ptr<const QueryResult>(std::move(r));
-    };
     const std::string suffix = linesKey(options);
     auto base = [&] {
-        return options.plain() ? filtered() : linesResult(data, req.groups, options);
+        return options.plain() ? selection(data, req.groups)
+                               : linesResult(data, req.groups, options);
     };
     const std::string key = queryKey(def, keys, req.groups) + suffix;
     if (cachedOnly) {
@@ -135,16 +153,8 @@ EngineData::linesResult(const TableData& data, const Groups& groups, const Lines
     const TableDef& def = data.def();
     const auto at = static_cast<std::size_t>(def.table);
     auto r = std::make_shared<QueryResult>();
-    r->totals = cache
-                    .get(queryKey(def, {}, groups),
-                         [&] {
-                             auto t = std::make_shared<QueryResult>();
-                             t->rows = filterRows(data, groups);
-                             t->rows.shrink_to_fit();
-                             t->totals = totalsRecord(data, t->rows);
-                             return std::shared_ptr<const QueryResult>(std::move(t));
-                         })
-                    ->totals;
+    r->totals =
+        cache.get(queryKey(def, {}, groups), [&] { return selection(data, groups); })->totals;
     if (options.mode == LinesMode::Team) {
         const std::vector<std::uint8_t>& qualified = stintQualified[at];
         for (const std::uint32_t row : filterRows(data, groups)) {

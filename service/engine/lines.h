@@ -67,7 +67,7 @@ struct LinesTable {
 // Combines stint rows (positions of stints, in default order) into season or career lines:
 // one line per player and season (career: per player), and per position in Fielders; counts
 // summed (missing when any row lacks them), ratios recomputed from the sums. Lines come in the
-// order of their first rows.
+// order of their first rows; their ranks are computed when a sort first asks for them.
 std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
                                                const std::vector<std::uint32_t>& rows,
                                                LinesMode mode, const Schedule& schedule);

@@ -248,50 +248,72 @@ bool groupMatches(const TableData& data, const CompiledGroup& g, std::uint32_t r
     return false;
 }
 
-// Stable least-significant-digit radix sort on bits from..bits-1 of the keys.
-template <typename K> void radixSortFrom(std::vector<K>& keys, int from, int bits) {
+// Working memory of a thread, kept from one query to the next: fresh pages cost more than the
+// sort itself, and the keys of the largest table are a few megabytes.
+template <typename K> struct SortScratch {
+    std::vector<K> keys;
+    std::vector<K> buffer;
+    std::vector<std::size_t> count;
+};
+
+template <typename K> SortScratch<K>& sortScratch() {
+    thread_local SortScratch<K> scratch;
+    return scratch;
+}
+
+// Stable least-significant-digit radix sort on bits from..bits-1 of keys[0..n); the sorted keys
+// end in keys or in buffer, whichever the returned pointer names.
+template <typename K>
+K* radixSortFrom(K* keys, K* buffer, std::size_t n, int from, int bits,
+                 std::vector<std::size_t>& count) {
     constexpr int kDigit = 11;
     constexpr std::size_t kBuckets = std::size_t(1) << kDigit;
-    std::vector<K> buffer(keys.size());
-    std::vector<std::size_t> count(kBuckets);
+    count.resize(kBuckets);
     for (int shift = from; shift < bits; shift += kDigit) {
         std::fill(count.begin(), count.end(), 0);
-        for (const K& k : keys) {
-            ++count[static_cast<std::size_t>(k >> shift) & (kBuckets - 1)];
+        for (std::size_t i = 0; i < n; ++i) {
+            ++count[static_cast<std::size_t>(keys[i] >> shift) & (kBuckets - 1)];
         }
-        if (std::find(count.begin(), count.end(), keys.size()) != count.end()) {
+        if (std::find(count.begin(), count.end(), n) != count.end()) {
             continue; // every key has the same digit here
         }
         std::size_t sum = 0;
         for (std::size_t& c : count) {
-            const std::size_t n = c;
+            const std::size_t m = c;
             c = sum;
-            sum += n;
+            sum += m;
         }
-        for (const K& k : keys) {
-            buffer[count[static_cast<std::size_t>(k >> shift) & (kBuckets - 1)]++] = k;
+        for (std::size_t i = 0; i < n; ++i) {
+            buffer[count[static_cast<std::size_t>(keys[i] >> shift) & (kBuckets - 1)]++] = keys[i];
         }
-        keys.swap(buffer);
+        std::swap(keys, buffer);
     }
+    return keys;
 }
 
 template <typename K>
 void sortPacked(const TableData& data, const std::vector<SortKey>& keys,
                 std::vector<std::uint32_t>& rows, int rowBits, int bits) {
-    std::vector<K> packed(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
+    SortScratch<K>& scratch = sortScratch<K>();
+    const std::size_t n = rows.size();
+    if (scratch.keys.size() < n) {
+        scratch.keys.resize(n);
+        scratch.buffer.resize(n);
+    }
+    K* packed = scratch.keys.data();
+    for (std::size_t i = 0; i < n; ++i) {
         packed[i] = rows[i];
     }
     int shift = rowBits;
     // Keys are packed from the last (least significant) to the first.
     for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
-        const Column& c = data.column(key->line);
+        const Column& c = data.ranked(key->line);
         const std::uint32_t d = c.distinct;
         if (d == 0) {
             continue; // no row has a value: the key orders nothing
         }
         const std::uint32_t* rank = c.rank.data();
-        for (std::size_t i = 0; i < rows.size(); ++i) {
+        for (std::size_t i = 0; i < n; ++i) {
             const std::uint32_t r = rank[rows[i]];
             const std::uint32_t v = r == kMissingRank ? d : (key->ascending ? r : d - 1 - r);
             packed[i] |= static_cast<K>(v) << shift;
@@ -299,10 +321,9 @@ void sortPacked(const TableData& data, const std::vector<SortKey>& keys,
         shift += std::bit_width(d);
     }
     // Rows come in default order and the sort is stable, so the row bits need no sorting.
-    std::vector<K> sorted = std::move(packed);
-    radixSortFrom(sorted, rowBits, bits);
+    const K* sorted = radixSortFrom(packed, scratch.buffer.data(), n, rowBits, bits, scratch.count);
     const K mask = (K(1) << rowBits) - 1;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
+    for (std::size_t i = 0; i < n; ++i) {
         rows[i] = static_cast<std::uint32_t>(sorted[i] & mask);
     }
 }
@@ -365,7 +386,7 @@ std::string queryKey(const TableDef& def, const std::vector<SortKey>& keys, cons
     return key;
 }
 
-std::vector<std::uint32_t> filterRows(const TableData& data, const Groups& groups) {
+std::vector<std::uint32_t> filterRows(const TableData& data, const Groups& groups, bool* everyRow) {
     std::vector<CompiledGroup> compiled;
     for (const auto& group : groups) {
         if (!group.empty()) {
@@ -379,7 +400,8 @@ std::vector<std::uint32_t> filterRows(const TableData& data, const Groups& group
             driver = &g;
         }
     }
-    std::vector<std::uint32_t> candidates;
+    thread_local std::vector<std::uint32_t> candidates;
+    candidates.clear();
     if (driver) {
         for (const auto* rows : driver->postings) {
             candidates.insert(candidates.end(), rows->begin(), rows->end());
@@ -389,7 +411,10 @@ std::vector<std::uint32_t> filterRows(const TableData& data, const Groups& group
             candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
         }
     }
-    std::vector<std::uint32_t> out;
+    // The matching rows gather in memory the thread keeps, and leave as one block of their
+    // exact size: growing a vector row by row maps fresh pages several times over.
+    thread_local std::vector<std::uint32_t> out;
+    out.clear();
     auto keep = [&](std::uint32_t row) {
         for (const CompiledGroup& g : compiled) {
             if (&g != driver && !groupMatches(data, g, row)) {
@@ -411,7 +436,13 @@ std::vector<std::uint32_t> filterRows(const TableData& data, const Groups& group
             }
         }
     }
-    return out;
+    if (everyRow != nullptr) {
+        *everyRow = out.size() == data.rows();
+        if (*everyRow) {
+            return {};
+        }
+    }
+    return std::vector<std::uint32_t>(out.begin(), out.end());
 }
 
 void sortRows(const TableData& data, const std::vector<SortKey>& keys,
@@ -422,7 +453,7 @@ void sortRows(const TableData& data, const std::vector<SortKey>& keys,
     int bits = std::bit_width(data.rows());
     const int rowBits = bits;
     for (const SortKey& key : keys) {
-        bits += std::bit_width(data.column(key.line).distinct);
+        bits += std::bit_width(data.ranked(key.line).distinct);
     }
     if (bits <= 64) {
         sortPacked<std::uint64_t>(data, keys, rows, rowBits, bits);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <span>
 
 #include "service/engine/shownfigure.h"
 
@@ -76,57 +77,66 @@ void appendBlankRecord(const TableDef& def, std::string& out) {
 std::string totalsRecord(const TableData& data, const std::vector<std::uint32_t>& rows) {
     const TableDef& def = data.def();
     const std::size_t lines = def.fields.size();
-    // Sums of the counts (outs for innings); -1 while no row had a value.
+    // Sums of the counts (outs for innings); -1 while no row had a value. present: the sum of
+    // the values present; complete: whether every row has the value.
     std::vector<long long> sums(lines, rows.empty() ? 0 : -1);
+    std::vector<long long> present(lines, 0);
+    std::vector<std::uint8_t> complete(lines, 1);
     for (std::size_t line = 0; line < lines; ++line) {
         const Column& c = data.column(static_cast<int>(line));
         if (c.kind != FieldKind::Count && c.kind != FieldKind::Innings) {
             continue;
         }
         long long total = 0;
-        bool any = false;
+        std::size_t missing = 0;
         const std::int32_t* values = c.ints.data();
         for (std::uint32_t row : rows) {
             const std::int32_t v = values[row];
             total += v >= 0 ? v : 0;
-            any = any || v >= 0;
+            missing += v < 0 ? 1 : 0;
         }
-        if (any) {
+        present[line] = total;
+        complete[line] = missing == 0;
+        if (missing < rows.size()) {
             sums[line] = total;
         }
     }
-    // Ratios in units of their shown decimals; -1 while missing.
+    // Ratios in units of their shown decimals; -1 while missing. Only rows whose own ratio has
+    // its required values take part: when every row has them, the sums of the terms are the
+    // column sums above, else the rows are picked column by column.
     std::vector<long long> ratios(lines, -1);
+    std::vector<std::uint8_t> takes;
     for (const RatioDef& r : def.ratios) {
-        // Only rows whose own ratio has its required values take part.
-        std::vector<const std::int32_t*> required;
-        for (int line : r.required) {
-            required.push_back(data.column(line).ints.data());
-        }
-        std::vector<std::pair<const std::int32_t*, int>> num, den;
-        for (const Term& t : r.num) {
-            num.emplace_back(data.column(t.line).ints.data(), t.coef);
-        }
-        for (const Term& t : r.den) {
-            den.emplace_back(data.column(t.line).ints.data(), t.coef);
-        }
-        long long numSum = 0;
-        long long denSum = 0;
-        for (std::uint32_t row : rows) {
-            bool complete = true;
-            for (const std::int32_t* col : required) {
-                complete = complete && col[row] >= 0;
-            }
-            if (!complete) {
-                continue;
-            }
-            for (const auto& [col, coef] : num) {
-                numSum += static_cast<long long>(std::max(0, col[row])) * coef;
-            }
-            for (const auto& [col, coef] : den) {
-                denSum += static_cast<long long>(std::max(0, col[row])) * coef;
+        const bool all = std::all_of(r.required.begin(), r.required.end(), [&](int line) {
+            return complete[static_cast<std::size_t>(line)] != 0;
+        });
+        if (!all) {
+            takes.assign(rows.size(), 1);
+            for (int line : r.required) {
+                const std::int32_t* values = data.column(line).ints.data();
+                for (std::size_t i = 0; i < rows.size(); ++i) {
+                    takes[i] &= values[rows[i]] >= 0 ? 1 : 0;
+                }
             }
         }
+        auto termSum = [&](std::span<const Term> terms) {
+            long long sum = 0;
+            for (const Term& t : terms) {
+                long long column = 0;
+                if (all) {
+                    column = present[static_cast<std::size_t>(t.line)];
+                } else {
+                    const std::int32_t* values = data.column(t.line).ints.data();
+                    for (std::size_t i = 0; i < rows.size(); ++i) {
+                        column += takes[i] ? std::max(0, values[rows[i]]) : 0;
+                    }
+                }
+                sum += column * t.coef;
+            }
+            return sum;
+        };
+        const long long numSum = termSum(r.num);
+        const long long denSum = termSum(r.den);
         if (denSum > 0) {
             ratios[static_cast<std::size_t>(r.line)] =
                 roundedUnits(numSum, denSum, static_cast<long long>(r.scale), r.decimals);

@@ -21,8 +21,12 @@ struct QueryResult {
     std::string totals;
     std::shared_ptr<const LinesTable> lines;
     std::size_t linesBytes = 0; // bytes of lines built for this query alone
+    bool kept = false;          // held from load time (every row of a table), whatever is cached
     // Bytes the result holds, with the allocator's header and rounding of each block.
     std::size_t bytes() const {
+        if (kept) {
+            return sizeof(QueryResult) + BlockOverhead;
+        }
         return sizeof(QueryResult) + rows.capacity() * sizeof(std::uint32_t) + totals.capacity() +
                linesBytes + 3 * BlockOverhead;
     }

@@ -216,11 +216,26 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
 }
 
 TableData::TableData(const TableDef& def, std::vector<Column> columns, std::uint32_t rows)
-    : m_def(def), m_rows(rows), m_cols(std::move(columns)) {
+    : m_def(def), m_rankOnce(std::make_unique<std::once_flag[]>(columns.size())), m_rows(rows),
+      m_cols(std::move(columns)) {
     m_lookup.resize(m_cols.size());
+}
+
+const Column& TableData::ranked(int line) const {
+    const auto at = static_cast<std::size_t>(line);
+    if (m_rankOnce) {
+        // The object is never const itself: a const table only defers this work.
+        std::call_once(m_rankOnce[at], [&] {
+            const_cast<TableData*>(this)->computeRanks(const_cast<Column&>(m_cols[at]));
+        });
+    }
+    return m_cols[at];
+}
+
+void TableData::rankAll() const {
     for (std::size_t i = 0; i < m_cols.size(); ++i) {
-        if (def.fields[i].sortNo >= 0 || m_cols[i].isText()) {
-            computeRanks(m_cols[i]);
+        if (m_def.fields[i].sortNo >= 0 || m_cols[i].isText()) {
+            ranked(static_cast<int>(i));
         }
     }
 }

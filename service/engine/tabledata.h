@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -38,13 +40,19 @@ class TableData {
 public:
     // Loads the table of def from db; throws std::runtime_error naming the file.
     TableData(SqliteDb& db, const TableDef& def);
-    // A table of lines built in memory from filled columns (combined lines): the ranks of the
-    // sortable and text lines are computed here; it offers no selection indexes.
+    // A table of lines built in memory from filled columns (combined lines); it offers no
+    // selection indexes. The ranks of a line are computed when a sort first asks for them
+    // (ranked), or all at once by rankAll.
     TableData(const TableDef& def, std::vector<Column> columns, std::uint32_t rows);
 
     const TableDef& def() const { return m_def; }
     std::uint32_t rows() const { return m_rows; }
     const Column& column(int line) const { return m_cols[static_cast<std::size_t>(line)]; }
+    // The column of a sortable or text line with its ranks (rank, distinct) computed.
+    // Thread-safe.
+    const Column& ranked(int line) const;
+    // Computes the ranks of every sortable and text line now.
+    void rankAll() const;
     int yearMin() const { return m_yearMin; }
     // Number of seasons from the first to the last.
     std::size_t yearSpan() const { return m_byYear.size(); }
@@ -69,6 +77,8 @@ private:
     void computeRanks(Column& c);
 
     const TableDef& m_def;
+    // Lines whose ranks wait for their first sort: one flag each; null when all are ranked.
+    std::unique_ptr<std::once_flag[]> m_rankOnce;
     std::uint32_t m_rows = 0;
     std::vector<Column> m_cols;
     std::vector<std::unordered_map<std::string, std::uint32_t>> m_lookup; // per text line
