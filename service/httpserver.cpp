@@ -17,6 +17,7 @@
 #include <arpa/inet.h>
 #include <microhttpd.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 
 #include "service/workerpool.h"
@@ -41,6 +42,8 @@ struct RequestState {
     std::size_t received = 0;
     // Set while the request waits for a worker; the reply is there once it is resumed.
     bool deferred = false;
+    // Set by a worker that found the client gone: the connection is closed, nothing sent.
+    bool clientGone = false;
     HttpRequest request;
     HttpReply reply;
 };
@@ -68,6 +71,29 @@ std::string headerSafe(std::string_view text) {
         out.resize(200);
     }
     return out;
+}
+
+// Whether the client has closed its side of the connection (or it failed). A suspended
+// connection is not watched by the library, so a client that gave up waiting is seen only here.
+// A client that only shuts down its sending side counts as gone, as the library itself ends
+// such a connection when it reads its end.
+bool clientGone(int fd) {
+    if (fd < 0) {
+        return false;
+    }
+    pollfd watch{fd, POLLRDHUP, 0};
+    return ::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
+
+// A route's notRun hook; what escapes from it is dropped.
+void callNotRun(const HttpRoute& route, const HttpRequest& request) {
+    if (!route.notRun) {
+        return;
+    }
+    try {
+        route.notRun(request);
+    } catch (...) {
+    }
 }
 
 // A streamed body: the library calls the stream as the connection drains and frees it with
@@ -485,6 +511,9 @@ private:
             return MHD_NO;
         }
         if (state->deferred) {
+            if (state->clientGone) {
+                return MHD_NO;
+            }
             // Resumed: the worker has left its reply.
             WatchedConnection* entry = watched(connection);
             if (state->reply.sendDeadlineMs != 0 && entry != nullptr) {
@@ -594,21 +623,41 @@ private:
                 });
             } catch (const std::exception& error) {
                 // Thrown before the work was handed over: the reply callback was not called.
+                callNotRun(route, request);
                 state.reply = problemReply(500, std::string("internal error: ") + error.what());
                 MHD_resume_connection(connection);
             }
             return MHD_YES;
         }
+        const MHD_ConnectionInfo* fdInfo =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+        const int fd = fdInfo != nullptr ? fdInfo->connect_fd : -1;
         const WorkerPool::Refusal refusal =
-            m_pool.submit(request.peer, [waiting, connection](bool run) {
-                waiting->reply = run ? callHandler(waiting->route->handler, waiting->request)
-                                     : problemReply(503, "the service is stopping");
-                MHD_resume_connection(connection);
-            });
+            m_pool.submit(request.peer,
+                          [waiting, connection, fd](bool run) {
+                              const HttpRoute& route = *waiting->route;
+                              if (!run) {
+                                  callNotRun(route, waiting->request);
+                                  waiting->reply = problemReply(503, "the service is stopping");
+                              } else if (clientGone(fd)) {
+                                  // Nobody waits for the answer any more: the work is not done at
+                                  // all.
+                                  callNotRun(route, waiting->request);
+                                  waiting->clientGone = true;
+                              } else {
+                                  waiting->reply = callHandler(route.handler, waiting->request);
+                              }
+                              MHD_resume_connection(connection);
+                          },
+                          {route.waitingGroup, route.waitingLimit});
         if (refusal != WorkerPool::Refusal::None) {
-            state.reply = refusal == WorkerPool::Refusal::SenderBusy
-                              ? problemReply(503, "too many queries in progress from this address")
-                              : problemReply(503, "too many queries waiting; try again");
+            callNotRun(route, request);
+            state.reply =
+                refusal == WorkerPool::Refusal::SenderBusy
+                    ? problemReply(503, "too many queries in progress from this address")
+                : refusal == WorkerPool::Refusal::GroupFull
+                    ? problemReply(503, "too many " + route.waitingGroup + " waiting; try again")
+                    : problemReply(503, "too many queries waiting; try again");
             state.reply.headers.emplace_back("Retry-After", "1");
             MHD_resume_connection(connection);
         }

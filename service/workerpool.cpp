@@ -31,20 +31,26 @@ WorkerPool::~WorkerPool() {
     stop();
 }
 
-WorkerPool::Refusal WorkerPool::submit(const std::string& sender, Job job) {
+WorkerPool::Refusal WorkerPool::submit(const std::string& sender, Job job,
+                                       const WaitingBound& bound) {
     std::lock_guard lock(m_mutex);
     if (m_stopping || m_queue.size() >= m_queueLimit) {
         return Refusal::QueueFull;
     }
-    unsigned& count = m_inFlight[sender];
-    if (count >= m_perSender) {
-        if (count == 0) {
-            m_inFlight.erase(sender);
-        }
+    const auto inFlight = m_inFlight.find(sender);
+    if (inFlight != m_inFlight.end() && inFlight->second >= m_perSender) {
         return Refusal::SenderBusy;
     }
-    ++count;
-    m_queue.push_back({sender, std::move(job)});
+    const bool counted = bound.limit != 0;
+    if (counted) {
+        const auto waiting = m_waitingIn.find(bound.group);
+        if (waiting != m_waitingIn.end() && waiting->second >= bound.limit) {
+            return Refusal::GroupFull;
+        }
+        ++m_waitingIn[bound.group];
+    }
+    ++m_inFlight[sender];
+    m_queue.push_back({sender, std::move(job), bound.group, counted});
     m_wake.notify_one();
     return Refusal::None;
 }
@@ -58,6 +64,7 @@ void WorkerPool::stop() {
         }
         m_stopping = true;
         dropped.swap(m_queue);
+        m_waitingIn.clear();
         m_wake.notify_all();
     }
     for (Entry& entry : dropped) {
@@ -89,9 +96,20 @@ void WorkerPool::run() {
             }
             entry = std::move(m_queue.front());
             m_queue.pop_front();
+            leftQueue(entry);
         }
         entry.job(true);
         release(entry.sender);
+    }
+}
+
+void WorkerPool::leftQueue(const Entry& entry) {
+    if (!entry.counted) {
+        return;
+    }
+    const auto it = m_waitingIn.find(entry.group);
+    if (it != m_waitingIn.end() && --it->second == 0) {
+        m_waitingIn.erase(it);
     }
 }
 

@@ -12,6 +12,13 @@
 
 namespace bbstatsd {
 
+// Jobs of one kind that may wait for a worker at once (not yet running), counted apart from the
+// others: a kind whose clients give up after a while is refused at once rather than queued long.
+struct WaitingBound {
+    std::string group;  // jobs naming the same group count together
+    unsigned limit = 0; // 0: no bound of its own
+};
+
 // A fixed set of threads that run slow jobs (queries the result cache does not hold) away from
 // the threads that read requests, so cheap requests are never queued behind expensive ones. The
 // queue is bounded and each sender (a client address) may have only a few jobs waiting or
@@ -23,7 +30,7 @@ public:
     using Job = std::function<void(bool run)>;
 
     // Why a job was not taken.
-    enum class Refusal { None, QueueFull, SenderBusy };
+    enum class Refusal { None, QueueFull, SenderBusy, GroupFull };
 
     // threads: 0 means one per processor; queueLimit: jobs waiting at most; perSender: jobs one
     // sender may have waiting or running.
@@ -34,7 +41,7 @@ public:
     WorkerPool& operator=(const WorkerPool&) = delete;
 
     // Takes a job of sender, or says why not (the job is then not called). Thread-safe.
-    Refusal submit(const std::string& sender, Job job);
+    Refusal submit(const std::string& sender, Job job, const WaitingBound& bound = {});
 
     // Lets the running jobs end, calls each waiting job with false and joins the threads. Later
     // submissions are refused (QueueFull). Idempotent.
@@ -47,7 +54,11 @@ private:
     struct Entry {
         std::string sender;
         Job job;
+        std::string group;
+        bool counted = false; // counted in m_waitingIn[group] while it waits
     };
+    // Ends the count of a job that no longer waits; called with m_mutex held.
+    void leftQueue(const Entry& entry);
     void run();
     void release(const std::string& sender);
 
@@ -57,6 +68,7 @@ private:
     std::condition_variable m_wake;
     std::deque<Entry> m_queue;
     std::unordered_map<std::string, unsigned> m_inFlight;
+    std::unordered_map<std::string, unsigned> m_waitingIn;
     bool m_stopping = false;
     std::vector<std::thread> m_threads;
 };
