@@ -473,24 +473,24 @@ private:
         const MHD_ConnectionInfo* fdInfo =
             MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
         const int fd = fdInfo != nullptr ? fdInfo->connect_fd : -1;
-        const WorkerPool::Refusal refusal =
-            m_pool.submit(request.peer,
-                          [waiting, connection, fd](bool run) {
-                              const HttpRoute& route = *waiting->route;
-                              if (!run) {
-                                  callNotRun(route, waiting->request);
-                                  waiting->reply = problemReply(503, "the service is stopping");
-                              } else if (clientGone(fd)) {
-                                  // Nobody waits for the answer any more: the work is not done at
-                                  // all.
-                                  callNotRun(route, waiting->request);
-                                  waiting->clientGone = true;
-                              } else {
-                                  waiting->reply = callHandler(route.handler, waiting->request);
-                              }
-                              MHD_resume_connection(connection);
-                          },
-                          {route.waitingGroup, route.waitingLimit});
+        const WorkerPool::Refusal refusal = m_pool.submit(
+            request.peer,
+            [waiting, connection, fd](bool run) {
+                const HttpRoute& route = *waiting->route;
+                if (!run) {
+                    callNotRun(route, waiting->request);
+                    waiting->reply = problemReply(503, "the service is stopping");
+                } else if (clientGone(fd)) {
+                    // Nobody waits for the answer any more: the work is not done at
+                    // all.
+                    callNotRun(route, waiting->request);
+                    waiting->clientGone = true;
+                } else {
+                    waiting->reply = callHandler(route.handler, waiting->request);
+                }
+                MHD_resume_connection(connection);
+            },
+            {route.waitingGroup, route.waitingLimit, std::chrono::milliseconds(route.waitingMs)});
         if (refusal != WorkerPool::Refusal::None) {
             callNotRun(route, request);
             state.reply =

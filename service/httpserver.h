@@ -71,9 +71,11 @@ using HttpAsyncHandler =
 // suspended, holding no thread.
 //
 // What the quick handler passes on to the pool may wait there at most `waitingLimit` at once,
-// counted with every route of the same `waitingGroup` (0: only the pool's bounds); past it the
-// request is refused at once with 503 and Retry-After ("too many <group> waiting; try again")
-// rather than left to wait longer than its client would. A request whose client has closed its
+// counted with every route of the same `waitingGroup` (0: only the pool's bounds), and not when
+// those waiting would, by how long the group's recent requests ran, keep it waiting more than
+// `waitingMs` (0: no such bound); past either the request is refused at once with 503 and
+// Retry-After ("too many <group> waiting; try again") rather than left to wait longer than its
+// client would. A request whose client has closed its
 // connection while it waited is dropped unrun. Whenever what the quick handler passed on is not
 // run (refused, dropped, or the server stopping), `notRun` is called instead of the handler.
 struct HttpRoute {
@@ -84,6 +86,7 @@ struct HttpRoute {
     HttpAsyncHandler async = nullptr;
     std::string waitingGroup = {};
     unsigned waitingLimit = 0;
+    unsigned waitingMs = 0;
     std::function<void(const HttpRequest&)> notRun = nullptr;
 };
 

@@ -478,7 +478,8 @@ void TestHttpServer::slowRequestsWaitForWorkers() {
 // Retry-After), while other routes still queue; a queued request whose client has closed is
 // dropped unrun; every request passed on but not run is reported to the route, so the count of
 // requests in flight a drain waits for returns to zero; and a large streamed reply whose request
-// was suspended far longer than the idle time-out arrives whole.
+// was suspended far longer than the idle time-out arrives whole. A group may also bound how long
+// a request would wait, judged by its recent run times.
 void TestHttpServer::boundedWaitingAndGoneClients() {
     bbstatsd::HttpSettings settings;
     settings.workers = 1;
@@ -575,6 +576,43 @@ void TestHttpServer::boundedWaitingAndGoneClients() {
     const auto again = send("/export", "127.0.5.9");
     QCOMPARE(again.status, 200);
     QCOMPARE(again.body.size(), big->size());
+
+    // A bound on the wait: the group's jobs take at least 600 ms each, so with one running and
+    // one waiting another would wait longer than 300 ms, and is refused, however many the count
+    // would let wait.
+    std::atomic<int> timedRun{0};
+    bbstatsd::HttpRoute timed{"POST", "/timed",
+                              [&](const HttpRequest&) {
+                                  ++timedRun;
+                                  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+                                  return HttpReply{};
+                              },
+                              later};
+    timed.waitingGroup = "reports";
+    timed.waitingLimit = 100;
+    timed.waitingMs = 300;
+    server = std::make_unique<HttpServer>(std::vector<bbstatsd::HttpRoute>{timed}, settings);
+    const int timedPort = server->listen({"127.0.0.1", 0}).port;
+    const auto sendTimed = [timedPort](const std::string& from) {
+        return httpprobe::exchange("127.0.0.1", timedPort, httpprobe::post("/timed", "x"), 20000,
+                                   from);
+    };
+    QCOMPARE(sendTimed("127.0.5.1").status, 200); // its run time is now known
+    std::vector<std::thread> timedWaiting;
+    std::vector<int> timedStatus(2);
+    for (std::size_t i = 0; i < 2; ++i) {
+        timedWaiting.emplace_back(
+            [&, i] { timedStatus[i] = sendTimed("127.0.5." + std::to_string(i + 2)).status; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+    const auto tooLong = sendTimed("127.0.5.4");
+    for (std::thread& thread : timedWaiting) {
+        thread.join();
+    }
+    QCOMPARE(timedStatus, std::vector<int>({200, 200}));
+    QCOMPARE(tooLong.status, 503);
+    QCOMPARE(tooLong.headers.at("x-problem"), std::string("too many reports waiting; try again"));
+    QCOMPARE(timedRun.load(), 3);
 }
 
 // A reply with a delay arrives whole after it; a server stopping with one held back answers it
