@@ -76,8 +76,8 @@ std::string headerSafe(std::string_view text) {
 
 // Whether the client has closed its side of the connection (or it failed). A suspended
 // connection is not watched by the library, so a client that gave up waiting is seen only here.
-// A client that only shuts down its sending side counts as gone, as the library itself ends
-// such a connection when it reads its end.
+// A client that only shut down its sending side after its request counts as gone too: without
+// writing to it, the two cannot be told apart, and clients that give up are by far the more.
 bool clientGone(int fd) {
     if (fd < 0) {
         return false;
