@@ -92,13 +92,15 @@ int exchange(int port, const std::string& request, const std::string& source, st
     if (!ok || !reply.starts_with("HTTP/1.") || reply.size() < 12) {
         return 0;
     }
+    // The status is read before the reply is handed over.
+    const int status = std::atoi(reply.c_str() + 9);
     if (body != nullptr) {
         *body = bench::bodyOf(reply);
     }
     if (whole != nullptr) {
         *whole = std::move(reply);
     }
-    return std::atoi(reply.c_str() + 9);
+    return status;
 }
 
 // Lines of a page reply: the count line, 40 records of 31 lines and the totals.

@@ -175,6 +175,9 @@ HttpRoute csvExportRoute(Engine& engine, const std::string& servicePath, Table t
     route.path = csvPath(servicePath);
     // Never answered on a reading thread: even a cached result costs a pass over its rows.
     route.quick = [](const HttpRequest&) -> std::optional<HttpReply> { return std::nullopt; };
+    route.waitingGroup = "exports";
+    route.waitingLimit = ExportsWaiting;
+    route.waitingMs = ExportLongestWaitMs;
     route.handler = [&engine, table, budget](const HttpRequest& request) -> HttpReply {
         try {
             const ResultRows whole = engine.wholeResult(table, request.body, request.query);

@@ -57,13 +57,20 @@ std::string csvPath(const std::string& servicePath);
 inline constexpr std::uint64_t DefaultExportBudget = 96ull << 20;
 inline constexpr unsigned ExportSendBaseMs = 10000;
 inline constexpr unsigned ExportSendMsPerMiB = 8000;
+// Exports waiting for a worker, across the export paths: one more is refused at once (503 with
+// Retry-After) when this many wait, or when those waiting would keep it waiting longer than
+// ExportLongestWaitMs by how long recent exports took, rather than queued until its client
+// gives up.
+inline constexpr unsigned ExportsWaiting = 64;
+inline constexpr unsigned ExportLongestWaitMs = 2000;
 
 // POST of a page request's text to the export path of `table` (query "columns=" as above):
 // the whole result of the request as CSV with its length stated. The query and the writing of
 // the text run on the worker pool, under the same limits as an uncached page; the reading
 // threads only copy the written bytes out. What the page request refuses is refused the same
-// (400 with the same problem); an export that would take the held texts past the budget is
-// refused at once with 503 and Retry-After.
+// (400 with the same problem); an export past the waiting bound, or one that would take the held
+// texts past the budget, is refused at once with 503 and Retry-After. Once its reply has begun
+// it is sent whole, unless its reader is slower than the send deadline.
 HttpRoute csvExportRoute(Engine& engine, const std::string& servicePath, Table table,
                          std::shared_ptr<ExportBudget> budget);
 

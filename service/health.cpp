@@ -114,9 +114,16 @@ std::vector<HttpRoute> ServiceHealth::guard(std::vector<HttpRoute> routes) {
                 if (reply) {
                     return keep(std::move(*reply), held);
                 }
-                // Counted on until the worker or the store answers; begun here, ended there.
+                // Counted on until the worker or the store answers; begun here, ended there,
+                // or when the server never runs it.
                 begin();
                 return std::nullopt;
+            };
+            route.notRun = [this, notRun = std::move(route.notRun)](const HttpRequest& request) {
+                if (notRun) {
+                    notRun(request);
+                }
+                end();
             };
         }
         if (route.handler) {

@@ -17,8 +17,10 @@
 #include <arpa/inet.h>
 #include <microhttpd.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 
+#include "service/connectionwatch.h"
 #include "service/workerpool.h"
 
 // All of libmicrohttpd's C callbacks live in this file. The settings are explicit because the
@@ -41,6 +43,8 @@ struct RequestState {
     std::size_t received = 0;
     // Set while the request waits for a worker; the reply is there once it is resumed.
     bool deferred = false;
+    // Set by a worker that found the client gone: the connection is closed, nothing sent.
+    bool clientGone = false;
     HttpRequest request;
     HttpReply reply;
 };
@@ -68,6 +72,29 @@ std::string headerSafe(std::string_view text) {
         out.resize(200);
     }
     return out;
+}
+
+// Whether the client has closed its side of the connection (or it failed). A suspended
+// connection is not watched by the library, so a client that gave up waiting is seen only here.
+// A client that only shut down its sending side after its request counts as gone too: without
+// writing to it, the two cannot be told apart, and clients that give up are by far the more.
+bool clientGone(int fd) {
+    if (fd < 0) {
+        return false;
+    }
+    pollfd watch{fd, POLLRDHUP, 0};
+    return ::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
+
+// A route's notRun hook; what escapes from it is dropped.
+void callNotRun(const HttpRoute& route, const HttpRequest& request) {
+    if (!route.notRun) {
+        return;
+    }
+    try {
+        route.notRun(request);
+    } catch (...) {
+    }
 }
 
 // A streamed body: the library calls the stream as the connection drains and frees it with
@@ -178,166 +205,6 @@ std::optional<ListenAddress> parseListenAddress(std::string_view text) {
 std::string toString(const ListenAddress& address) {
     return address.host + ":" + std::to_string(address.port);
 }
-
-// One accepted connection as the watch sees it.
-struct WatchedConnection {
-    int fd = -1;
-    std::chrono::steady_clock::time_point since;
-    std::chrono::steady_clock::time_point sendBy; // while a reply with a deadline is sent
-};
-
-// Closes connections whose request has not fully arrived within the deadline: a thread looks at
-// the connections still reading a request a few times a second and shuts the late ones down.
-// libmicrohttpd then sees the end of the stream and closes the connection itself. Its time-out
-// counts only idle time, so a client sending a byte a second would otherwise never be cut.
-class ConnectionWatch {
-public:
-    explicit ConnectionWatch(std::chrono::milliseconds deadline)
-        : m_deadline(deadline), m_thread([this] { run(); }) {}
-
-    ~ConnectionWatch() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
-    }
-
-    ConnectionWatch(const ConnectionWatch&) = delete;
-    ConnectionWatch& operator=(const ConnectionWatch&) = delete;
-
-    // A new connection: its first request starts now. The watch owns the entry until closed().
-    WatchedConnection* opened(int fd) {
-        auto entry = std::make_unique<WatchedConnection>();
-        entry->fd = fd;
-        entry->since = std::chrono::steady_clock::now();
-        std::lock_guard lock(m_mutex);
-        m_reading.insert(entry.get());
-        return entry.release();
-    }
-
-    // The connection's request has fully arrived; no deadline while it is answered.
-    void requestRead(WatchedConnection* entry) {
-        std::lock_guard lock(m_mutex);
-        m_reading.erase(entry);
-    }
-
-    // The reply went out; a kept-alive connection has a new deadline for its next request.
-    void requestDone(WatchedConnection* entry) {
-        std::lock_guard lock(m_mutex);
-        m_sending.erase(entry);
-        entry->since = std::chrono::steady_clock::now();
-        m_reading.insert(entry);
-    }
-
-    // The connection's reply must be sent within `deadline` from now, else it is shut down.
-    void sendWithin(WatchedConnection* entry, std::chrono::milliseconds deadline) {
-        std::lock_guard lock(m_mutex);
-        entry->sendBy = std::chrono::steady_clock::now() + deadline;
-        m_sending.insert(entry);
-    }
-
-    // Resumes the suspended connection after `delay`, or at once when the watch is stopping.
-    void resumeLater(MHD_Connection* connection, std::chrono::milliseconds delay) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (!m_resumeAll) {
-                m_delayed.push_back({std::chrono::steady_clock::now() + delay, connection});
-                return;
-            }
-        }
-        MHD_resume_connection(connection);
-    }
-
-    // Resumes every held-back connection now and each later one at once: libmicrohttpd cannot
-    // stop with a connection still suspended.
-    void resumeAll() {
-        std::vector<Delayed> held;
-        {
-            std::unique_lock lock(m_mutex);
-            m_resumeAll = true;
-            // The watch thread may be resuming some outside the mutex: they must be done too.
-            m_wake.wait(lock, [this] { return !m_resumingOutside; });
-            held.swap(m_delayed);
-        }
-        for (const Delayed& delayed : held) {
-            MHD_resume_connection(delayed.connection);
-        }
-    }
-
-    // The library closes the connection's socket after this returns; the entry is freed. Holding
-    // the mutex here keeps the socket open while run() may still shut it down.
-    void closed(WatchedConnection* entry) {
-        {
-            std::lock_guard lock(m_mutex);
-            m_reading.erase(entry);
-            m_sending.erase(entry);
-        }
-        delete entry;
-    }
-
-private:
-    struct Delayed {
-        std::chrono::steady_clock::time_point due;
-        MHD_Connection* connection;
-    };
-
-    void run() {
-        const auto tick = std::clamp(m_deadline / 8, std::chrono::milliseconds(20),
-                                     std::chrono::milliseconds(50));
-        std::unique_lock lock(m_mutex);
-        while (!m_wake.wait_for(lock, tick, [this] { return m_stopping; })) {
-            const auto now = std::chrono::steady_clock::now();
-            // Resumed outside the mutex: the library takes locks of its own there.
-            std::vector<MHD_Connection*> due;
-            std::erase_if(m_delayed, [&](const Delayed& delayed) {
-                if (delayed.due > now) {
-                    return false;
-                }
-                due.push_back(delayed.connection);
-                return true;
-            });
-            for (auto it = m_reading.begin(); it != m_reading.end();) {
-                if (now - (*it)->since >= m_deadline) {
-                    shutdown((*it)->fd, SHUT_RDWR);
-                    it = m_reading.erase(it);
-                } else {
-                    ++it;
-                }
-            }
-            for (auto it = m_sending.begin(); it != m_sending.end();) {
-                if (now >= (*it)->sendBy) {
-                    shutdown((*it)->fd, SHUT_RDWR);
-                    it = m_sending.erase(it);
-                } else {
-                    ++it;
-                }
-            }
-            if (!due.empty()) {
-                m_resumingOutside = true;
-                lock.unlock();
-                for (MHD_Connection* connection : due) {
-                    MHD_resume_connection(connection);
-                }
-                lock.lock();
-                m_resumingOutside = false;
-                m_wake.notify_all();
-            }
-        }
-    }
-
-    const std::chrono::milliseconds m_deadline;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_stopping = false;
-    bool m_resumeAll = false;
-    bool m_resumingOutside = false;
-    std::unordered_set<WatchedConnection*> m_reading;
-    std::unordered_set<WatchedConnection*> m_sending; // replies with a deadline
-    std::vector<Delayed> m_delayed; // in the order they came, each due a fixed delay later
-    std::thread m_thread;
-};
 
 class HttpDaemon {
 public:
@@ -485,6 +352,9 @@ private:
             return MHD_NO;
         }
         if (state->deferred) {
+            if (state->clientGone) {
+                return MHD_NO;
+            }
             // Resumed: the worker has left its reply.
             WatchedConnection* entry = watched(connection);
             if (state->reply.sendDeadlineMs != 0 && entry != nullptr) {
@@ -594,21 +464,41 @@ private:
                 });
             } catch (const std::exception& error) {
                 // Thrown before the work was handed over: the reply callback was not called.
+                callNotRun(route, request);
                 state.reply = problemReply(500, std::string("internal error: ") + error.what());
                 MHD_resume_connection(connection);
             }
             return MHD_YES;
         }
-        const WorkerPool::Refusal refusal =
-            m_pool.submit(request.peer, [waiting, connection](bool run) {
-                waiting->reply = run ? callHandler(waiting->route->handler, waiting->request)
-                                     : problemReply(503, "the service is stopping");
+        const MHD_ConnectionInfo* fdInfo =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+        const int fd = fdInfo != nullptr ? fdInfo->connect_fd : -1;
+        const WorkerPool::Refusal refusal = m_pool.submit(
+            request.peer,
+            [waiting, connection, fd](bool run) {
+                const HttpRoute& route = *waiting->route;
+                if (!run) {
+                    callNotRun(route, waiting->request);
+                    waiting->reply = problemReply(503, "the service is stopping");
+                } else if (clientGone(fd)) {
+                    // Nobody waits for the answer any more: the work is not done at
+                    // all.
+                    callNotRun(route, waiting->request);
+                    waiting->clientGone = true;
+                } else {
+                    waiting->reply = callHandler(route.handler, waiting->request);
+                }
                 MHD_resume_connection(connection);
-            });
+            },
+            {route.waitingGroup, route.waitingLimit, std::chrono::milliseconds(route.waitingMs)});
         if (refusal != WorkerPool::Refusal::None) {
-            state.reply = refusal == WorkerPool::Refusal::SenderBusy
-                              ? problemReply(503, "too many queries in progress from this address")
-                              : problemReply(503, "too many queries waiting; try again");
+            callNotRun(route, request);
+            state.reply =
+                refusal == WorkerPool::Refusal::SenderBusy
+                    ? problemReply(503, "too many queries in progress from this address")
+                : refusal == WorkerPool::Refusal::GroupFull
+                    ? problemReply(503, "too many " + route.waitingGroup + " waiting; try again")
+                    : problemReply(503, "too many queries waiting; try again");
             state.reply.headers.emplace_back("Retry-After", "1");
             MHD_resume_connection(connection);
         }

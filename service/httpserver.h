@@ -69,12 +69,25 @@ using HttpAsyncHandler =
 // hold up cheap ones. Without one, the handler runs at once. A route with an async handler hands
 // what the quick handler did not answer to it instead of the pool; the connection waits
 // suspended, holding no thread.
+//
+// What the quick handler passes on to the pool may wait there at most `waitingLimit` at once,
+// counted with every route of the same `waitingGroup` (0: only the pool's bounds), and not when
+// those waiting would, by how long the group's recent requests ran, keep it waiting more than
+// `waitingMs` (0: no such bound); past either the request is refused at once with 503 and
+// Retry-After ("too many <group> waiting; try again") rather than left to wait longer than its
+// client would. A request whose client has closed its
+// connection while it waited is dropped unrun. Whenever what the quick handler passed on is not
+// run (refused, dropped, or the server stopping), `notRun` is called instead of the handler.
 struct HttpRoute {
     std::string method;
     std::string path;
     HttpHandler handler;
     HttpQuickHandler quick = nullptr;
     HttpAsyncHandler async = nullptr;
+    std::string waitingGroup = {};
+    unsigned waitingLimit = 0;
+    unsigned waitingMs = 0;
+    std::function<void(const HttpRequest&)> notRun = nullptr;
 };
 
 // How the server treats its connections. The defaults are the service's.

@@ -21,6 +21,7 @@ WorkerPool::WorkerPool(unsigned threads, std::size_t queueLimit, unsigned perSen
     if (threads == 0) {
         threads = std::max(std::thread::hardware_concurrency(), 1u);
     }
+    m_threadCount = threads;
     m_threads.reserve(threads);
     for (unsigned i = 0; i < threads; ++i) {
         m_threads.emplace_back([this] { run(); });
@@ -31,20 +32,29 @@ WorkerPool::~WorkerPool() {
     stop();
 }
 
-WorkerPool::Refusal WorkerPool::submit(const std::string& sender, Job job) {
+WorkerPool::Refusal WorkerPool::submit(const std::string& sender, Job job,
+                                       const WaitingBound& bound) {
     std::lock_guard lock(m_mutex);
     if (m_stopping || m_queue.size() >= m_queueLimit) {
         return Refusal::QueueFull;
     }
-    unsigned& count = m_inFlight[sender];
-    if (count >= m_perSender) {
-        if (count == 0) {
-            m_inFlight.erase(sender);
-        }
+    const auto inFlight = m_inFlight.find(sender);
+    if (inFlight != m_inFlight.end() && inFlight->second >= m_perSender) {
         return Refusal::SenderBusy;
     }
-    ++count;
-    m_queue.push_back({sender, std::move(job)});
+    const bool counted = bound.limit != 0;
+    if (counted) {
+        Group& group = m_groups[bound.group];
+        const double waitMs = group.waiting * group.runMs / m_threadCount;
+        if (group.waiting >= bound.limit ||
+            (bound.longestWait.count() > 0 &&
+             waitMs > static_cast<double>(bound.longestWait.count()))) {
+            return Refusal::GroupFull;
+        }
+        ++group.waiting;
+    }
+    ++m_inFlight[sender];
+    m_queue.push_back({sender, std::move(job), bound.group, counted});
     m_wake.notify_one();
     return Refusal::None;
 }
@@ -58,6 +68,9 @@ void WorkerPool::stop() {
         }
         m_stopping = true;
         dropped.swap(m_queue);
+        for (auto& [name, group] : m_groups) {
+            group.waiting = 0;
+        }
         m_wake.notify_all();
     }
     for (Entry& entry : dropped) {
@@ -89,10 +102,30 @@ void WorkerPool::run() {
             }
             entry = std::move(m_queue.front());
             m_queue.pop_front();
+            leftQueue(entry);
         }
+        const auto start = std::chrono::steady_clock::now();
         entry.job(true);
+        ran(entry, std::chrono::steady_clock::now() - start);
         release(entry.sender);
     }
+}
+
+void WorkerPool::leftQueue(const Entry& entry) {
+    if (entry.counted) {
+        --m_groups[entry.group].waiting;
+    }
+}
+
+void WorkerPool::ran(const Entry& entry, std::chrono::steady_clock::duration took) {
+    if (!entry.counted) {
+        return;
+    }
+    const double ms = std::chrono::duration<double, std::milli>(took).count();
+    std::lock_guard lock(m_mutex);
+    Group& group = m_groups[entry.group];
+    // A quarter of each new run time: follows a change of load within a few jobs.
+    group.runMs = group.runMs == 0 ? ms : group.runMs + (ms - group.runMs) / 4;
 }
 
 void WorkerPool::release(const std::string& sender) {

@@ -29,10 +29,11 @@ bool parseInt(std::string_view s, long long& out) {
     return ec == std::errc() && end == s.data() + s.size();
 }
 
-std::vector<std::string_view> splitLines(std::string_view text) {
+// The lines of text, at most `most` of them: any further lines are left out.
+std::vector<std::string_view> splitLines(std::string_view text, std::size_t most) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = 0; i < text.size() && lines.size() < most; ++i) {
         if (text[i] == '\r' || text[i] == '\n') {
             lines.push_back(text.substr(start, i - start));
             if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
@@ -41,7 +42,7 @@ std::vector<std::string_view> splitLines(std::string_view text) {
             start = i + 1;
         }
     }
-    if (start < text.size()) {
+    if (start < text.size() && lines.size() < most) {
         lines.push_back(text.substr(start));
     }
     return lines;
@@ -211,9 +212,15 @@ ParsedRequest parseRequest(std::string_view body, const TableShape& shape) {
             bad("request holds binary data");
         }
     }
-    const std::vector<std::string_view> lines = splitLines(text);
+    // Refused before any item is read: thousands of items in 64 KiB cost far more to read
+    // than any real request.
+    const std::vector<std::string_view> lines = splitLines(text, kMaxSelectionLines + 2);
     if (lines.empty()) {
         bad("request is empty");
+    }
+    if (lines.size() > kMaxSelectionLines + 1) {
+        bad("request too costly: more than " + std::to_string(kMaxSelectionLines) +
+            " selection lines; use fewer items");
     }
     ParsedRequest req;
     parseFirstLine(lines[0], shape, req);

@@ -10,6 +10,8 @@ namespace bbstatsd {
 // Largest body the service reads, and the most rows one page request may ask for.
 inline constexpr std::size_t kMaxBodyBytes = 64 * 1024;
 inline constexpr std::uint32_t kMaxPageRows = 1000;
+// Selection lines (items and "*") a request may carry: as many as the client can hold.
+inline constexpr std::size_t kMaxSelectionLines = 500;
 
 // What a table allows in a request.
 struct TableShape {

@@ -83,21 +83,30 @@ private slots:
             big += "BNew York Yankees\r\n";
         }
         QTest::newRow("over 64 KiB") << bat << (big + "*\r\n\x1a") << 413 << "64 KiB";
-        // Requests under 64 KiB whose evaluation would cost far more than any real query:
-        // thousands of limits tested on every row, in one group or one to a group, and limits
-        // on a text field that each compare every name.
+        // Requests within the line bound whose evaluation would cost far more than any real
+        // query: hundreds of limits tested on every row, in one group or one to a group, and
+        // limits on a text field that each compare every name.
         const int fld = int(Table::Fielders);
         QByteArray limits("0!40!Z!105!6!101!7!\r\n");
         QByteArray groups = limits;
         QByteArray names = limits;
-        while (limits.size() < 60 * 1024) {
-            limits += "E5!99999!99998\r\n";
+        for (int item = 0; item < 250; ++item) {
+            limits += "E5!99999!99998\r\nE6!99999!99998\r\n";
             groups += "E5!1!2\r\n*\r\n";
-            names += "E0!Zz!Aa\r\n";
+            names += "E0!Zz!Aa\r\nE0!Zy!Ab\r\n";
         }
-        QTest::newRow("limits matching nothing") << fld << (limits + "\x1a") << 400 << "too costly";
-        QTest::newRow("a limit to a group") << fld << (groups + "\x1a") << 400 << "too costly";
-        QTest::newRow("text limits") << fld << (names + "\x1a") << 400 << "too costly";
+        QTest::newRow("limits matching nothing")
+            << fld << (limits + "\x1a") << 400 << "would test about";
+        QTest::newRow("a limit to a group")
+            << fld << (groups + "\x1a") << 400 << "would test about";
+        QTest::newRow("text limits") << fld << (names + "\x1a") << 400 << "would test about";
+        // Past the most lines a client sends, refused before any item is read.
+        QByteArray lines("0!30!300!\r\n");
+        for (int item = 0; item < 500; ++item) {
+            lines += "C2000\r\n";
+        }
+        QTest::newRow("501 selection lines")
+            << bat << (lines + "*\r\n\x1a") << 400 << "too costly: more than 500 selection lines";
     }
 
     void malformedRequests() {
@@ -137,6 +146,18 @@ private slots:
         }
         QCOMPARE(splitReply(m_engine->answer(Table::Fielders, narrowed + "\x1a"))[0],
                  splitReply(all)[0]);
+        // As many selection lines as a client may send (the ten seasons of the 1990s named
+        // again and again, then "*") select what the ten named once do.
+        std::string most = "0!1!16!\r\n";
+        std::string once = most;
+        for (int item = 0; item < 499; ++item) {
+            most.append(1, 'C').append(std::to_string(1990 + item % 10)).append("\r\n");
+        }
+        for (int year = 1990; year < 2000; ++year) {
+            once.append(1, 'C').append(std::to_string(year)).append("\r\n");
+        }
+        QCOMPARE(splitReply(m_engine->answer(Table::Batters, most + "*\r\n\x1a"))[0],
+                 splitReply(m_engine->answer(Table::Batters, once + "*\r\n\x1a"))[0]);
     }
 
     void concurrentAnswersAgree() {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -14,6 +15,7 @@
 
 #include <QtTest>
 
+#include "service/health.h"
 #include "service/httpserver.h"
 #include "tests/service/httpprobe.h"
 
@@ -46,6 +48,7 @@ private slots:
     void cutsRequestsPastTheDeadline_data();
     void cutsRequestsPastTheDeadline();
     void slowRequestsWaitForWorkers();
+    void boundedWaitingAndGoneClients();
     void heldBackReplies();
 
 private:
@@ -469,6 +472,147 @@ void TestHttpServer::slowRequestsWaitForWorkers() {
     queued.join();
     QCOMPARE(started.load(), 1);
     QVERIFY(waited.status != 200);
+}
+
+// A route's own bound on requests waiting for a worker refuses the one past it at once (503,
+// Retry-After), while other routes still queue; a queued request whose client has closed is
+// dropped unrun; every request passed on but not run is reported to the route, so the count of
+// requests in flight a drain waits for returns to zero; and a large streamed reply whose request
+// was suspended far longer than the idle time-out arrives whole. A group may also bound how long
+// a request would wait, judged by its recent run times.
+void TestHttpServer::boundedWaitingAndGoneClients() {
+    bbstatsd::HttpSettings settings;
+    settings.workers = 1;
+    settings.idleTimeoutSeconds = 1;
+    std::mutex gateMutex;
+    std::condition_variable gate;
+    bool open = false;
+    std::atomic<int> exportsRun{0}, slowRun{0}, notRun{0};
+    const auto big = std::make_shared<std::string>();
+    for (int i = 0; big->size() < (1u << 20); ++i) {
+        big->append(std::to_string(i)).append(",");
+    }
+    const auto gated = [&](std::atomic<int>& runs, bool streamed) {
+        return [&, streamed](const HttpRequest&) {
+            ++runs;
+            std::unique_lock lock(gateMutex);
+            gate.wait(lock, [&] { return open; });
+            HttpReply reply;
+            reply.body = "slow";
+            if (streamed) {
+                reply.streamLength = big->size();
+                reply.stream = [big](std::uint64_t offset, char* out, std::size_t max) -> long {
+                    const std::size_t take = std::min<std::size_t>(max, big->size() - offset);
+                    std::memcpy(out, big->data() + offset, take);
+                    return static_cast<long>(take);
+                };
+            }
+            return reply;
+        };
+    };
+    const auto later = [](const HttpRequest&) -> std::optional<HttpReply> { return std::nullopt; };
+    bbstatsd::HttpRoute exports{"POST", "/export", gated(exportsRun, true), later};
+    exports.waitingGroup = "exports";
+    exports.waitingLimit = 1;
+    exports.notRun = [&](const HttpRequest&) { ++notRun; };
+    bbstatsd::HttpRoute slow{"POST", "/slow", gated(slowRun, false), later};
+    slow.notRun = exports.notRun;
+    bbstatsd::ServiceHealth health("test", "sha256:0");
+    health.setState(bbstatsd::ServiceHealth::State::Ready);
+    auto server = std::make_unique<HttpServer>(health.guard({exports, slow}), settings);
+    const int port = server->listen({"127.0.0.1", 0}).port;
+    const auto send = [port](const std::string& path, const std::string& from) {
+        return httpprobe::exchange("127.0.0.1", port, httpprobe::post(path, "x"), 20000, from);
+    };
+    const auto settle = [] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); };
+    std::vector<std::thread> waiting;
+    std::vector<httpprobe::Reply> replies(3);
+    const auto release = [&] {
+        {
+            std::lock_guard lock(gateMutex);
+            open = true;
+        }
+        gate.notify_all();
+        for (std::thread& thread : waiting) {
+            thread.join();
+        }
+        waiting.clear();
+    };
+    const std::unique_ptr<void, std::function<void(void*)>> joiner(this, [&](void*) { release(); });
+    const auto start = [&](std::size_t i, const std::string& path) {
+        waiting.emplace_back(
+            [&, i, path] { replies[i] = send(path, "127.0.5." + std::to_string(i + 1)); });
+        settle();
+    };
+    start(0, "/export"); // runs, held at the gate
+    start(1, "/export"); // waits: the one export the bound lets wait
+    QCOMPARE(exportsRun.load(), 1);
+    const auto refused = send("/export", "127.0.5.9");
+    QCOMPARE(refused.status, 503);
+    QCOMPARE(refused.headers.at("x-problem"), std::string("too many exports waiting; try again"));
+    QCOMPARE(refused.headers.count("retry-after"), std::size_t(1));
+    QCOMPARE(notRun.load(), 1);
+    start(2, "/slow"); // another route still queues
+    {
+        // A client that gives up while its request waits.
+        httpprobe::Connection gone("127.0.0.1", port, "127.0.5.8");
+        QVERIFY(gone.send(httpprobe::post("/slow", "x")));
+        settle();
+    }
+    // Everything has been suspended longer than the idle time-out when the gate opens.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    release();
+    for (std::size_t i = 0; i < 2; ++i) {
+        QCOMPARE(replies[i].status, 200);
+        QVERIFY2(replies[i].body == *big, qPrintable(QString::number(replies[i].body.size())));
+    }
+    QCOMPARE(replies[2].status, 200);
+    QCOMPARE(replies[2].body, std::string("slow"));
+    QTRY_COMPARE_WITH_TIMEOUT(notRun.load(), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(health.inFlight(), 0, 5000);
+    QCOMPARE(exportsRun.load(), 2);
+    QCOMPARE(slowRun.load(), 1);
+    // Once nothing waits, the bound lets an export through again.
+    const auto again = send("/export", "127.0.5.9");
+    QCOMPARE(again.status, 200);
+    QCOMPARE(again.body.size(), big->size());
+
+    // A bound on the wait: the group's jobs take at least 600 ms each, so with one running and
+    // one waiting another would wait longer than 300 ms, and is refused, however many the count
+    // would let wait.
+    std::atomic<int> timedRun{0};
+    bbstatsd::HttpRoute timed{"POST", "/timed",
+                              [&](const HttpRequest&) {
+                                  ++timedRun;
+                                  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+                                  return HttpReply{};
+                              },
+                              later};
+    timed.waitingGroup = "reports";
+    timed.waitingLimit = 100;
+    timed.waitingMs = 300;
+    server = std::make_unique<HttpServer>(std::vector<bbstatsd::HttpRoute>{timed}, settings);
+    const int timedPort = server->listen({"127.0.0.1", 0}).port;
+    const auto sendTimed = [timedPort](const std::string& from) {
+        return httpprobe::exchange("127.0.0.1", timedPort, httpprobe::post("/timed", "x"), 20000,
+                                   from);
+    };
+    QCOMPARE(sendTimed("127.0.5.1").status, 200); // its run time is now known
+    std::vector<std::thread> timedWaiting;
+    std::vector<int> timedStatus(2);
+    for (std::size_t i = 0; i < 2; ++i) {
+        timedWaiting.emplace_back(
+            [&, i] { timedStatus[i] = sendTimed("127.0.5." + std::to_string(i + 2)).status; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+    const auto tooLong = sendTimed("127.0.5.4");
+    for (std::thread& thread : timedWaiting) {
+        thread.join();
+    }
+    QCOMPARE(timedStatus, std::vector<int>({200, 200}));
+    QCOMPARE(tooLong.status, 503);
+    QCOMPARE(tooLong.headers.at("x-problem"), std::string("too many reports waiting; try again"));
+    QCOMPARE(timedRun.load(), 3);
 }
 
 // A reply with a delay arrives whole after it; a server stopping with one held back answers it
