@@ -9,8 +9,7 @@
 # copies the rows the grid shows (Shift+Down over the page, Ctrl+C, read
 # with xclip) and compares each row's name, year and team with the
 # service's answer to the window's query (the last body in the request log,
-# asked again with curl for the rows on screen). Needs the default ports:
-# runs alone.
+# asked again with curl for the rows on screen).
 # usage: rows_xvfb.sh PACKAGED_CLIENT BBSTATSD DB COBRAND_TXT
 set -euo pipefail
 client=$1 service=$2 db=$3 cobrand=$4
@@ -65,7 +64,8 @@ check_rows() {
     xclip -o -selection clipboard >"$work/copied" 2>/dev/null || fail "$step: nothing was copied"
     # Back to the top row of the page, for the next step.
     xdotool key --delay 15 $(printf 'Up %.0s' $(seq 2 "$rows"))
-    printf '%b' "$top!$rows!$query" >"$work/body"
+    # Two rows more than the page: under load the copy can take in a row below it.
+    printf '%b' "$top!$((rows + 2))!$query" >"$work/body"
     curl -s --max-time 60 --data-binary @"$work/body" -o "$work/reply" \
         "http://127.0.0.1:8461$bat" || fail "$step: the service did not answer"
     awk -F '\t' -v blanks="$blanks" -v step="$step" -v top="$top" '
@@ -73,7 +73,7 @@ check_rows() {
         FNR == 1 { next } # the title line
         {
             i = FNR - 2; base = 1 + 31 * i
-            if (i > rows) next
+            if (i > rows + 1) next
             name = substr(line[base], 1, 18); sub(/ +$/, "", name)
             want = name "|" line[base + 1] "|" line[base + 2]
             got = $1 "|" $2 "|" $3
