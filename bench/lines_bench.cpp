@@ -144,6 +144,12 @@ void printLinesLoad(const std::string& binary, const std::string& db, const std:
         tables.push_back(std::make_unique<bbstatsd::TableData>(file, bbstatsd::tableDef(t)));
     }
     const double tablesMs = msSince(loadStart);
+    // The stints' record texts, which the service writes before the lines and whose records
+    // lines of one stint refer to.
+    std::vector<std::unique_ptr<bbstatsd::RecordTexts>> stintTexts;
+    for (std::size_t t = 0; t < 3; ++t) {
+        stintTexts.push_back(std::make_unique<bbstatsd::RecordTexts>(*tables[t]));
+    }
     const double before = selfResidentMb();
     const auto linesStart = Clock::now();
     const bbstatsd::Schedule schedule(*tables[3]);
@@ -152,8 +158,10 @@ void printLinesLoad(const std::string& binary, const std::string& db, const std:
     for (std::size_t t = 0; t < 3; ++t) {
         std::vector<std::uint32_t> all(tables[t]->rows());
         std::iota(all.begin(), all.end(), 0u);
-        kept.push_back(combineLines(*tables[t], all, bbstatsd::LinesMode::Season, schedule));
-        kept.push_back(combineLines(*tables[t], all, bbstatsd::LinesMode::Career, schedule));
+        kept.push_back(combineLines(*tables[t], all, bbstatsd::LinesMode::Season, schedule,
+                                    stintTexts[t].get()));
+        kept.push_back(combineLines(*tables[t], all, bbstatsd::LinesMode::Career, schedule,
+                                    stintTexts[t].get()));
         qualifiers.push_back(stintQualifiers(*tables[t], schedule));
     }
     const double linesMs = msSince(linesStart);

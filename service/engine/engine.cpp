@@ -73,8 +73,10 @@ public:
                 const auto at = static_cast<std::size_t>(t);
                 std::vector<std::uint32_t> all(tables[at]->rows());
                 std::iota(all.begin(), all.end(), 0u);
-                seasonLines[at] = combineLines(*tables[at], all, LinesMode::Season, *schedule);
-                careerLines[at] = combineLines(*tables[at], all, LinesMode::Career, *schedule);
+                seasonLines[at] =
+                    combineLines(*tables[at], all, LinesMode::Season, *schedule, texts[at].get());
+                careerLines[at] =
+                    combineLines(*tables[at], all, LinesMode::Career, *schedule, texts[at].get());
                 // Their columns are ranked when a sort first asks for each (a few
                 // milliseconds once), so the columns nobody sorts by cost no memory.
                 stintQualified[at] = stintQualifiers(*tables[at], *schedule);
@@ -201,7 +203,8 @@ EngineData::linesResult(const TableData& data, const Groups& groups, const Lines
     if (stintGroups.empty()) {
         r->lines = options.mode == LinesMode::Season ? seasonLines[at] : careerLines[at];
     } else {
-        r->lines = combineLines(data, filterRows(data, stintGroups), options.mode, *schedule);
+        r->lines = combineLines(data, filterRows(data, stintGroups), options.mode, *schedule,
+                                texts[at].get());
         r->linesBytes = r->lines->bytes();
     }
     r->rows = filterRows(*r->lines->data, lineGroups);
