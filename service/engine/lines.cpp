@@ -339,7 +339,8 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
         }
     }
     out->data = std::make_unique<TableData>(def, std::move(cols), lines);
-    if (stintTexts != nullptr) {
+    // Career lines show their span on every line, so only season lines can show a stint as is.
+    if (stintTexts != nullptr && !career) {
         std::vector<std::uint32_t> standIn(lines, kMissingRank);
         for (std::uint32_t l = 0; l < lines; ++l) {
             if (sizes[l] == 1) {
