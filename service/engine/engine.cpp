@@ -6,6 +6,8 @@
 #include <memory>
 #include <numeric>
 
+#include <sys/mman.h>
+
 #include "service/engine/importer.h"
 #include "service/engine/lines.h"
 #include "service/engine/picklists.h"
@@ -19,6 +21,28 @@
 #include "service/engine/tabledata.h"
 
 namespace bbstatsd {
+
+namespace {
+
+// A copy of rows in a block whose pages are made resident by one call before it is written.
+// Blocks of this size are fresh mappings of their own (see the service's malloc settings), and
+// faulting their pages in one at a time on first write costs about twice as much. A kernel
+// without the call leaves the pages to fault as before.
+std::vector<std::uint32_t> residentCopy(const std::vector<std::uint32_t>& rows) {
+    std::vector<std::uint32_t> out;
+    out.reserve(rows.size());
+    constexpr std::uintptr_t kPage = 4096;
+    const auto begin = reinterpret_cast<std::uintptr_t>(out.data());
+    const std::uintptr_t first = (begin + kPage - 1) & ~(kPage - 1);
+    const std::uintptr_t last = (begin + rows.size() * sizeof(std::uint32_t)) & ~(kPage - 1);
+    if (last > first) {
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+    }
+    out.assign(rows.begin(), rows.end());
+    return out;
+}
+
+} // namespace
 
 RequestError::RequestError(int status, std::string reason)
     : std::runtime_error(std::move(reason)), m_status(status) {}
@@ -49,11 +73,12 @@ public:
                 const auto at = static_cast<std::size_t>(t);
                 std::vector<std::uint32_t> all(tables[at]->rows());
                 std::iota(all.begin(), all.end(), 0u);
-                seasonLines[at] = combineLines(*tables[at], all, LinesMode::Season, *schedule);
-                careerLines[at] = combineLines(*tables[at], all, LinesMode::Career, *schedule);
-                // Ranked now, so that no first query waits for them.
-                seasonLines[at]->data->rankAll();
-                careerLines[at]->data->rankAll();
+                seasonLines[at] =
+                    combineLines(*tables[at], all, LinesMode::Season, *schedule, texts[at].get());
+                careerLines[at] =
+                    combineLines(*tables[at], all, LinesMode::Career, *schedule, texts[at].get());
+                // Their columns are ranked when a sort first asks for each (a few
+                // milliseconds once), so the columns nobody sorts by cost no memory.
                 stintQualified[at] = stintQualifiers(*tables[at], *schedule);
             }
         } catch (const std::exception& e) {
@@ -136,7 +161,7 @@ std::shared_ptr<const QueryResult> EngineData::result(Table table, const ParsedR
         }
         const auto unsorted = cache.get(queryKey(def, {}, req.groups) + suffix, base);
         auto r = std::make_shared<QueryResult>();
-        r->rows = unsorted->rows;
+        r->rows = residentCopy(unsorted->rows);
         sortRows(unsorted->lines ? *unsorted->lines->data : data, keys, r->rows);
         r->totals = unsorted->totals;
         r->lines = unsorted->lines;
@@ -178,7 +203,8 @@ EngineData::linesResult(const TableData& data, const Groups& groups, const Lines
     if (stintGroups.empty()) {
         r->lines = options.mode == LinesMode::Season ? seasonLines[at] : careerLines[at];
     } else {
-        r->lines = combineLines(data, filterRows(data, stintGroups), options.mode, *schedule);
+        r->lines = combineLines(data, filterRows(data, stintGroups), options.mode, *schedule,
+                                texts[at].get());
         r->linesBytes = r->lines->bytes();
     }
     r->rows = filterRows(*r->lines->data, lineGroups);

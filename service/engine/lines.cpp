@@ -196,7 +196,8 @@ std::vector<std::uint8_t> stintQualifiers(const TableData& stints, const Schedul
 
 std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
                                                const std::vector<std::uint32_t>& rows,
-                                               LinesMode mode, const Schedule& schedule) {
+                                               LinesMode mode, const Schedule& schedule,
+                                               const RecordTexts* stintTexts) {
     const TableDef& def = stints.def();
     const bool career = mode == LinesMode::Career;
     const std::vector<std::uint32_t>& playerOf = stints.playerOfRow();
@@ -338,7 +339,18 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
         }
     }
     out->data = std::make_unique<TableData>(def, std::move(cols), lines);
-    out->texts = std::make_unique<RecordTexts>(*out->data);
+    // Career lines show their span on every line, so only season lines can show a stint as is.
+    if (stintTexts != nullptr && !career) {
+        std::vector<std::uint32_t> standIn(lines, kMissingRank);
+        for (std::uint32_t l = 0; l < lines; ++l) {
+            if (sizes[l] == 1) {
+                standIn[l] = out->members[out->memberStart[l]];
+            }
+        }
+        out->texts = std::make_unique<RecordTexts>(*out->data, *stintTexts, standIn);
+    } else {
+        out->texts = std::make_unique<RecordTexts>(*out->data);
+    }
     const Column& years = out->data->column(def.yearLine);
     for (std::uint32_t l = 0; l < lines && !career; ++l) {
         int games = 0;

@@ -67,10 +67,13 @@ struct LinesTable {
 // Combines stint rows (positions of stints, in default order) into season or career lines:
 // one line per player and season (career: per player), and per position in Fielders; counts
 // summed (missing when any row lacks them), ratios recomputed from the sums. Lines come in the
-// order of their first rows; their ranks are computed when a sort first asks for them.
+// order of their first rows; their ranks are computed when a sort first asks for them. With
+// stintTexts (the record texts of stints, which must outlive the lines), a line of one stint
+// whose text is that stint's refers to it instead of holding a copy.
 std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
                                                const std::vector<std::uint32_t>& rows,
-                                               LinesMode mode, const Schedule& schedule);
+                                               LinesMode mode, const Schedule& schedule,
+                                               const RecordTexts* stintTexts = nullptr);
 
 // The qualifier of every stint row, for per-team lines that are asked qualified.
 std::vector<std::uint8_t> stintQualifiers(const TableData& stints, const Schedule& schedule);

@@ -15,9 +15,17 @@ class RecordTexts {
 public:
     // Writes the text of every row of data into one block.
     explicit RecordTexts(const TableData& data);
+    // The same, except that a row whose text is byte for byte that of its stand-in in base
+    // (standIn[row], kMissingRank for none) refers to base's text instead of holding a copy.
+    // base must outlive this.
+    RecordTexts(const TableData& data, const RecordTexts& base,
+                const std::vector<std::uint32_t>& standIn);
 
     // The lines of row (each ended by CR LF).
     std::string_view record(std::uint32_t row) const {
+        if (!m_borrowed.empty() && m_borrowed[row] != kMissingRank) {
+            return m_base->record(m_borrowed[row]);
+        }
         return std::string_view(m_text.data() + m_offsets[row],
                                 m_offsets[row + 1] - m_offsets[row]);
     }
@@ -29,6 +37,10 @@ public:
     std::size_t bytes() const;
 
 private:
+    void write(const TableData& data, const std::vector<std::uint32_t>* standIn);
+
+    const RecordTexts* m_base = nullptr;
+    std::vector<std::uint32_t> m_borrowed; // per row: base's row it refers to, or kMissingRank
     std::string m_text;
     std::vector<std::uint32_t> m_offsets; // rows + 1 entries: where each record starts
     std::string m_blank;

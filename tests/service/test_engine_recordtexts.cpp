@@ -1,14 +1,16 @@
 // The record texts written at load time against the record writer, on the real data imported
-// by the lahman_db fixture: every record of the four tables, and whole page replies of the
-// engine against pages put together line by line from the same query.
+// by the lahman_db fixture: every record of the four tables and of their combined lines, and
+// whole page replies of the engine against pages put together line by line from the same query.
 #include <QtTest>
 
 #include <algorithm>
 #include <memory>
+#include <numeric>
 #include <string>
 #include <vector>
 
 #include "service/engine/engine.h"
+#include "service/engine/lines.h"
 #include "service/engine/query.h"
 #include "service/engine/recordtexts.h"
 #include "service/engine/recordwriter.h"
@@ -106,6 +108,42 @@ private slots:
         std::string blank;
         appendBlankRecord(d.def(), blank);
         QCOMPARE(std::string(texts(t).blank()), blank);
+    }
+
+    // Combined lines refer to the text of the stint a line of one stint shows unchanged: each
+    // line's record is still the one written from the line's own values, and a table whose
+    // lines are mostly single stints holds far less text than a copy of it.
+    void combinedLinesAsWritten() {
+        const Schedule schedule(data(Table::Teams));
+        for (Table t : {Table::Batters, Table::Pitchers, Table::Fielders}) {
+            std::vector<std::uint32_t> all(data(t).rows());
+            std::iota(all.begin(), all.end(), 0u);
+            for (LinesMode mode : {LinesMode::Season, LinesMode::Career}) {
+                const auto lines = combineLines(data(t), all, mode, schedule, &texts(t));
+                const RecordTexts copy(*lines->data);
+                const TableData& d = *lines->data;
+                std::string expected;
+                for (std::uint32_t line = 0; line < d.rows(); ++line) {
+                    expected.clear();
+                    appendRecord(d, line, expected);
+                    if (lines->texts->record(line) != expected) {
+                        QFAIL(qPrintable(QStringLiteral("%1 line %2 differs: \"%3\" vs \"%4\"")
+                                             .arg(d.def().sqlName)
+                                             .arg(line)
+                                             .arg(QString::fromStdString(
+                                                 std::string(lines->texts->record(line))))
+                                             .arg(QString::fromStdString(expected))));
+                    }
+                }
+                std::vector<std::uint32_t> order(d.rows());
+                std::iota(order.rbegin(), order.rend(), 0u);
+                QCOMPARE(lines->texts->bytesOf(order.data(), order.data() + order.size()),
+                         copy.bytesOf(order.data(), order.data() + order.size()));
+                if (mode == LinesMode::Season) {
+                    QVERIFY2(lines->texts->bytes() < copy.bytes() / 2, d.def().sqlName);
+                }
+            }
+        }
     }
 
     void pageRepliesAsWritten_data() {
