@@ -1,6 +1,7 @@
 // The HTTP wrapper in-process, with routes of the test's own: routing, early refusals, body
 // framing, error mapping and behaviour under slow or greedy clients.
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -311,8 +312,16 @@ void TestHttpServer::limitsConnectionsPerAddress() {
     }
     const auto refused =
         httpprobe::exchange("127.0.0.1", m_port, httpprobe::get("/hello"), 4000, "127.0.2.1");
-    QCOMPARE(refused.status, 0);
-    QVERIFY(refused.closedByServer);
+    if (refused.status != 0) {
+        // The server's threads take waiting connections in no set order: under load the 33rd
+        // can be taken before one of the 32, which is then the one refused.
+        QCOMPARE(refused.status, 200);
+        QVERIFY(std::any_of(held.begin(), held.end(), [](const auto& connection) {
+            return connection->closedByServer(200);
+        }));
+    } else {
+        QVERIFY(refused.closedByServer);
+    }
     const auto other =
         httpprobe::exchange("127.0.0.1", m_port, httpprobe::get("/hello"), 20000, "127.0.2.2");
     QCOMPARE(other.status, 200);
