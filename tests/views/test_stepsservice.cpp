@@ -4,10 +4,12 @@
 // asked on its own, one step removed and edited in place, Undo, and the
 // panel following and closing with its window.
 
+#include <algorithm>
 #include <memory>
 
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
@@ -25,6 +27,7 @@
 #include "views/databaseviews.h"
 #include "views/querystepspanel.h"
 #include "views/querytextlabel.h"
+#include "views/stepcounts.h"
 #include "views/stepeditors.h"
 #include "views/viewcell.h"
 
@@ -268,6 +271,34 @@ void TestStepsService::fourStepsCountedRemovedEditedAndUndone() {
     QCOMPARE(PageRequest(view->queryState(), 0, 0), PageRequest(edited, 0, 0));
     QTRY_VERIFY(panel->counts().back() >= 0 && panel->steps().back().minimum == "30");
     QCOMPARE(panel->counts().back(), serviceCount(edited));
+
+    // The whole league list has the Federal League of 1914-1915.
+    StepCounts lists(DatabaseKind::Batters, Hosts(m_host, m_host, m_host));
+    const ListResult leaguesEver = lists.pickList(QueryState(), ListKind::Leagues);
+    QCOMPARE(leaguesEver.result, FetchResult::Done);
+    QVERIFY(std::count(leaguesEver.entries.begin(), leaguesEver.entries.end(), "FL") == 1);
+    // Editing the league group in place: the pick list is the one under the
+    // steps before it (the fifties have no Federal League), NL ticked too.
+    OnNextModal([](QWidget* modal) {
+        auto* editor = qobject_cast<SelectStepEditor*>(modal);
+        QVERIFY(editor != nullptr);
+        const QList<QListWidgetItem*> nl =
+            editor->ListBox1->findItems(QStringLiteral("NL"), Qt::MatchExactly);
+        QCOMPARE(nl.size(), 1);
+        QVERIFY(editor->ListBox1->findItems(QStringLiteral("FL"), Qt::MatchExactly).isEmpty());
+        QCOMPARE(editor->ticked(), std::vector<std::string>{"AL"});
+        nl.front()->setCheckState(Qt::Checked);
+        editor->accept();
+    });
+    QVERIFY(panel->editStep(1));
+    QueryState leagues;
+    SelectFifties(leagues);
+    leagues.AppendGroup(SelectionGroup('D', {"AL", "NL"}));
+    LimitHR(leagues, "30");
+    leagues.Lines = LinesMode::PerCareer;
+    QCOMPARE(PageRequest(view->queryState(), 0, 0), PageRequest(leagues, 0, 0));
+    QTRY_VERIFY(panel->counts().back() >= 0 && panel->steps()[1].values.size() == 2);
+    QCOMPARE(panel->counts().back(), serviceCount(leagues));
 
     // The panel goes with its window.
     view->close();
