@@ -124,8 +124,15 @@ std::vector<QueryStep> QuerySteps(const QueryState& state) {
             } else {
                 step.kind = QueryStepKind::Select;
                 step.letter = items[start].empty() ? 0 : items[start].front();
+                bool oneKind = true;
                 for (std::size_t k = start; k < i; ++k)
-                    step.values.push_back(items[k].empty() ? std::string() : items[k].substr(1));
+                    oneKind = oneKind && !items[k].empty() && items[k].front() == step.letter;
+                // A group mixing kinds (only a hand-made query file holds one)
+                // keeps its items whole and has no kind to edit it as.
+                if (!oneKind)
+                    step.letter = 0;
+                for (std::size_t k = start; k < i; ++k)
+                    step.values.push_back(oneKind ? items[k].substr(1) : items[k]);
                 selects.push_back(step);
             }
         }

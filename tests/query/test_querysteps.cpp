@@ -267,6 +267,13 @@ void TestQuerySteps::editsRefusedAsTheDialogsRefuse() {
     QVERIFY(!error.isEmpty());
     QVERIFY(!WithGroupValues(state, 2, {"NL"}, &error));
     QVERIFY(!error.isEmpty());
+    // A group mixing kinds is removed whole, never edited as one kind.
+    QueryState mixed = state;
+    QVERIFY(mixed.AppendGroup({"BBoston Red Sox", "C1946"}));
+    const std::vector<QueryStep> withMixed = QuerySteps(mixed);
+    QCOMPARE(StepText(kind, withMixed[1]), QStringLiteral("Item: BBoston Red Sox or C1946"));
+    QVERIFY(!StepEditable(withMixed[1]));
+    QCOMPARE(Asked(WithoutStep(mixed, 1)), Asked(state));
 
     struct Refusal {
         std::size_t step;
