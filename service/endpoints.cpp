@@ -180,6 +180,7 @@ HttpRoute Endpoints::usageEvent() const {
     HttpRoute route;
     route.method = "GET";
     route.path = "/999addlog.asp";
+    route.textParameter = "Q";
     route.quick = [this](const HttpRequest& request) -> std::optional<HttpReply> {
         std::string text;
         return checkEvent(request, text);
