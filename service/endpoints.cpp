@@ -202,7 +202,8 @@ HttpRoute Endpoints::usageEvent() const {
                 } else {
                     reply(problemReply(500, why));
                 }
-            });
+            },
+            request.gone);
     };
     return route;
 }
