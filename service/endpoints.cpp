@@ -180,7 +180,7 @@ HttpRoute Endpoints::usageEvent() const {
     HttpRoute route;
     route.method = "GET";
     route.path = "/999addlog.asp";
-    route.textParameter = "Q";
+    route.textParameter = std::string("Q");
     route.quick = [this](const HttpRequest& request) -> std::optional<HttpReply> {
         std::string text;
         return checkEvent(request, text);
