@@ -26,6 +26,7 @@
 #include "mainwindow/mdiarrange.h"
 #include "mainwindow/newsticker.h"
 #include "mainwindow/queryfilecommands.h"
+#include "mainwindow/starthint.h"
 #include "mainwindow/taboutbox.h"
 #include "mainwindow/tform13.h"
 #include "mainwindow/tform16.h"
@@ -73,6 +74,7 @@ TForm1::TForm1(const CoBrandConfig& config, const ServiceHosts& hosts, const Ftp
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    new StartHint(m_mdiArea);
     m_menu = buildMainMenu(menuBar(), this);
     buildHeader(newsSite);
     connectMenu();
