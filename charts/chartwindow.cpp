@@ -318,6 +318,8 @@ void ChartWindow::drawModel(const ChartModel& model) {
         }
         auto* categories = new QBarCategoryAxis;
         categories->setTitleText(model.xTitle);
+        // A label is the point of a bar: never cut to "...".
+        categories->setTruncateLabels(false);
         QAbstractBarSeries* bars = nullptr;
         if (model.horizontal) {
             QBarSet* reversed = new QBarSet(set->label());

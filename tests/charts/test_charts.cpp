@@ -230,6 +230,7 @@ void TestCharts::seriesAreTheServiceRows() {
     QVERIFY(categories != nullptr);
     QCOMPARE(categories->count(), ChartBarRows);
     QCOMPARE(categories->categories().last(), QStringLiteral("Bonds, Barry 2001"));
+    QVERIFY(!categories->truncateLabels());
     auto* values = qobject_cast<QValueAxis*>(drawnChart->axes(Qt::Horizontal).value(0));
     QVERIFY(values != nullptr);
     QCOMPARE(values->labelFormat(), QStringLiteral("%d"));
