@@ -62,6 +62,33 @@ QString DataAttributionLine() {
                           "licensed under CC BY-SA 3.0.");
 }
 
+QString ChartQueryWords(const QString& queryWords) {
+    static const QRegularExpression order(QStringLiteral("(^|, )Default order(; |$)"));
+    QString words = queryWords;
+    words.replace(order, QStringLiteral("\\1"));
+    if (words.endsWith(QStringLiteral(", ")))
+        words.chop(2);
+    return words;
+}
+
+QString ChartFileStem(DatabaseKind kind, int column) {
+    const auto* entry = ColumnOf(kind, column);
+    QString stem = DatabaseWord(kind).toLower();
+    if (entry != nullptr)
+        stem += QLatin1Char('-') + FieldShortName(kind, entry->sortField).toLower();
+    static const QRegularExpression other(QStringLiteral("[^a-z0-9]+"));
+    stem.replace(other, QStringLiteral("-"));
+    while (stem.endsWith(QLatin1Char('-')))
+        stem.chop(1);
+    return stem;
+}
+
+bool ChartBarsHorizontal(int count, int longestLabel) {
+    // Upright bars share about 90 characters of width between them.
+    constexpr int UprightWidth = 90;
+    return count > 0 && count * std::max(longestLabel, 1) > UprightWidth;
+}
+
 bool IsChartableColumn(DatabaseKind kind, int column) {
     const auto* entry = ColumnOf(kind, column);
     if (entry == nullptr)
@@ -152,8 +179,11 @@ ChartModel BuildChartModel(DatabaseKind kind, int column, const ChartPlan& plan,
     const auto* entry = ColumnOf(kind, column);
     const QString name = entry ? FieldShortName(kind, entry->sortField) : QString();
     model.title = DatabaseWord(kind) + QStringLiteral(": ") + name;
-    if (!queryWords.isEmpty())
-        model.title += QStringLiteral(" - ") + queryWords;
+    const QString words = ChartQueryWords(queryWords);
+    if (!words.isEmpty())
+        model.title += QStringLiteral(" - ") + words;
+    model.wholeNumbers = entry != nullptr && entry->format.kind == CellKind::Integer;
+    model.fileStem = ChartFileStem(kind, column);
     model.yTitle = ChartAxisTitle(kind, column);
     model.totalRows = std::max(totalRows, 0);
 
@@ -184,7 +214,9 @@ ChartModel BuildChartModel(DatabaseKind kind, int column, const ChartPlan& plan,
         }
         model.shownRows = static_cast<int>(used);
     } else {
-        model.xTitle = QStringLiteral("Rank in the window's order (row)");
+        model.xTitle = kind == DatabaseKind::Teams
+                           ? QStringLiteral("Club and season, in the window's order")
+                           : QStringLiteral("Player and season, in the window's order");
         ChartSeriesData series{name, {}};
         const std::size_t used = std::min<std::size_t>(rows.size(), ChartBarRows);
         for (std::size_t i = 0; i < used; ++i) {
@@ -194,6 +226,10 @@ ChartModel BuildChartModel(DatabaseKind kind, int column, const ChartPlan& plan,
             series.points.push_back(ChartPoint{double(i + 1), ChartValue(kind, column, row.value),
                                                who + QLatin1Char(' ') + row.year.trimmed()});
         }
+        int longest = 0;
+        for (const ChartPoint& point : series.points)
+            longest = std::max(longest, static_cast<int>(point.label.size()));
+        model.horizontal = ChartBarsHorizontal(static_cast<int>(series.points.size()), longest);
         model.series.push_back(std::move(series));
         model.shownRows = static_cast<int>(used);
     }

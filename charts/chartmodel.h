@@ -61,6 +61,13 @@ struct ChartModel {
     int totalRows = 0;
     // "Showing 25 of 1,234 rows" and the like.
     QString countNote;
+    // The value axis counts (games, home runs): its labels are whole numbers.
+    bool wholeNumbers = false;
+    // Bars lie on their side, labels to their left, when the labels under
+    // upright bars would not fit.
+    bool horizontal = false;
+    // "batters-hr": what the chart is, as the start of its file names.
+    QString fileStem;
 };
 
 // Bars show the first rows of the result.
@@ -99,6 +106,18 @@ QString ChartAxisTitle(DatabaseKind kind, int column);
 ChartModel BuildChartModel(DatabaseKind kind, int column, const ChartPlan& plan,
                            const std::vector<ChartRow>& rows, int totalRows,
                            const QString& queryWords);
+
+// The query in words as a chart title names it: without "Default order",
+// which tells a reader of the picture nothing.
+QString ChartQueryWords(const QString& queryWords);
+
+// "batters-hr", "teams-w-l": the database and the column's short name in
+// lower case, every other character a hyphen.
+QString ChartFileStem(DatabaseKind kind, int column);
+
+// Whether `count` bars labelled with up to `longestLabel` characters need to
+// lie on their side for their labels to be read.
+bool ChartBarsHorizontal(int count, int longestLabel);
 
 // The unbroken runs of a series: a point without a value ends a run.
 std::vector<std::vector<QPointF>> ChartSegments(const ChartSeriesData& series);

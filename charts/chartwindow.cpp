@@ -11,10 +11,12 @@
 #include <QChartView>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHorizontalBarSeries>
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -23,10 +25,12 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSvgGenerator>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
 #include "charts/chartfetch.h"
+#include "platform/dialogfolder.h"
 #include "protocol/pagerequest.h"
 #include "query/querydescription.h"
 #include "views/statisticsview.h"
@@ -50,6 +54,29 @@ void SetRange(QValueAxis* axis, double low, double high) {
     }
     axis->setRange(low, high);
     axis->applyNiceNumbers();
+}
+
+// Ticks of a count axis at whole steps, labelled without decimals: 60, not
+// 60.0.
+void WholeNumberTicks(QValueAxis* axis) {
+    const double low = std::floor(axis->min());
+    const double high = std::ceil(axis->max());
+    axis->setRange(low, high);
+    const double step = std::max(1.0, std::ceil((high - low) / 8.0));
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(step);
+    axis->setLabelFormat(QStringLiteral("%d"));
+}
+
+// The start of a picture's file name: what the chart is.
+QString FileStem(const ChartModel& model) {
+    return model.fileStem.isEmpty() ? QStringLiteral("chart") : model.fileStem;
+}
+
+// A value as the tooltip shows it: counts whole, others as the grid would.
+QString ValueText(double value, bool whole) {
+    return whole ? QString::number(qRound64(value)) : QString::number(value, 'g', 6);
 }
 
 QString SaveFailure(const QString& path, const QString& reason) {
@@ -237,6 +264,20 @@ void ChartWindow::drawModel(const ChartModel& model) {
                 line->setPointsVisible(true);
                 line->setName(data.name);
                 line->append(QList<QPointF>(run.begin(), run.end()));
+                const QString player = data.name;
+                const bool whole = model.wholeNumbers;
+                connect(line, &QLineSeries::hovered, this,
+                        [player, whole](const QPointF& point, bool on) {
+                            if (!on) {
+                                QToolTip::hideText();
+                                return;
+                            }
+                            QToolTip::showText(QCursor::pos(),
+                                               QStringLiteral("%1 %2: %3")
+                                                   .arg(player)
+                                                   .arg(qRound(point.x()))
+                                                   .arg(ValueText(point.y(), whole)));
+                        });
                 m_chart->addSeries(line);
                 line->attachAxis(xAxis);
                 line->attachAxis(yAxis);
@@ -259,32 +300,72 @@ void ChartWindow::drawModel(const ChartModel& model) {
         xAxis->setLabelFormat(QStringLiteral("%d"));
         m_chart->legend()->setVisible(true);
     } else {
-        auto* xAxis = new QBarCategoryAxis;
-        xAxis->setTitleText(model.xTitle);
+        // Bars of the first rows, labelled by player (or club) and season. On
+        // their side the labels read across; rank 1 is then at the top, so the
+        // categories run from the last row up.
+        const std::vector<ChartPoint> none;
+        const std::vector<ChartPoint>& points =
+            model.series.empty() ? none : model.series.front().points;
         auto* set = new QBarSet(model.series.empty() ? QString() : model.series.front().name);
         set->setColor(kLineColours[0]);
         QStringList labels;
-        if (!model.series.empty()) {
-            for (const ChartPoint& p : model.series.front().points) {
-                // No value draws no bar; its label says so.
-                set->append(p.y.value_or(0.0));
-                labels << (p.y ? p.label : p.label + QStringLiteral(" (---)"));
-                if (p.y)
-                    take(*p.y);
-            }
+        for (const ChartPoint& p : points) {
+            // No value draws no bar; its label says so.
+            set->append(p.y.value_or(0.0));
+            labels << (p.y ? p.label : p.label + QStringLiteral(" (---)"));
+            if (p.y)
+                take(*p.y);
         }
-        xAxis->append(labels);
-        xAxis->setLabelsAngle(-60);
-        auto* bars = new QBarSeries;
+        auto* categories = new QBarCategoryAxis;
+        categories->setTitleText(model.xTitle);
+        // A label is the point of a bar: never cut to "...".
+        categories->setTruncateLabels(false);
+        QAbstractBarSeries* bars = nullptr;
+        if (model.horizontal) {
+            QBarSet* reversed = new QBarSet(set->label());
+            reversed->setColor(set->color());
+            QStringList upward;
+            for (qsizetype i = labels.size() - 1; i >= 0; --i) {
+                reversed->append(set->at(i));
+                upward << labels[i];
+            }
+            delete set;
+            set = reversed;
+            labels = upward;
+            bars = new QHorizontalBarSeries;
+            m_chart->removeAxis(yAxis);
+            m_chart->addAxis(yAxis, Qt::AlignBottom);
+            m_chart->addAxis(categories, Qt::AlignLeft);
+        } else {
+            bars = new QBarSeries;
+            m_chart->addAxis(categories, Qt::AlignBottom);
+        }
+        categories->append(labels);
         bars->append(set);
         m_chart->addSeries(bars);
-        m_chart->addAxis(xAxis, Qt::AlignBottom);
-        bars->attachAxis(xAxis);
+        bars->attachAxis(categories);
         bars->attachAxis(yAxis);
+        // The value of a bar under the pointer, with its label.
+        const QStringList shown = labels;
+        const QString column = model.yTitle;
+        const bool whole = model.wholeNumbers;
+        connect(set, &QBarSet::hovered, this, [set, shown, column, whole](bool on, int index) {
+            if (!on || index < 0 || index >= shown.size()) {
+                QToolTip::hideText();
+                return;
+            }
+            const bool missing = shown[index].endsWith(QStringLiteral(" (---)"));
+            QToolTip::showText(QCursor::pos(), shown[index] + QStringLiteral(": ") +
+                                                   (missing ? QStringLiteral("---")
+                                                            : ValueText(set->at(index), whole)) +
+                                                   QStringLiteral("\n") + column);
+        });
         low = std::min(low, 0.0);
         m_chart->legend()->setVisible(false);
     }
     SetRange(yAxis, any ? low : 0, any ? high : 1);
+    if (model.wholeNumbers)
+        WholeNumberTicks(yAxis);
     m_note->setText(model.countNote);
 }
 
@@ -365,26 +446,26 @@ void ChartWindow::copyPicture() const {
 }
 
 void ChartWindow::ExportPngClick() {
-    const QString start = QDir(m_lastFolder.isEmpty() ? QDir::currentPath() : m_lastFolder)
-                              .filePath(QStringLiteral("chart.png"));
+    const QString start =
+        QDir(DialogStartFolder()).filePath(FileStem(m_model) + QStringLiteral(".png"));
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export chart as PNG"),
                                                       start, QStringLiteral("PNG (*.png)"));
     if (path.isEmpty())
         return;
-    m_lastFolder = QFileInfo(path).absolutePath();
+    RememberDialogFolder(path);
     QString message;
     if (!exportPng(path, &message))
         QMessageBox::warning(this, windowTitle(), message);
 }
 
 void ChartWindow::ExportSvgClick() {
-    const QString start = QDir(m_lastFolder.isEmpty() ? QDir::currentPath() : m_lastFolder)
-                              .filePath(QStringLiteral("chart.svg"));
+    const QString start =
+        QDir(DialogStartFolder()).filePath(FileStem(m_model) + QStringLiteral(".svg"));
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export chart as SVG"),
                                                       start, QStringLiteral("SVG (*.svg)"));
     if (path.isEmpty())
         return;
-    m_lastFolder = QFileInfo(path).absolutePath();
+    RememberDialogFolder(path);
     QString message;
     if (!exportSvg(path, &message))
         QMessageBox::warning(this, windowTitle(), message);

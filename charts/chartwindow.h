@@ -74,7 +74,6 @@ private:
     int m_column = 0;
     ChartModel m_model;
     QString m_drawnKey;
-    QString m_lastFolder;
     std::unique_ptr<ChartFetcher> m_fetcher;
     QChart* m_chart = nullptr;
     QChartView* m_chartView = nullptr;

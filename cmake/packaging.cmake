@@ -18,6 +18,8 @@ file(RELATIVE_PATH BBSTATS_BIN_TO_LIBEXEC ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_I
 file(RELATIVE_PATH BBSTATS_LIBEXEC_TO_BIN ${CMAKE_INSTALL_FULL_LIBEXECDIR}/bbstatsd ${CMAKE_INSTALL_FULL_BINDIR})
 set(_unitdir lib/systemd/system)
 
+include(${CMAKE_SOURCE_DIR}/cmake/mancommands.cmake)
+bbstats_menu_commands_roff(${CMAKE_SOURCE_DIR}/docs/user-guide.md BBSTATS_MENU_COMMANDS)
 foreach(page bbstats.1 bbstatsd.8)
     configure_file(${_pkg_src}/${page} ${_pkg_out}/${page} @ONLY)
 endforeach()

@@ -158,7 +158,63 @@ constexpr const char* Instructions[] = {
     "",
     "Click a column with the right mouse button (or press the menu key) for its context "
     "menu: sort by that column ascending or descending, add it as the next sort key, limit "
-    "it, hide it, unhide columns, copy, export or undo.",
+    "it, hide it, unhide columns, copy, export, choose the lines, undo, or chart it.",
+    "",
+    "Under the record count each database window states its query in words, for example "
+    "\"HR descending, then Year ascending; Team: New York Yankees; Year 1950 to 1959\". "
+    "Rest the mouse on it to read all of it.",
+    "",
+    "LINES AND THE QUALIFIER",
+    "",
+    "Options, Lines chooses what one line of the Batters, Pitchers or Fielders window stands "
+    "for. \"Per team\" is one line per player per team per season, as the records are "
+    "kept. \"Per season\" adds up the teams of a season: a player traded in July gets one "
+    "line with the team code TOT and the number of teams in the team name. \"Per career\" "
+    "is one line per player (per position in the Fielders database) over the seasons you "
+    "have selected; the year is his first season and the team name his span.",
+    "",
+    "The counts of a combined line are added up and its averages worked out again from the "
+    "sums. Select chooses the seasons and teams that go into a line; Limit then works on "
+    "the combined lines, so Per career with Limit HR from 500 is the 500 home run club.",
+    "",
+    "\"Qualified only\" (Batters and Pitchers, by season or team) keeps the lines that "
+    "qualify for the batting or earned run average title of their season: 3.1 plate "
+    "appearances per scheduled game for a batter (502 in a 162-game season), one inning per "
+    "scheduled game for a pitcher. Each window keeps its own choice; the Teams database has "
+    "no lines to choose.",
+    "",
+    "CHARTS",
+    "",
+    "Options, Chart draws a column of the active window, or choose \"Chart\" at the end of a "
+    "column's context menu. With one to six players selected you get a line over the years "
+    "for each of them, a point a season. Otherwise the chart shows the first 25 lines of "
+    "the window as bars, in the window's order, labelled by player and year (\"Bonds, Barry "
+    "2001\") or team and year. Rest the mouse on a bar or a point to read its value.",
+    "",
+    "\"Column\" in the chart window charts another column. The chart follows its database "
+    "window: after a Sort, Select, Limit, Reset or undo there it is drawn again, and it "
+    "closes with the window. A missing value (---) is a gap in a line or an empty bar, never "
+    "a zero. Export PNG and Export SVG save the picture, named after what it shows "
+    "(\"batters-hr.png\"); Copy puts it on the clipboard. Every picture carries the data's "
+    "attribution line.",
+    "",
+    "QUERY FILES",
+    "",
+    "Options, Save query (Ctrl+S) keeps the query of the active window in a small file: the "
+    "database, the sort, the selections and limits, the hidden columns and the "
+    "colours. Options, Open query (Ctrl+O) opens the database with that query again, or "
+    "gives it to the window already open. A file with a mistake in it changes nothing; the "
+    "message names the line. Players or teams the data no longer has are listed after the "
+    "window opens.",
+    "",
+    "Your files start out in your Documents folder; after that each file dialog opens in "
+    "the folder you used last.",
+    "",
+    "PROXY SETTINGS",
+    "",
+    "If your connection to the internet goes through a proxy server, Options, Change proxy "
+    "settings takes its address, port, user name and password, and whether to use it. The "
+    "settings are kept for the next time you start the program.",
 };
 
 } // namespace

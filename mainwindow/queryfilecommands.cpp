@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QSaveFile>
 
+#include "platform/dialogfolder.h"
 #include "platform/drawgrid.h"
 #include "query/bandsettings.h"
 #include "query/columnhiding.h"
@@ -162,27 +163,25 @@ void QueryFileCommands::SaveQuery1Click() {
     if (view == nullptr)
         return;
     const QString name = DatabaseWord(view->databaseKind()).toLower() + QStringLiteral(".bbq");
-    const QString start =
-        QDir(m_lastFolder.isEmpty() ? QDir::currentPath() : m_lastFolder).filePath(name);
+    const QString start = QDir(DialogStartFolder()).filePath(name);
     QPointer<StatisticsView> guard(view);
     const QString path = QFileDialog::getSaveFileName(m_dialogParent, QStringLiteral("Save query"),
                                                       start, QStringLiteral("Query (*.bbq)"));
     if (path.isEmpty() || !guard)
         return;
-    m_lastFolder = QFileInfo(path).absolutePath();
+    RememberDialogFolder(path);
     QString message;
     if (!save(*guard, path, &message))
         QMessageBox::warning(m_dialogParent, QStringLiteral("Save query"), message);
 }
 
 void QueryFileCommands::OpenQuery1Click() {
-    const QString path =
-        QFileDialog::getOpenFileName(m_dialogParent, QStringLiteral("Open query"),
-                                     m_lastFolder.isEmpty() ? QDir::currentPath() : m_lastFolder,
-                                     QStringLiteral("Query (*.bbq);;All files (*)"));
+    const QString path = QFileDialog::getOpenFileName(
+        m_dialogParent, QStringLiteral("Open query"), DialogStartFolder(),
+        QStringLiteral("Query (*.bbq);;All files (*)"));
     if (path.isEmpty())
         return;
-    m_lastFolder = QFileInfo(path).absolutePath();
+    RememberDialogFolder(path);
     QString message;
     QString notice;
     if (!open(path, &message, &notice)) {

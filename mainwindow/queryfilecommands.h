@@ -65,5 +65,4 @@ private:
     OpenView m_openView;
     std::function<ServiceHosts()> m_hosts;
     QWidget* m_dialogParent = nullptr;
-    QString m_lastFolder;
 };

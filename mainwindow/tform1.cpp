@@ -27,6 +27,7 @@
 #include "mainwindow/newsticker.h"
 #include "mainwindow/queryfilecommands.h"
 #include "mainwindow/querystepscommands.h"
+#include "mainwindow/starthint.h"
 #include "mainwindow/taboutbox.h"
 #include "mainwindow/tform13.h"
 #include "mainwindow/tform16.h"
@@ -74,6 +75,7 @@ TForm1::TForm1(const CoBrandConfig& config, const ServiceHosts& hosts, const Ftp
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    new StartHint(m_mdiArea);
     m_menu = buildMainMenu(menuBar(), this);
     buildHeader(newsSite);
     connectMenu();

@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include "databases/databaseinfo.h"
+#include "platform/dialogfolder.h"
 #include "printing/glyphset.h"
 #include "printing/paintercanvas.h"
 #include "printing/tduallistdlg.h"
@@ -172,10 +173,9 @@ void PrintController::preview(const PrintPage& page, std::int64_t charsPerLine) 
 }
 
 QString PrintController::askPdfFile(StatisticsView& view) {
-    // Named after the database, in the folder of the last PDF file (at first
-    // the working folder).
-    const QString last = m_printer->outputFileName();
-    const QDir folder = last.isEmpty() ? QDir::current() : QFileInfo(last).dir();
+    // Named after the database, in the folder the user last chose (at first
+    // the documents folder).
+    const QDir folder(DialogStartFolder());
     const QString suggested =
         folder.filePath(databaseWord(view.databaseKind()) + QStringLiteral(".pdf"));
     QFileDialog dialog(m_window, QStringLiteral("Print to PDF File"));
@@ -186,6 +186,7 @@ QString PrintController::askPdfFile(StatisticsView& view) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
+    RememberDialogFolder(dialog.selectedFiles().front());
     return dialog.selectedFiles().front();
 }
 

@@ -42,7 +42,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     TerminationSignal termination;
 
-    QApplication::setApplicationName(QStringLiteral("Vezurada Raviride Rizededu"));
+    // The window class (WM_CLASS, the Wayland application id) is the desktop
+    // entry's name, so that a dock groups the program's windows under its
+    // launcher (bbstats.desktop, StartupWMClass=bbstats).
+    QApplication::setApplicationName(QStringLiteral("bbstats"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("bbstats"));
     // Qt's own file dialog opens in the working folder when the caller names
     // no folder; the platform's dialogs may remember another one.
     QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);

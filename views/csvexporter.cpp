@@ -12,6 +12,7 @@
 #include <QProgressDialog>
 #include <QSaveFile>
 
+#include "platform/dialogfolder.h"
 #include "protocol/httpcli.h"
 #include "protocol/pagerequest.h"
 #include "query/selectionitems.h"
@@ -216,7 +217,7 @@ void CsvExporter::Export1Click(StatisticsView* view) {
         return;
     }
     QPointer<StatisticsView> guard(view);
-    const QString folder = m_lastFolder.isEmpty() ? QDir::currentPath() : m_lastFolder;
+    const QString folder = DialogStartFolder();
     // Qt's own dialog, as the print commands use: the same keys everywhere.
     QFileDialog dialog(view->window(), QStringLiteral("Export to CSV"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -230,7 +231,7 @@ void CsvExporter::Export1Click(StatisticsView* view) {
     if (path.isEmpty() || guard.isNull()) {
         return;
     }
-    m_lastFolder = QFileInfo(path).absolutePath();
+    RememberDialogFolder(path);
     QString message;
     if (exportTo(*view, path, &message) == Outcome::Failed) {
         QMessageBox::warning(guard ? guard->window() : nullptr, QStringLiteral("Export to CSV"),

@@ -48,7 +48,6 @@ public:
 
 private:
     QPointer<THttpCli> m_client;
-    QString m_lastFolder;
     bool m_cancelled = false;
     std::function<void(qint64)> m_hook;
 };

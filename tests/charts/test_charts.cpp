@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include <QBarCategoryAxis>
 #include <QChartView>
 #include <QFile>
 #include <QImage>
@@ -15,6 +16,7 @@
 #include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <QValueAxis>
 #include <QtTest>
 
 #include "charts/chartmodel.h"
@@ -49,6 +51,8 @@ private slots:
     void seriesAreTheServiceRows();
     void picturesWrittenWhole();
     void queryFileOpensWithOnePageFetch();
+    void titlesFileNamesAndBarLayout_data();
+    void titlesFileNamesAndBarLayout();
 
 private:
     int loggedPageRequests() const;
@@ -217,6 +221,21 @@ void TestCharts::seriesAreTheServiceRows() {
     QVERIFY(compared >= 15);
     QVERIFY(model.countNote.startsWith(QStringLiteral("Showing 25 of ")));
     QVERIFY(model.title.contains(QStringLiteral("HR descending")));
+    QVERIFY(!model.title.contains(QStringLiteral("Default order")));
+    // Drawn on their side so the labels read across: the category axis runs from the 25th
+    // row up to the 1st at the top; home runs are counted in whole numbers.
+    QVERIFY(model.horizontal);
+    QChart* drawnChart = chart->chartView()->chart();
+    auto* categories = qobject_cast<QBarCategoryAxis*>(drawnChart->axes(Qt::Vertical).value(0));
+    QVERIFY(categories != nullptr);
+    QCOMPARE(categories->count(), ChartBarRows);
+    QCOMPARE(categories->categories().last(), QStringLiteral("Bonds, Barry 2001"));
+    QVERIFY(!categories->truncateLabels());
+    auto* values = qobject_cast<QValueAxis*>(drawnChart->axes(Qt::Horizontal).value(0));
+    QVERIFY(values != nullptr);
+    QCOMPARE(values->labelFormat(), QStringLiteral("%d"));
+    QCOMPARE(values->tickInterval(), std::round(values->tickInterval()));
+    QCOMPARE(model.fileStem, QStringLiteral("batters-hr"));
 
     // Undo: back to Henderson's line, a point for each of his 25 seasons (1979-2003).
     drawn = chart->drawCount();
@@ -340,6 +359,50 @@ void TestCharts::queryFileOpensWithOnePageFetch() {
     QVERIFY(message.contains(QStringLiteral("hr1927.bbq")));
     QCOMPARE(loggedPageRequests(), refusedBefore);
     QCOMPARE(DescribeQuery(DatabaseKind::Batters, m_view->queryState()), state);
+}
+
+// What a chart says of itself, without widgets: the title leaves out "Default order", the
+// file name names the database and column, and many long labels lay the bars on their side.
+void TestCharts::titlesFileNamesAndBarLayout_data() {
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("stem");
+    QTest::addColumn<int>("bars");
+    QTest::addColumn<int>("longest");
+    QTest::addColumn<bool>("horizontal");
+    const int batters = int(DatabaseKind::Batters);
+    const int teams = int(DatabaseKind::Teams);
+    QTest::newRow("default order alone")
+        << "Default order"
+        << "" << batters << kHR << "batters-hr" << 25 << 17 << true;
+    QTest::newRow("default order, a selection")
+        << "Default order; Player: Ruth, Babe"
+        << "Player: Ruth, Babe" << batters << kHR << "batters-hr" << 3 << 17 << false;
+    QTest::newRow("career lines, default order")
+        << "career lines, Default order"
+        << "career lines" << batters << kCS << "batters-cs" << 6 << 15 << false;
+    QTest::newRow("career lines, default order, a limit")
+        << "career lines, Default order; HR 500 to 9999"
+        << "career lines, HR 500 to 9999" << batters << kHR << "batters-hr" << 25 << 4 << true;
+    QTest::newRow("a sort stays; W-L% loses its signs")
+        << "W-L% descending"
+        << "W-L% descending" << teams << 9 << "teams-w-l" << 0 << 20 << false;
+}
+
+void TestCharts::titlesFileNamesAndBarLayout() {
+    QFETCH(QString, words);
+    QFETCH(QString, title);
+    QFETCH(int, kind);
+    QFETCH(int, column);
+    QFETCH(QString, stem);
+    QFETCH(int, bars);
+    QFETCH(int, longest);
+    QFETCH(bool, horizontal);
+    QCOMPARE(ChartQueryWords(words), title);
+    QCOMPARE(ChartFileStem(DatabaseKind(kind), column), stem);
+    QCOMPARE(ChartBarsHorizontal(bars, longest), horizontal);
 }
 
 QTEST_MAIN(TestCharts)
