@@ -83,8 +83,9 @@ void TBtnRightDlg::showEvent(QShowEvent* event) {
 
 void TBtnRightDlg::OKBtnClick() {
     const int field = SelectedField();
-    const bool numeric = m_database && field >= 0 && LimitFieldIsNumeric(*m_database, field);
-    const QString error = LimitBoundsError(Edit1->text(), Edit2->text(), numeric);
+    const LimitOrder order =
+        m_database && field >= 0 ? LimitFieldOrder(*m_database, field) : LimitOrder::Text;
+    const QString error = LimitBoundsError(Edit1->text(), Edit2->text(), order);
     if (!error.isEmpty()) {
         QMessageBox::warning(this, windowTitle(), error);
         return;
