@@ -330,6 +330,37 @@ ListResult StatisticsView::requestList(ListKind kind) {
     return result;
 }
 
+QString StatisticsView::largestValue(int field) {
+    if (m_closed) {
+        return {};
+    }
+    // The host that answered the view's last page first.
+    const QString url = HttpCli1().URL();
+    const QString current = url.left(url.indexOf(QLatin1Char('/')));
+    ServiceHosts hosts = m_hosts;
+    if (current == m_hosts.Mirror3) {
+        std::swap(hosts.Mirror2, hosts.Mirror3);
+    } else if (current == m_hosts.Primary) {
+        hosts = ServiceHosts{m_hosts.Mirror2, m_hosts.Primary, m_hosts.Mirror3};
+    }
+    QPointer<StatisticsView> guard(this);
+    startBusy();
+    ++m_waiting;
+    QString value = m_records->firstValueSortedBy(queryState(), field, hosts);
+    if (!guard) {
+        return {};
+    }
+    --m_waiting;
+    stopBusy();
+    if (m_closed) {
+        if (!m_fetching) {
+            freeWindow();
+        }
+        return {};
+    }
+    return value;
+}
+
 bool StatisticsView::visibleRowsMissing() const {
     const int shown = m_records->shownRecords();
     const int first = DrawGrid1->topRow() - 2;

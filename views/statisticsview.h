@@ -55,6 +55,8 @@ public:
     void stopBusy() override;
     DrawGrid* grid() override { return DrawGrid1; }
     HiddenColumns& hiddenColumns() override { return m_hiddenColumns; }
+    // Asked of the host the view's pages come from, failing over as they do.
+    QString largestValue(int field) override;
 
     // The view's HTTP client; its URL holds the current service address.
     THttpCli& HttpCli1() { return m_records->exchange().HttpCli1(); }
