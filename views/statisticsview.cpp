@@ -373,6 +373,17 @@ bool StatisticsView::visibleRowsMissing() const {
     return false;
 }
 
+bool StatisticsView::fetchVisibleRows() {
+    if (m_closed) {
+        return false;
+    }
+    if (m_records->shownRecords() < 0 || !visibleRowsMissing()) {
+        return true;
+    }
+    QPointer<StatisticsView> guard(this);
+    return refreshView() && guard && !m_closed;
+}
+
 void StatisticsView::queueMissingRowsCheck() {
     if (m_checkQueued || m_closed) {
         return;

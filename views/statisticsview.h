@@ -70,6 +70,10 @@ public:
     // Whether a row the grid shows whole lacks its record of the shown query
     // (never fetched for it, or rewritten since by another query's page).
     bool visibleRowsMissing() const;
+    // Waits when rows are missing (visibleRowsMissing): fetches the page the
+    // grid shows. False when the view closed meanwhile; after a failed fetch
+    // (its message shown) the rows stay blank and the result is true.
+    bool fetchVisibleRows();
     // Undoes the last step: a column hidden by double-click shows again at
     // its width, or (waiting) the query steps back to before the last Sort,
     // Select, Limit or Reset and the page is fetched. False when there is
