@@ -25,6 +25,12 @@ class QLabel;
 class QPainter;
 class QueryTextLabel;
 
+// The message a window shows when no host gave it its page: the failure's
+// own message, led, when no host could even be reached (every connection
+// refused or unresolved), by what to do: no statistics service answered at
+// the addresses tried, and bbstatsd is the service that serves them.
+QString RefreshFailureText(const RefreshResult& outcome);
+
 // The window of one statistics database: a virtual grid over the database's
 // page cache that asks the service for exactly the visible rows whenever its
 // top row or the query changes, a "Total Lines: " label, the busy animation
