@@ -134,7 +134,9 @@ void BannerRotation::completeRequest() {
 
 void BannerRotation::ImageClick(int slot) {
     // The address may come from the network: only a web address is opened.
-    OpenWebAddress(SubstituteAdPlaceholder(m_settings.clickTemplate, AdNumber(slot)));
+    const QString address = SubstituteAdPlaceholder(m_settings.clickTemplate, AdNumber(slot));
+    if (IsWebAddress(address))
+        m_open(address.trimmed());
     emit usageEvent(UsageEventText(UsageEventType::Click, UsageDatabaseWord(AdSlotDatabase(slot)),
                                    m_siteValue, 0));
 }

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "mainwindow/adrotation.h"
+#include "mainwindow/linkopener.h"
 #include "protocol/httpcli.h"
 
 class QFile;
@@ -61,6 +62,9 @@ public:
     // A click on the banner of slot 1..8: opens the click-through address
     // with the slot's number (web addresses only), then reports "CLICK".
     void ImageClick(int slot);
+    // How click-through addresses reach the browser (OpenWithDesktop unless
+    // set: without a browser the user is told the address).
+    void setLinkOpener(LinkOpener opener) { m_open = std::move(opener); }
 
 signals:
     // A usage event text to send.
@@ -74,6 +78,7 @@ private:
     const std::array<int, 4>& m_opened;
     const QString& m_siteValue;
     QString m_folder;
+    LinkOpener m_open = OpenWithDesktop;
     std::array<QPointer<StatisticsView>, 4> m_views;
     std::array<qint64, AdSlotCount> m_adNumber{};
     std::unique_ptr<QFile> m_adFile;

@@ -205,13 +205,13 @@ constexpr const char* DataSources[] = {
     "The Sporting News Official Baseball Guide, 1942-2006",
     "The Baseball Research Journal (SABR), 1972-2025",
     "The Bill James Baseball Abstract, 1977-1988",
-    "The Elias Baseball Analyst, 1985-1993",
+    "The Negro Leagues Book (Clark and Lester), 1994",
     "Baseball Encyclopedias:",
     "    The Official Encyclopedia of Baseball (Turkin and Thompson), 1951-1979",
     "    The Baseball Encyclopedia (Macmillan), 1969-1996",
     "    The Sports Encyclopedia: Baseball (Neft and Cohen), 1974-2007",
     "    Total Baseball (Thorn and Palmer), 1989-2004",
-    "    The ESPN Baseball Encyclopedia (Gillette and Palmer), 2005-2008",
+    "    The Biographical Encyclopedia of the Negro Baseball Leagues (Riley), 1994",
 };
 
 } // namespace

@@ -201,8 +201,9 @@ constexpr const char* Instructions[] = {
     "QUERY FILES",
     "",
     "Options, Save query (Ctrl+S) keeps the query of the active window in a small file: the "
-    "database, the sort, the selections and limits, the hidden columns and the "
-    "colours. Options, Open query (Ctrl+O) opens the database with that query again, or "
+    "database, the sort, the selections and limits, the lines and \"Qualified only\", the "
+    "hidden columns and the colours. Options, Open query (Ctrl+O) opens the database with that "
+    "query again, or "
     "gives it to the window already open. A file with a mistake in it changes nothing; the "
     "message names the line. Players or teams the data no longer has are listed after the "
     "window opens.",

@@ -5,7 +5,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
@@ -13,6 +12,7 @@
 #include <QPointer>
 #include <QSaveFile>
 
+#include "platform/boundedread.h"
 #include "platform/dialogfolder.h"
 #include "platform/drawgrid.h"
 #include "query/bandsettings.h"
@@ -25,6 +25,8 @@ namespace {
 
 // Query files are a few kilobytes; anything far larger is not one.
 constexpr qint64 kMaxFileBytes = 1024 * 1024;
+// The longest wait for the bytes of a file that trickles in (a FIFO).
+constexpr int kMaxWaitMs = 5000;
 
 QString Native(const QString& path) {
     return QDir::toNativeSeparators(path);
@@ -129,17 +131,15 @@ QString QueryFileCommands::absentNames(const SavedQuery& query) {
 
 bool QueryFileCommands::open(const QString& path, QString* message, QString* notice) {
     notice->clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *message = QueryFileMessage(Native(path), {0, file.errorString()});
-        return false;
-    }
-    if (file.size() > kMaxFileBytes) {
-        *message = QueryFileMessage(Native(path), {0, QStringLiteral("the file is too large")});
+    // Bounded in size and in waiting, whatever the path names (a FIFO, a
+    // device): the window never hangs on it.
+    const BoundedRead file = ReadBounded(path, kMaxFileBytes, kMaxWaitMs);
+    if (!file.error.isEmpty()) {
+        *message = QueryFileMessage(Native(path), {0, file.error});
         return false;
     }
     QueryFileError error;
-    const std::optional<SavedQuery> query = ReadQueryFile(file.readAll(), &error);
+    const std::optional<SavedQuery> query = ReadQueryFile(file.bytes, &error);
     if (!query) {
         *message = QueryFileMessage(Native(path), error);
         return false;

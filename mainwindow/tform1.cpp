@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
 #include <QLayout>
@@ -122,6 +121,10 @@ void TForm1::SetLinkOpener(const LinkOpener& opener) {
     m_header->setLinkOpener(opener);
     m_linkMenus->setLinkOpener(opener);
     m_ticker->setLinkOpener(opener);
+    m_openLink = opener;
+    if (m_banners) {
+        m_banners->setLinkOpener(opener);
+    }
 }
 
 void TForm1::FormCreate() {
@@ -135,6 +138,7 @@ void TForm1::FormCreate() {
         AdSettings{m_config.AdRequestTemplate, m_config.AdClickTemplate, m_config.AdSlotsPerView},
         m_openedThisRun, m_siteValue);
     connect(m_banners.get(), &BannerRotation::usageEvent, this, &TForm1::PostUsageEvent);
+    m_banners->setLinkOpener(m_openLink);
     // The proxy, when it is on at this moment (the banner client never).
     ApplyProxySettings(m_proxySettings, {m_httpCli1, m_ticker->HttpCli2, m_ticker->HttpCli3,
                                          m_ticker->BaseballArticleGaffle, m_ticker->SummaryGank});
@@ -398,7 +402,7 @@ void TForm1::ViewClosed(DatabaseKind kind, qint64 msOpen) {
 void TForm1::SiteLinkClick(DatabaseKind kind) {
     // The site value comes from the co-brand block, not from the network.
     if (!m_siteValue.isEmpty()) {
-        QDesktopServices::openUrl(QUrl::fromUserInput(m_siteValue));
+        m_openLink(QUrl::fromUserInput(m_siteValue).toString());
     }
     PostUsageEvent(
         UsageEventText(UsageEventType::UrlClick, UsageDatabaseWord(kind), m_siteValue, 0));

@@ -182,6 +182,8 @@ private:
     QueryStepsCommands* m_querySteps = nullptr;
     std::array<int, 4> m_openedThisRun{};
     QString m_siteValue;
+    // Opens the header's, link menus', site link's and banners' addresses.
+    LinkOpener m_openLink = OpenWithDesktop;
     // After the flags and the site value it reads.
     std::unique_ptr<BannerRotation> m_banners;
     bool m_updateRequired = false;

@@ -35,14 +35,20 @@ template <class Record> PrintPage pageOf(StatisticsView& view, const QList<Print
         return BuildPrintPage<Record>(columns, {}, Record{});
     }
     const std::int64_t total = std::max<std::int32_t>(fetcher->TotalRecords(), 0);
-    const std::int64_t count = std::min<std::int64_t>(fetcher->PageRowCount(), total + 1) - 1;
+    // The grid's rows as it shows them now, not the last request's count: a
+    // result that grew (undo, reset, a wider limit, a mode change) may show
+    // rows that an earlier page of the same query brought.
+    const std::int64_t count =
+        std::min<std::int64_t>(view.DrawGrid1->visibleRowCount(), total + 1) - 1;
     const std::int64_t top = view.DrawGrid1->topRow() - view.DrawGrid1->fixedRows();
     std::vector<const Record*> rows;
     // The rows on screen; rows past the result's end are blank on screen and
-    // are not printed.
+    // are not printed, and a row without its record of the shown query is
+    // printed blank, as the grid draws it.
     for (std::int64_t i = 0; i < count && top + i < total; ++i) {
         const Record* record = fetcher->Cache().Slot(top + i);
-        rows.push_back(record != nullptr && RecordIsShown(*record) ? record : nullptr);
+        const bool shown = view.records().isShown(static_cast<int>(top + i));
+        rows.push_back(record != nullptr && shown ? record : nullptr);
     }
     return BuildPrintPage<Record>(columns, rows, fetcher->TotalsRecord());
 }
@@ -136,6 +142,11 @@ void PrintController::Print1Click(StatisticsView* view) {
         if (!chars.error.isEmpty()) {
             showError(m_window, chars.error, QMessageBox::Ok);
             continue;
+        }
+        // Rows the grid shows without their records of the shown query are
+        // fetched first.
+        if (!guard->fetchVisibleRows() || guard == nullptr) {
+            break;
         }
         const PrintPage page = PrintPageOfView(*guard, columns);
         const std::int64_t charsPerLine = std::max(chars.count, LineWidth(page));

@@ -18,8 +18,9 @@ class TDualListDlg;
 class TForm15;
 
 // The page of the rows a database window shows: its top grid row on, as
-// many records as its last page request asked for less one, or every record
-// of a smaller result (never rows past the result's end), then its totals.
+// many records as the grid shows fully visible rows less one, or every
+// record of a smaller result (never rows past the result's end), then its
+// totals. Rows whose records of the shown query are not cached are blank.
 PrintPage PrintPageOfView(StatisticsView& view, const QList<PrintColumn>& columns);
 
 // The print commands of the main window: "&Print" and "Print Pre&view" run

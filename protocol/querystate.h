@@ -15,6 +15,7 @@ enum class LinesMode { PerTeam, PerSeason, PerCareer };
 // selection and limit items. One per view window.
 struct QueryState {
     static constexpr int MaxSelectionItems = 500;
+    // Characters (not bytes) a selection or limit item keeps.
     static constexpr std::size_t MaxItemLength = 50;
     static constexpr std::int32_t DefaultSortCode = 300;
     static constexpr std::int32_t TeamsSortCode = 100;
@@ -41,7 +42,15 @@ struct QueryState {
     // selections. Only the first code of each multi-key sort is cleared.
     void Reset(std::int32_t initialSortCode = DefaultSortCode);
     // Appends `items` followed by the group end "*", each cut to 50
-    // characters. Appends nothing and returns false when the group would pass
+    // characters (CutItem). Appends nothing and returns false when the group would pass
     // the 500 items.
     bool AppendGroup(const std::vector<std::string>& items);
 };
+
+// `item` (UTF-8) cut to its first QueryState::MaxItemLength characters: a
+// letter of several bytes is kept whole or left out whole, never split. A
+// byte that is not part of a well-formed character counts as one character.
+std::string CutItem(std::string_view item);
+
+// The characters of `text` (UTF-8), counted as CutItem counts them.
+std::size_t ItemCharacters(std::string_view text);

@@ -1,12 +1,15 @@
 #include "query/queryfile.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
+#include <utility>
 
 #include <QStringDecoder>
 #include <QStringList>
 
 #include "query/columnhiding.h"
+#include "query/linesoperations.h"
 #include "query/selectionitems.h"
 
 namespace {
@@ -61,9 +64,9 @@ QString SortCodeProblem(DatabaseKind kind, int code) {
 
 // Why selection item `item` does not fit `kind`; empty when it does.
 QString ItemProblem(DatabaseKind kind, const QString& item) {
-    const std::string bytes = item.toStdString();
-    if (bytes.size() > QueryState::MaxItemLength)
-        return QStringLiteral("the item is longer than %1 bytes").arg(QueryState::MaxItemLength);
+    if (ItemCharacters(item.toStdString()) > QueryState::MaxItemLength)
+        return QStringLiteral("the item is longer than %1 characters")
+            .arg(QueryState::MaxItemLength);
     if (item == QLatin1String("*"))
         return {};
     const QChar letter = item.isEmpty() ? QChar() : item.front();
@@ -87,6 +90,21 @@ QString ItemProblem(DatabaseKind kind, const QString& item) {
     if (QStringLiteral("ABCDG").contains(letter) && item.size() > 1)
         return {};
     return QStringLiteral("\"%1\" is not a selection item").arg(item);
+}
+
+// The words of the lines modes in a query file.
+constexpr std::array<std::pair<LinesMode, const char*>, 3> kLinesWords{{
+    {LinesMode::PerTeam, "team"},
+    {LinesMode::PerSeason, "season"},
+    {LinesMode::PerCareer, "career"},
+}};
+
+QString LinesWord(LinesMode mode) {
+    for (const auto& [m, word] : kLinesWords) {
+        if (m == mode)
+            return QString::fromLatin1(word);
+    }
+    return QStringLiteral("team");
 }
 
 struct Line {
@@ -116,6 +134,8 @@ QByteArray WriteQueryFile(const SavedQuery& query) {
     line(QStringLiteral("sort-pair"), codes(s.SortPair));
     line(QStringLiteral("sort-triple"), codes(s.SortTriple));
     line(QStringLiteral("sort-quad"), codes(s.SortQuad));
+    line(QStringLiteral("lines"), LinesWord(s.Lines));
+    line(QStringLiteral("qualified"), s.QualifiedOnly ? QStringLiteral("1") : QStringLiteral("0"));
     const int count = std::clamp(s.SelectionCount, 0, QueryState::MaxSelectionItems);
     for (int i = 0; i < count; ++i)
         line(QStringLiteral("item"),
@@ -231,6 +251,21 @@ std::optional<SavedQuery> ReadQueryFile(const QByteArray& text, QueryFileError* 
                                              .arg(QueryState::MaxSelectionItems));
             query.state.SelectionItems[static_cast<std::size_t>(query.state.SelectionCount++)] =
                 line.value.toStdString();
+        } else if (version >= 2 && key == QLatin1String("lines")) {
+            const auto word = std::find_if(kLinesWords.begin(), kLinesWords.end(), [&](auto& w) {
+                return line.value == QLatin1String(w.second);
+            });
+            if (word == kLinesWords.end())
+                return fail(line.number,
+                            QStringLiteral("the lines line reads team, season or career"));
+            if (word->first != LinesMode::PerTeam && !LinesOffered(*kind))
+                return fail(line.number, QStringLiteral("the %1 database has no %2 lines")
+                                             .arg(DatabaseWord(*kind), line.value));
+            query.state.Lines = word->first;
+        } else if (version >= 2 && key == QLatin1String("qualified")) {
+            if (line.value != QLatin1String("0") && line.value != QLatin1String("1"))
+                return fail(line.number, QStringLiteral("the qualified line reads 0 or 1"));
+            query.state.QualifiedOnly = line.value == QLatin1String("1");
         } else if (key == QLatin1String("hide")) {
             const auto n = Numbers(line.value, 1);
             if (!n)
@@ -272,6 +307,13 @@ std::optional<SavedQuery> ReadQueryFile(const QByteArray& text, QueryFileError* 
         query.state.SelectionItems[static_cast<std::size_t>(query.state.SelectionCount - 1)] != "*")
         return fail(seen[QStringLiteral("item")],
                     QStringLiteral("the last selection group does not end with \"item *\""));
+    // Checked once the lines mode is known, whichever line comes first.
+    if (query.state.QualifiedOnly && !QualifierOffered(*kind, query.state))
+        return fail(seen[QStringLiteral("qualified")],
+                    query.state.Lines == LinesMode::PerCareer
+                        ? QStringLiteral("career lines cannot be qualified only")
+                        : QStringLiteral("the %1 database has no qualified lines")
+                              .arg(DatabaseWord(*kind)));
     for (const char* required :
          {"attribution", "sort", "sort-pair", "sort-triple", "sort-quad", "band"}) {
         if (seen.count(QString::fromLatin1(required)) == 0)

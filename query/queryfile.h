@@ -21,7 +21,9 @@ struct SavedQuery {
 };
 
 // The format version this build writes; it reads every version up to it.
-inline constexpr int QueryFileVersion = 1;
+// Version 2 adds the lines mode and "Qualified only"; a version 1 file reads
+// as per-team rows without the qualifier.
+inline constexpr int QueryFileVersion = 2;
 
 // The text of `query`: UTF-8, one "key value" line each, LF line ends; the
 // first lines are the format version and the data's attribution line.
@@ -36,8 +38,8 @@ struct QueryFileError {
 
 // Reads a whole query file. Every line is checked before anything is
 // returned: a line that is not understood, a newer format version, a field,
-// column or selection kind the database lacks, or a missing line gives the
-// first error and no query.
+// column, selection kind or lines mode the database lacks, or a missing line
+// gives the first error and no query.
 std::optional<SavedQuery> ReadQueryFile(const QByteArray& text, QueryFileError* error);
 
 // "The query file "name" cannot be opened: line 4: ..." for a message box.

@@ -109,7 +109,12 @@ void LimitRecords(QueryTarget& target, TBtnRightDlg& dialog, int startField) {
     dialog.Arrange();
     dialog.SetLimitDatabase(database);
     dialog.SetStartField(startField);
-    if (dialog.exec() != QDialog::Accepted || view.isNull())
+    dialog.SetLargestValue([&target, view](int field) {
+        return view.isNull() ? QString() : target.largestValue(field);
+    });
+    const int result = dialog.exec();
+    dialog.SetLargestValue(nullptr);
+    if (result != QDialog::Accepted || view.isNull())
         return;
     const int field = dialog.SelectedField();
     if (field < 0)

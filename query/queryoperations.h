@@ -39,7 +39,9 @@ void SelectRecords(QueryTarget& target, TBtnRightDlg1& dialog, SelectWhat what);
 
 // Runs the Limit dialog (on `startField`, else on the first field); on OK
 // appends the limit item and "*" and fetches. Cancel, or no room for the
-// group (refused with a message), changes nothing.
+// group (refused with a message), changes nothing. The dialog's Maximum box
+// learns the largest value of a numeric field from the view (largestValue)
+// when the field is chosen, so that the default bound removes no row.
 void LimitRecords(QueryTarget& target, TBtnRightDlg& dialog, int startField = 0);
 
 // Runs the colour dialog for the view by its whole caption; on OK the

@@ -43,4 +43,10 @@ public:
     virtual DrawGrid* grid() = 0;
     // The columns the user has hidden in this view.
     virtual HiddenColumns& hiddenColumns() = 0;
+    // Waits. The value of limit field `field` in the first row of the current
+    // query sorted by that field, most first (one row asked for; the totals
+    // record left aside), as the grid shows it: the largest value the result
+    // holds. Empty when no row has one or no host answers. Changes neither
+    // the view's rows nor its query.
+    virtual QString largestValue(int field) = 0;
 };

@@ -52,14 +52,14 @@ std::vector<std::string> SelectionGroup(char itemLetter, const std::vector<std::
     for (const std::string& line : ticked) {
         std::string item(1, itemLetter);
         item += line;
-        items.push_back(item.substr(0, QueryState::MaxItemLength));
+        items.push_back(CutItem(item));
     }
     return items;
 }
 
 std::string LimitItem(int field, const QString& minimum, const QString& maximum) {
     const QString item = QStringLiteral("E%1!%2!%3!").arg(QString::number(field), minimum, maximum);
-    return item.toStdString().substr(0, QueryState::MaxItemLength);
+    return CutItem(item.toStdString());
 }
 
 namespace {
@@ -75,17 +75,20 @@ std::optional<double> limitNumber(const QString& text) {
 
 } // namespace
 
-QString LimitBoundsError(const QString& minimum, const QString& maximum, bool numeric) {
+QString LimitBoundsError(const QString& minimum, const QString& maximum, LimitOrder order) {
     if (minimum.contains(QLatin1Char('!')) || maximum.contains(QLatin1Char('!')))
         return QStringLiteral("A minimum or maximum value must not contain \"!\".");
     const auto above = [&] {
         return QStringLiteral("from %1 is above to %2").arg(minimum, maximum);
     };
-    if (!numeric) {
-        if (!minimum.isEmpty() && !maximum.isEmpty() &&
-            QString::compare(minimum, maximum, Qt::CaseInsensitive) > 0)
-            return above();
-        return {};
+    if (order != LimitOrder::Number) {
+        if (minimum.isEmpty() || maximum.isEmpty())
+            return {};
+        const std::string low = minimum.toStdString();
+        const std::string high = maximum.toStdString();
+        const int compared =
+            order == LimitOrder::Exact ? low.compare(high) : CompareNames(low, high);
+        return compared > 0 ? above() : QString();
     }
     std::optional<double> low;
     std::optional<double> high;
@@ -102,23 +105,71 @@ QString LimitBoundsError(const QString& minimum, const QString& maximum, bool nu
     return {};
 }
 
-bool LimitFieldIsNumeric(DatabaseKind database, int field) {
+LimitOrder LimitFieldOrder(DatabaseKind database, int field) {
     for (const ColumnSpec& column : DatabaseInfoFor(database).columns) {
         if (column.sortField != field)
             continue;
         // Years are texts on screen but numbers to the service.
         if (QLatin1String(column.title) == QLatin1String("YEAR"))
-            return true;
+            return LimitOrder::Number;
         switch (column.format.kind) {
         case CellKind::Integer:
         case CellKind::Real:
         case CellKind::GamesBehind:
-            return true;
+            return LimitOrder::Number;
+        case CellKind::CharAfterBlank:
+        case CellKind::CharAlone:
+            return LimitOrder::Exact;
         default:
-            return false;
+            return LimitOrder::Text;
         }
     }
-    return false;
+    return LimitOrder::Text;
+}
+
+bool LimitFieldIsNumeric(DatabaseKind database, int field) {
+    return LimitFieldOrder(database, field) == LimitOrder::Number;
+}
+
+namespace {
+
+// Base letters of U+00C0..U+00FF, lower case; 0 where the character is no
+// letter (multiplication and division signs).
+constexpr char kLatin1Base[64 + 1] = "aaaaaaaceeeeiiii"
+                                     "dnooooo\0ouuuuyts"
+                                     "aaaaaaaceeeeiiii"
+                                     "dnooooo\0ouuuuyty";
+
+// The next unit of the name order from `i`: an ASCII letter in lower case,
+// an accented Latin letter as its base letter, any other byte as it is.
+unsigned char nextFolded(std::string_view text, std::size_t& i) {
+    const auto c = static_cast<unsigned char>(text[i++]);
+    if (c >= 'A' && c <= 'Z')
+        return static_cast<unsigned char>(c + 32);
+    if (c == 0xC3 && i < text.size()) {
+        const auto next = static_cast<unsigned char>(text[i]);
+        if (next >= 0x80 && next <= 0xBF && kLatin1Base[next - 0x80] != 0) {
+            ++i;
+            return static_cast<unsigned char>(kLatin1Base[next - 0x80]);
+        }
+    }
+    return c;
+}
+
+} // namespace
+
+int CompareNames(std::string_view a, std::string_view b) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        const unsigned char x = nextFolded(a, i);
+        const unsigned char y = nextFolded(b, j);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    const bool aLeft = i < a.size();
+    const bool bLeft = j < b.size();
+    return aLeft == bLeft ? 0 : (aLeft ? 1 : -1);
 }
 
 QString LimitCaption(DatabaseKind database) {

@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "query/selectionitems.h"
@@ -30,6 +32,15 @@ TBtnRightDlg::TBtnRightDlg(QWidget* parent) : QDialog(parent) {
     CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
     connect(OKBtn, &QPushButton::clicked, this, &TBtnRightDlg::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    // Any maximum but the one the dialog sets itself is the user's.
+    connect(Edit2, &QLineEdit::textChanged, this, [this] {
+        if (!m_settingMaximum)
+            m_maximumTyped = true;
+    });
+    connect(ListBox1, &QListWidget::currentRowChanged, this, [this] {
+        if (isVisible())
+            fieldChosen();
+    });
 
     auto* side = new QVBoxLayout;
     side->addWidget(OKBtn);
@@ -62,8 +73,31 @@ void TBtnRightDlg::Prepare(const QString& caption, const QStringList& fields) {
     ListBox1->clear();
     ListBox1->addItems(fields);
     Edit1->setText(QStringLiteral("0"));
-    Edit2->setText(QStringLiteral("9999"));
+    setMaximum(QStringLiteral("9999"));
+    m_maximumTyped = false;
     setWindowTitle(caption);
+}
+
+void TBtnRightDlg::fieldChosen() {
+    if (!m_largest || m_maximumTyped)
+        return;
+    const int field = SelectedField();
+    setMaximum(QStringLiteral("9999"));
+    if (!m_database || field < 0 || !LimitFieldIsNumeric(*m_database, field))
+        return;
+    // A default bound must not remove rows: a result holding more than 9999
+    // in this field gets its largest value as the maximum.
+    const QString largest = m_largest(field);
+    bool number = false;
+    const double value = largest.toDouble(&number);
+    if (number && value > 9999 && !m_maximumTyped && SelectedField() == field)
+        setMaximum(largest);
+}
+
+void TBtnRightDlg::setMaximum(const QString& text) {
+    m_settingMaximum = true;
+    Edit2->setText(text);
+    m_settingMaximum = false;
 }
 
 int TBtnRightDlg::SelectedField() const {
@@ -75,16 +109,23 @@ void TBtnRightDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (ListBox1->count() > 0) {
         const int row = m_startField >= 0 && m_startField < ListBox1->count() ? m_startField : 0;
+        const QSignalBlocker quiet(ListBox1);
         ListBox1->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
     }
     m_startField = 0;
     ListBox1->setFocus();
+    // After the dialog shows, so that its wait happens with the dialog open.
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible())
+            fieldChosen();
+    });
 }
 
 void TBtnRightDlg::OKBtnClick() {
     const int field = SelectedField();
-    const bool numeric = m_database && field >= 0 && LimitFieldIsNumeric(*m_database, field);
-    const QString error = LimitBoundsError(Edit1->text(), Edit2->text(), numeric);
+    const LimitOrder order =
+        m_database && field >= 0 ? LimitFieldOrder(*m_database, field) : LimitOrder::Text;
+    const QString error = LimitBoundsError(Edit1->text(), Edit2->text(), order);
     if (!error.isEmpty()) {
         QMessageBox::warning(this, windowTitle(), error);
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include <QDialog>
@@ -23,8 +24,15 @@ public:
     // The limit arrangement: direction buttons hidden, single selection,
     // the two labels and text boxes shown.
     void Arrange();
-    // Fills the field list, sets "0" and "9999" and the caption.
+    // Fills the field list, sets "0" and "9999" and the caption; no maximum
+    // counts as typed.
     void Prepare(const QString& caption, const QStringList& fields);
+    // Where the largest value of a numeric field in the current result comes
+    // from (it waits). When a numeric field is chosen and the user has not
+    // typed a maximum, the Maximum box shows that value if it is above 9999,
+    // else "9999"; a text field gets "9999". Null: the box stays as it is.
+    using LargestValue = std::function<QString(int field)>;
+    void SetLargestValue(LargestValue source) { m_largest = std::move(source); }
     // The field selected when the dialog next shows (line 0 unless set);
     // taken back to line 0 after that showing.
     void SetStartField(int row) { m_startField = row; }
@@ -53,7 +61,15 @@ private:
     // numbers and a minimum above the maximum with a message, and stays open
     // with what was typed.
     void OKBtnClick();
+    // Sets the Maximum box for the field chosen now (see SetLargestValue).
+    void fieldChosen();
+    // Sets the Maximum box without counting it as typed.
+    void setMaximum(const QString& text);
 
     int m_startField = 0;
+    LargestValue m_largest;
+    // Whether the user typed into the Maximum box since Prepare.
+    bool m_maximumTyped = false;
+    bool m_settingMaximum = false;
     std::optional<DatabaseKind> m_database;
 };

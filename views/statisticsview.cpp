@@ -38,6 +38,27 @@ bool holdsHidden(const HiddenColumns& hidden, int column) {
 
 } // namespace
 
+QString RefreshFailureText(const RefreshResult& outcome) {
+    QStringList hosts;
+    for (const QString& failure : outcome.failures) {
+        const qsizetype cut = failure.indexOf(QStringLiteral(": can't "));
+        const QString reason = cut < 0 ? QString() : failure.mid(cut + 2);
+        if (!reason.startsWith(QStringLiteral("can't connect")) &&
+            !reason.startsWith(QStringLiteral("can't resolve"))) {
+            return outcome.message;
+        }
+        hosts << failure.left(cut);
+    }
+    if (hosts.isEmpty()) {
+        return outcome.message;
+    }
+    return QStringLiteral("No statistics service answered at %1. The statistics come from "
+                          "bbstatsd, the statistics service: start it (./run does, or "
+                          "\"bbstatsd serve --db lahman.db\"), then scroll or repeat the "
+                          "command.\n\n%2")
+        .arg(hosts.join(QStringLiteral(", ")), outcome.message);
+}
+
 StatisticsView::StatisticsView(DatabaseKind kind, const ServiceHosts& hosts, QWidget* parent)
     : QWidget(parent), m_kind(kind), m_hosts(hosts), m_records(MakeViewRecords(kind, hosts)),
       m_history(m_records->exchange().State()), m_text(gridFont()) {
@@ -228,7 +249,7 @@ bool StatisticsView::refreshView() {
         emit pageShown();
     }
     if (outcome.result == FetchResult::Failed) {
-        showFailure(outcome.message);
+        showFailure(RefreshFailureText(outcome));
         if (!guard) {
             return false;
         }
@@ -330,6 +351,37 @@ ListResult StatisticsView::requestList(ListKind kind) {
     return result;
 }
 
+QString StatisticsView::largestValue(int field) {
+    if (m_closed) {
+        return {};
+    }
+    // The host that answered the view's last page first.
+    const QString url = HttpCli1().URL();
+    const QString current = url.left(url.indexOf(QLatin1Char('/')));
+    ServiceHosts hosts = m_hosts;
+    if (current == m_hosts.Mirror3) {
+        std::swap(hosts.Mirror2, hosts.Mirror3);
+    } else if (current == m_hosts.Primary) {
+        hosts = ServiceHosts{m_hosts.Mirror2, m_hosts.Primary, m_hosts.Mirror3};
+    }
+    QPointer<StatisticsView> guard(this);
+    startBusy();
+    ++m_waiting;
+    QString value = m_records->firstValueSortedBy(queryState(), field, hosts);
+    if (!guard) {
+        return {};
+    }
+    --m_waiting;
+    stopBusy();
+    if (m_closed) {
+        if (!m_fetching) {
+            freeWindow();
+        }
+        return {};
+    }
+    return value;
+}
+
 bool StatisticsView::visibleRowsMissing() const {
     const int shown = m_records->shownRecords();
     const int first = DrawGrid1->topRow() - 2;
@@ -340,6 +392,17 @@ bool StatisticsView::visibleRowsMissing() const {
         }
     }
     return false;
+}
+
+bool StatisticsView::fetchVisibleRows() {
+    if (m_closed) {
+        return false;
+    }
+    if (m_records->shownRecords() < 0 || !visibleRowsMissing()) {
+        return true;
+    }
+    QPointer<StatisticsView> guard(this);
+    return refreshView() && guard && !m_closed;
 }
 
 void StatisticsView::queueMissingRowsCheck() {

@@ -25,6 +25,12 @@ class QLabel;
 class QPainter;
 class QueryTextLabel;
 
+// The message a window shows when no host gave it its page: the failure's
+// own message, led, when no host could even be reached (every connection
+// refused or unresolved), by what to do: no statistics service answered at
+// the addresses tried, and bbstatsd is the service that serves them.
+QString RefreshFailureText(const RefreshResult& outcome);
+
 // The window of one statistics database: a virtual grid over the database's
 // page cache that asks the service for exactly the visible rows whenever its
 // top row or the query changes, a "Total Lines: " label, the busy animation
@@ -55,6 +61,8 @@ public:
     void stopBusy() override;
     DrawGrid* grid() override { return DrawGrid1; }
     HiddenColumns& hiddenColumns() override { return m_hiddenColumns; }
+    // Asked of the host the view's pages come from, failing over as they do.
+    QString largestValue(int field) override;
 
     // The view's HTTP client; its URL holds the current service address.
     THttpCli& HttpCli1() { return m_records->exchange().HttpCli1(); }
@@ -68,6 +76,10 @@ public:
     // Whether a row the grid shows whole lacks its record of the shown query
     // (never fetched for it, or rewritten since by another query's page).
     bool visibleRowsMissing() const;
+    // Waits when rows are missing (visibleRowsMissing): fetches the page the
+    // grid shows. False when the view closed meanwhile; after a failed fetch
+    // (its message shown) the rows stay blank and the result is true.
+    bool fetchVisibleRows();
     // Undoes the last step: a column hidden by double-click shows again at
     // its width, or (waiting) the query steps back to before the last Sort,
     // Select, Limit or Reset and the page is fetched. False when there is

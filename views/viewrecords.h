@@ -49,7 +49,44 @@ public:
     // belongs to the shown query), or of the totals record when `position`
     // is the totals row.
     virtual QString cellText(int position, int column) const = 0;
+    // Waits. The text the grid would show in the column of sort field
+    // `field` for the first record of `state` sorted by that field, most
+    // first, asked from `host` (then the other `hosts`) with a page cache of
+    // its own; empty when there is no such record or no host answers. Safe
+    // when this object is destroyed during the wait.
+    virtual QString firstValueSortedBy(const QueryState& state, int field,
+                                       const ServiceHosts& hosts) const = 0;
 };
+
+// FirstValueSortedBy of ViewRecords for the records of `database`.
+template <class Record>
+QString FirstValueSortedBy(const DatabaseDescriptor<Record>& database, QueryState state, int field,
+                           const ServiceHosts& hosts) {
+    int column = -1;
+    for (std::size_t c = 0; c < database.info.columns.size(); ++c) {
+        if (database.info.columns[c].sortField == field)
+            column = static_cast<int>(c);
+    }
+    if (column < 0)
+        return {};
+    // The field alone, most first: a bare field number sorts descending, and
+    // missing values come after every present one.
+    state.SortCode = field;
+    state.SortPair[0] = -1;
+    state.SortTriple[0] = -1;
+    state.SortQuad[0] = -1;
+    // One slot that never grows: the reply states the whole result's count.
+    PageCache<Record> cache(1, 1);
+    PageFetcher<Record> fetcher(database.layout, cache, database.info.servicePath, hosts,
+                                hosts.Mirror2, state.SortCode);
+    fetcher.State() = state;
+    if (fetcher.RefreshView(0, 1).result != FetchResult::Done || fetcher.TotalRecords() < 1)
+        return {};
+    const Record* record = cache.Slot(0);
+    return record != nullptr && RecordIsShown(*record)
+               ? database.cellText(*record, column, false).trimmed()
+               : QString();
+}
 
 // ViewRecords over the records of one database: the descriptor's tables,
 // the database's shared page cache, a fetcher and the view's own bands.
@@ -106,6 +143,11 @@ public:
 
     bool isFetched(int position) const override {
         return m_fetcher.ShownTag() != 0 && m_cache.TagAt(position) == m_fetcher.ShownTag();
+    }
+
+    QString firstValueSortedBy(const QueryState& state, int field,
+                               const ServiceHosts& hosts) const override {
+        return FirstValueSortedBy(m_database, state, field, hosts);
     }
 
     QString cellText(int position, int column) const override {

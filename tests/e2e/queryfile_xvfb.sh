@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # On a virtual X display, against bbstatsd on its default addresses
-# (127.0.0.1-3:8461), from the keyboard: opens Batters, sorts it by home runs
-# descending, saves the query with Ctrl+S, closes the window with the client
-# (Alt+X), starts the client again and opens the file with Ctrl+O. The reopened window must send one page request,
-# the same one, and look the same (first page and query in words) as the
-# window that was saved. Needs the default ports: runs alone.
+# (127.0.0.1-3:8461), from the keyboard: opens Batters, switches it to career
+# lines (Options > Lines > Per career), sorts it by home runs descending,
+# saves the query with Ctrl+S, closes the window with the client (Alt+X),
+# starts the client again and opens the file with Ctrl+O. The reopened window
+# must send one page request, the same one (career lines on the path), whose
+# answer starts with Barry Bonds and 762, and look the same (first page and
+# "career lines, ..." in words) as the window that was saved. Needs the
+# default ports: runs alone.
 # usage: queryfile_xvfb.sh PACKAGED_CLIENT BBSTATSD DB COBRAND_TXT
 set -euo pipefail
 client=$1 service=$2 db=$3 cobrand=$4
@@ -22,8 +25,10 @@ caption="Baseball Batters Statistics"
 
 mark() { wc -l <"$log"; }
 focus_main() { xdotool windowfocus --sync "$main" 2>/dev/null || true; }
-# The page requests logged after line $1.
-pages_after() { tail -n +"$(($1 + 1))" "$log" | grep -E "^POST $bat [0-9]+![0-9]+![0-9]+!" || true; }
+# The page requests logged after line $1 (the lines mode on the path).
+pages_after() {
+    tail -n +"$(($1 + 1))" "$log" | grep -E "^POST $bat(\\?[a-z=&]+)? [0-9]+![0-9]+![0-9]+!" || true
+}
 # The database window's area of the screen (below the header band).
 grab() {
     sleep 1.5
@@ -35,6 +40,17 @@ top=$(($(header_height "$cobrand") + 60))
 e2e_start_service "$service" "$db" --log-bodies
 e2e_start_client "$client" "$cobrand"
 open_database b "$caption" $bat 300
+
+# Options > Lines > Per career.
+at=$(mark)
+sleep 1
+focus_main
+xdotool key --delay 200 alt+o l c
+for _ in $(seq 1 150); do
+    pages_after "$at" | grep -q "^POST $bat?lines=career " && break
+    sleep 0.1
+done
+pages_after "$at" | grep -q "^POST $bat?lines=career " || fail "Per career sent no page request"
 
 # Sort: 1st field "HR  - Home Runs", Descending (see query_xvfb.sh).
 at=$(mark)
@@ -51,6 +67,7 @@ for _ in $(seq 1 150); do
 done
 sorted=$(pages_after "$at" | grep '!16!' | tail -1)
 [ -n "$sorted" ] || fail "the sort sent no page request"
+case $sorted in "POST $bat?lines=career "*) ;; *) fail "the sort left career lines: $sorted" ;; esac
 grab saved
 
 # Ctrl+S: the save dialog, the file written.
@@ -66,7 +83,9 @@ for _ in $(seq 1 50); do
     sleep 0.1
 done
 [ -s "$query" ] || fail "no query file was written"
-head -1 "$query" | grep -qx 'bbstats-query 1' || fail "the file lacks its format line"
+head -1 "$query" | grep -qx 'bbstats-query 2' || fail "the file lacks its format line"
+grep -qx 'lines career' "$query" || fail "the file does not keep career lines"
+grep -qx 'qualified 0' "$query" || fail "the file does not state the qualifier"
 grep -qx 'database Batters' "$query" || fail "the file does not name Batters"
 grep -q '^attribution Baseball statistics from the Lahman' "$query" || fail "no attribution line"
 
@@ -92,6 +111,12 @@ pages=$(pages_after "$at")
 [ "$(printf '%s\n' "$pages" | grep -c .)" -eq 1 ] ||
     fail "opening the file sent $(printf '%s\n' "$pages" | grep -c .) page requests, not one"
 [ "$pages" = "$sorted" ] || fail "the reopened window asked: $pages; the saved one: $sorted"
+# Its answer: career lines by home runs, Barry Bonds with 762 first.
+printf '%b' "${pages#POST * }" >"$work/body"
+curl -s --max-time 60 --data-binary @"$work/body" -o "$work/reply" \
+    "http://127.0.0.1:8461$bat?lines=career" || fail "the service did not answer $pages"
+first=$(tr -d '\r' <"$work/reply" | sed -n '2p;14p' | paste -sd'|')
+[ "$first" = "Bonds, Barry|762" ] || fail "the reopened query starts with '$first', not Bonds with 762"
 diff=$(compare -metric AE "$work/saved.png" "$work/opened.png" null: 2>&1 || true)
 [ "$diff" = 0 ] || fail "the reopened window differs from the saved one in $diff pixels"
 

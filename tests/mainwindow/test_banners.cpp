@@ -10,11 +10,13 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include "mainwindow/adrotation.h"
 #include "mainwindow/bannerrotation.h"
+#include "mainwindow/linkopener.h"
 #include "mainwindow/tform1.h"
 #include "mainwindow/viewmenustate.h"
 #include "platform/bannerimage.h"
@@ -262,6 +264,27 @@ void TestBanners::rotationInTheDatabaseWindows() {
                  QStringLiteral("http://%1/ads/click.asp?n=%2").arg(host).arg(banners.AdNumber(4)));
         QCOMPARE(service.storedEvents().size(), 2);
     }
+
+    // Without a browser, a banner click and the site link under the grid
+    // show the message the header's links show.
+    QStringList messages;
+    form.SetLinkOpener([&messages](const QString& target) {
+        QTimer::singleShot(0, [&messages] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                messages << box->text();
+                box->accept();
+            }
+        });
+        OpenLink(target, [](const QUrl&) { return false; });
+    });
+    QTest::mouseClick(pitchers->Image1, Qt::LeftButton);
+    QTest::mouseClick(pitchers->Label2, Qt::LeftButton);
+    QCOMPARE(
+        messages,
+        (QStringList{
+            NoBrowserMessage(
+                QStringLiteral("http://%1/ads/click.asp?n=%2").arg(host).arg(banners.AdNumber(3))),
+            NoBrowserMessage(Site)}));
 
     // Closed and opened again, the database keeps its place in the rotation.
     pitchers->close();

@@ -1,7 +1,9 @@
 // Print runs from the main window's menu over a Batters window on the real
 // statistics service: the dialog's two refusals, two previews, a print into
 // a PDF file; the preview image and the PDF page (through pdftoppm) have ink
-// exactly where the layout puts text, and the rows are the rows on screen.
+// exactly where the layout puts text, and the rows are the rows on screen,
+// also after the result grew (undo, reset, a wider limit, a mode change) and
+// when another window took the cached rows.
 
 #include <deque>
 #include <functional>
@@ -25,10 +27,18 @@
 #include "printing/printcontroller.h"
 #include "printing/tduallistdlg.h"
 #include "printing/tform15.h"
+#include "query/linesoperations.h"
+#include "query/queryoperations.h"
 #include "recordingcanvas.h"
 #include "tests/views/viewtestsupport.h"
+#include "views/databaseviews.h"
 #include "views/statisticsview.h"
 #include "views/viewcell.h"
+
+// How a Batters window's result grows from a few rows (or has its cached
+// rows taken by another window) before the print.
+enum class Growth { Undo, WiderLimit, ModeChange, OtherWindow, Reset };
+Q_DECLARE_METATYPE(Growth)
 
 namespace {
 
@@ -100,6 +110,8 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void printRunsOfTheRowsOnScreen();
+    void printsEveryRowOfAGrownResult_data();
+    void printsEveryRowOfAGrownResult();
 
 private:
     void checkPreview(const QImage& image, const PrintPage& page, std::int64_t chars);
@@ -321,6 +333,97 @@ void TestPrintService::printRunsOfTheRowsOnScreen() {
              ViewCellAt(view->records(), 16, view->DrawGrid1->topRow()).text.trimmed());
     QVERIFY(sorted.rows.front()[1].trimmed().toInt() >= 60);
     checkPreview(firstPreview, sorted, 80);
+}
+
+void TestPrintService::printsEveryRowOfAGrownResult_data() {
+    QTest::addColumn<Growth>("growth");
+    QTest::addColumn<QList<int>>("years"); // every row printed, in order; empty: a full grid
+    const QList<int> redSox{1914, 1915, 1916, 1917, 1918, 1919};
+    QList<int> career;
+    for (int year = 1914; year <= 1935; ++year) {
+        career << year;
+    }
+    // Babe Ruth with the Boston Red Sox, 1914-1919: six seasons.
+    QTest::newRow("undo of a narrower limit") << Growth::Undo << redSox;
+    QTest::newRow("a wider limit") << Growth::WiderLimit << redSox.mid(1);
+    // His 22 seasons, 1914-1935, one club each.
+    QTest::newRow("career lines to per-team rows") << Growth::ModeChange << career;
+    QTest::newRow("rows taken by another window") << Growth::OtherWindow << redSox;
+    QTest::newRow("reset") << Growth::Reset << QList<int>{};
+}
+
+// The print of each grown result holds every row the grid shows (fully
+// visible, less one as always when the result is longer than the grid), each
+// the record of the shown query, fetched first where the cache lacks it.
+void TestPrintService::printsEveryRowOfAGrownResult() {
+    QFETCH(Growth, growth);
+    QFETCH(QList<int>, years);
+    const ServiceHosts hosts = Hosts(m_host, m_host, m_host);
+    TForm2A view(hosts);
+    view.resize(1000, 900);
+    view.show();
+    QueryState& state = view.queryState();
+    const auto show = [&] {
+        QVERIFY(view.refreshView());
+        QTRY_VERIFY(!view.isFetching());
+    };
+    state.AppendGroup({"ARuth, Babe"});
+    if (growth == Growth::ModeChange) {
+        state.Lines = LinesMode::PerCareer;
+        show();
+        QCOMPARE(view.exchange().TotalRecords(), 1);
+        SetLinesMode(view, LinesMode::PerTeam);
+    } else {
+        state.AppendGroup({"BBoston Red Sox"});
+        show();
+        const QueryState redSox = state;
+        state.AppendGroup({growth == Growth::WiderLimit ? "E16!29!99!" : "E16!2!99!"});
+        show();
+        QCOMPARE(view.exchange().TotalRecords(), growth == Growth::WiderLimit ? 1 : 5);
+        if (growth == Growth::Undo || growth == Growth::OtherWindow) {
+            QVERIFY(view.undoQuery());
+        } else if (growth == Growth::WiderLimit) {
+            state = redSox;
+            state.AppendGroup({"E16!2!99!"});
+            show();
+        } else {
+            ResetQuery(view);
+        }
+    }
+    QTRY_VERIFY(!view.isFetching());
+    if (growth == Growth::OtherWindow) {
+        // A second Batters window writes its rows over the shared cache.
+        TForm2A other(hosts);
+        other.resize(1000, 900);
+        other.show();
+        QVERIFY(other.refreshView());
+        QVERIFY(view.visibleRowsMissing());
+    }
+    QVERIFY(view.fetchVisibleRows());
+    QVERIFY(!view.visibleRowsMissing());
+
+    const PrintPage page =
+        PrintPageOfView(view, {{QStringLiteral("Player Name"), 18}, {QStringLiteral("Year"), 5}});
+    const int total = view.exchange().TotalRecords();
+    const int visible = view.DrawGrid1->visibleRowCount();
+    if (years.isEmpty()) {
+        QVERIFY(total > visible);
+        QCOMPARE(int(page.rows.size()), visible - 1);
+    } else {
+        QVERIFY2(visible > total, "the window shows the whole result");
+        QList<int> printed;
+        for (const auto& row : page.rows) {
+            QCOMPARE(row[0].trimmed(), QStringLiteral("Ruth, Babe"));
+            printed << row[1].trimmed().toInt();
+        }
+        QCOMPARE(printed, years);
+    }
+    for (std::size_t r = 0; r < page.rows.size(); ++r) {
+        // Printed as the grid shows it, never blank.
+        QVERIFY(!page.rows[r][0].trimmed().isEmpty());
+        QCOMPARE(page.rows[r][0].trimmed(),
+                 ViewCellAt(view.records(), 0, 2 + int(r)).text.trimmed());
+    }
 }
 
 QTEST_MAIN(TestPrintService)

@@ -33,6 +33,11 @@ ListResult FakeQueryTarget::requestList(ListKind kind) {
     return listReply;
 }
 
+QString FakeQueryTarget::largestValue(int field) {
+    largestAsked.append(field);
+    return largest.value(field);
+}
+
 QStringList FakeQueryTarget::callNames() const {
     QStringList names;
     for (const QString& call : calls)

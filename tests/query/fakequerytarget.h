@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include <QHash>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
@@ -32,6 +33,9 @@ public:
     void stopBusy() override { calls.append(QStringLiteral("stopBusy")); }
     DrawGrid* grid() override { return m_grid; }
     HiddenColumns& hiddenColumns() override { return m_hidden; }
+    // Notes the field in `largestAsked` and answers `largest` of that field
+    // (empty when it has none).
+    QString largestValue(int field) override;
 
     // The page request for the grid's first 20 rows under the current state.
     std::string pageRequest() const;
@@ -40,6 +44,8 @@ public:
 
     QStringList calls;
     ListResult listReply;
+    QHash<int, QString> largest;
+    QList<int> largestAsked;
     // Runs inside refreshView after logging; returning false reports the
     // view as closed.
     std::function<bool()> onRefresh;

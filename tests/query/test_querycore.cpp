@@ -9,6 +9,7 @@
 
 Q_DECLARE_METATYPE(QueryCommand)
 Q_DECLARE_METATYPE(DatabaseKind)
+Q_DECLARE_METATYPE(LimitOrder)
 
 namespace {
 
@@ -115,6 +116,11 @@ void TestQueryCore::limitItem_data() {
     QTest::newRow("cut at 50, closing ! first")
         << 16 << QString(20, QLatin1Char('1')) << QString(30, QLatin1Char('2'))
         << QByteArray("E16!" + QByteArray(20, '1') + "!" + QByteArray(25, '2'));
+    // 50 characters, not bytes: accented letters count once and are never split.
+    QTest::newRow("accented bounds cut at 50 characters")
+        << 0 << QString(20, QChar(0xC9)) << QString(30, QChar(0xE9))
+        << QByteArray("E0!" + QString(20, QChar(0xC9)).toUtf8() + "!" +
+                      QString(26, QChar(0xE9)).toUtf8());
 }
 
 void TestQueryCore::limitItem() {
@@ -124,50 +130,70 @@ void TestQueryCore::limitItem() {
     QFETCH(QByteArray, item);
     const std::string made = LimitItem(field, minimum, maximum);
     QCOMPARE(QByteArray::fromStdString(made), item);
-    QVERIFY(made.size() <= 50);
+    QVERIFY(QString::fromStdString(made).size() <= 50);
+    // The query state keeps an item it is given as it is when it fits.
+    QueryState state;
+    QVERIFY(state.AppendGroup({made}));
+    QCOMPARE(QByteArray::fromStdString(state.SelectionItems[0]), item);
 }
 
 void TestQueryCore::limitBounds_data() {
     QTest::addColumn<QString>("minimum");
     QTest::addColumn<QString>("maximum");
-    QTest::addColumn<bool>("numeric");
+    QTest::addColumn<LimitOrder>("order");
     QTest::addColumn<QString>("error"); // empty: accepted
+    constexpr LimitOrder number = LimitOrder::Number;
+    constexpr LimitOrder text = LimitOrder::Text;
+    constexpr LimitOrder exact = LimitOrder::Exact;
     const QString bang = QStringLiteral("A minimum or maximum value must not contain \"!\".");
     QTest::newRow("numbers") << "0"
-                             << "9999" << true << "";
+                             << "9999" << number << "";
     QTest::newRow("empty") << ""
-                           << "" << true << "";
+                           << "" << number << "";
     QTest::newRow("decimals and blanks") << " .250"
-                                         << "+0.4 " << true << "";
+                                         << "+0.4 " << number << "";
     QTest::newRow("equal bounds") << "40"
-                                  << "40.0" << true << "";
+                                  << "40.0" << number << "";
     QTest::newRow("! in minimum") << "1!2"
-                                  << "3" << false << bang;
+                                  << "3" << text << bang;
     QTest::newRow("! alone in maximum") << "1"
-                                        << "!" << true << bang;
+                                        << "!" << number << bang;
     QTest::newRow("letters") << "abc"
-                             << "xyz" << true << "'abc' is not a number";
+                             << "xyz" << number << "'abc' is not a number";
     QTest::newRow("letters in maximum") << "1"
-                                        << "4o" << true << "'4o' is not a number";
+                                        << "4o" << number << "'4o' is not a number";
     QTest::newRow("exponent") << "1e3"
-                              << "" << true << "'1e3' is not a number";
+                              << "" << number << "'1e3' is not a number";
     QTest::newRow("from above to") << "99"
-                                   << "40" << true << "from 99 is above to 40";
+                                   << "40" << number << "from 99 is above to 40";
     QTest::newRow("text order") << "abc"
-                                << "xyz" << false << "";
+                                << "xyz" << text << "";
     QTest::newRow("text order ignores case") << "Smith"
-                                             << "aaron" << false << "from Smith is above to aaron";
+                                             << "aaron" << text << "from Smith is above to aaron";
     // Numbers of a text field compare as text: "9" comes after "10".
     QTest::newRow("digits as text") << "9"
-                                    << "10" << false << "from 9 is above to 10";
+                                    << "10" << text << "from 9 is above to 10";
+    // The service compares one-letter fields byte for byte: "R" to "l" holds
+    // the R and S batters; "r" to "L" holds nothing.
+    QTest::newRow("one letter exactly") << "R"
+                                        << "l" << exact << "";
+    QTest::newRow("one letter, lower above upper") << "r"
+                                                   << "L" << exact << "from r is above to L";
+    QTest::newRow("names ignore case") << "R"
+                                       << "l" << text << "from R is above to l";
+    // Names compare accented letters as their base letters.
+    QTest::newRow("accent folded") << QString::fromUtf8("\u00c9lie") << "F" << text << "";
+    QTest::newRow("accent folded, above") << "Fa" << QString::fromUtf8("\u00c9lie") << text
+                                          << QString::fromUtf8("from Fa is above to \u00c9lie");
+    QTest::newRow("accent equal to its base") << QString::fromUtf8("\u00e9") << "E" << text << "";
 }
 
 void TestQueryCore::limitBounds() {
     QFETCH(QString, minimum);
     QFETCH(QString, maximum);
-    QFETCH(bool, numeric);
+    QFETCH(LimitOrder, order);
     QFETCH(QString, error);
-    QCOMPARE(LimitBoundsError(minimum, maximum, numeric), error);
+    QCOMPARE(LimitBoundsError(minimum, maximum, order), error);
     // The fields the service compares as numbers.
     QVERIFY(LimitFieldIsNumeric(DatabaseKind::Batters, 1));   // Year
     QVERIFY(LimitFieldIsNumeric(DatabaseKind::Batters, 16));  // HR
@@ -175,6 +201,9 @@ void TestQueryCore::limitBounds() {
     QVERIFY(!LimitFieldIsNumeric(DatabaseKind::Batters, 0));  // name
     QVERIFY(!LimitFieldIsNumeric(DatabaseKind::Batters, 30)); // positions
     QVERIFY(!LimitFieldIsNumeric(DatabaseKind::Teams, 4));    // division
+    QCOMPARE(LimitFieldOrder(DatabaseKind::Batters, 0), LimitOrder::Text);
+    QCOMPARE(LimitFieldOrder(DatabaseKind::Batters, 5), LimitOrder::Exact);   // bats
+    QCOMPARE(LimitFieldOrder(DatabaseKind::Pitchers, 30), LimitOrder::Exact); // throws
 }
 
 void TestQueryCore::selectionGroup() {
@@ -186,6 +215,10 @@ void TestQueryCore::selectionGroup() {
     // 49 characters plus the letter fit exactly; a longer line loses its tail.
     QCOMPARE(items[1], "A" + std::string(49, 'y'));
     QCOMPARE(items[2], "A" + std::string(49, 'x'));
+    // 49 letters of two bytes each stay whole; a 50th goes whole.
+    const QString accented(50, QChar(0xE9));
+    const std::vector<std::string> names = SelectionGroup('A', {accented.toStdString()});
+    QCOMPARE(QString::fromStdString(names[0]), QLatin1Char('A') + accented.left(49));
     QVERIFY(SelectionGroup('B', {}).empty());
 }
 

@@ -1,23 +1,26 @@
 // Query files: what is written reads back to the same query and is written
-// again byte for byte, for each database; every kind of faulty file is
-// refused whole, naming its line and the problem.
+// again byte for byte, for each database and lines mode; a version 1 file
+// reads as per-team rows; every kind of faulty file is refused whole, naming
+// its line and the problem.
 
 #include <QtTest>
 
 #include "query/queryfile.h"
 
+Q_DECLARE_METATYPE(LinesMode)
+
 namespace {
 
-QByteArray Header(const char* database) {
-    return QByteArray("bbstats-query 1\n"
-                      "attribution Baseball statistics from the Lahman Baseball Database by "
-                      "Sean Lahman, licensed under CC BY-SA 3.0.\n"
-                      "database ") +
+QByteArray Header(const char* database, int version = 2) {
+    return "bbstats-query " + QByteArray::number(version) +
+           "\nattribution Baseball statistics from the Lahman Baseball Database by Sean Lahman, "
+           "licensed under CC BY-SA 3.0.\ndatabase " +
            database + "\n";
 }
 
 const QByteArray kSorts =
     "sort 300\nsort-pair -1 -1\nsort-triple -1 -1 -1\nsort-quad -1 -1 -1 -1\n";
+const QByteArray kPerTeam = "lines team\nqualified 0\n";
 const QByteArray kBand = "band 0 FF0000 0000FF\n";
 
 } // namespace
@@ -35,29 +38,38 @@ void TestQueryFile::roundTripsByteForByte_data() {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<int>("database");
     QTest::addColumn<int>("items");
-    QTest::newRow("Batters: three keys, players, a limit, hidden columns, bands")
+    QTest::addColumn<LinesMode>("lines");
+    QTest::addColumn<bool>("qualified");
+    QTest::newRow("Batters: career lines, three keys, players, a limit, hidden columns, bands")
         << Header("Batters") +
                "sort -1\nsort-pair -1 -1\nsort-triple 16 101 9\nsort-quad -1 -1 -1 -1\n"
+               "lines career\nqualified 0\n"
                "item ARuth, Babe\nitem AAaron, Hank\nitem *\nitem E1!1920!1935!\nitem *\n"
                "hide 9\nhide 3\nband 2 00FF00 123456\n"
-        << int(DatabaseKind::Batters) << 5;
-    QTest::newRow("Pitchers: a name with accents, wins descending")
+        << int(DatabaseKind::Batters) << 5 << LinesMode::PerCareer << false;
+    // 50 letters of two bytes each are one item of 50 characters.
+    QTest::newRow("Pitchers: qualified seasons, names with accents, wins descending")
         << Header("Pitchers") +
                "sort 7\nsort-pair -1 -1\nsort-triple -1 -1 -1\nsort-quad -1 -1 -1 -1\n"
-               "item AP\xc3\xa9rez, Pascual\nitem *\n" +
-               kBand
-        << int(DatabaseKind::Pitchers) << 2;
-    QTest::newRow("Fielders: positions and a team")
-        << Header("Fielders") + kSorts +
+               "lines season\nqualified 1\n"
+               "item AP\xc3\xa9rez, Pascual\nitem A" +
+               QString(49, QChar(0xE9)).toUtf8() + "\nitem *\n" + kBand
+        << int(DatabaseKind::Pitchers) << 3 << LinesMode::PerSeason << true;
+    QTest::newRow("Fielders: season lines, positions and a team")
+        << Header("Fielders") + kSorts + "lines season\nqualified 0\n" +
                "item GSS\nitem G2B\nitem *\nitem BBoston Red Sox\nitem *\n"
                "hide 5\n" +
                kBand
-        << int(DatabaseKind::Fielders) << 5;
+        << int(DatabaseKind::Fielders) << 5 << LinesMode::PerSeason << false;
     QTest::newRow("Teams: a pair sort, a year range, no selection")
         << Header("Teams") +
-               "sort -1\nsort-pair 6 100\nsort-triple -1 -1 -1\nsort-quad -1 -1 -1 -1\n"
-               "item E0!1950!1959!\nitem *\nband 1 FF0000 0000FF\n"
-        << int(DatabaseKind::Teams) << 2;
+               "sort -1\nsort-pair 6 100\nsort-triple -1 -1 -1\nsort-quad -1 -1 -1 -1\n" +
+               kPerTeam + "item E0!1950!1959!\nitem *\nband 1 FF0000 0000FF\n"
+        << int(DatabaseKind::Teams) << 2 << LinesMode::PerTeam << false;
+    // A version 1 file has no lines mode: per-team rows, written as version 2.
+    QTest::newRow("version 1: per-team rows")
+        << Header("Batters", 1) + kSorts + "item E16!40!!\nitem *\n" + kBand
+        << int(DatabaseKind::Batters) << 2 << LinesMode::PerTeam << false;
 }
 
 // A file read and written again is the same bytes; the query read is the
@@ -66,12 +78,24 @@ void TestQueryFile::roundTripsByteForByte() {
     QFETCH(QByteArray, text);
     QFETCH(int, database);
     QFETCH(int, items);
+    QFETCH(LinesMode, lines);
+    QFETCH(bool, qualified);
     QueryFileError error;
     const std::optional<SavedQuery> query = ReadQueryFile(text, &error);
     QVERIFY2(query, qPrintable(QStringLiteral("line %1: %2").arg(error.line).arg(error.problem)));
     QCOMPARE(int(query->database), database);
     QCOMPARE(query->state.SelectionCount, items);
-    QCOMPARE(WriteQueryFile(*query), text);
+    QCOMPARE(query->state.Lines, lines);
+    QCOMPARE(query->state.QualifiedOnly, qualified);
+    if (text.startsWith("bbstats-query 1\n")) {
+        // Written again as version 2, its mode stated after the sort lines.
+        QByteArray v2 = text;
+        v2.replace("bbstats-query 1\n", "bbstats-query 2\n");
+        v2.replace("sort-quad -1 -1 -1 -1\n", "sort-quad -1 -1 -1 -1\n" + kPerTeam);
+        QCOMPARE(WriteQueryFile(*query), v2);
+    } else {
+        QCOMPARE(WriteQueryFile(*query), text);
+    }
     // And what is written reads back to the same query.
     const std::optional<SavedQuery> again = ReadQueryFile(WriteQueryFile(*query), &error);
     QVERIFY(again);
@@ -79,6 +103,8 @@ void TestQueryFile::roundTripsByteForByte() {
     QCOMPARE(again->bands.BandMode, query->bands.BandMode);
     QCOMPARE(again->bands.SecondColor, query->bands.SecondColor);
     QCOMPARE(again->state.SortTriple, query->state.SortTriple);
+    QCOMPARE(again->state.Lines, lines);
+    QCOMPARE(again->state.QualifiedOnly, qualified);
 }
 
 void TestQueryFile::refusesFaultyFiles_data() {
@@ -90,8 +116,8 @@ void TestQueryFile::refusesFaultyFiles_data() {
     QTest::newRow("not a query file")
         << QByteArray("PLAYER NAME,YEAR\n") << 1 << "does not begin with";
     QTest::newRow("newer format version")
-        << QByteArray("bbstats-query 2\n") + Header("Batters").mid(16) + kSorts + kBand << 1
-        << "format version 2 is newer";
+        << QByteArray("bbstats-query 3\n") + Header("Batters").mid(16) + kSorts + kBand << 1
+        << "format version 3 is newer";
     QTest::newRow("not UTF-8") << batters +
                                       "item ARuth, B\xe9"
                                       "be\nitem *\n" +
@@ -132,6 +158,19 @@ void TestQueryFile::refusesFaultyFiles_data() {
     QTest::newRow("sort codes missing") << Header("Batters") + "sort 300\nsort-pair 1\n"
                                         << 5 << "2 sort codes";
     QTest::newRow("band line missing") << batters << 0 << "band line is missing";
+    // Lines modes: only version 2 has them, and only where the database does.
+    QTest::newRow("lines in a version 1 file")
+        << Header("Batters", 1) + kSorts + "lines career\n" + kBand << 8
+        << "\"lines\" is not a query file line";
+    QTest::newRow("season lines on Teams") << Header("Teams") + kSorts + "lines season\n" + kBand
+                                           << 8 << "the Teams database has no season lines";
+    QTest::newRow("qualified Fielders") << Header("Fielders") + kSorts + "qualified 1\n" + kBand
+                                        << 8 << "the Fielders database has no qualified lines";
+    QTest::newRow("qualified careers") << batters + "qualified 1\nlines career\n" + kBand << 8
+                                       << "career lines cannot be qualified only";
+    QTest::newRow("unknown lines mode")
+        << batters + "lines week\n" + kBand << 8 << "team, season or career";
+    QTest::newRow("qualified not 0 or 1") << batters + "qualified yes\n" + kBand << 8 << "0 or 1";
 }
 
 // Each faulty file gives no query and an error naming the line (0 for the

@@ -96,6 +96,7 @@ private slots:
     void selectRefusedPastFiveHundred();
     void limitUntouched();
     void limitEmptyBoundsAndTwoLimits();
+    void limitMaximumNeverCutsRows();
     void limitRefusesBadBounds();
     void limitRefusedWhenFull();
     void limitCancel();
@@ -351,6 +352,52 @@ void TestQueryOperations::limitEmptyBoundsAndTwoLimits() {
     QCOMPARE(view.queryState().SelectionCount, 4);
     QCOMPARE(LastRefresh(view), "0!20!300!\r\nE7!!!\r\n*\r\nE16!" + QByteArray(20, '1') + "!" +
                                     QByteArray(25, '2') + "\r\n*\r\n\x1a");
+}
+
+// The Maximum box: "9999" for text fields and for numeric fields whose
+// largest value fits; a numeric field holding more shows its largest value
+// as soon as it is chosen; a maximum the user typed is never replaced.
+void TestQueryOperations::limitMaximumNeverCutsRows() {
+    const QStringList fields = DatabaseInfoFor(DatabaseKind::Batters).sortFields;
+    const int pa = static_cast<int>(fields.indexOf(QStringLiteral("PA  - Plate Appearances")));
+    const int hr = static_cast<int>(fields.indexOf(QStringLiteral("HR  - Home Runs")));
+    QVERIFY(pa > 0 && hr > 0);
+    FakeQueryTarget view(DatabaseKind::Batters);
+    view.largest = {{pa, QStringLiteral("15861")}, {hr, QStringLiteral("762")}};
+    TBtnRightDlg dialog;
+    QStringList shown;
+    OnNextModal([&](QWidget* modal) {
+        auto* limit = qobject_cast<TBtnRightDlg*>(modal);
+        QTRY_COMPARE(limit->SelectedField(), 0);
+        shown << limit->Edit2->text();
+        for (const int field : {pa, hr, 0, pa}) {
+            limit->ListBox1->setCurrentRow(field);
+            shown << limit->Edit2->text();
+        }
+        // Typed: kept through later choices, which ask nothing more.
+        limit->Edit2->setText(QStringLiteral("12000"));
+        const qsizetype asked = view.largestAsked.size();
+        limit->ListBox1->setCurrentRow(hr);
+        limit->ListBox1->setCurrentRow(pa);
+        shown << limit->Edit2->text();
+        QCOMPARE(view.largestAsked.size(), asked);
+        limit->Edit1->setText(QStringLiteral("3000"));
+        limit->OKBtn->click();
+    });
+    LimitRecords(view, dialog);
+    QCOMPARE(shown, (QStringList{"9999", "15861", "9999", "9999", "15861", "12000"}));
+    QCOMPARE(view.largestAsked, (QList<int>{pa, hr, pa}));
+    QCOMPARE(view.queryState().SelectionItems[0], "E" + std::to_string(pa) + "!3000!12000!");
+
+    // Opened on a field (the grid's context menu): learnt before any input,
+    // and the untouched dialog limits up to it.
+    OnNextModal([&](QWidget* modal) {
+        auto* limit = qobject_cast<TBtnRightDlg*>(modal);
+        QTRY_COMPARE(limit->Edit2->text(), QStringLiteral("15861"));
+        limit->OKBtn->click();
+    });
+    LimitRecords(view, dialog, pa);
+    QCOMPARE(view.queryState().SelectionItems[2], "E" + std::to_string(pa) + "!0!15861!");
 }
 
 void TestQueryOperations::limitRefusesBadBounds() {

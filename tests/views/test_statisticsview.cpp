@@ -346,6 +346,22 @@ void TestStatisticsView::allHostsDownShowsMessageAndViewStays() {
     QCOMPARE(calls, 2);
     QCOMPARE(view->Label1->text(), QStringLiteral("Total Lines: 100"));
     QVERIFY(view->DrawGrid1->isEnabled());
+
+    // A host answered (with an error): the message names the hosts only.
+    // No host could be reached at all: it first says what to do.
+    QVERIFY2(!message.contains(QStringLiteral("bbstatsd")), qPrintable(message));
+    const QString unknown = QStringLiteral("bad..host:8461");
+    std::unique_ptr<StatisticsView> alone(new TForm2A(Hosts(mirror2, unknown, mirror3)));
+    alone->resize(1000, 700);
+    alone->show();
+    QVERIFY(alone->refreshView());
+    QCOMPARE(boxes.texts().size(), 2);
+    const QString advice = boxes.texts()[1];
+    QVERIFY2(advice.startsWith(QStringLiteral("No statistics service answered at %1, %2, %3. ")
+                                   .arg(unknown, mirror3, mirror2)) &&
+                 advice.contains(QStringLiteral("bbstatsd serve")) &&
+                 advice.contains(QStringLiteral("\n\nNo statistics host answered. Tried ")),
+             qPrintable(advice));
 }
 
 void TestStatisticsView::closedDuringItsOwnFetch_data() {

@@ -1,6 +1,8 @@
 // The four database windows against the real statistics service over the
 // imported data, on a loopback port of its own: first page, scrolling deep
-// into the result and to its totals row, and the requests the service saw.
+// into the result and to its totals row, the requests the service saw, and
+// limits as the service compares them (the Limit dialog's learnt maximum,
+// one-letter and accented bounds).
 
 #include <memory>
 #include <random>
@@ -8,7 +10,10 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,6 +23,10 @@
 #include "mainwindow/tform1.h"
 #include "mainwindow/viewmenustate.h"
 #include "query/bandsettings.h"
+#include "query/queryoperations.h"
+#include "query/selectionitems.h"
+#include "query/tbtnrightdlg.h"
+#include "tests/query/fakequerytarget.h"
 #include "tests/views/viewtestsupport.h"
 #include "views/databaseviews.h"
 #include "views/viewcell.h"
@@ -32,6 +41,8 @@ private slots:
     void eachDatabaseFromTheMenu();
     void bandsMatchTheWholePassOverRealPages();
     void rowsAlwaysBelongToTheShownQuery();
+    void limitsAsTheServiceCompares_data();
+    void limitsAsTheServiceCompares();
 
 private:
     QStringList loggedRequests() const;
@@ -247,6 +258,85 @@ void TestViewsService::bandsMatchTheWholePassOverRealPages() {
     SharedBandSettings().BandMode = 0;
 }
 
+void TestViewsService::limitsAsTheServiceCompares_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("minimum");
+    QTest::addColumn<QString>("maximum"); // null: left as the dialog sets it
+    QTest::addColumn<QString>("same");    // a maximum the service answers alike
+    // Career plate appearances reach 15,000 and more (Pete Rose): the
+    // default maximum is the largest and keeps Ty Cobb (over 13,000).
+    QTest::newRow("career PA from 3000, default maximum") << "PA  - Plate Appearances"
+                                                          << "3000" << QString() << "";
+    // One-letter fields compare exactly: "R" to "l" holds R and S.
+    QTest::newRow("bats R to l") << "BAT - Bats"
+                                 << "R"
+                                 << "l"
+                                 << "S";
+    // Names fold accents: "\u00c9lie" to "F" is "Elie" to "F".
+    QTest::newRow("names from an accented bound")
+        << "Player Name" << QString::fromUtf8("\u00c9lie") << "F"
+        << "f";
+}
+
+// Each limit reaches the service unrefused and keeps the rows the service's
+// own comparison keeps: as many as the same limit with a maximum it answers
+// alike.
+void TestViewsService::limitsAsTheServiceCompares() {
+    QFETCH(QString, field);
+    QFETCH(QString, minimum);
+    QFETCH(QString, maximum);
+    QFETCH(QString, same);
+    const bool career = maximum.isNull();
+    TForm2A view(Hosts(m_host, m_host, m_host));
+    view.resize(1000, 700);
+    view.show();
+    const int number =
+        static_cast<int>(DatabaseInfoFor(DatabaseKind::Batters).sortFields.indexOf(field));
+    QVERIFY(number >= 0);
+    if (career) {
+        view.queryState().Lines = LinesMode::PerCareer;
+        view.queryState().SortCode = number; // most first
+    }
+    MessageBoxCatcher boxes;
+    QVERIFY(view.refreshView());
+    TBtnRightDlg dialog;
+    QString learnt;
+    OnNextModal([&](QWidget* modal) {
+        auto* limit = qobject_cast<TBtnRightDlg*>(modal);
+        limit->ListBox1->setCurrentRow(number);
+        if (career) {
+            QTRY_VERIFY(limit->Edit2->text() != QStringLiteral("9999"));
+        }
+        learnt = limit->Edit2->text();
+        limit->Edit1->setText(minimum);
+        if (!career) {
+            limit->Edit2->setText(maximum);
+        }
+        limit->OKBtn->click();
+    });
+    LimitRecords(view, dialog);
+    QVERIFY2(boxes.texts().isEmpty(), qPrintable(boxes.texts().join('\n')));
+    const QString item =
+        QStringLiteral("E%1!%2!%3!").arg(number).arg(minimum, career ? learnt : maximum);
+    QCOMPARE(QString::fromStdString(view.queryState().SelectionItems[0]), item);
+    const int kept = view.exchange().TotalRecords();
+    QVERIFY(kept > 0);
+    if (career) {
+        QVERIFY2(learnt.toInt() > 9999, qPrintable(learnt));
+        QStringList leaders;
+        for (int row = 2; row < 12; ++row) {
+            leaders << ViewCellAt(view.records(), 0, row).text;
+        }
+        QVERIFY2(leaders.contains(QStringLiteral("Cobb, Ty")), qPrintable(leaders.join('|')));
+    }
+    // The same rows as a limit the service answers alike (no maximum for
+    // the career: the default one cut nothing).
+    view.queryState().SelectionItems[0] =
+        QStringLiteral("E%1!%2!%3!").arg(number).arg(minimum, same).toStdString();
+    QVERIFY(view.refreshView());
+    QCOMPARE(view.exchange().TotalRecords(), kept);
+}
+
 QTEST_MAIN(TestViewsService)
 #include "test_viewsservice.moc"
 
@@ -332,8 +422,12 @@ void TestViewsService::rowsAlwaysBelongToTheShownQuery() {
         MessageBoxCatcher boxes;
         QTest::keyClick(view.DrawGrid1, Qt::Key_PageDown);
         QTRY_VERIFY(!boxes.texts().isEmpty());
-        QVERIFY2(boxes.texts().front().startsWith(QStringLiteral("No statistics host answered")),
-                 qPrintable(boxes.texts().front()));
+        // Nothing answered: the message says what to do, then the hosts tried.
+        const QString message = boxes.texts().front();
+        QVERIFY2(message.startsWith(QStringLiteral("No statistics service answered at ")) &&
+                     message.contains(QStringLiteral("bbstatsd")) &&
+                     message.contains(QStringLiteral("No statistics host answered")),
+                 qPrintable(message));
     }
     QCOMPARE(view.DrawGrid1->topRow(), 2 + rows);
     QVERIFY(startService(address));
