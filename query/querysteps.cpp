@@ -235,7 +235,7 @@ std::optional<QueryState> WithLimitBounds(DatabaseKind kind, const QueryState& s
         return std::nullopt;
     }
     const QueryStep& step = steps[index];
-    *error = LimitBoundsError(minimum, maximum, LimitFieldIsNumeric(kind, step.field));
+    *error = LimitBoundsError(minimum, maximum, LimitFieldOrder(kind, step.field));
     if (!error->isEmpty())
         return std::nullopt;
     QueryState result = state;
