@@ -627,10 +627,12 @@ private:
         QCOMPARE(served, expected.size());
     }
 
-    // Season lines (career: false) or career lines of a player table, from its records here:
-    // a season of one stint as it is; otherwise counts summed (missing when any stint lacks
-    // them), averages from the sums, team "TOT" and the clubs and span counted in the name.
-    // leaguesOf: the leagues of each line's stints.
+    // Season lines (career: false) or career lines of a player table, from its records here
+    // (Fielders: per position too): a season of one stint as it is; otherwise each count the
+    // sum of what the stints record (missing when none records it) and each average over the
+    // stints that record every count it requires, as record books add careers; team "TOT" over
+    // two or more clubs (else the club's code, and a season its name), the clubs and span
+    // counted in the name. leaguesOf: the leagues of each line's stints.
     std::vector<Values> combined(const Shape& s, bool career,
                                  std::vector<std::set<std::string>>* leaguesOf = nullptr) {
         const std::vector<Values>& stints = m_expected.at(s.table);
@@ -638,15 +640,19 @@ private:
         std::unordered_map<std::string, std::size_t> groupOf;
         std::vector<std::vector<std::size_t>> groups;
         for (std::size_t i = 0; i < stints.size(); ++i) {
-            const std::string key = career ? ids[i] : ids[i] + "|" + stints[i][1];
+            std::string key = career ? ids[i] : ids[i] + "|" + stints[i][1];
+            if (s.table == Table::Fielders) {
+                key += "|" + stints[i][15];
+            }
             const auto [it, fresh] = groupOf.emplace(key, groups.size());
             if (fresh) {
                 groups.emplace_back();
             }
             groups[it->second].push_back(i);
         }
-        const std::set<int> texts =
-            s.table == Table::Batters ? std::set<int>{26, 27, 28} : std::set<int>{30};
+        const std::set<int> texts = s.table == Table::Batters    ? std::set<int>{26, 27, 28}
+                                    : s.table == Table::Pitchers ? std::set<int>{30}
+                                                                 : std::set<int>{15};
         std::vector<Values> out;
         for (const auto& group : groups) {
             if (leaguesOf) {
@@ -664,7 +670,9 @@ private:
             std::set<std::string> codes, leagues;
             std::set<int> years;
             std::vector<std::string> positions;
+            std::vector<const Values*> members;
             for (const std::size_t i : group) {
+                members.push_back(&stints[i]);
                 codes.insert(stints[i][2]);
                 leagues.insert(stints[i][4]);
                 years.insert(std::stoi(stints[i][1]));
@@ -679,13 +687,13 @@ private:
             }
             v[0] = first[0];
             v[1] = std::to_string(*years.begin());
-            v[2] = career && codes.size() == 1 ? *codes.begin() : "TOT";
+            v[2] = codes.size() == 1 ? *codes.begin() : "TOT";
             const std::string clubs =
                 std::to_string(codes.size()) + (codes.size() == 1 ? " team" : " teams");
             const std::string span =
                 std::to_string(*years.begin()) +
                 (years.size() > 1 ? "-" + std::to_string(*years.rbegin()) : "");
-            v[3] = career ? span + ", " + clubs : clubs;
+            v[3] = career ? span + ", " + clubs : (codes.size() == 1 ? first[3] : clubs);
             v[4] = leagues.size() == 1 ? *leagues.begin() : "MLB";
             for (int line = 5; line < s.lines; ++line) {
                 if (texts.count(line)) {
@@ -693,7 +701,11 @@ private:
                 } else if (!s.reals.count(line) || s.innings.count(line)) {
                     Sum sum;
                     for (const std::size_t i : group) {
-                        sum.add(number(s, line, stints[i][static_cast<std::size_t>(line)]));
+                        const long long x =
+                            number(s, line, stints[i][static_cast<std::size_t>(line)]);
+                        if (x >= 0) {
+                            sum.add(x);
+                        }
                     }
                     v[static_cast<std::size_t>(line)] = s.innings.count(line)
                                                             ? box(sum.value(), s.missingReal)
@@ -707,7 +719,9 @@ private:
                 }
                 v[26] = list.empty() ? "-1" : list;
             }
-            addRatios(s, v);
+            for (const Ratio& r : s.ratios) {
+                v[static_cast<std::size_t>(r.line)] = ratioOver(s, r, members);
+            }
             out.push_back(std::move(v));
         }
         return out;
@@ -726,6 +740,46 @@ private:
             out.emplace_back(lines.begin() + long(at), lines.begin() + long(at + n));
         }
         return out;
+    }
+
+    // The totals record of records: counts the values present summed (missing when none has
+    // one), averages over the records that have every count they require, texts empty but the
+    // name.
+    static Values totalsOver(const Shape& s, const std::vector<const Values*>& chosen) {
+        Values expected(static_cast<std::size_t>(s.lines));
+        expected[static_cast<std::size_t>(s.nameLine)] = "TOTALS";
+        const std::set<int> texts = {0,
+                                     1,
+                                     2,
+                                     3,
+                                     4,
+                                     s.table == Table::Batters ? 26 : -1,
+                                     s.table == Table::Batters ? 27 : -1,
+                                     s.table == Table::Batters ? 28 : -1,
+                                     s.table == Table::Pitchers ? 30 : -1,
+                                     s.table == Table::Fielders ? 15 : -1};
+        for (int line = 0; line < s.lines; ++line) {
+            if (texts.count(line) || (s.reals.count(line) && !s.innings.count(line))) {
+                continue;
+            }
+            Sum sum;
+            for (const Values* v : chosen) {
+                const long long x = number(s, line, (*v)[static_cast<std::size_t>(line)]);
+                if (x >= 0) {
+                    sum.add(x);
+                }
+            }
+            const long long total = sum.any ? sum.total : -1;
+            expected[static_cast<std::size_t>(line)] =
+                s.innings.count(line) ? box(total, s.missingReal) : std::to_string(total);
+        }
+        for (int line : s.unsummed) {
+            expected[static_cast<std::size_t>(line)] = missingText(s.missingReal, 1);
+        }
+        for (const Ratio& r : s.ratios) {
+            expected[static_cast<std::size_t>(r.line)] = ratioOver(s, r, chosen);
+        }
+        return expected;
     }
 
     // The least plate appearances (outs for pitchers) that qualify in a league-season.
@@ -778,17 +832,19 @@ private slots:
         compareTable(*shapes[table], m_expected.at(shapes[table]->table));
     }
 
-    // Season and career lines: every line of batters and pitchers against the lines combined
-    // here; then limits, sorts and the qualifier on them, and the refusals of unknown modes.
+    // Season and career lines: every line of batters, pitchers and fielders against the lines
+    // combined here, counts and averages; then limits, sorts and the qualifier on them, the
+    // totals of what they keep, and the refusals of unknown modes.
     void combinedLines() {
         std::map<std::string, std::vector<Values>> lines;
         std::map<std::string, std::vector<std::set<std::string>>> leagues;
-        for (const Shape* s : {&kBatters, &kPitchers}) {
+        for (const auto& [s, prefix] :
+             {std::pair{&kBatters, ""}, {&kPitchers, "p"}, {&kFielders, "f"}}) {
             for (const bool career : {false, true}) {
                 const std::string query = career ? "lines=career" : "lines=season";
-                const std::string name = s == &kBatters ? query : "p" + query;
+                const std::string name = prefix + query;
                 lines[name] = combined(*s, career, &leagues[name]);
-                compareTable(*s, lines[s == &kBatters ? query : "p" + query], query);
+                compareTable(*s, lines[name], query);
             }
         }
         const std::vector<Values>& careers = lines.at("lines=career");
@@ -798,6 +854,32 @@ private slots:
             return records(s, m_engine->answer(s.table, enginetest::body(first, items), query),
                            total);
         };
+
+        // Careers as the record books add them: a count any season lacks (sacrifice flies
+        // before 1954, hit batsmen, sacrifices of pitchers before 1970) no longer takes with it
+        // what the other seasons recorded.
+        for (const auto& [s, name, line, figure] :
+             {std::tuple{&kBatters, "Mays, Willie", 15, "0.384"},
+              {&kBatters, "Williams, Ted", 15, "0.482"},
+              {&kBatters, "Musial, Stan", 15, "0.417"},
+              {&kBatters, "Anson, Cap", 15, "0.394"},
+              {&kPitchers, "Ryan, Nolan", 28, "0.203"},
+              {&kPitchers, "Ryan, Nolan", 29, "0.307"}}) {
+            const auto career =
+                page(*s, "0!5!300!", {std::string("A") + name, "*"}, "lines=career");
+            QCOMPARE(career.size(), std::size_t(1));
+            QCOMPARE(career[0][static_cast<std::size_t>(line)], std::string(figure));
+        }
+
+        // Two stints with one club in a season are that club's line, not "TOT".
+        for (const Shape* s : {&kPitchers, &kFielders}) {
+            const auto crandall =
+                page(*s, "0!5!300!", {"ACrandall, Doc", "*", "C1913", "*"}, "lines=season");
+            QCOMPARE(crandall.size(), std::size_t(s == &kPitchers ? 1 : 2));
+            for (const Values& v : crandall) {
+                QCOMPARE(v[2] + " " + v[3], std::string("NY1 New York Giants"));
+            }
+        }
 
         // Career leaders by home runs, in the order of the lines combined here.
         std::vector<Values> leaders = careers;
@@ -835,26 +917,58 @@ private slots:
         QCOMPARE(stints, 2LL);
         QCOMPARE(rickey[0][9], std::to_string(hits));
 
-        // Limits apply to the combined lines: the 500 home run club; the totals record is the
-        // one of the same request on stints.
+        // Limits apply to the combined lines: the 500 home run club (28 players); the totals
+        // record is the one of their careers' stints, its HR the sum of their 28 lines.
+        const std::vector<Values>& batting = m_expected.at(Table::Batters);
+        const std::vector<std::string>& ids = m_ids.at(Table::Batters);
+        std::map<std::string, long long> careerHomeRuns;
+        for (std::size_t i = 0; i < batting.size(); ++i) {
+            careerHomeRuns[ids[i]] += std::max(0LL, std::stoll(batting[i][12]));
+        }
         std::set<std::string> club, served;
-        for (const Values& v : careers) {
-            if (std::stoll(v[12]) >= 500) {
-                club.insert(v[0]);
+        std::vector<const Values*> clubStints;
+        for (std::size_t i = 0; i < batting.size(); ++i) {
+            if (careerHomeRuns.at(ids[i]) >= 500) {
+                club.insert(batting[i][0]);
+                clubStints.push_back(&batting[i]);
             }
         }
         const std::string clubBody = enginetest::body("0!100!16!", {"E16!500!9999", "*"});
-        for (const Values& v :
-             records(kBatters, m_engine->answer(Table::Batters, clubBody, "lines=career"), total)) {
+        const std::string clubReply = m_engine->answer(Table::Batters, clubBody, "lines=career");
+        long long clubHomeRuns = 0;
+        for (const Values& v : records(kBatters, clubReply, total)) {
             served.insert(v[0]);
+            clubHomeRuns += std::stoll(v[12]);
         }
-        QVERIFY(club.size() > 20 && club.count("Ruth, Babe"));
+        QVERIFY(club.count("Ruth, Babe"));
+        QCOMPARE(club.size(), std::size_t(28));
         QCOMPARE(served, club);
-        const auto totalsOf = [](const std::string& reply) {
-            return reply.substr(reply.find("TOTALS\r\n"));
-        };
-        QCOMPARE(totalsOf(m_engine->answer(Table::Batters, clubBody, "lines=career")),
-                 totalsOf(m_engine->answer(Table::Batters, clubBody)));
+        const enginetest::Lines clubLines = enginetest::splitReply(clubReply);
+        const std::vector<std::string_view> clubTotals(clubLines.end() - kBatters.lines,
+                                                       clubLines.end());
+        const std::string clubDiff =
+            differences(kBatters, totalsOver(kBatters, clubStints), clubTotals);
+        QVERIFY2(clubDiff.empty(), clubDiff.c_str());
+        QCOMPARE(std::string(clubTotals[12]), std::to_string(clubHomeRuns));
+
+        // The qualified 1941 AL batters (46): each count of the totals record is the sum of the
+        // lines shown, not of the league's 279 stints.
+        const std::string titleReply = m_engine->answer(
+            Table::Batters, enginetest::body("0!100!300!", {"C1941", "*", "DAL", "*"}),
+            "lines=season&qualified=1");
+        const std::vector<Values> titleRows = records(kBatters, titleReply, total);
+        QCOMPARE(total, std::size_t(46));
+        QCOMPARE(titleRows.size(), std::size_t(46));
+        const enginetest::Lines titleLines = enginetest::splitReply(titleReply);
+        for (const int line : {5, 6, 7, 9, 12, 17}) {
+            long long sum = 0;
+            for (const Values& v : titleRows) {
+                sum += std::stoll(v[static_cast<std::size_t>(line)]);
+            }
+            QCOMPARE(std::string(titleLines[titleLines.size() -
+                                            static_cast<std::size_t>(kBatters.lines - line)]),
+                     std::to_string(sum));
+        }
 
         // Qualified only: the 1941 batting title list and the short 2020 season.
         QCOMPARE(qualifying(kBatters, "2020", "AL"), 186LL);
@@ -971,40 +1085,7 @@ private slots:
             }
         }
         QVERIFY(!chosen.empty());
-        // Counts: the values present summed; averages from the sums; texts empty but the name.
-        Values expected(static_cast<std::size_t>(s.lines));
-        expected[static_cast<std::size_t>(s.nameLine)] = "TOTALS";
-        const std::set<int> texts = {0,
-                                     1,
-                                     2,
-                                     3,
-                                     4,
-                                     s.table == Table::Batters ? 26 : -1,
-                                     s.table == Table::Batters ? 27 : -1,
-                                     s.table == Table::Batters ? 28 : -1,
-                                     s.table == Table::Pitchers ? 30 : -1,
-                                     s.table == Table::Fielders ? 15 : -1};
-        for (int line = 0; line < s.lines; ++line) {
-            if (texts.count(line) || (s.reals.count(line) && !s.innings.count(line))) {
-                continue;
-            }
-            Sum sum;
-            for (const Values* v : chosen) {
-                const long long x = number(s, line, (*v)[static_cast<std::size_t>(line)]);
-                if (x >= 0) {
-                    sum.add(x);
-                }
-            }
-            const long long total = sum.any ? sum.total : -1;
-            expected[static_cast<std::size_t>(line)] =
-                s.innings.count(line) ? box(total, s.missingReal) : std::to_string(total);
-        }
-        for (int line : s.unsummed) {
-            expected[static_cast<std::size_t>(line)] = missingText(s.missingReal, 1);
-        }
-        for (const Ratio& r : s.ratios) {
-            expected[static_cast<std::size_t>(r.line)] = ratioOver(s, r, chosen);
-        }
+        const Values expected = totalsOver(s, chosen);
         enginetest::Lines body;
         for (const QString& item : items) {
             body.push_back(item.toStdString());
