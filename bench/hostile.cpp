@@ -497,6 +497,8 @@ int main(int argc, char** argv) {
                     ok = scenarioExports(options, service->port()) && ok;
                 } else if (scenario == "bigrequests") {
                     ok = scenarioBigRequests(options, service->port()) && ok;
+                } else if (scenario == "retryafter") {
+                    ok = scenarioIgnoredRetryAfter(options, service->port()) && ok;
                 } else {
                     throw std::runtime_error("unknown scenario " + scenario);
                 }

@@ -82,5 +82,6 @@ void flood(const std::atomic<bool>& stop, int port, int threads, int addresses,
 bool scenarioCsvSorters(const Options& options, int port);
 bool scenarioExports(const Options& options, int port);
 bool scenarioBigRequests(const Options& options, int port);
+bool scenarioIgnoredRetryAfter(const Options& options, int port);
 
 } // namespace hostile

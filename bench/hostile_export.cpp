@@ -104,6 +104,38 @@ bool scenarioCsvSorters(const Options& options, int port) {
     return ok;
 }
 
+// `heavyClients` CSV sorters, one per address, each asking again as soon as it is refused
+// (ignoring Retry-After), beside one normal client: the normal client's throughput during them
+// over alone must stay at least one half.
+bool scenarioIgnoredRetryAfter(const Options& options, int port) {
+    std::printf("sorters ignoring Retry-After: %d clients, each from its own address, asking for "
+                "new four-key sorts of all Fielders as CSV again as soon as refused\n",
+                options.heavyClients);
+    const Phase alone = normalClients(port, 1, options.seconds);
+    report("cached page alone", alone);
+    Flood counts;
+    std::atomic<long> unique{0};
+    const Phase attacked = during(port, 1, options.seconds, [&](const std::atomic<bool>& stop) {
+        flood(
+            stop, port, options.heavyClients, options.heavyClients, "127.0.8.",
+            [&](int, long) {
+                return bench::postRequest(
+                    FieldersCsv,
+                    pageBody(0, "Z!105!6!101!7!",
+                             {"E6!-" + std::to_string(++unique + 3000000) + "!!", "*"}));
+            },
+            counts);
+    });
+    report("cached page during them", attacked);
+    const double seconds = options.seconds + 0.5;
+    const double ratio = attacked.perSecond() / std::max(alone.perSecond(), 1e-9);
+    std::printf("  sorts: %ld whole, %ld refused (%.0f a second), %ld failed\n", counts.ok.load(),
+                counts.refused.load(), static_cast<double>(counts.refused.load()) / seconds,
+                counts.failed.load());
+    std::printf("  throughput during/alone: %.2f (at least 0.50 wanted)\n", ratio);
+    return alone.failures == 0 && attacked.failures == 0 && ratio >= 0.5;
+}
+
 bool scenarioExports(const Options&, int port) {
     // The 2000 season of Fielders, sorted: about a third of a megabyte of CSV.
     const std::string request =

@@ -26,6 +26,7 @@
 #include "mainwindow/mdiarrange.h"
 #include "mainwindow/newsticker.h"
 #include "mainwindow/queryfilecommands.h"
+#include "mainwindow/querystepscommands.h"
 #include "mainwindow/taboutbox.h"
 #include "mainwindow/tform13.h"
 #include "mainwindow/tform16.h"
@@ -295,6 +296,7 @@ void TForm1::connectQueryCommands() {
     m_charts = new ChartCommands(m_menu, m_viewCommands->Export1, activeView, hosts, this);
     m_viewCommands->SetContextMenuExtension([this](QMenu* menu, StatisticsView* view, int column) {
         m_charts->AddContextEntry(menu, view, column);
+        m_querySteps->AddContextEntry(menu, view);
     });
     m_queryFiles = new QueryFileCommands(
         m_menu, m_charts->Chart1, activeView, [this](DatabaseKind kind) { return View(kind); },
@@ -303,6 +305,7 @@ void TForm1::connectQueryCommands() {
             return View(kind);
         },
         hosts, this, this);
+    m_querySteps = new QueryStepsCommands(m_menu, m_charts->Chart1, activeView, hosts, this);
 }
 
 StatisticsView* TForm1::printView() const {
@@ -357,6 +360,7 @@ void TForm1::OpenDatabase(DatabaseKind kind, const std::function<void(Statistics
     connect(view, &StatisticsView::siteLinkClicked, this, &TForm1::SiteLinkClick);
     m_banners->AttachView(view);
     m_viewCommands->AttachView(view);
+    m_querySteps->AttachView(view);
     m_views[index] = view;
     QMdiSubWindow* frame = m_mdiArea->addSubWindow(view);
     ApplyViewMenuState(m_menu, kind);

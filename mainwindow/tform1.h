@@ -24,6 +24,7 @@ class LinkMenus;
 class NewsTicker;
 class PrintController;
 class QueryFileCommands;
+class QueryStepsCommands;
 class QMdiArea;
 class QueryTarget;
 class StatisticsView;
@@ -84,6 +85,8 @@ public:
     // The chart command and the query files.
     ChartCommands& Charts() { return *m_charts; }
     QueryFileCommands& QueryFiles() { return *m_queryFiles; }
+    // The query steps panels.
+    QueryStepsCommands& Steps() { return *m_querySteps; }
     // The banner rotation (Timer3, HttpCliAd, the slots).
     BannerRotation& Banners() { return *m_banners; }
     // Sends a usage event text through the Sort dialog's sender; nothing
@@ -176,6 +179,7 @@ private:
     ViewCommands* m_viewCommands = nullptr;
     ChartCommands* m_charts = nullptr;
     QueryFileCommands* m_queryFiles = nullptr;
+    QueryStepsCommands* m_querySteps = nullptr;
     std::array<int, 4> m_openedThisRun{};
     QString m_siteValue;
     // After the flags and the site value it reads.

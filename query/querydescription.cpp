@@ -34,6 +34,8 @@ QStringList SortWords(DatabaseKind kind, const QueryState& state) {
     return words;
 }
 
+} // namespace
+
 QString SelectionWord(char letter) {
     switch (letter) {
     case 'A':
@@ -51,7 +53,6 @@ QString SelectionWord(char letter) {
     }
 }
 
-// "E" field "!" min "!" max "!" in words.
 QString LimitWords(DatabaseKind kind, const QString& item) {
     const QStringList parts = item.mid(1).split(QLatin1Char('!'));
     const QString name = FieldShortName(kind, parts.value(0).toInt());
@@ -68,8 +69,6 @@ QString LimitWords(DatabaseKind kind, const QString& item) {
     }
     return QStringLiteral("%1 any").arg(name);
 }
-
-} // namespace
 
 QString FieldShortName(DatabaseKind kind, int field) {
     const QStringList& fields = DatabaseInfoFor(kind).sortFields;

@@ -180,6 +180,7 @@ HttpRoute Endpoints::usageEvent() const {
     HttpRoute route;
     route.method = "GET";
     route.path = "/999addlog.asp";
+    route.textParameter = std::string("Q");
     route.quick = [this](const HttpRequest& request) -> std::optional<HttpReply> {
         std::string text;
         return checkEvent(request, text);
@@ -201,7 +202,8 @@ HttpRoute Endpoints::usageEvent() const {
                 } else {
                     reply(problemReply(500, why));
                 }
-            });
+            },
+            request.gone);
     };
     return route;
 }

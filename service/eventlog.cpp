@@ -370,7 +370,7 @@ void EventLog::refuse() {
     }
 }
 
-void EventLog::submit(std::string text, std::string address, Done done) {
+void EventLog::submit(std::string text, std::string address, Done done, Gone) {
     try {
         record(text, address);
     } catch (const std::exception& error) {

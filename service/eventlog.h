@@ -102,14 +102,17 @@ public:
     // Called exactly once per submitted event, on any thread, with why it failed (empty when
     // stored).
     using Done = std::function<void(Outcome, const std::string& why)>;
+    // True once nobody waits for the event any more (its client closed the connection).
+    using Gone = std::function<bool()>;
 
     static constexpr std::int64_t DefaultMaxBytes = std::int64_t{64} << 20;
 
     virtual ~EventStore() = default;
 
     // Stores one event with the current UTC time and calls done once the store has it (for a
-    // database, once committed), or when it cannot. May call done before it returns. Thread-safe.
-    virtual void submit(std::string text, std::string address, Done done) = 0;
+    // database, once committed), or when it cannot. May call done before it returns. An event
+    // whose `gone` says so before its store begins is not stored (Unavailable). Thread-safe.
+    virtual void submit(std::string text, std::string address, Done done, Gone gone = {}) = 0;
 
     // Counts one refused event. Thread-safe.
     virtual void refuse() = 0;
@@ -155,7 +158,7 @@ public:
     void record(std::string_view text, std::string_view address);
 
     // Records at once and calls done before returning.
-    void submit(std::string text, std::string address, Done done) override;
+    void submit(std::string text, std::string address, Done done, Gone gone = {}) override;
 
     // Counts one refused event; written to the file within about a second. Thread-safe.
     void refuse() override;

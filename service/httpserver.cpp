@@ -18,9 +18,12 @@
 #include <microhttpd.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <strings.h>
 #include <sys/socket.h>
 
 #include "service/connectionwatch.h"
+#include "service/refusalbrake.h"
+#include "service/requestchecks.h"
 #include "service/workerpool.h"
 
 // All of libmicrohttpd's C callbacks live in this file. The settings are explicit because the
@@ -211,8 +214,10 @@ public:
     // listenSocket: a listening socket to answer on (taken over from another daemon), else -1
     // to bind one to address.
     HttpDaemon(const std::vector<HttpRoute>& routes, const HttpSettings& settings, WorkerPool& pool,
-               ConnectionWatch& watch, const ListenAddress& address, int listenSocket = -1)
-        : m_routes(routes), m_pool(pool), m_watch(watch), m_trustedProxy(settings.trustedProxy) {
+               ConnectionWatch& watch, RefusalBrake& brake, const ListenAddress& address,
+               int listenSocket = -1)
+        : m_routes(routes), m_pool(pool), m_watch(watch), m_brake(brake),
+          m_trustedProxy(settings.trustedProxy) {
         sockaddr_in socketAddress{};
         socketAddress.sin_family = AF_INET;
         socketAddress.sin_port = htons(address.port);
@@ -406,6 +411,22 @@ private:
         if (state.route == nullptr) {
             return queueReply(connection, problemReply(404, "no such path or method"));
         }
+        const auto mark = state.rawUri.find('?');
+        if (mark != std::string::npos) {
+            const auto repeated = repeatedParameter(std::string_view(state.rawUri).substr(mark + 1),
+                                                    state.route->textParameter);
+            if (repeated) {
+                const std::string name =
+                    repeated->size() > 40 ? repeated->substr(0, 40) + "..." : *repeated;
+                return queueReply(
+                    connection, problemReply(400, "query parameter \"" + name + "\" given twice"));
+            }
+        }
+        // Two lengths could frame the body two ways; whichever the library took, the request
+        // is not read further.
+        if (headerLines(connection, MHD_HTTP_HEADER_CONTENT_LENGTH).size() > 1) {
+            return queueReply(connection, problemReply(400, "more than one Content-Length"));
+        }
         const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
                                                          MHD_HTTP_HEADER_CONTENT_LENGTH);
         if (length == nullptr && state.route->method == "POST") {
@@ -448,7 +469,8 @@ private:
         request.body = std::move(state.body);
         request.peer = peerOf(connection);
         if (!m_trustedProxy.empty() && request.peer == m_trustedProxy) {
-            request.peer = forwardedFor(connection).value_or(request.peer);
+            request.peer = lastForwardedAddress(headerLines(connection, "X-Forwarded-For"))
+                               .value_or(request.peer);
         }
         const HttpRoute& route = *state.route;
         if (!route.quick) {
@@ -468,7 +490,11 @@ private:
         state.deferred = true;
         MHD_suspend_connection(connection);
         RequestState* waiting = &state;
+        const MHD_ConnectionInfo* fdInfo =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+        const int fd = fdInfo != nullptr ? fdInfo->connect_fd : -1;
         if (route.async) {
+            request.gone = [fd] { return clientGone(fd); };
             try {
                 route.async(request, [waiting, connection](HttpReply reply) {
                     waiting->reply = std::move(reply);
@@ -482,9 +508,6 @@ private:
             }
             return MHD_YES;
         }
-        const MHD_ConnectionInfo* fdInfo =
-            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
-        const int fd = fdInfo != nullptr ? fdInfo->connect_fd : -1;
         const WorkerPool::Refusal refusal = m_pool.submit(
             request.peer,
             [waiting, connection, fd](bool run) {
@@ -512,13 +535,21 @@ private:
                     ? problemReply(503, "too many " + route.waitingGroup + " waiting; try again")
                     : problemReply(503, "too many queries waiting; try again");
             state.reply.headers.emplace_back("Retry-After", "1");
-            MHD_resume_connection(connection);
+            const std::chrono::milliseconds hold = m_brake.refused(request.peer);
+            if (hold.count() > 0) {
+                m_watch.resumeLater(connection, hold);
+            } else {
+                MHD_resume_connection(connection);
+            }
         }
         return MHD_YES;
     }
 
     // Sends the reply now, or suspends the connection until its delay has passed.
     MHD_Result answer(MHD_Connection* connection, RequestState& state, HttpReply reply) {
+        if (reply.status == 503 && reply.delayMs == 0) {
+            reply.delayMs = static_cast<unsigned>(m_brake.refused(state.request.peer).count());
+        }
         if (reply.delayMs == 0) {
             return queueReply(connection, std::move(reply));
         }
@@ -530,36 +561,29 @@ private:
         return MHD_YES;
     }
 
-    // The last address of the X-Forwarded-For header when it is an IP address.
-    static std::optional<std::string> forwardedFor(MHD_Connection* connection) {
-        const char* header =
-            MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For");
-        if (header == nullptr) {
-            return std::nullopt;
-        }
-        std::string_view text(header);
-        const auto comma = text.rfind(',');
-        if (comma != std::string_view::npos) {
-            text.remove_prefix(comma + 1);
-        }
-        while (!text.empty() && text.front() == ' ') {
-            text.remove_prefix(1);
-        }
-        while (!text.empty() && text.back() == ' ') {
-            text.remove_suffix(1);
-        }
-        const std::string address(text);
-        in6_addr probe{};
-        if (inet_pton(AF_INET, address.c_str(), &probe) != 1 &&
-            inet_pton(AF_INET6, address.c_str(), &probe) != 1) {
-            return std::nullopt;
-        }
-        return address;
+    // The values of every header line named `name` (in any case), in the order they came.
+    static std::vector<std::string> headerLines(MHD_Connection* connection, const char* name) {
+        struct Wanted {
+            const char* name;
+            std::vector<std::string> values;
+        } wanted{name, {}};
+        MHD_get_connection_values(
+            connection, MHD_HEADER_KIND,
+            [](void* cls, MHD_ValueKind, const char* key, const char* value) -> MHD_Result {
+                auto* wanted = static_cast<Wanted*>(cls);
+                if (key != nullptr && ::strcasecmp(key, wanted->name) == 0) {
+                    wanted->values.emplace_back(value != nullptr ? value : "");
+                }
+                return MHD_YES;
+            },
+            &wanted);
+        return wanted.values;
     }
 
     const std::vector<HttpRoute>& m_routes;
     WorkerPool& m_pool;
     ConnectionWatch& m_watch;
+    RefusalBrake& m_brake;
     const std::string m_trustedProxy;
     MHD_Daemon* m_daemon = nullptr;
     ListenAddress m_bound;
@@ -572,8 +596,9 @@ HttpServer::HttpServer(std::vector<HttpRoute> routes, HttpSettings settings)
     : m_routes(std::move(routes)), m_settings(settings),
       m_pool(std::make_unique<WorkerPool>(settings.workers, settings.workQueueLimit,
                                           settings.workPerAddress)),
-      m_watch(std::make_unique<ConnectionWatch>(
-          std::chrono::milliseconds(settings.requestDeadlineMs))) {}
+      m_watch(
+          std::make_unique<ConnectionWatch>(std::chrono::milliseconds(settings.requestDeadlineMs))),
+      m_brake(std::make_unique<RefusalBrake>()) {}
 
 HttpServer::~HttpServer() {
     // Every suspended request is resumed (answered, or refused unrun) before a daemon stops:
@@ -585,7 +610,7 @@ HttpServer::~HttpServer() {
 
 ListenAddress HttpServer::listen(const ListenAddress& address) {
     m_daemons.push_back(
-        std::make_unique<HttpDaemon>(m_routes, m_settings, *m_pool, *m_watch, address));
+        std::make_unique<HttpDaemon>(m_routes, m_settings, *m_pool, *m_watch, *m_brake, address));
     return m_daemons.back()->bound();
 }
 
@@ -597,7 +622,7 @@ std::vector<ListenAddress> HttpServer::takeOver(HttpServer& from) {
             throw std::runtime_error("cannot take over " + toString(daemon->bound()));
         }
         m_daemons.push_back(std::make_unique<HttpDaemon>(m_routes, m_settings, *m_pool, *m_watch,
-                                                         daemon->bound(), socket));
+                                                         *m_brake, daemon->bound(), socket));
         addresses.push_back(m_daemons.back()->bound());
     }
     return addresses;

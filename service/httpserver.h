@@ -19,6 +19,9 @@ struct HttpRequest {
     std::string query;  // raw text after the first "?", not decoded; empty without one
     std::string body;   // POST body
     std::string peer;   // sending address as text, e.g. "127.0.0.1"
+    // For a route's async handler: true once the client has closed its connection, until the
+    // reply is given (not to be called after).
+    std::function<bool()> gone;
 };
 
 // What a handler answers. Header values must not hold CR or LF.
@@ -89,6 +92,10 @@ struct HttpRoute {
     unsigned waitingLimit = 0;
     unsigned waitingMs = 0;
     std::function<void(const HttpRequest&)> notRun = nullptr;
+    // A parameter whose value is the rest of the query, "&" and all ("Q" for "?Q=a&b"): from it
+    // on the query is not split into parameters. Every parameter before it, or in the whole query
+    // when empty, may be given once only (else 400).
+    std::string textParameter = {};
 };
 
 // How the server treats its connections. The defaults are the service's.
@@ -110,9 +117,10 @@ struct HttpSettings {
     unsigned workers = 0;
     unsigned workQueueLimit = 512;
     unsigned workPerAddress = 4;
-    // A load balancer's address: requests from it are taken to come from the last address of
-    // their X-Forwarded-For header (when it holds one), so per-address limits apply to the
-    // balancer's clients. Empty: the header is ignored.
+    // A load balancer's address: requests from it are taken to come from the address it
+    // appended to X-Forwarded-For (the last one, over every header line), whatever the client
+    // wrote before it, so per-address limits apply to the balancer's clients. Empty: the header
+    // is ignored.
     std::string trustedProxy;
 };
 
@@ -130,11 +138,14 @@ std::string toString(const ListenAddress& address);
 
 class HttpDaemon;
 class ConnectionWatch;
+class RefusalBrake;
 class WorkerPool;
 
 // The HTTP side of the service: one libmicrohttpd daemon per listen address, all sharing one
 // route table. Requests are refused before their body is read when no route has their method and
-// path (404), when a POST has no Content-Length (411) or declares more than BodyCap bytes (413).
+// path (404), when a POST has no Content-Length (411) or declares more than BodyCap bytes (413),
+// and when they give a query parameter or Content-Length twice (400). A 503 refusal of a client
+// that keeps asking at once is held back (RefusalBrake).
 class HttpServer {
 public:
     static constexpr std::size_t BodyCap = 64 * 1024;
@@ -162,6 +173,7 @@ private:
     HttpSettings m_settings;
     std::unique_ptr<WorkerPool> m_pool;
     std::unique_ptr<ConnectionWatch> m_watch;
+    std::unique_ptr<RefusalBrake> m_brake;
     std::vector<std::unique_ptr<HttpDaemon>> m_daemons;
 };
 

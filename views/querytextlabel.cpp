@@ -1,6 +1,7 @@
 #include "views/querytextlabel.h"
 
 #include <QFontMetrics>
+#include <QMouseEvent>
 
 QueryTextLabel::QueryTextLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
@@ -20,4 +21,10 @@ void QueryTextLabel::resizeEvent(QResizeEvent* event) {
 
 void QueryTextLabel::elide() {
     setText(fontMetrics().elidedText(m_full, Qt::ElideRight, std::max(width(), 0)));
+}
+
+void QueryTextLabel::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
 }

@@ -14,8 +14,13 @@ public:
     // Shows `text`, elided; sets the tooltip.
     void setFullText(const QString& text);
 
+signals:
+    // The label was clicked with the left button.
+    void clicked();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void elide();

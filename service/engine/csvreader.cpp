@@ -9,6 +9,50 @@ namespace bbstatsd {
 namespace {
 
 constexpr std::size_t BufferBytes = 64 * 1024;
+// Bytes of a problem text shown at most: a quoted field may be 64 KiB long.
+constexpr std::size_t ShownBytes = 200;
+
+// The text with control characters (C0, DEL, C1), bytes that are not part of UTF-8 and
+// backslashes written as escapes ("\x1B", "\\"), at most ShownBytes of it: a hostile file's
+// bytes quoted in a message cannot drive the terminal that shows it.
+std::string escaped(std::string_view text) {
+    std::string out;
+    const auto hex = [&out](unsigned char byte) {
+        static constexpr char digits[] = "0123456789ABCDEF";
+        out += "\\x";
+        out += digits[byte >> 4];
+        out += digits[byte & 15];
+    };
+    const std::size_t end = std::min(text.size(), ShownBytes);
+    for (std::size_t i = 0; i < end;) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const std::size_t length = byte < 0x80                   ? 1
+                                   : byte >= 0xC2 && byte < 0xE0 ? 2
+                                   : byte >= 0xE0 && byte < 0xF0 ? 3
+                                   : byte >= 0xF0 && byte < 0xF5 ? 4
+                                                                 : 0;
+        bool whole = length > 0 && i + length <= text.size();
+        for (std::size_t k = 1; whole && k < length; ++k) {
+            whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        }
+        const bool c1 =
+            whole && length == 2 && byte == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        if (!whole || c1 || byte < 0x20 || byte == 0x7F) {
+            hex(byte);
+            ++i;
+        } else if (byte == '\\') {
+            out += "\\\\";
+            ++i;
+        } else {
+            out.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    if (text.size() > ShownBytes) {
+        out += "...";
+    }
+    return out;
+}
 
 } // namespace
 
@@ -66,7 +110,7 @@ void CsvReader::append(std::string& field, char byte, std::size_t& recordBytes) 
 
 void CsvReader::failAt(int line, int column, const std::string& problem) const {
     throw std::runtime_error(m_name + ":" + std::to_string(line) + ":" + std::to_string(column) +
-                             ": " + problem);
+                             ": " + escaped(problem));
 }
 
 int CsvReader::column(std::size_t i) const {

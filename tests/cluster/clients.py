@@ -7,10 +7,18 @@ and usage-event senders that note which events were acknowledged.
                                             byte-identical to DIR's
   clients.py events SECONDS N FRONTS TAG ACKS   N senders, each from its own address; the texts
                                             acknowledged with 200 go to ACKS, one a line
-  clients.py event FRONT TEXT               one event; prints the status
+  clients.py event FRONT TEXT [TIMEOUT]     one event; prints the status ("failed" when none
+                                            came within TIMEOUT seconds, 30 by default)
+  clients.py forged FRONT SOURCE TAG COUNT N    COUNT events from SOURCE on N threads, each
+                                            with an X-Forwarded-For of another address; prints
+                                            the statuses ("200=12 429=3")
+  clients.py trickle FRONT SECONDS          sends a request's header a byte each half second;
+                                            prints "cut" when the front closes the connection
+                                            within SECONDS, else "served" or "open"
 """
 import http.client
 import os
+import socket
 import sys
 import threading
 import time
@@ -30,12 +38,13 @@ REQUESTS = [
 ]
 
 
-def exchange(host, port, method, path, body, source=None, timeout=60):
+def exchange(host, port, method, path, body, source=None, timeout=60, extra=None):
     """One request on a fresh connection, as the client makes them: (status, body)."""
     connection = http.client.HTTPConnection(
         host, port, timeout=timeout, source_address=(source, 0) if source else None)
     try:
         headers = {"Content-Type": "application/x-www-form-urlencoded"} if method == "POST" else {}
+        headers.update(extra or {})
         connection.request(method, path, body=body if method == "POST" else None, headers=headers)
         reply = connection.getresponse()
         return reply.status, reply.read()
@@ -144,17 +153,73 @@ def events(seconds, count, fronts, tag, acks):
     sys.exit(0 if acknowledged else 1)
 
 
-def event(front, text):
+def event(front, text, timeout="30"):
     host, port = split(front)
     try:
-        status, _ = exchange(host, port, "GET", event_path(text), b"", timeout=30)
+        status, _ = exchange(host, port, "GET", event_path(text), b"", timeout=float(timeout))
     except OSError:
         status = "failed"
     print(status)
 
 
+def forged(front, source, tag, count, threads):
+    host, port = split(front)
+    statuses = {}
+    lock = threading.Lock()
+    numbers = iter(range(int(count)))
+
+    def sender():
+        while True:
+            with lock:
+                number = next(numbers, None)
+            if number is None:
+                return
+            text = f"CLICK,{tag}-{number},http://cluster.test/,0"
+            # Another address each time, as a client forging its way past per-address bounds.
+            forged_address = f"10.66.{number // 250}.{number % 250 + 1}"
+            try:
+                status, _ = exchange(host, port, "GET", event_path(text), b"", source,
+                                     extra={"X-Forwarded-For": forged_address})
+            except OSError:
+                status = "failed"
+            with lock:
+                statuses[status] = statuses.get(status, 0) + 1
+
+    workers = [threading.Thread(target=sender) for _ in range(int(threads))]
+    for worker in workers:
+        worker.start()
+    for worker in workers:
+        worker.join()
+    print(" ".join(f"{status}={n}" for status, n in sorted(statuses.items(), key=str)))
+
+
+def trickle(front, seconds):
+    host, port = split(front)
+    request = b"GET /cgi-bin/verread.exe HTTP/1.0\r\nX-Slow: " + b"a" * 200 + b"\r\n\r\n"
+    end = time.monotonic() + float(seconds)
+    with socket.create_connection((host, port), timeout=5) as connection:
+        connection.settimeout(0.5)
+        for index, byte in enumerate(request):
+            if time.monotonic() > end:
+                print("open")
+                return
+            try:
+                connection.sendall(bytes([byte]))
+                # A reply or the end of the stream before the request is whole: cut.
+                connection.recv(4096, socket.MSG_PEEK)
+                print("served" if index == len(request) - 1 else "cut")
+                return
+            except socket.timeout:
+                continue
+            except OSError:
+                print("cut")
+                return
+    print("served")
+
+
 if __name__ == "__main__":
-    actions = {"reference": reference, "pages": pages, "events": events, "event": event}
+    actions = {"reference": reference, "pages": pages, "events": events, "event": event,
+               "forged": forged, "trickle": trickle}
     if len(sys.argv) < 2 or sys.argv[1] not in actions:
         sys.exit(__doc__)
     actions[sys.argv[1]](*sys.argv[2:])

@@ -303,27 +303,38 @@ void TestHttpServer::answersBehindSilentConnections() {
     QCOMPARE(reply.body, std::string("still here"));
 }
 
-// One address gets at most 32 connections at a time; other addresses are not affected.
+// One address gets at most 32 connections at a time; other addresses are not affected. The
+// server here gives a request a minute, so no held connection is closed by a time-out meanwhile:
+// only the limit can close one.
 void TestHttpServer::limitsConnectionsPerAddress() {
+    constexpr int Limit = 32;
+    bbstatsd::HttpSettings settings;
+    settings.connectionsPerAddress = Limit;
+    settings.requestDeadlineMs = 60000;
+    settings.idleTimeoutSeconds = 60;
+    HttpServer server({{"GET", "/hello", [](const HttpRequest&) { return HttpReply{}; }}},
+                      settings);
+    const int port = server.listen({"127.0.0.1", 0}).port;
     std::vector<std::unique_ptr<httpprobe::Connection>> held;
-    for (int i = 0; i < 32; ++i) {
-        held.push_back(std::make_unique<httpprobe::Connection>("127.0.0.1", m_port, "127.0.2.1"));
+    for (int i = 0; i < Limit; ++i) {
+        held.push_back(std::make_unique<httpprobe::Connection>("127.0.0.1", port, "127.0.2.1"));
         QVERIFY(held.back()->send("GET /hel"));
     }
     const auto refused =
-        httpprobe::exchange("127.0.0.1", m_port, httpprobe::get("/hello"), 4000, "127.0.2.1");
+        httpprobe::exchange("127.0.0.1", port, httpprobe::get("/hello"), 4000, "127.0.2.1");
     if (refused.status != 0) {
         // The server's threads take waiting connections in no set order: under load the 33rd
         // can be taken before one of the 32, which is then the one refused.
         QCOMPARE(refused.status, 200);
-        QVERIFY(std::any_of(held.begin(), held.end(), [](const auto& connection) {
-            return connection->closedByServer(200);
-        }));
+        QVERIFY2(
+            std::any_of(held.begin(), held.end(),
+                        [](const auto& connection) { return connection->closedByServer(200); }),
+            "a connection past the limit was served while all the others stayed open");
     } else {
         QVERIFY(refused.closedByServer);
     }
     const auto other =
-        httpprobe::exchange("127.0.0.1", m_port, httpprobe::get("/hello"), 20000, "127.0.2.2");
+        httpprobe::exchange("127.0.0.1", port, httpprobe::get("/hello"), 20000, "127.0.2.2");
     QCOMPARE(other.status, 200);
 }
 

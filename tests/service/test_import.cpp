@@ -175,6 +175,15 @@ private slots:
             << "\"playerID\",\"nameFirst\",\"nameLast\",\"bats\",\"throws\",\"shoe\""
             << "People.csv:1:@: unknown column 'shoe'"
             << "\"shoe\"";
+        // A hostile header's bytes are shown escaped: control characters (C0 and C1) and
+        // backslashes, while a letter of another script stays as it is.
+        QTest::newRow("hostile header column")
+            << "People.csv" << 1
+            << QString("\"playerID\",\"nameFirst\",\"nameLast\",\"bats\",\"throws\","
+                       "\"\x1b]0;owned\x07\\\u00e9\u0085\"")
+            << QString("People.csv:1:@: unknown column '\\x1B]0;owned\\x07\\\\\u00e9\\xC2\\x85' "
+                       "in header")
+            << "\"\x1b";
         QTest::newRow("missing header column")
             << "People.csv" << 1 << "\"playerID\",\"nameFirst\",\"nameLast\",\"bats\""
             << "People.csv:1:1: missing column 'throws'"

@@ -284,6 +284,10 @@ void TestServer::refusalsBeforeTheBody_data() {
         << QByteArray::fromStdString(httpprobe::get("/cgi-bin/getbat.exe")) << 404;
     QTest::newRow("POST of content")
         << QByteArray::fromStdString(httpprobe::post("/verman.asp", "x")) << 404;
+    QTest::newRow("a query parameter twice")
+        << QByteArray::fromStdString(httpprobe::post(
+               "/cgi-bin/getbat.exe?lines=season&lines=career", pageRequest("0!5!300!")))
+        << 400;
 }
 
 void TestServer::refusalsBeforeTheBody() {
@@ -373,7 +377,8 @@ void TestServer::usageEventsAreStoredAndCounted() {
         "IN,batters,http://127.0.0.1:8461/,75",
         "IN,baseballteams,http://127.0.0.1:8461/,3",
         "CLICK,batters,,0",
-        "MENUCLICK,http://127.0.0.1:8461/a?b=1&c=2,http://127.0.0.1:8461/,0",
+        // The text runs to the end of the query: a parameter repeated in it is the URL's.
+        "MENUCLICK,http://127.0.0.1:8461/a?b=1&c=2&b=3,http://127.0.0.1:8461/,0",
         "TOOLCLICK,http://127.0.0.1:8461/a%20b,http://127.0.0.1:8461/,0",
     };
     for (const std::string& event : sent) {
