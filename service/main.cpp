@@ -225,6 +225,9 @@ int serve(const ServeOptions& options) {
     std::unique_ptr<bbstatsd::NewsEndpoints> news;
     std::unique_ptr<bbstatsd::RequestLog> requestLog;
     std::unique_ptr<bbstatsd::HttpServer> server;
+    // Answers while the tables load; it keeps the connections it took until they end (each is
+    // answered and closed), so none taken just before the serving daemons took over is cut.
+    std::unique_ptr<bbstatsd::HttpServer> loading;
     try {
         // The quick checks first: loading the tables takes a while.
         if (!fs::is_regular_file(options.db)) {
@@ -239,8 +242,12 @@ int serve(const ServeOptions& options) {
         // "loading" and every other request gets 503 "loading", so that a balancer sees the
         // replica coming and a client knows to try again. The serving daemons then take over
         // the same listening sockets, so no connection is refused in between.
-        auto loading = std::make_unique<bbstatsd::HttpServer>(std::vector<bbstatsd::HttpRoute>{
-            health->route(), bbstatsd::ServiceHealth::loadingRoute()});
+        bbstatsd::HttpSettings settings;
+        settings.trustedProxy = options.trustedProxy;
+        loading = std::make_unique<bbstatsd::HttpServer>(
+            std::vector<bbstatsd::HttpRoute>{health->route(),
+                                             bbstatsd::ServiceHealth::loadingRoute()},
+            settings);
         std::vector<ListenAddress> bound;
         for (const ListenAddress& address : options.listen) {
             bound.push_back(loading->listen(address));
@@ -275,14 +282,10 @@ int serve(const ServeOptions& options) {
         }
         routes = health->guard(std::move(routes));
         routes.push_back(health->route());
-        bbstatsd::HttpSettings settings;
-        settings.trustedProxy = options.trustedProxy;
         server = std::make_unique<bbstatsd::HttpServer>(routes, settings);
         for (const ListenAddress& address : server->takeOver(*loading)) {
             std::cout << "bbstatsd: listening on " << bbstatsd::toString(address) << std::endl;
         }
-        // Requests the loading daemons took are answered by now or cut.
-        loading.reset();
     } catch (const std::exception& error) {
         return fail(error.what());
     }
@@ -305,6 +308,7 @@ int serve(const ServeOptions& options) {
     // Events waiting on the store are answered before their connections go.
     events->stop();
     server.reset();
+    loading.reset();
     return 0;
 }
 
