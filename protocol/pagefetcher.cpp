@@ -11,6 +11,15 @@
 
 #include "deployment.h"
 
+namespace {
+
+// The status of a service that is loading its tables or has too much to do, and how the
+// failure of a host that answers so reads.
+constexpr int ServiceUnavailable = 503;
+constexpr const char* StartingOrBusy = "the service is starting or busy; try again in a moment";
+
+} // namespace
+
 ServiceHosts ServiceHosts::Deployment() {
     return {QString::fromLatin1(deployment::PrimaryHost),
             QString::fromLatin1(deployment::Mirror2Host),
@@ -71,7 +80,10 @@ FetchResult PageExchange::post(const std::string& body, QByteArray& reply, qint6
     } catch (const EHttpException& error) {
         if (!guard)
             return FetchResult::Closed;
-        m_lastError = error.Message();
+        // Only the status line of a failed reply is read: a 503 is a service that loads its
+        // tables or has too much to do, not a missing page.
+        m_lastError = error.ErrorCode() == ServiceUnavailable ? QString::fromLatin1(StartingOrBusy)
+                                                              : error.Message();
         m_http->setSendStream(nullptr);
         m_http->setRcvdStream(nullptr);
         return FetchResult::Failed;
@@ -128,6 +140,17 @@ RefreshResult PageExchange::RefreshView(int topPosition, int rowCount) {
         if (outcome.result == FetchResult::Done)
             return outcome;
         outcome.failures << host + QStringLiteral(": ") + m_lastError;
+    }
+    const QString busy = QStringLiteral(": ") + QString::fromLatin1(StartingOrBusy);
+    if (std::all_of(outcome.failures.cbegin(), outcome.failures.cend(),
+                    [&](const QString& failure) { return failure.endsWith(busy); })) {
+        // Every host answered, each that it is not ready yet: one message for them all.
+        QStringList hosts;
+        for (const QString& failure : outcome.failures)
+            hosts << failure.left(failure.size() - busy.size());
+        outcome.message =
+            QStringLiteral("Tried ") + hosts.join(QStringLiteral(", ")) + busy + QLatin1Char('.');
+        return outcome;
     }
     outcome.message = QStringLiteral("No statistics host answered. Tried ") +
                       outcome.failures.join(QStringLiteral("; ")) + QLatin1Char('.');

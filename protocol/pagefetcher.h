@@ -88,7 +88,9 @@ public:
     // short or stating an impossible record count is a failure.
     FetchResult FetchPage(int topPosition, int rowCount);
     // FetchPage with fail-over: the current host, then the third mirror, then
-    // the primary host; a host that answered stays in URL.
+    // the primary host; a host that answered stays in URL. A host answering
+    // 503 (loading or busy) fails over like one that is down, its failure
+    // worded "the service is starting or busy; try again in a moment".
     RefreshResult RefreshView(int topPosition, int rowCount);
     // Fetches the pick list `kind` under the current selections, failing over
     // to the list retry host, then the primary host; an incomplete list

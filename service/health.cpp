@@ -66,6 +66,15 @@ HttpRoute ServiceHealth::route() const {
             }};
 }
 
+HttpRoute ServiceHealth::loadingRoute() {
+    return {"*", "*", [](const HttpRequest&) {
+                HttpReply reply = problemReply(503, "loading");
+                reply.headers.emplace_back("Retry-After", "1");
+                reply.headers.emplace_back("Connection", "close");
+                return reply;
+            }};
+}
+
 void ServiceHealth::begin() {
     std::lock_guard lock(m_mutex);
     ++m_inFlight;

@@ -32,6 +32,11 @@ public:
     // GET /healthz: "ready", "loading" or "draining", then "format F" and "digest D", a line each.
     HttpRoute route() const;
 
+    // Every other request while the tables load: 503 "loading" with Retry-After, the connection
+    // closed, so that a client tries again in a moment (or another host) instead of taking the
+    // service for one without the path.
+    static HttpRoute loadingRoute();
+
     // The routes, each refusing new requests with 503 and Retry-After while draining and
     // counting the requests in flight: from the first look at a request until its reply is
     // handed over, or for a streamed reply until its last byte went out or the connection ended.

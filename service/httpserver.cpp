@@ -211,8 +211,11 @@ std::string toString(const ListenAddress& address) {
 
 class HttpDaemon {
 public:
+    // listenSocket: a listening socket to answer on (taken over from another daemon), else -1
+    // to bind one to address.
     HttpDaemon(const std::vector<HttpRoute>& routes, const HttpSettings& settings, WorkerPool& pool,
-               ConnectionWatch& watch, RefusalBrake& brake, const ListenAddress& address)
+               ConnectionWatch& watch, RefusalBrake& brake, const ListenAddress& address,
+               int listenSocket = -1)
         : m_routes(routes), m_pool(pool), m_watch(watch), m_brake(brake),
           m_trustedProxy(settings.trustedProxy) {
         sockaddr_in socketAddress{};
@@ -238,7 +241,9 @@ public:
             ListenBacklog, MHD_OPTION_URI_LOG_CALLBACK, &HttpDaemon::onUri, this,
             MHD_OPTION_NOTIFY_COMPLETED, &HttpDaemon::onCompleted, this,
             MHD_OPTION_NOTIFY_CONNECTION, &HttpDaemon::onConnection, this,
-            MHD_OPTION_EXTERNAL_LOGGER, &HttpDaemon::onLog, this, MHD_OPTION_END);
+            MHD_OPTION_EXTERNAL_LOGGER, &HttpDaemon::onLog, this,
+            // A socket given (not -1) is answered on as it is; the address is not bound then.
+            MHD_OPTION_LISTEN_SOCKET, listenSocket, MHD_OPTION_END);
         if (m_daemon == nullptr) {
             std::lock_guard lock(m_logMutex);
             throw std::runtime_error("cannot listen on " + toString(address) +
@@ -247,10 +252,14 @@ public:
         m_started.store(true);
         m_bound = address;
         const MHD_DaemonInfo* info = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_BIND_PORT);
-        if (info != nullptr) {
+        if (info != nullptr && info->port != 0) {
             m_bound.port = info->port;
         }
     }
+
+    // Stops taking connections and gives up the listening socket (the caller owns it then);
+    // -1 when it cannot.
+    int quiesce() { return m_daemon != nullptr ? MHD_quiesce_daemon(m_daemon) : -1; }
 
     ~HttpDaemon() {
         if (m_daemon != nullptr) {
@@ -265,12 +274,16 @@ public:
 
 private:
     const HttpRoute* findRoute(std::string_view method, std::string_view path) const {
+        const HttpRoute* any = nullptr;
         for (const HttpRoute& route : m_routes) {
             if (route.method == method && route.path == path) {
                 return &route;
             }
+            if (route.method == "*" && route.path == "*") {
+                any = &route;
+            }
         }
-        return nullptr;
+        return any;
     }
 
     // No exception may cross into the library: each callback ends the connection instead.
@@ -599,6 +612,20 @@ ListenAddress HttpServer::listen(const ListenAddress& address) {
     m_daemons.push_back(
         std::make_unique<HttpDaemon>(m_routes, m_settings, *m_pool, *m_watch, *m_brake, address));
     return m_daemons.back()->bound();
+}
+
+std::vector<ListenAddress> HttpServer::takeOver(HttpServer& from) {
+    std::vector<ListenAddress> addresses;
+    for (const auto& daemon : from.m_daemons) {
+        const int socket = daemon->quiesce();
+        if (socket < 0) {
+            throw std::runtime_error("cannot take over " + toString(daemon->bound()));
+        }
+        m_daemons.push_back(std::make_unique<HttpDaemon>(m_routes, m_settings, *m_pool, *m_watch,
+                                                         *m_brake, daemon->bound(), socket));
+        addresses.push_back(m_daemons.back()->bound());
+    }
+    return addresses;
 }
 
 } // namespace bbstatsd

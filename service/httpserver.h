@@ -65,7 +65,8 @@ using HttpQuickHandler = std::function<std::optional<HttpReply>(const HttpReques
 using HttpAsyncHandler =
     std::function<void(const HttpRequest&, std::function<void(HttpReply)> reply)>;
 
-// A method and exact path; the handler runs once the whole body has arrived. It may run on
+// A method and exact path (a route of method and path "*" takes every request no other route
+// takes); the handler runs once the whole body has arrived. It may run on
 // several threads at once and must not throw (an escaping exception becomes status 500).
 // A route with a quick handler is first offered to it on the thread that read the request; when
 // it has no answer at once, the handler runs on the server's worker pool, so slow requests never
@@ -160,6 +161,12 @@ public:
     // Starts answering on the address and returns the address actually bound (the chosen port
     // for port 0). Throws std::runtime_error naming the address when it cannot listen there.
     ListenAddress listen(const ListenAddress& address);
+
+    // Answers from now on at every address `from` listens on, on its listening sockets: `from`
+    // stops taking connections, and those that arrive meanwhile wait in the sockets' queues, so
+    // none is refused. Connections `from` took stay with it. Returns the addresses. Throws
+    // std::runtime_error naming an address that cannot be taken over.
+    std::vector<ListenAddress> takeOver(HttpServer& from);
 
 private:
     std::vector<HttpRoute> m_routes;

@@ -52,8 +52,9 @@ constexpr const char* Usage =
     "--today fixes the date of the news pages (for tests); by default it is the local date.\n"
     "--trusted-proxy: a load balancer's address whose X-Forwarded-For header names the client.\n"
     "--public-address: where clients reach the service (the balancer), for the news links.\n"
-    "GET /healthz answers 200 once the tables are loaded; SIGTERM drains (503 to new requests\n"
-    "while the ones in flight finish), then stops.\n";
+    "GET /healthz answers 200 once the tables are loaded; until then every other request gets\n"
+    "503 \"loading\". SIGTERM drains (503 to new requests while the ones in flight finish),\n"
+    "then stops.\n";
 
 struct ServeOptions {
     std::string db;
@@ -224,6 +225,9 @@ int serve(const ServeOptions& options) {
     std::unique_ptr<bbstatsd::NewsEndpoints> news;
     std::unique_ptr<bbstatsd::RequestLog> requestLog;
     std::unique_ptr<bbstatsd::HttpServer> server;
+    // Answers while the tables load; it keeps the connections it took until they end (each is
+    // answered and closed), so none taken just before the serving daemons took over is cut.
+    std::unique_ptr<bbstatsd::HttpServer> loading;
     try {
         // The quick checks first: loading the tables takes a while.
         if (!fs::is_regular_file(options.db)) {
@@ -234,19 +238,21 @@ int serve(const ServeOptions& options) {
                                           options.eventsMaxBytes);
         health = std::make_unique<bbstatsd::ServiceHealth>(bbstatsd::kImportFormat,
                                                            bbstatsd::fileDigest(options.db));
-        // While the tables load, the addresses answer only the health path (503, loading),
-        // so that a balancer sees the replica coming. A chosen port (0) is known only later.
-        std::unique_ptr<bbstatsd::HttpServer> loading;
-        if (std::all_of(options.listen.begin(), options.listen.end(),
-                        [](const ListenAddress& address) { return address.port != 0; })) {
-            loading = std::make_unique<bbstatsd::HttpServer>(
-                std::vector<bbstatsd::HttpRoute>{health->route()});
-            for (const ListenAddress& address : options.listen) {
-                loading->listen(address);
-            }
+        // From the start the addresses answer: while the tables load, the health path says
+        // "loading" and every other request gets 503 "loading", so that a balancer sees the
+        // replica coming and a client knows to try again. The serving daemons then take over
+        // the same listening sockets, so no connection is refused in between.
+        bbstatsd::HttpSettings settings;
+        settings.trustedProxy = options.trustedProxy;
+        loading = std::make_unique<bbstatsd::HttpServer>(
+            std::vector<bbstatsd::HttpRoute>{health->route(),
+                                             bbstatsd::ServiceHealth::loadingRoute()},
+            settings);
+        std::vector<ListenAddress> bound;
+        for (const ListenAddress& address : options.listen) {
+            bound.push_back(loading->listen(address));
         }
         engine = std::make_unique<bbstatsd::Engine>(options.db, options.cacheBytes);
-        loading.reset();
         endpoints =
             std::make_unique<bbstatsd::Endpoints>(*engine, *content, *events, options.exportBytes);
         newsSite = std::make_unique<bbstatsd::NewsSite>(options.db);
@@ -261,6 +267,10 @@ int serve(const ServeOptions& options) {
             clock = [date = *options.today] { return date; };
         }
         news = std::make_unique<bbstatsd::NewsEndpoints>(*newsSite, *content, clock);
+        // The ticker lists link to article pages at the first address, or at the balancer's in
+        // front of replicas, so that every replica answers the same.
+        news->setSiteRoot("http://" +
+                          bbstatsd::toString(options.publicAddress.value_or(bound.front())) + "/");
         std::vector<bbstatsd::HttpRoute> routes = endpoints->routes();
         for (bbstatsd::HttpRoute& route : news->routes()) {
             routes.push_back(std::move(route));
@@ -272,20 +282,9 @@ int serve(const ServeOptions& options) {
         }
         routes = health->guard(std::move(routes));
         routes.push_back(health->route());
-        bbstatsd::HttpSettings settings;
-        settings.trustedProxy = options.trustedProxy;
         server = std::make_unique<bbstatsd::HttpServer>(routes, settings);
-        bool first = true;
-        for (const ListenAddress& address : options.listen) {
-            const ListenAddress bound = server->listen(address);
-            std::cout << "bbstatsd: listening on " << bbstatsd::toString(bound) << std::endl;
-            if (first) {
-                // The ticker lists link to article pages at the first address, or at the
-                // balancer's in front of replicas, so that every replica answers the same.
-                news->setSiteRoot("http://" +
-                                  bbstatsd::toString(options.publicAddress.value_or(bound)) + "/");
-                first = false;
-            }
+        for (const ListenAddress& address : server->takeOver(*loading)) {
+            std::cout << "bbstatsd: listening on " << bbstatsd::toString(address) << std::endl;
         }
     } catch (const std::exception& error) {
         return fail(error.what());
@@ -309,6 +308,7 @@ int serve(const ServeOptions& options) {
     // Events waiting on the store are answered before their connections go.
     events->stop();
     server.reset();
+    loading.reset();
     return 0;
 }
 

@@ -171,23 +171,25 @@ std::shared_ptr<const QueryResult> EngineData::result(Table table, const ParsedR
 }
 
 // Selections choose stint rows, which are then combined; limits apply to the combined lines.
-// The totals record is the one of the same request on stint rows: it does not change with the
-// lines.
+// The totals record sums the stint rows that make up the lines kept (after limits and the
+// qualifier), so that it always totals what the window lists.
 std::shared_ptr<const QueryResult>
 EngineData::linesResult(const TableData& data, const Groups& groups, const LinesOptions& options) {
     const TableDef& def = data.def();
     const auto at = static_cast<std::size_t>(def.table);
     auto r = std::make_shared<QueryResult>();
-    r->totals =
-        cache.get(queryKey(def, {}, groups), [&] { return selection(data, groups); })->totals;
+    auto selected = [&] {
+        return cache.get(queryKey(def, {}, groups), [&] { return selection(data, groups); });
+    };
     if (options.mode == LinesMode::Team) {
         const std::vector<std::uint8_t>& qualified = stintQualified[at];
-        for (const std::uint32_t row : filterRows(data, groups)) {
+        for (const std::uint32_t row : selected()->rows) {
             if (qualified[row]) {
                 r->rows.push_back(row);
             }
         }
         r->rows.shrink_to_fit();
+        r->totals = totalsRecord(data, r->rows);
         return std::shared_ptr<const QueryResult>(std::move(r));
     }
     // A group of limits only is a limit on lines; any other group chooses stint rows.
@@ -212,6 +214,10 @@ EngineData::linesResult(const TableData& data, const Groups& groups, const Lines
         std::erase_if(r->rows, [&](std::uint32_t line) { return !r->lines->qualified[line]; });
     }
     r->rows.shrink_to_fit();
+    // Every line kept: its stints are the selection, whose totals may be cached already.
+    r->totals = lineGroups.empty() && !options.qualified
+                    ? selected()->totals
+                    : totalsRecord(data, r->lines->stintRows(r->rows));
     return std::shared_ptr<const QueryResult>(std::move(r));
 }
 

@@ -6,6 +6,8 @@
 #include <limits>
 #include <unordered_map>
 
+#include "service/engine/shownfigure.h"
+
 namespace bbstatsd {
 
 namespace {
@@ -90,6 +92,37 @@ std::string mergedPositions(const Column& c, const std::uint32_t* rows, std::siz
         out += (out.empty() ? "" : ",") + item;
     }
     return out;
+}
+
+// A ratio over stint rows as record books figure it, and as the totals record does: only the
+// stints that record every count it requires take part, their other counts summed as recorded
+// (a missing one counts 0). units: the figure as shown (-1 missing); value: the exact ratio.
+// False when no stint takes part or the denominator is not positive.
+bool stintsRatio(const TableData& stints, const RatioDef& r, const std::uint32_t* rows,
+                 std::size_t n, long long& units, double& value) {
+    long long num = 0, den = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint32_t row = rows[i];
+        const bool takesPart = std::all_of(r.required.begin(), r.required.end(), [&](int line) {
+            return stints.column(line).ints[row] >= 0;
+        });
+        if (!takesPart) {
+            continue;
+        }
+        for (const Term& t : r.num) {
+            num += static_cast<long long>(std::max(0, stints.column(t.line).ints[row])) * t.coef;
+        }
+        for (const Term& t : r.den) {
+            den += static_cast<long long>(std::max(0, stints.column(t.line).ints[row])) * t.coef;
+        }
+    }
+    if (den <= 0) {
+        units = -1;
+        return false;
+    }
+    units = roundedUnits(num, den, static_cast<long long>(r.scale), r.decimals);
+    value = r.scale * static_cast<double>(num) / static_cast<double>(den);
+    return true;
 }
 
 } // namespace
@@ -248,7 +281,6 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
         cols[c].kind = def.fields[c].kind;
         texts.emplace_back(cols[c], def.fields[c].missing);
     }
-    std::vector<long long> sums(width);
     std::vector<std::string> codes, leagues;
     out->qualified.resize(lines);
     for (std::uint32_t l = 0; l < lines; ++l) {
@@ -285,7 +317,10 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
                 if (asIs) {
                     texts[c].push(from.dict[from.ids[first]]);
                 } else if (line == codeLine) {
-                    texts[c].push(codes.size() == 1 && career ? codes[0] : "TOT");
+                    texts[c].push(codes.size() == 1 ? codes[0] : "TOT");
+                } else if (line == def.teamNameLine && !career && codes.size() == 1) {
+                    // Two stints with one club in a season: the club's own line.
+                    texts[c].push(from.dict[from.ids[first]]);
                 } else if (line == def.teamNameLine) {
                     std::string name;
                     if (career) {
@@ -311,12 +346,12 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
                 break;
             case FieldKind::Count:
             case FieldKind::Innings: {
-                long long total = 0;
-                for (std::size_t i = 0; i < n && total >= 0; ++i) {
+                // What the stints record, summed; missing only when none records it.
+                long long total = -1;
+                for (std::size_t i = 0; i < n; ++i) {
                     const std::int32_t v = from.ints[members[i]];
-                    total = v < 0 ? -1 : total + v;
+                    total = v < 0 ? total : std::max(total, 0LL) + v;
                 }
-                sums[c] = total;
                 to.ints.push_back(static_cast<std::int32_t>(
                     std::min<long long>(total, std::numeric_limits<std::int32_t>::max())));
                 break;
@@ -328,14 +363,15 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
                 break;
             }
         }
-        if (!asIs) {
-            for (const RatioDef& r : def.ratios) {
-                double value = 0;
-                if (evalRatio(
-                        r, [&](int line) { return sums[static_cast<std::size_t>(line)]; }, value)) {
-                    cols[static_cast<std::size_t>(r.line)].reals.back() = value;
-                }
+        for (const RatioDef& r : def.ratios) {
+            Column& to = cols[static_cast<std::size_t>(r.line)];
+            long long units = -1;
+            double value = 0;
+            if (stintsRatio(stints, r, members, n, units, value) && !asIs) {
+                to.reals.back() = value;
             }
+            to.units.push_back(static_cast<std::int32_t>(
+                std::min<long long>(units, std::numeric_limits<std::int32_t>::max())));
         }
     }
     out->data = std::make_unique<TableData>(def, std::move(cols), lines);

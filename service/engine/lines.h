@@ -65,9 +65,12 @@ struct LinesTable {
 };
 
 // Combines stint rows (positions of stints, in default order) into season or career lines:
-// one line per player and season (career: per player), and per position in Fielders; counts
-// summed (missing when any row lacks them), ratios recomputed from the sums. Lines come in the
-// order of their first rows; their ranks are computed when a sort first asks for them. With
+// one line per player and season (career: per player), and per position in Fielders. A count
+// is the sum of what the stints record (missing only when none records it); a ratio takes the
+// stints that record every count it requires, so that a line's figures are those of the totals
+// record of its stints. Team code "TOT" only over two or more clubs; a season with one club
+// keeps its code and name. Lines come in the order of their first rows; their ranks are
+// computed when a sort first asks for them. With
 // stintTexts (the record texts of stints, which must outlive the lines), a line of one stint
 // whose text is that stint's refers to it instead of holding a copy.
 std::shared_ptr<const LinesTable> combineLines(const TableData& stints,

@@ -22,14 +22,14 @@ template <typename Key> Groups shared(std::size_t count, Key&& key) {
 
 } // namespace
 
-std::string_view cutLabel(std::string_view text, std::size_t bytes) {
-    if (text.size() <= bytes) {
-        return text;
-    }
-    std::size_t end = bytes;
-    // Back off continuation bytes (10xxxxxx) so that no character is cut.
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-        --end;
+std::string_view cutLabel(std::string_view text, std::size_t chars) {
+    std::size_t end = 0;
+    for (std::size_t counted = 0; end < text.size() && counted < chars; ++counted) {
+        // A lead byte and the continuation bytes (10xxxxxx) that follow it are one character.
+        ++end;
+        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+            ++end;
+        }
     }
     return text.substr(0, end);
 }
@@ -68,7 +68,7 @@ std::vector<std::string> pickLabels(const std::vector<PickPlayer>& players) {
         for (std::size_t k = 0; k < group.size(); ++k) {
             const std::string mark = " #" + std::to_string(k + 1);
             std::string& label = labels[group[k]];
-            label = std::string(cutLabel(label, kLabelBytes - mark.size())) + mark;
+            label = std::string(cutLabel(label, kLabelChars - mark.size())) + mark;
         }
     }
     const Groups left = shared(n, [&](std::size_t i) { return cutLabel(labels[i]); });

@@ -51,6 +51,10 @@ ShownLine::ShownLine(const TableData& data, int line)
         m_reals = c.reals.data();
     } else if (const RatioDef* r =
                    m_kind == FieldKind::Ratio ? ratioOf(data.def(), line) : nullptr) {
+        if (!c.units.empty()) {
+            m_units = c.units.data();
+            return;
+        }
         m_scale = static_cast<long long>(r->scale);
         for (const bbstatsd::Term& t : r->num) {
             m_num.at(m_nums++) = {data.column(t.line).ints.data(), t.coef};
@@ -84,6 +88,10 @@ bool ShownLine::units(std::uint32_t row, long long& out) const {
     case FieldKind::Ratio: {
         if (m_decimals < 0) {
             return false;
+        }
+        if (m_units != nullptr) {
+            out = m_units[row];
+            return out >= 0;
         }
         // As evalRatio: required values present, other missing values counted 0.
         for (std::size_t i = 0; i < m_requireds; ++i) {

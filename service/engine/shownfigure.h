@@ -30,7 +30,8 @@ public:
 
     int decimals() const { return m_decimals; }
     // The figure of row, in units; false when the value is missing. A ratio is computed from
-    // the row's counts, not from its stored real, so that no rounding precedes the one.
+    // the row's counts, not from its stored real, so that no rounding precedes the one; a
+    // combined line's ratio is the figure computed when the line was made.
     bool units(std::uint32_t row, long long& out) const;
 
 private:
@@ -42,9 +43,10 @@ private:
 
     FieldKind m_kind = FieldKind::Count;
     int m_decimals = -1;
-    const std::int32_t* m_ints = nullptr; // innings
-    const double* m_reals = nullptr;      // games behind
-    long long m_scale = 1;                // ratios
+    const std::int32_t* m_ints = nullptr;  // innings
+    const double* m_reals = nullptr;       // games behind
+    const std::int32_t* m_units = nullptr; // ratios of combined lines
+    long long m_scale = 1;                 // ratios
     std::array<Term, kTerms> m_num{}, m_den{};
     std::array<const std::int32_t*, kTerms> m_required{};
     std::size_t m_nums = 0, m_dens = 0, m_requireds = 0;

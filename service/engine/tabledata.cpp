@@ -181,9 +181,9 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
                 if (entry != names.dict[names.ids[r]]) {
                     m_playersByText[entry].push_back(p);
                 }
-                // The client keeps the first kLabelBytes bytes of a label it selects.
-                if (entry.size() > kLabelBytes) {
-                    m_playersByText[entry.substr(0, kLabelBytes)].push_back(p);
+                // The client keeps the first kLabelChars characters of a label it selects.
+                if (const std::string_view kept = cutLabel(entry); kept.size() < entry.size()) {
+                    m_playersByText[std::string(kept)].push_back(p);
                 }
             }
         }
@@ -338,7 +338,7 @@ std::size_t TableData::bytes() const {
     std::size_t total = 0;
     for (const Column& c : m_cols) {
         total += c.ints.capacity() * 4 + c.reals.capacity() * 8 + c.ids.capacity() * 4 +
-                 c.rank.capacity() * 4 + c.dictRank.capacity() * 4;
+                 c.units.capacity() * 4 + c.rank.capacity() * 4 + c.dictRank.capacity() * 4;
         for (const std::string& s : c.dict) {
             total += s.capacity() + sizeof(std::string);
         }

@@ -18,8 +18,12 @@ inline constexpr std::uint32_t kMissingRank = 0xffffffffu;
 // One record line of every row, stored by kind.
 struct Column {
     FieldKind kind = FieldKind::Count;
-    std::vector<std::int32_t> ints;         // Year, Count (-1 missing), Innings (outs, -1 missing)
-    std::vector<double> reals;              // Ratio, Real (NaN missing)
+    std::vector<std::int32_t> ints; // Year, Count (-1 missing), Innings (outs, -1 missing)
+    std::vector<double> reals;      // Ratio, Real (NaN missing)
+    // Ratio lines of combined lines: each line's figure as shown, in units of its last decimal
+    // (-1 missing), for it is not a ratio of the line's own counts. Empty for stored rows,
+    // whose figure is computed from their counts.
+    std::vector<std::int32_t> units;
     std::vector<std::uint32_t> ids;         // text kinds: index into dict
     std::vector<std::string> dict;          // distinct texts
     std::vector<std::uint32_t> dictRank;    // text kinds: sort rank of each dict entry

@@ -2,6 +2,11 @@
 #include <cstring>
 #include <memory>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -36,6 +41,22 @@ RecordLayout<BatterRow> batterRows() {
 
 const QString BatPath = QStringLiteral("/cgi-bin/getbat.exe");
 
+// A port of `host` free a moment ago: bound with port 0, read back, closed.
+int freePort(const char* host) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    ::inet_pton(AF_INET, host, &address.sin_addr);
+    socklen_t size = sizeof address;
+    int port = 0;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+        port = ntohs(address.sin_port);
+    if (fd >= 0)
+        ::close(fd);
+    return port;
+}
+
 } // namespace
 
 // Page fetches with fail-over against three running statistics services on
@@ -46,6 +67,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void failOverAcrossRunningServices();
+    void loadingHostFailsOver();
 
 private:
     void startService(int index, const QString& address);
@@ -174,6 +196,55 @@ void TestServiceFailOver::failOverAcrossRunningServices() {
     QCOMPARE(fetcher.TotalRecords(), total);
     QVERIFY(std::strlen(cache.At(200).PlayerName) > 0);
     QCOMPARE(std::strlen(cache.At(300).PlayerName), std::size_t{0});
+}
+
+// A host that still loads its tables answers 503: the view moves on to the
+// next host, and when every host answers so it says the service is starting.
+void TestServiceFailOver::loadingHostFailsOver() {
+    startService(0, QStringLiteral("127.0.0.1"));
+    QVERIFY(waitForService(0));
+    // The loading service on a port chosen here, as it names its port only
+    // once it serves.
+    const QString loading = QStringLiteral("127.0.0.2:%1").arg(freePort("127.0.0.2"));
+    const QString nobody = QStringLiteral("127.0.0.3:%1").arg(freePort("127.0.0.3"));
+    m_services[1] = std::make_unique<QProcess>();
+    m_services[1]->start(QStringLiteral(BBSTATSD_PATH),
+                         {QStringLiteral("serve"), QStringLiteral("--db"),
+                          qEnvironmentVariable("BBSTATS_TEST_DB"), QStringLiteral("--listen"),
+                          loading, QStringLiteral("--events"),
+                          m_dir.filePath(QStringLiteral("events-loading.db"))});
+    QVERIFY(m_services[1]->waitForStarted());
+
+    const RecordLayout<BatterRow> layout = batterRows();
+    PageCache<BatterRow> cache(layout.initialCapacity);
+    PageFetcher<BatterRow> everyHostLoading(layout, cache, BatPath, {loading, loading, loading},
+                                            loading, QueryState::DefaultSortCode);
+    const QString busy = QStringLiteral("the service is starting or busy; try again in a moment");
+    // Until the service accepts connections its hosts are down.
+    RefreshResult result;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            result = everyHostLoading.RefreshView(0, 20);
+            return result.message.contains(busy) || m_services[1]->state() != QProcess::Running;
+        },
+        60000));
+    QCOMPARE(result.result, FetchResult::Failed);
+    QCOMPARE(result.message,
+             QStringLiteral("Tried %1, %1, %1: ").arg(loading) + busy + QLatin1Char('.'));
+
+    // The second mirror loads, the third is down: the primary gives the page.
+    PageFetcher<BatterRow> fetcher(layout, cache, BatPath, {m_hosts[0], loading, nobody}, loading,
+                                   QueryState::DefaultSortCode);
+    result = fetcher.RefreshView(0, 20);
+    QVERIFY2(result.result == FetchResult::Done, qPrintable(result.message));
+    QCOMPARE(result.failures.size(), 2);
+    QCOMPARE(result.failures.at(0), loading + QStringLiteral(": ") + busy);
+    QVERIFY(result.failures.at(1).startsWith(nobody));
+    QCOMPARE(fetcher.HttpCli1().URL(), m_hosts[0] + BatPath);
+    QVERIFY(fetcher.TotalRecords() > 100000);
+    QVERIFY(std::strlen(cache.At(0).PlayerName) > 0);
+    stopService(1);
+    stopService(0);
 }
 
 QTEST_MAIN(TestServiceFailOver)

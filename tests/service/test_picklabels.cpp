@@ -19,7 +19,8 @@ private slots:
     void labels_data() {
         QTest::addColumn<std::vector<PickPlayer>>("players");
         QTest::addColumn<std::vector<std::string>>("labels");
-        // 52 bytes; the 46 before a mark end inside the "é".
+        // 50 characters in 52 bytes: alike with a letter more within the 49 characters kept; the
+        // 46 before a mark end with the "é" whole (46 bytes would end inside it).
         const std::string longName = "Encarnacion-Strand-Montes De Oca, Christian Jérôme";
         QTest::newRow("names of their own")
             << std::vector<PickPlayer>{{"a01", "Aaron, Hank", 1954, 1976, 1934},
@@ -45,11 +46,18 @@ private slots:
             << std::vector<std::string>{"Smith (1926-1926) #2", "Smith (1926-1926) #1",
                                         "Jones (1930-1930) #2", "Jones (1930-1930) #1",
                                         "Jones (1930-1930, born 1901)"};
-        QTest::newRow("alike within the bytes kept: cut whole characters, marked")
+        QTest::newRow("alike within the characters kept: cut whole characters, marked")
             << std::vector<PickPlayer>{{"e1", longName, 2000, 2001, 1980},
                                        {"e2", longName + "s", 2000, 2001, 1981}}
-            << std::vector<std::string>{"Encarnacion-Strand-Montes De Oca, Christian J #1",
-                                        "Encarnacion-Strand-Montes De Oca, Christian J #2"};
+            << std::vector<std::string>{"Encarnacion-Strand-Montes De Oca, Christian Jé #1",
+                                        "Encarnacion-Strand-Montes De Oca, Christian Jé #2"};
+        // 49 characters in 51 bytes, apart only in the last: kept whole, so no mark.
+        const std::string upToM = longName.substr(0, longName.size() - 2); // "...Jérôm"
+        const std::string upToN = upToM.substr(0, upToM.size() - 1) + "n"; // "...Jérôn"
+        QTest::newRow("49 characters in more bytes: apart without a mark")
+            << std::vector<PickPlayer>{{"f1", upToM, 2000, 2001, 1980},
+                                       {"f2", upToN, 2000, 2001, 1981}}
+            << std::vector<std::string>{upToM, upToN};
     }
 
     void labels() {
