@@ -135,3 +135,60 @@ PlayerTableResult FetchPlayerTable(DatabaseKind kind, const QString& label,
     refused.problem = QStringLiteral("Teams has no player lines");
     return refused;
 }
+
+QStringList PlayerFactLines(const PlayerFacts& facts, const QDate& today) {
+    const auto value = [&](const char* key) { return facts.value(QLatin1String(key)); };
+    QStringList lines;
+    QString name = value("Name");
+    if (!value("Given").isEmpty()) {
+        name += QStringLiteral(" (") + value("Given") + QLatin1Char(' ') + value("Last") +
+                QLatin1Char(')');
+    }
+    lines << name;
+    if (const QString life = LifeText(facts, today); !life.isEmpty()) {
+        lines << life;
+    }
+    QStringList body;
+    if (!value("Bats").isEmpty()) {
+        body << QStringLiteral("Bats ") + value("Bats");
+    }
+    if (!value("Throws").isEmpty()) {
+        body << QStringLiteral("throws ") + value("Throws");
+    }
+    if (const int inches = value("Height").toInt(); inches > 0) {
+        body << QStringLiteral("%1 ft %2 in").arg(inches / 12).arg(inches % 12);
+    }
+    if (!value("Weight").isEmpty()) {
+        body << value("Weight") + QStringLiteral(" lb");
+    }
+    if (!body.isEmpty()) {
+        lines << body.join(QStringLiteral(", "));
+    }
+    QString played;
+    if (!value("Years").isEmpty()) {
+        played = QStringLiteral("Played ") + value("Years");
+    }
+    QStringList games;
+    if (!value("Debut").isEmpty()) {
+        games << QStringLiteral("debut ") + value("Debut");
+    }
+    if (!value("FinalGame").isEmpty()) {
+        games << QStringLiteral("final game ") + value("FinalGame");
+    }
+    if (!games.isEmpty()) {
+        played += (played.isEmpty() ? QString() : QStringLiteral(": ")) +
+                  games.join(QStringLiteral(", "));
+    }
+    if (!played.isEmpty()) {
+        lines << played;
+    }
+    QStringList codes{QStringLiteral("Player code ") + value("ID")};
+    if (!value("BbrefID").isEmpty()) {
+        codes << QStringLiteral("bbrefID ") + value("BbrefID");
+    }
+    if (!value("RetroID").isEmpty()) {
+        codes << QStringLiteral("retroID ") + value("RetroID");
+    }
+    lines << codes.join(QStringLiteral(", "));
+    return lines;
+}

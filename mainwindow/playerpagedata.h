@@ -7,6 +7,7 @@
 
 #include "databases/databaseinfo.h"
 #include "protocol/pagefetcher.h"
+#include "protocol/playerlookup.h"
 
 // One row of a table of a player page: cells as the grid draws them, one per grid column.
 struct PlayerPageRow {
@@ -47,3 +48,8 @@ struct PlayerTableResult {
 // season lines, the stint rows when a season combines clubs, and his career line.
 PlayerTableResult FetchPlayerTable(DatabaseKind kind, const QString& label,
                                    const ServiceHosts& hosts);
+
+// The lines of facts on top of a player page: his name and given name, birth and death with his
+// age, bats and throws, height and weight, the years he played with debut and final game, and
+// the data's cross-reference codes; lines whose facts are all unknown are left out.
+QStringList PlayerFactLines(const PlayerFacts& facts, const QDate& today);

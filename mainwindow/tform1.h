@@ -22,6 +22,7 @@ class DemoRotation;
 class HeaderBand;
 class LinkMenus;
 class NewsTicker;
+class PlayerCommands;
 class PrintController;
 class QueryFileCommands;
 class QMdiArea;
@@ -84,6 +85,8 @@ public:
     // The chart command and the query files.
     ChartCommands& Charts() { return *m_charts; }
     QueryFileCommands& QueryFiles() { return *m_queryFiles; }
+    // Finding players and their pages.
+    PlayerCommands& Players() { return *m_players; }
     // The banner rotation (Timer3, HttpCliAd, the slots).
     BannerRotation& Banners() { return *m_banners; }
     // Sends a usage event text through the Sort dialog's sender; nothing
@@ -176,6 +179,7 @@ private:
     ViewCommands* m_viewCommands = nullptr;
     ChartCommands* m_charts = nullptr;
     QueryFileCommands* m_queryFiles = nullptr;
+    PlayerCommands* m_players = nullptr;
     std::array<int, 4> m_openedThisRun{};
     QString m_siteValue;
     // After the flags and the site value it reads.
