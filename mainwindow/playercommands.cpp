@@ -167,7 +167,7 @@ void PlayerCommands::SelectInActiveWindow(const PlayerMatch& player) {
     }
     if (label.isEmpty()) {
         Finder()->showStatus(QStringLiteral("%1 has no rows in %2.")
-                                 .arg(player.name, DatabaseInfoFor(kind).caption));
+                                 .arg(player.name, QLatin1String(labelKey(kind))));
         return;
     }
     QueryState& state = view->queryState();
@@ -184,7 +184,7 @@ void PlayerCommands::SelectInActiveWindow(const PlayerMatch& player) {
         return;
     }
     Finder()->showStatus(
-        QStringLiteral("%1 selected in %2.").arg(label, DatabaseInfoFor(kind).caption));
+        QStringLiteral("%1 selected in %2.").arg(label, QLatin1String(labelKey(kind))));
     view->refreshView();
 }
 
