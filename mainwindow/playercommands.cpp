@@ -146,6 +146,7 @@ PlayerPage* PlayerCommands::OpenPage(const QString& playerId) {
     frame->resize(m_area->size() * 0.9);
     frame->show();
     m_area->setActiveSubWindow(frame);
+    page->focusFirstTable();
     hourglass.release();
     if (!problems.isEmpty()) {
         QMessageBox::warning(page, page->windowTitle(), problems.join(QLatin1Char('\n')));

@@ -98,6 +98,12 @@ PlayerPage::PlayerPage(const PlayerFacts& facts, std::vector<Table> tables, QWid
         widget->resizeColumnsToContents();
         widget->setMinimumHeight(std::min(400, 30 + 22 * static_cast<int>(t.rows.size())));
         const DatabaseKind kind = t.kind;
+        // Ctrl+C copies the selected rows (all when none is), as in the grid.
+        auto* copy = new QAction(widget);
+        copy->setShortcut(QKeySequence::Copy);
+        copy->setShortcutContext(Qt::WidgetShortcut);
+        widget->addAction(copy);
+        connect(copy, &QAction::triggered, this, [this, kind] { copySelected(kind); });
         connect(widget, &QTableWidget::customContextMenuRequested, this,
                 [this, widget, kind](const QPoint& at) {
                     const QModelIndex index = widget->indexAt(at);
@@ -200,18 +206,32 @@ QString PlayerPage::csvText(DatabaseKind kind) const {
     return text;
 }
 
+void PlayerPage::copySelected(DatabaseKind kind) {
+    QTableWidget* widget = table(kind);
+    if (widget == nullptr) {
+        return;
+    }
+    QList<int> rows;
+    for (const QModelIndex& index : widget->selectionModel()->selectedRows()) {
+        rows << index.row();
+    }
+    std::sort(rows.begin(), rows.end());
+    QApplication::clipboard()->setText(rowsText(kind, rows));
+}
+
+void PlayerPage::focusFirstTable() {
+    if (!m_widgets.empty()) {
+        m_widgets.front()->setFocus();
+        m_widgets.front()->setCurrentCell(0, 0);
+    }
+}
+
 QMenu* PlayerPage::contextMenu(DatabaseKind kind, int row, int column) {
     auto* menu = new QMenu(this);
-    QTableWidget* widget = table(kind);
     const Table* t = find(kind);
-    QAction* copy = menu->addAction(QStringLiteral("&Copy"), this, [this, kind, widget] {
-        QList<int> rows;
-        for (const QModelIndex& index : widget->selectionModel()->selectedRows()) {
-            rows << index.row();
-        }
-        std::sort(rows.begin(), rows.end());
-        QApplication::clipboard()->setText(rowsText(kind, rows));
-    });
+    QAction* copy =
+        menu->addAction(QStringLiteral("&Copy"), this, [this, kind] { copySelected(kind); });
+    copy->setShortcut(QKeySequence::Copy);
     copy->setObjectName(QStringLiteral("PageCopy"));
     menu->addAction(QStringLiteral("&Export to CSV..."), this, [this, kind] { exportTable(kind); })
         ->setObjectName(QStringLiteral("PageExport"));

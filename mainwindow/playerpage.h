@@ -43,6 +43,10 @@ public:
     QString csvText(DatabaseKind kind) const;
     // The context menu of a table at row (-1: none), built for the caller to run.
     QMenu* contextMenu(DatabaseKind kind, int row, int column);
+    // Copies the selected rows of a table to the clipboard, all of them when none is selected.
+    void copySelected(DatabaseKind kind);
+    // Gives the keyboard to the first table, on its first row.
+    void focusFirstTable();
 
     QLabel* Facts = nullptr;
 
