@@ -136,8 +136,13 @@ private slots:
             QVERIFY2(!other->text().contains(QStringLiteral("&i"), Qt::CaseInsensitive),
                      qPrintable(other->text()));
         }
+        // While a window opens the menu is disabled: the command waits for it.
+        QAction* statistics = m_menu.BaseballStatistics1->menuAction();
+        statistics->setEnabled(false);
         m_players->FindPlayer1->trigger();
         PlayerFinder* finder = m_players->Finder();
+        QVERIFY(!finder->isVisible());
+        statistics->setEnabled(true);
         QVERIFY(finder->isVisible());
         QTest::keyClicks(finder->Edit, QStringLiteral("babe ruth"));
         QVERIFY(!finder->matches().empty());
@@ -159,7 +164,11 @@ private slots:
     // The page: facts on top; batting, pitching and fielding; the career line last; at most
     // three requests per table plus the facts.
     void pageOfRuth() {
+        QElapsedTimer shown;
+        shown.start();
         PlayerPage* page = m_players->OpenPage(QStringLiteral("ruthba01"));
+        qInfo("Ruth's page shown after %lld ms, %d requests", shown.elapsed(),
+              m_players->LastPageRequests());
         QVERIFY(page != nullptr);
         QCOMPARE(page->windowTitle(), QStringLiteral("Ruth, Babe"));
         QCOMPARE(m_area->activeSubWindow()->widget(), page);
