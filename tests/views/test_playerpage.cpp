@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <map>
@@ -156,6 +157,28 @@ private slots:
         }
         QVERIFY(ids.contains(QStringLiteral("griffke01")) &&
                 ids.contains(QStringLiteral("griffke02")));
+        // A key pressed while the previous search waits: the newer answer stays, the older one
+        // (arriving last) is dropped.
+        finder->search(QStringLiteral("babe ruth"));
+        const std::vector<PlayerMatch> babeRuth = finder->matches();
+        finder->search(QStringLiteral("ruth"));
+        QVERIFY(finder->matches().size() > babeRuth.size());
+        QTimer::singleShot(0, finder, [finder] { finder->search(QStringLiteral("babe ruth")); });
+        finder->search(QStringLiteral("ruth"));
+        QCOMPARE(finder->matches().size(), babeRuth.size());
+        QCOMPARE(finder->matches().front().id, QStringLiteral("ruthba01"));
+
+        // The hosts in the page fail-over order: the second and third mirrors down, the
+        // primary answers.
+        PlayerFinder failingOver([this] { return Hosts(m_host, DeadHost(), DeadHost()); });
+        failingOver.search(QStringLiteral("acuna ronald"));
+        QVERIFY(!failingOver.matches().empty());
+        QCOMPARE(failingOver.matches().front().id, QStringLiteral("acunaro01"));
+        PlayerFinder noHost([] { return Hosts(DeadHost(), DeadHost(), DeadHost()); });
+        noHost.search(QStringLiteral("ruth"));
+        QVERIFY(noHost.matches().empty());
+        QCOMPARE(noHost.Status->text(), QStringLiteral("No statistics host answered the search."));
+
         finder->search(QString());
         QVERIFY(finder->matches().empty());
         finder->hide();
