@@ -30,7 +30,15 @@ QString PlayerFacts::value(const QString& key) const {
 }
 
 QString PlayerSearchPath(const QString& text) {
-    QByteArray encoded = text.toUtf8().toPercentEncoding(" ");
+    // A pasted tab or line break separates words like a blank; the service refuses control
+    // characters.
+    QString words = text;
+    for (QChar& c : words) {
+        if (c.category() == QChar::Other_Control) {
+            c = QLatin1Char(' ');
+        }
+    }
+    QByteArray encoded = words.toUtf8().toPercentEncoding(" ");
     encoded.replace(' ', '+');
     return QStringLiteral("/players?q=") + QString::fromLatin1(encoded);
 }

@@ -44,7 +44,8 @@ struct PlayerFacts {
 inline constexpr qsizetype MaxPlayerSearchBytes = 200;
 
 // The path of a search for text: "/players?q=" and the text form-encoded as UTF-8 (a blank is
-// "+", every byte but letters, digits and "-._~" a percent escape).
+// "+", every byte but letters, digits and "-._~" a percent escape); control characters become
+// blanks.
 QString PlayerSearchPath(const QString& text);
 // The path of a player's facts: "/player/" and the code.
 QString PlayerFactsPath(const QString& playerId);

@@ -150,7 +150,7 @@ private slots:
         QCOMPARE(finder->matches().front().id, QStringLiteral("ruthba01"));
         QCOMPARE(finder->Results->item(0)->text(),
                  QStringLiteral("Ruth, Babe   1914-1935   of,p,1b   born 1895"));
-        finder->search(QStringLiteral("griffey"));
+        finder->search(QStringLiteral("griffey\t"));
         QStringList ids;
         for (const PlayerMatch& m : finder->matches()) {
             ids << m.id;
