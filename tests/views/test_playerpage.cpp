@@ -297,7 +297,7 @@ private slots:
 
         // Teams: disabled; a table he has no rows in: said so.
         m_area->setActiveSubWindow(
-            qobject_cast<QMdiSubWindow*>(m_views[DatabaseKind::Teams]->parentWidget()));
+            qobject_cast<QMdiSubWindow*>(open(DatabaseKind::Teams, {})->parentWidget()));
         QVERIFY(!finder->SelectInWindow->isEnabled());
         StatisticsView* pitchers = open(DatabaseKind::Pitchers, {});
         QVERIFY(pitchers != nullptr);
