@@ -24,6 +24,7 @@
 #include "mainwindow/linkmenus.h"
 #include "mainwindow/mdiarrange.h"
 #include "mainwindow/newsticker.h"
+#include "mainwindow/playercommands.h"
 #include "mainwindow/queryfilecommands.h"
 #include "mainwindow/querystepscommands.h"
 #include "mainwindow/starthint.h"
@@ -300,9 +301,18 @@ void TForm1::connectQueryCommands() {
     const auto activeView = [this] { return dynamic_cast<StatisticsView*>(ActiveQueryTarget()); };
     const auto hosts = [this] { return m_hosts; };
     m_charts = new ChartCommands(m_menu, m_viewCommands->Export1, activeView, hosts, this);
+    m_players = new PlayerCommands(
+        m_menu, m_mdiArea,
+        {hosts, [this](DatabaseKind kind) { return View(kind); },
+         [this](DatabaseKind kind, const std::function<void(StatisticsView&)>& prepare) {
+             OpenDatabase(kind, prepare);
+             return View(kind);
+         }},
+        this);
     m_viewCommands->SetContextMenuExtension([this](QMenu* menu, StatisticsView* view, int column) {
         m_charts->AddContextEntry(menu, view, column);
         m_querySteps->AddContextEntry(menu, view);
+        m_players->AddContextEntry(menu, view);
     });
     m_queryFiles = new QueryFileCommands(
         m_menu, m_charts->Chart1, activeView, [this](DatabaseKind kind) { return View(kind); },

@@ -22,6 +22,7 @@ class DemoRotation;
 class HeaderBand;
 class LinkMenus;
 class NewsTicker;
+class PlayerCommands;
 class PrintController;
 class QueryFileCommands;
 class QueryStepsCommands;
@@ -87,6 +88,8 @@ public:
     QueryFileCommands& QueryFiles() { return *m_queryFiles; }
     // The query steps panels.
     QueryStepsCommands& Steps() { return *m_querySteps; }
+    // Finding players and their pages.
+    PlayerCommands& Players() { return *m_players; }
     // The banner rotation (Timer3, HttpCliAd, the slots).
     BannerRotation& Banners() { return *m_banners; }
     // Sends a usage event text through the Sort dialog's sender; nothing
@@ -180,6 +183,7 @@ private:
     ChartCommands* m_charts = nullptr;
     QueryFileCommands* m_queryFiles = nullptr;
     QueryStepsCommands* m_querySteps = nullptr;
+    PlayerCommands* m_players = nullptr;
     std::array<int, 4> m_openedThisRun{};
     QString m_siteValue;
     // Opens the header's, link menus', site link's and banners' addresses.

@@ -85,6 +85,24 @@ std::vector<HttpRoute> Endpoints::routes() const {
     routes.push_back(
         {"GET", "/ads/banner.gif", [this](const HttpRequest& request) { return banner(request); }});
     routes.push_back(usageEvent());
+    // Player search and facts: answered from memory at once, as cheap as a cached page.
+    routes.push_back({"GET", "/players", [this](const HttpRequest& request) {
+                          return guarded([&] {
+                              HttpReply reply;
+                              reply.contentType = "text/plain; charset=utf-8";
+                              reply.body = m_engine.findPlayers(request.query);
+                              return reply;
+                          });
+                      }});
+    routes.push_back({"GET", "/player/*", [this](const HttpRequest& request) {
+                          return guarded([&] {
+                              HttpReply reply;
+                              reply.contentType = "text/plain; charset=utf-8";
+                              reply.body = m_engine.playerFacts(
+                                  std::string_view(request.path).substr(std::size("/player/") - 1));
+                              return reply;
+                          });
+                      }});
     return routes;
 }
 

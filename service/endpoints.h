@@ -17,8 +17,9 @@ class EventStore;
 
 // The service's paths and what answers them: the four statistics services (POST, answered by the
 // engine), the version table, update text, ad settings, banners and the usage-event script (GET,
-// from the content folder and the event log). The news site's paths are NewsEndpoints'. The one
-// place where the engine's typed errors become HTTP statuses.
+// from the content folder and the event log), the player search and facts (GET, from the engine).
+// The news site's paths are NewsEndpoints'. The one place where the engine's typed errors become
+// HTTP statuses.
 class Endpoints {
 public:
     // Usage events one client address may send: a burst, then so many a second.

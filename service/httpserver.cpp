@@ -276,7 +276,11 @@ private:
     const HttpRoute* findRoute(std::string_view method, std::string_view path) const {
         const HttpRoute* any = nullptr;
         for (const HttpRoute& route : m_routes) {
-            if (route.method == method && route.path == path) {
+            // A path ending in "*" takes every path that starts with what precedes it.
+            const bool prefix =
+                route.path.ends_with('*') &&
+                path.starts_with(std::string_view(route.path).substr(0, route.path.size() - 1));
+            if (route.method == method && (route.path == path || prefix)) {
                 return &route;
             }
             if (route.method == "*" && route.path == "*") {

@@ -65,8 +65,9 @@ using HttpQuickHandler = std::function<std::optional<HttpReply>(const HttpReques
 using HttpAsyncHandler =
     std::function<void(const HttpRequest&, std::function<void(HttpReply)> reply)>;
 
-// A method and exact path (a route of method and path "*" takes every request no other route
-// takes); the handler runs once the whole body has arrived. It may run on
+// A method and path: an exact path, or a path ending in "*" that takes every path starting with
+// the rest; a route of method and path "*" takes every request no other route takes. The handler
+// runs once the whole body has arrived. It may run on
 // several threads at once and must not throw (an escaping exception becomes status 500).
 // A route with a quick handler is first offered to it on the thread that read the request; when
 // it has no answer at once, the handler runs on the server's worker pool, so slow requests never

@@ -11,6 +11,7 @@
 #include "service/engine/importer.h"
 #include "service/engine/lines.h"
 #include "service/engine/picklists.h"
+#include "service/engine/playersearch.h"
 #include "service/engine/query.h"
 #include "service/engine/querycost.h"
 #include "service/engine/recordtexts.h"
@@ -81,6 +82,10 @@ public:
                 // milliseconds once), so the columns nobody sorts by cost no memory.
                 stintQualified[at] = stintQualifiers(*tables[at], *schedule);
             }
+            players = std::make_unique<PlayerSearch>(
+                db, *tables[static_cast<std::size_t>(Table::Batters)],
+                *tables[static_cast<std::size_t>(Table::Pitchers)],
+                *tables[static_cast<std::size_t>(Table::Fielders)]);
         } catch (const std::exception& e) {
             const std::string what = e.what();
             throw std::runtime_error(what.rfind(dbPath, 0) == 0 ? what : dbPath + ": " + what);
@@ -95,6 +100,7 @@ public:
     std::array<std::shared_ptr<const LinesTable>, 4> seasonLines; // of the player tables
     std::array<std::shared_ptr<const LinesTable>, 4> careerLines;
     std::array<std::vector<std::uint8_t>, 4> stintQualified;
+    std::unique_ptr<PlayerSearch> players;
     ResultCache cache;
     std::uint32_t largestRows = 0;
 
@@ -283,6 +289,14 @@ std::optional<std::string> Engine::respond(Table table, std::string_view body,
     }
     out += result->totals;
     return out;
+}
+
+std::string Engine::findPlayers(std::string_view rawQuery) const {
+    return m_data->players->search(rawQuery);
+}
+
+std::string Engine::playerFacts(std::string_view playerId) const {
+    return m_data->players->facts(playerId);
 }
 
 ResultRows Engine::wholeResult(Table table, std::string_view body, std::string_view query) {

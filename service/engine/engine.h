@@ -65,6 +65,14 @@ public:
     // for what answer refuses, and for a list request.
     ResultRows wholeResult(Table table, std::string_view body, std::string_view query = {});
 
+    // The players a search names, best first: rawQuery is the query of GET /players
+    // ("q=" form-encoded UTF-8). Answered from memory. Thread-safe. Throws RequestError (400).
+    std::string findPlayers(std::string_view rawQuery) const;
+
+    // The People facts of one player code as "KEY TAB VALUE" lines. Thread-safe. Throws
+    // RequestError (404) for an unknown code.
+    std::string playerFacts(std::string_view playerId) const;
+
 private:
     std::optional<std::string> respond(Table table, std::string_view body, std::string_view query,
                                        bool cachedOnly);

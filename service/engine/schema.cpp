@@ -239,6 +239,15 @@ int compareText(std::string_view a, std::string_view b) {
     return aLeft == bLeft ? 0 : (aLeft ? 1 : -1);
 }
 
+std::string foldText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        out.push_back(static_cast<char>(nextFolded(text, i)));
+    }
+    return out;
+}
+
 const TableDef& tableDef(Table table) {
     return kDefs[static_cast<int>(table)];
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "service/engine/engine.h"
@@ -66,6 +67,10 @@ struct TableDef {
 // letters (UTF-8) as their base letter, so "Álvarez" sorts among the A's;
 // <0, 0 or >0.
 int compareText(std::string_view a, std::string_view b);
+
+// text folded as compareText compares it: ASCII letters in lower case, accented Latin letters
+// as their base letter, every other byte as it is.
+std::string foldText(std::string_view text);
 
 // The definition of one table.
 const TableDef& tableDef(Table table);

@@ -187,6 +187,7 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
                 }
             }
         }
+        m_playerIds = std::move(playerIds);
     }
     for (int line : {def.teamNameLine, def.leagueLine, def.positionLine}) {
         if (line < 0) {

@@ -64,6 +64,8 @@ public:
     // Player of each row and the pick-list entry of each player (player tables only).
     const std::vector<std::uint32_t>& playerOfRow() const { return m_player; }
     const std::vector<std::string>& playerEntries() const { return m_playerEntry; }
+    // The data's player code of each player (player tables only).
+    const std::vector<std::string>& playerIds() const { return m_playerIds; }
     // Players a player item names: by pick-list entry, or by plain name (all who share it).
     const std::vector<std::uint32_t>* playersNamed(const std::string& text) const;
 
@@ -88,6 +90,7 @@ private:
     std::vector<std::unordered_map<std::string, std::uint32_t>> m_lookup; // per text line
     std::vector<std::uint32_t> m_player;
     std::vector<std::string> m_playerEntry;
+    std::vector<std::string> m_playerIds;
     std::unordered_map<std::string, std::vector<std::uint32_t>> m_playersByText;
     std::vector<std::vector<std::uint32_t>> m_byPlayer;
     std::unordered_map<int, std::vector<std::vector<std::uint32_t>>> m_byText; // line -> id -> rows

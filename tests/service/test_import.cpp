@@ -105,6 +105,47 @@ class TestImport : public QObject {
     Q_OBJECT
 
 private slots:
+    // The players' facts as far as People knows them: partial dates, places of the parts
+    // given, "B" as S, the given name searched; columns the file lacks leave facts out.
+    void importsPlayerFacts() {
+        QTemporaryDir dir;
+        Files files = validFiles();
+        files["People.csv"] = {
+            "\"playerID\",\"birthYear\",\"birthMonth\",\"birthDay\",\"birthCity\",\"birthState\","
+            "\"birthCountry\",\"nameFirst\",\"nameLast\",\"nameGiven\",\"bats\",\"throws\","
+            "\"height\"",
+            "\"smithjo01\",1880,7,,\"Boston\",\"MA\",\"USA\",\"John\",\"Smith\",\"John "
+            "Q.\",\"B\",\"R\",70",
+            "\"smithjo02\",,,,,,,\"John\",\"Smith\",,\"L\",\"L\",",
+            "\"oneilti01\",1870,5,20,,,\"CAN\",\"Tip\",\"O'Neill \"\"Big\"\", Jr.\",\"James "
+            "Edward\","
+            "\"R\",,",
+        };
+        writeFiles(dir.path(), files);
+        const std::string db = (dir.path() + "/out.db").toStdString();
+        bbstatsd::importLahman(dir.path().toStdString(), db);
+        Engine engine(db);
+        QCOMPARE(lines(engine.playerFacts("smithjo01")),
+                 (std::vector<std::string>{
+                     "ID\tsmithjo01", "Name\tSmith, John", "First\tJohn", "Last\tSmith",
+                     "Given\tJohn Q.", "Born\t1880-07", "BirthPlace\tBoston, MA, USA", "Bats\tS",
+                     "Throws\tR", "Height\t70", "Years\t1901-1901",
+                     "Batters\tSmith, John (1901-1901)", "Fielders\tSmith, John"}));
+        const auto plain = lines(engine.playerFacts("smithjo02"));
+        QVERIFY(std::none_of(plain.begin(), plain.end(), [](const std::string& line) {
+            return line.starts_with("Born") || line.starts_with("Given");
+        }));
+        const std::string tip = engine.playerFacts("oneilti01");
+        QVERIFY(tip.find("Born\t1870-05-20\r\nBirthPlace\tCAN\r\n") != std::string::npos);
+        for (const char* query : {"q=oneill", "q=james+tip", "q=BIG"}) {
+            QVERIFY2(
+                engine.findPlayers(query).starts_with("oneilti01\tO'Neill \"Big\", Jr., Tip\t"),
+                query);
+        }
+        const auto smiths = lines(engine.findPlayers("q=john+smith"));
+        QCOMPARE(smiths.size(), std::size_t(2));
+    }
+
     void importsDerivedFieldsAndMarkers() {
         QTemporaryDir dir;
         writeFiles(dir.path(), validFiles());

@@ -60,6 +60,8 @@ private slots:
     void refusalsBeforeTheBody();
     void contentEndpoints_data();
     void contentEndpoints();
+    void playerSearchAndFacts_data();
+    void playerSearchAndFacts();
     void newsForTheServiceDate();
     void bannersRotateByNumber();
     void usageEventsAreStoredAndCounted();
@@ -327,6 +329,35 @@ void TestServer::contentEndpoints() {
     QCOMPARE(reply.status, 200);
     QCOMPARE(QString::fromStdString(reply.headers.at("content-type")), type);
     QVERIFY(reply.body == readFile(m_source + "/service/content/" + file));
+}
+
+// The player search and facts over HTTP: UTF-8 text, the first line of an answer, refusals with
+// their status and problem; a path that merely starts like them is no route.
+void TestServer::playerSearchAndFacts_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("start"); // the body starts so
+    QTest::newRow("search") << "/players?q=babe+ruth" << 200 << "ruthba01\tRuth, Babe\t1914-1935\t";
+    QTest::newRow("accented") << "/players?q=acu%C3%B1a+ronald" << 200
+                              << "acunaro01\tAcu\u00f1a, Ronald\t";
+    QTest::newRow("facts") << "/player/ruthba01" << 200 << "ID\truthba01\r\nName\tRuth, Babe\r\n";
+    QTest::newRow("empty search") << "/players?q=" << 400 << "empty search text\r\n";
+    QTest::newRow("not UTF-8") << "/players?q=%FF" << 400 << "search text is not UTF-8\r\n";
+    QTest::newRow("unknown code") << "/player/nosuchpl01" << 404 << "no player with that code\r\n";
+    QTest::newRow("no code") << "/player/" << 404 << "no player with that code\r\n";
+    QTest::newRow("other path") << "/playersx?q=ruth" << 404 << "no such path or method\r\n";
+}
+
+void TestServer::playerSearchAndFacts() {
+    QFETCH(QString, path);
+    QFETCH(int, status);
+    QFETCH(QString, start);
+    const auto reply = request(httpprobe::get(path.toStdString()));
+    QCOMPARE(reply.status, status);
+    QVERIFY2(QString::fromStdString(reply.body).startsWith(start), reply.body.c_str());
+    if (status == 200) {
+        QCOMPARE(reply.headers.at("content-type"), std::string("text/plain; charset=utf-8"));
+    }
 }
 
 // The news site is made from the data for the date --today gives: Babe Ruth was born on

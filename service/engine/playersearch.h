@@ -1,0 +1,78 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace bbstatsd {
+
+class SqliteDb;
+class TableData;
+
+// Finds players by name and answers their facts, from memory. Built once when the tables are
+// loaded; read-only afterwards, so any number of threads may ask at once.
+//
+// A search matches a player when each of its words is the start of a word of his used first
+// name, last name or given name, case and accents ignored, in any order. Lines whose words are
+// exactly his used first and last name come first, then more games first (batting games, or
+// pitching games for a player without batting rows), then name order and player code.
+class PlayerSearch {
+public:
+    static constexpr std::size_t MaxQueryBytes = 200;
+    static constexpr std::size_t MaxLines = 50;
+
+    // Reads the table player_facts of db and the players of the three player tables (batters,
+    // pitchers, fielders: their seasons, games, positions and pick-list labels). Throws
+    // std::runtime_error naming the problem.
+    PlayerSearch(SqliteDb& db, const TableData& batters, const TableData& pitchers,
+                 const TableData& fielders);
+
+    // The reply to a search: the raw query of the request (its "q" value form-encoded UTF-8),
+    // at most MaxLines lines "ID TAB NAME TAB YEARS TAB TABLES TAB POSITIONS TAB BORN TAB GAMES
+    // TAB BATTERS TAB PITCHERS TAB FIELDERS" ending CR LF, best match first. Throws RequestError
+    // (400) for a missing or empty text, one over MaxQueryBytes once decoded, a bad percent
+    // escape, bytes that are not UTF-8 and control characters.
+    std::string search(std::string_view rawQuery) const;
+
+    // "KEY TAB VALUE" lines ending CR LF of a player's facts, known values only. Throws
+    // RequestError (404) for an unknown code.
+    std::string facts(std::string_view playerId) const;
+
+    // Players known.
+    std::size_t size() const { return m_players.size(); }
+
+private:
+    struct Player {
+        std::string id;
+        std::string name;               // "Last, First"
+        std::vector<std::string> words; // folded words of the used and given names
+        std::vector<std::string> exact; // folded words of the used first and last name, sorted
+        std::vector<std::pair<const char*, std::string>> facts; // People's, in reply order
+        int firstYear = 0;
+        int lastYear = 0;
+        std::string tables;    // "B", "P", "F" for each table he has rows in
+        std::string positions; // fielding positions, most games first
+        std::string born;      // birth year
+        long long games = 0;
+        std::array<std::string, 3> labels; // pick-list label per player table, empty without rows
+    };
+
+    // The players matching the folded query words, best first, at most MaxLines.
+    std::vector<std::uint32_t> matches(const std::vector<std::string>& words) const;
+    void addTable(const TableData& data, int table);
+
+    std::vector<Player> m_players;
+    std::unordered_map<std::string, std::uint32_t> m_byId;
+    std::vector<std::pair<std::string, std::uint32_t>> m_words; // (folded word, player), sorted
+};
+
+// The words of text folded as the search compares them: split at every byte that is not a
+// letter, digit or part of a UTF-8 character ("O'Neill" is one word "oneill").
+std::vector<std::string> searchWords(std::string_view text);
+
+} // namespace bbstatsd
