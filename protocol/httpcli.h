@@ -12,6 +12,7 @@ class QEventLoop;
 class QIODevice;
 class QTimer;
 class TcpConnection;
+struct HttpTarget;
 
 // A failed HTTP exchange: the message is the reason phrase of the final
 // status, `ErrorCode` the status (404 for connection failures) or one of the
@@ -156,8 +157,6 @@ signals:
     void OnStateChange(THttpCli::State state);
 
 private:
-    struct Target;
-
     void execute(bool post);
     void startExchange();
     void onHostFound();
@@ -172,7 +171,7 @@ private:
     bool handleStatusLine(const QByteArray& line);
     void handleHeaderLine(const QByteArray& line);
     bool writeBody(const QByteArray& bytes);
-    QByteArray buildRequest(const Target& target, bool viaProxy) const;
+    QByteArray buildRequest(const HttpTarget& target, bool viaProxy) const;
     void finish(int status, const QString& reason, bool failed);
     bool setState(State state);
 
