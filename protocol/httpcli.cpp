@@ -94,6 +94,7 @@ void THttpCli::execute(bool post) {
     m_currentUrl = m_url;
     m_done = false;
     m_failed = false;
+    m_failedByServer = false;
 
     QPointer<THttpCli> self(this);
     QEventLoop loop;
@@ -126,6 +127,7 @@ void THttpCli::startExchange() {
     m_redirectTo.clear();
     m_headerBuffer.clear();
     m_replyBytes = 0;
+    m_headerBytes = 0;
     m_bodyBytes = 0;
     m_bodyLineFeeds = 0;
     m_bodyReturns = 0;
@@ -191,7 +193,6 @@ void THttpCli::onReceived(const QByteArray& bytes) {
 }
 
 bool THttpCli::processHeaderLines() {
-    QPointer<THttpCli> self(this);
     while (!m_done) {
         if (!m_statusSeen) {
             if (m_headerBuffer.size() >= 6 && startsWithNoCase(m_headerBuffer, "<HTML>")) {
@@ -206,8 +207,16 @@ bool THttpCli::processHeaderLines() {
             }
         }
         const qsizetype end = m_headerBuffer.indexOf('\n');
+        // Counted before a line ends, so a line that never does is cut off too.
+        const qint64 headerBytes = m_headerBytes + (end < 0 ? m_headerBuffer.size() : end + 1);
+        if (headerBytes > MaxHeaderBytes) {
+            finish(ConnectionFailureStatus,
+                   QStringLiteral("reply header larger than %1 bytes").arg(MaxHeaderBytes), true);
+            return false;
+        }
         if (end < 0)
             return true;
+        m_headerBytes = headerBytes;
         QByteArray line = m_headerBuffer.left(end);
         m_headerBuffer.remove(0, end + 1);
         if (line.endsWith('\r'))
@@ -225,16 +234,29 @@ bool THttpCli::processHeaderLines() {
             followRedirect();
             return false;
         }
-        if (!setState(State::WaitingForBody) || !self)
-            return false;
-        if (m_contentLength == 0) {
-            finish(m_statusCode, m_reasonPhrase, false);
-            return false;
-        }
-        writeBody(std::exchange(m_headerBuffer, QByteArray()));
+        if (headerEnded())
+            writeBody(std::exchange(m_headerBuffer, QByteArray()));
         return false;
     }
     return false;
+}
+
+// After the blank line: whether a body follows to be written.
+bool THttpCli::headerEnded() {
+    QPointer<THttpCli> self(this);
+    if (!setState(State::WaitingForBody) || !self)
+        return false;
+    if (m_contentLength > m_maxReplyBytes - m_headerBytes) {
+        // Refused before a byte of it is written.
+        finish(ConnectionFailureStatus,
+               QStringLiteral("reply larger than %1 bytes").arg(m_maxReplyBytes), true);
+        return false;
+    }
+    if (m_contentLength == 0) {
+        finish(m_statusCode, m_reasonPhrase, false);
+        return false;
+    }
+    return true;
 }
 
 bool THttpCli::handleStatusLine(const QByteArray& line) {
@@ -253,6 +275,7 @@ bool THttpCli::handleStatusLine(const QByteArray& line) {
     m_reasonPhrase = QString::fromLatin1(line.mid(13));
     if (status >= 400) {
         // The rest of an error reply is never read.
+        m_failedByServer = true;
         finish(status, m_reasonPhrase, true);
         return false;
     }
