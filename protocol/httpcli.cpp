@@ -7,12 +7,12 @@
 #include <QBuffer>
 #include <QEventLoop>
 #include <QIODevice>
-#include <QLocale>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
 #include "platform/tcpconnection.h"
+#include "protocol/httprequest.h"
 
 namespace {
 
@@ -27,47 +27,6 @@ QString systemError(int errorNumber) {
            QString::number(errorNumber) + QLatin1Char(')');
 }
 
-// Request targets go on the request line as they are, except for bytes that
-// would break the line (blanks, control characters) or are not ASCII: those
-// are percent-encoded.
-QByteArray requestTarget(const QString& text) {
-    const QByteArray raw = text.toUtf8();
-    QByteArray out;
-    out.reserve(raw.size());
-    for (const char c : raw) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte >= 0x7F) {
-            out.append('%');
-            out.append(QByteArray::number(byte, 16).rightJustified(2, '0').toUpper());
-        } else {
-            out.append(c);
-        }
-    }
-    return out;
-}
-
-// A header value never carries a line break into the request.
-QByteArray headerValue(const QString& text) {
-    QByteArray value = text.toUtf8();
-    value.replace('\r', ' ');
-    value.replace('\n', ' ');
-    return value;
-}
-
-// Letters, then letters, digits, "+", "-" or ".".
-bool isScheme(QStringView text) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        const bool letter = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
-                            (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
-        const bool other = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-                           c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('.');
-        if (!letter && (i == 0 || !other))
-            return false;
-    }
-    return !text.isEmpty();
-}
-
 bool startsWithNoCase(const QByteArray& bytes, const char* prefix) {
     const QByteArray wanted(prefix);
     return bytes.size() >= wanted.size() && bytes.left(wanted.size()).toLower() == wanted.toLower();
@@ -77,68 +36,6 @@ bool startsWithNoCase(const QByteArray& bytes, const char* prefix) {
 
 EHttpException::EHttpException(const QString& message, int errorCode)
     : std::runtime_error(message.toStdString()), m_message(message), m_errorCode(errorCode) {}
-
-// The parts of a URL the client uses.
-struct THttpCli::Target {
-    QString host;
-    QString port = QStringLiteral("80");
-    bool portGiven = false;
-    QString path = QStringLiteral("/");
-    QString user;
-    QString password;
-
-    static Target parse(const QString& url) {
-        Target target;
-        QString rest = url.trimmed();
-        // A scheme only at the start: a "://" further on belongs to the path
-        // or query (a URL reported in a usage event), not to the target.
-        const qsizetype schemeEnd = rest.indexOf(QStringLiteral("://"));
-        if (schemeEnd > 0 && isScheme(QStringView(rest).left(schemeEnd)))
-            rest = rest.mid(schemeEnd + 3);
-        qsizetype pathStart = rest.indexOf(QLatin1Char('/'));
-        const qsizetype queryStart = rest.indexOf(QLatin1Char('?'));
-        if (queryStart >= 0 && (pathStart < 0 || queryStart < pathStart))
-            pathStart = queryStart;
-        QString authority = pathStart < 0 ? rest : rest.left(pathStart);
-        if (pathStart >= 0) {
-            target.path = rest.mid(pathStart);
-            if (!target.path.startsWith(QLatin1Char('/')))
-                target.path.prepend(QLatin1Char('/'));
-        }
-        const qsizetype at = authority.lastIndexOf(QLatin1Char('@'));
-        if (at >= 0) {
-            const QString userInfo = authority.left(at);
-            authority = authority.mid(at + 1);
-            const qsizetype colon = userInfo.indexOf(QLatin1Char(':'));
-            target.user = colon < 0 ? userInfo : userInfo.left(colon);
-            target.password = colon < 0 ? QString() : userInfo.mid(colon + 1);
-        }
-        qsizetype colon = authority.lastIndexOf(QLatin1Char(':'));
-        if (authority.startsWith(QLatin1Char('['))) {
-            const qsizetype close = authority.indexOf(QLatin1Char(']'));
-            if (colon < close)
-                colon = -1;
-        }
-        if (colon >= 0) {
-            target.port = authority.mid(colon + 1);
-            target.portGiven = true;
-            authority = authority.left(colon);
-        }
-        if (authority.startsWith(QLatin1Char('[')) && authority.endsWith(QLatin1Char(']')))
-            authority = authority.mid(1, authority.size() - 2);
-        target.host = authority;
-        return target;
-    }
-
-    // The host as a URL writes it (an IPv6 address in brackets).
-    QString shownHost() const {
-        return host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
-    }
-    // The host, with the port when the URL gave one.
-    QString hostAndPort() const {
-        return portGiven ? shownHost() + QLatin1Char(':') + port : shownHost();
-    }
-};
 
 THttpCli::THttpCli(QObject* parent)
     : QObject(parent), m_connection(new TcpConnection(this)), m_timer(new QTimer(this)),
@@ -197,6 +94,7 @@ void THttpCli::execute(bool post) {
     m_currentUrl = m_url;
     m_done = false;
     m_failed = false;
+    m_failedByServer = false;
 
     QPointer<THttpCli> self(this);
     QEventLoop loop;
@@ -229,15 +127,16 @@ void THttpCli::startExchange() {
     m_redirectTo.clear();
     m_headerBuffer.clear();
     m_replyBytes = 0;
+    m_headerBytes = 0;
     m_bodyBytes = 0;
     m_bodyLineFeeds = 0;
     m_bodyReturns = 0;
 
-    const Target target = Target::parse(m_currentUrl);
+    const HttpTarget target = HttpTarget::parse(m_currentUrl);
     const bool viaProxy = !m_proxy.isEmpty();
-    Target peer = target;
+    HttpTarget peer = target;
     if (viaProxy) {
-        peer = Target::parse(m_proxy);
+        peer = HttpTarget::parse(m_proxy);
         if (!peer.portGiven)
             peer.port = m_proxyPort;
     }
@@ -258,49 +157,6 @@ void THttpCli::startExchange() {
     }
     m_timer->start(m_connectTimeoutMs);
     m_connection->connectToHost(peer.host, static_cast<quint16>(port));
-}
-
-QByteArray THttpCli::buildRequest(const Target& target, bool viaProxy) const {
-    const QByteArray crlf("\r\n");
-    QByteArray request = m_post ? "POST " : "GET ";
-    if (viaProxy)
-        request += "http://" + requestTarget(target.hostAndPort() + target.path);
-    else
-        request += requestTarget(target.path);
-    request += " HTTP/1.0" + crlf;
-    if (!m_sender.isEmpty())
-        request += "From: " + headerValue(m_sender) + crlf;
-    request += "Accept: " + headerValue(m_accept) + crlf;
-    if (!m_reference.isEmpty())
-        request += "Referer: " + headerValue(m_reference) + crlf;
-    if (m_post)
-        request += "Content-Type: " + headerValue(m_contentTypePost) + crlf;
-    request += "User-Agent: " + headerValue(m_agent) + crlf;
-    // The host alone, port or not: only the request line names the port.
-    request += "Host: " + headerValue(target.shownHost()) + crlf;
-    if (m_noCache)
-        request += "Pragma: no-cache" + crlf;
-    if (m_post)
-        request += "Content-Length: " + QByteArray::number(m_body.size()) + crlf;
-    if (m_modifiedSince.isValid()) {
-        const QString date = QLocale::c().toString(m_modifiedSince.toUTC(),
-                                                   QStringLiteral("ddd, dd MMM yyyy hh:mm:ss"));
-        request += "If-Modified-Since: " + date.toLatin1() + " GMT" + crlf;
-    }
-    if (!target.user.isEmpty())
-        request += "Authorization: Basic " +
-                   (target.user + QLatin1Char(':') + target.password).toUtf8().toBase64() + crlf;
-    if (viaProxy && !m_proxyUsername.isEmpty())
-        request += "Proxy-Authorization: Basic " +
-                   (m_proxyUsername + QLatin1Char(':') + m_proxyPassword).toUtf8().toBase64() +
-                   crlf;
-    if (!m_cookie.isEmpty())
-        request += "Cookie: " + headerValue(m_cookie) + crlf;
-    if (!m_rangeBegin.isEmpty())
-        request +=
-            "Range: bytes=" + headerValue(m_rangeBegin) + '-' + headerValue(m_rangeEnd) + crlf;
-    request += crlf;
-    return request;
 }
 
 void THttpCli::onHostFound() {
@@ -337,7 +193,6 @@ void THttpCli::onReceived(const QByteArray& bytes) {
 }
 
 bool THttpCli::processHeaderLines() {
-    QPointer<THttpCli> self(this);
     while (!m_done) {
         if (!m_statusSeen) {
             if (m_headerBuffer.size() >= 6 && startsWithNoCase(m_headerBuffer, "<HTML>")) {
@@ -352,8 +207,16 @@ bool THttpCli::processHeaderLines() {
             }
         }
         const qsizetype end = m_headerBuffer.indexOf('\n');
+        // Counted before a line ends, so a line that never does is cut off too.
+        const qint64 headerBytes = m_headerBytes + (end < 0 ? m_headerBuffer.size() : end + 1);
+        if (headerBytes > MaxHeaderBytes) {
+            finish(ConnectionFailureStatus,
+                   QStringLiteral("reply header larger than %1 bytes").arg(MaxHeaderBytes), true);
+            return false;
+        }
         if (end < 0)
             return true;
+        m_headerBytes = headerBytes;
         QByteArray line = m_headerBuffer.left(end);
         m_headerBuffer.remove(0, end + 1);
         if (line.endsWith('\r'))
@@ -371,16 +234,29 @@ bool THttpCli::processHeaderLines() {
             followRedirect();
             return false;
         }
-        if (!setState(State::WaitingForBody) || !self)
-            return false;
-        if (m_contentLength == 0) {
-            finish(m_statusCode, m_reasonPhrase, false);
-            return false;
-        }
-        writeBody(std::exchange(m_headerBuffer, QByteArray()));
+        if (headerEnded())
+            writeBody(std::exchange(m_headerBuffer, QByteArray()));
         return false;
     }
     return false;
+}
+
+// After the blank line: whether a body follows to be written.
+bool THttpCli::headerEnded() {
+    QPointer<THttpCli> self(this);
+    if (!setState(State::WaitingForBody) || !self)
+        return false;
+    if (m_contentLength > m_maxReplyBytes - m_headerBytes) {
+        // Refused before a byte of it is written.
+        finish(ConnectionFailureStatus,
+               QStringLiteral("reply larger than %1 bytes").arg(m_maxReplyBytes), true);
+        return false;
+    }
+    if (m_contentLength == 0) {
+        finish(m_statusCode, m_reasonPhrase, false);
+        return false;
+    }
+    return true;
 }
 
 bool THttpCli::handleStatusLine(const QByteArray& line) {
@@ -399,6 +275,7 @@ bool THttpCli::handleStatusLine(const QByteArray& line) {
     m_reasonPhrase = QString::fromLatin1(line.mid(13));
     if (status >= 400) {
         // The rest of an error reply is never read.
+        m_failedByServer = true;
         finish(status, m_reasonPhrase, true);
         return false;
     }
@@ -447,7 +324,7 @@ void THttpCli::followRedirect() {
                QStringLiteral("more than %1 redirections").arg(MaxRedirects), true);
         return;
     }
-    const Target current = Target::parse(m_currentUrl);
+    const HttpTarget current = HttpTarget::parse(m_currentUrl);
     const QUrl base(QStringLiteral("http://") + current.hostAndPort() + current.path);
     const QString location = m_redirectTo;
     const bool absolute = location.contains(QStringLiteral("://"));

@@ -12,6 +12,7 @@ class QEventLoop;
 class QIODevice;
 class QTimer;
 class TcpConnection;
+struct HttpTarget;
 
 // A failed HTTP exchange: the message is the reason phrase of the final
 // status, `ErrorCode` the status (404 for connection failures) or one of the
@@ -119,8 +120,13 @@ public:
     // read time-out. A reply trickling in slower than that fails.
     void setExchangeDeadline(int ms) { m_exchangeDeadlineMs = ms; }
     static constexpr int ExchangeDeadlineFactor = 4;
-    // Largest reply accepted, header included; a larger one fails.
+    // Largest reply accepted, header included; a larger one fails, and one
+    // whose stated length passes it fails as soon as its header ends.
     void setMaxReplyBytes(qint64 bytes) { m_maxReplyBytes = bytes; }
+    // Largest header section (status line, header lines, blank line), a
+    // bound of its own whatever the body may be: a header line that never
+    // ends fails once it passes this.
+    static constexpr qint64 MaxHeaderBytes = 16 * 1024;
     // Most lines the body may end (by LF, or by CR where lines end so); a
     // body ending more fails as soon as it does. Negative (the default): no
     // bound. Holds for every later exchange until set again.
@@ -128,6 +134,9 @@ public:
 
     // Status of the last exchange: 0 for a headerless reply.
     int StatusCode() const { return m_statusCode; }
+    // Whether the last exchange ended on an error status the server sent
+    // (>= 400), rather than on a failure of the client's own (status 404).
+    bool FailedByServer() const { return m_failedByServer; }
     QString ReasonPhrase() const { return m_reasonPhrase; }
     // Recorded reply headers of the last exchange (empty when absent).
     QString ContentType() const { return m_contentType; }
@@ -156,8 +165,6 @@ signals:
     void OnStateChange(THttpCli::State state);
 
 private:
-    struct Target;
-
     void execute(bool post);
     void startExchange();
     void onHostFound();
@@ -169,10 +176,11 @@ private:
     void onTimeout();
     void onDeadline();
     bool processHeaderLines();
+    bool headerEnded();
     bool handleStatusLine(const QByteArray& line);
     void handleHeaderLine(const QByteArray& line);
     bool writeBody(const QByteArray& bytes);
-    QByteArray buildRequest(const Target& target, bool viaProxy) const;
+    QByteArray buildRequest(const HttpTarget& target, bool viaProxy) const;
     void finish(int status, const QString& reason, bool failed);
     bool setState(State state);
 
@@ -215,6 +223,7 @@ private:
     bool m_post = false;
     bool m_done = false;
     bool m_failed = false;
+    bool m_failedByServer = false;
     bool m_headerless = false;
     bool m_statusSeen = false;
     int m_redirects = 0;
@@ -223,6 +232,7 @@ private:
     QByteArray m_headerBuffer;
     QByteArray m_request;
     qint64 m_replyBytes = 0;
+    qint64 m_headerBytes = 0;
     qint64 m_bodyBytes = 0;
     qint64 m_bodyLineFeeds = 0;
     qint64 m_bodyReturns = 0;

@@ -3,7 +3,11 @@
 loopback address with one account, which may only store new small files
 under numeric names into UPLOADS.
 
-usage: ftp-receiver.py HOST:PORT USER PASSWORD UPLOADS
+usage: ftp-receiver.py [--password-file FILE] HOST:PORT USER UPLOADS
+
+The account's password is the first line of FILE, else the value of
+BBSTATS_FTP_PASSWORD in the environment; never on the command line, which
+every local user can read.
 
 UPLOADS is the receiver's own folder: it is made when missing, and a folder
 holding anything but earlier uploads is refused, so the receiver never
@@ -11,6 +15,11 @@ writes where other files live. Each upload is a new file (an existing name
 is refused) under a name of digits only, at most 4 KiB; past 256 files or
 1 MiB in all, the oldest uploads are removed. Nothing can be read back,
 listed, appended to or stored under a name the server chooses.
+
+A connection must log in within LOGIN_SECONDS, and at most MAX_WAITING
+connections wait to log in at once: a newer one closes the oldest waiting,
+so idle connections never lock the real client out. A NUL byte in a command
+is refused with 501.
 
 Port 0 takes a free port. Prints "listening on HOST:PORT" once it accepts
 connections, then serves until it is stopped (SIGTERM or SIGINT)."""
@@ -32,6 +41,10 @@ MAX_FILE_BYTES = 4 * 1024
 MAX_FILES = 256
 MAX_TOTAL_BYTES = 1024 * 1024
 UPLOAD_NAME = re.compile(r"[0-9]{1,20}")
+# The client logs in right after the greeting and stores its marker at once.
+LOGIN_SECONDS = 10
+MAX_WAITING = 8
+IDLE_SECONDS = 30
 
 
 def stop(*_):
@@ -105,6 +118,39 @@ class UploadsFS(AbstractedFS):
 class ReceiverHandler(FTPHandler):
     abstracted_fs = UploadsFS
     banner = "bbstats marker receiver"
+    timeout = IDLE_SECONDS
+    _login_timer = None
+
+    def handle(self):
+        self.server.waiting.append(self)
+        self._login_timer = self.ioloop.call_later(LOGIN_SECONDS, self._login_overdue,
+                                                   _errback=self.handle_error)
+        FTPHandler.handle(self)
+
+    def _login_overdue(self):
+        if not self.authenticated:
+            self.respond("421 Log in within %d seconds." % LOGIN_SECONDS)
+            self.close_when_done()
+
+    def _stop_waiting(self):
+        if self._login_timer is not None and not self._login_timer.cancelled:
+            self._login_timer.cancel()
+        if self in self.server.waiting:
+            self.server.waiting.remove(self)
+
+    def on_login(self, username):
+        self._stop_waiting()
+
+    def close(self):
+        self._stop_waiting()
+        FTPHandler.close(self)
+
+    def pre_process_command(self, line, cmd, arg):
+        # No file name holds a NUL; the file system would raise on one.
+        if "\0" in line:
+            self.respond("501 A NUL byte is not allowed in a command.")
+            return
+        FTPHandler.pre_process_command(self, line, cmd, arg)
 
     def _refuse(self, *_):
         self.respond("502 Not allowed on this server.")
@@ -113,6 +159,8 @@ class ReceiverHandler(FTPHandler):
     ftp_STOU = ftp_APPE = ftp_LIST = ftp_NLST = ftp_MLSD = ftp_MLST = _refuse
     ftp_SIZE = ftp_MDTM = ftp_STAT = ftp_RETR = ftp_DELE = ftp_RNFR = ftp_RNTO = _refuse
     ftp_MKD = ftp_RMD = ftp_SITE = ftp_MFMT = _refuse
+    # Logging out would make a connection wait to log in again, unbounded.
+    ftp_REIN = _refuse
 
     def ftp_REST(self, *_):
         self.respond("502 Not allowed on this server.")
@@ -125,6 +173,36 @@ class ReceiverHandler(FTPHandler):
             pass
 
 
+class ReceiverServer(FTPServer):
+    """Keeps the connections that have not logged in, oldest first, and
+    closes the oldest when one more arrives past MAX_WAITING."""
+
+    max_cons = 64
+    max_cons_per_ip = 16
+
+    def __init__(self, *args, **kwargs):
+        FTPServer.__init__(self, *args, **kwargs)
+        self.waiting = []
+
+    def handle_accepted(self, sock, addr):
+        while len(self.waiting) >= MAX_WAITING:
+            oldest = self.waiting.pop(0)
+            oldest.respond_w_warning("421 Too many connections waiting to log in.")
+            oldest.close()
+        return FTPServer.handle_accepted(self, sock, addr)
+
+
+def read_password(path):
+    """The password from the file at path, else from the environment; None
+    when neither gives one."""
+    if path is not None:
+        with open(path, encoding="utf-8") as source:
+            password = source.readline().rstrip("\r\n")
+    else:
+        password = os.environ.get("BBSTATS_FTP_PASSWORD", "")
+    return password or None
+
+
 def prepare(folder):
     """Makes the uploads folder; None when it holds anything but uploads."""
     os.makedirs(folder, mode=0o700, exist_ok=True)
@@ -135,15 +213,26 @@ def prepare(folder):
 
 
 def main(argv):
-    if len(argv) != 5:
+    password_file = None
+    if len(argv) > 2 and argv[1] == "--password-file":
+        password_file, argv = argv[2], argv[:1] + argv[3:]
+    if len(argv) != 4:
         sys.stderr.write(__doc__)
         return 2
     host, _, port = argv[1].rpartition(":")
-    user, password = argv[2], argv[3]
-    folder = prepare(argv[4])
+    user = argv[2]
+    try:
+        password = read_password(password_file)
+    except (OSError, UnicodeDecodeError) as error:
+        sys.stderr.write("cannot read the password file: %s\n" % error)
+        return 2
+    if password is None:
+        sys.stderr.write("no password: give --password-file FILE or set BBSTATS_FTP_PASSWORD\n")
+        return 2
+    folder = prepare(argv[3])
     if folder is None:
         sys.stderr.write("%s holds other files than uploads; give the receiver a folder "
-                         "of its own\n" % argv[4])
+                         "of its own\n" % argv[3])
         return 2
     logging.basicConfig(level=logging.INFO, stream=sys.stderr,
                         format="%(asctime)s %(message)s")
@@ -153,9 +242,7 @@ def main(argv):
     handler = ReceiverHandler
     handler.authorizer = authorizer
     handler.permit_foreign_addresses = False
-    server = FTPServer((host, int(port)), handler)
-    server.max_cons = 64
-    server.max_cons_per_ip = 16
+    server = ReceiverServer((host, int(port)), handler)
     bound = server.socket.getsockname()
     print("listening on %s:%d" % (bound[0], bound[1]), flush=True)
     signal.signal(signal.SIGTERM, stop)

@@ -1,7 +1,6 @@
 #include "views/csvexporter.h"
 
 #include <algorithm>
-#include <limits>
 
 #include <QBuffer>
 #include <QDir>
@@ -25,9 +24,8 @@ namespace {
 // client's read time-out.
 constexpr int ExportDeadlineMs = 30 * 60 * 1000;
 
-// The reply stream of an export: passes the bytes to the file, counts the
-// rows for the progress dialog and keeps the start of the body for a
-// refusal's message.
+// The reply stream of an export: passes the bytes to the file and counts
+// the rows for the progress dialog.
 class ExportSink : public QIODevice {
 public:
     ExportSink(QSaveFile& file, std::function<void(qint64)> progress)
@@ -35,14 +33,10 @@ public:
         open(QIODevice::WriteOnly);
     }
     qint64 rows() const { return m_rows; }
-    const QByteArray& head() const { return m_head; }
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 size) override {
-        if (m_head.size() < 512) {
-            m_head.append(data, static_cast<qsizetype>(std::min<qint64>(size, 512)));
-        }
         const qint64 written = m_file.write(data, size);
         if (written != size) {
             setErrorString(m_file.errorString());
@@ -59,7 +53,6 @@ private:
     QSaveFile& m_file;
     std::function<void(qint64)> m_progress;
     qint64 m_rows = 0;
-    QByteArray m_head;
 };
 
 QString FailureText(const QString& path, const QString& why) {
@@ -173,19 +166,17 @@ CsvExporter::Outcome CsvExporter::exportTo(StatisticsView& view, const QString& 
     client.setSendStream(&body);
     client.setRcvdStream(&sink);
     client.setExchangeDeadline(ExportDeadlineMs);
-    client.setMaxReplyBytes(std::numeric_limits<qint64>::max());
+    client.setMaxReplyBytes(MaxReplyBytes);
     m_client = &client;
     QString failure;
     try {
         client.Post();
     } catch (const EHttpException& error) {
         failure = error.Message();
-        if (client.StatusCode() >= 400) {
-            // The service names the problem in the body.
-            const QString problem = QString::fromUtf8(sink.head()).trimmed();
+        if (client.FailedByServer()) {
             failure = QStringLiteral("the service refused it (%1 %2)")
                           .arg(client.StatusCode())
-                          .arg(problem.isEmpty() ? error.Message() : problem);
+                          .arg(error.Message());
         }
     }
     m_client = nullptr;

@@ -20,6 +20,11 @@ class CsvExporter : public QObject {
 public:
     // How an export ended.
     enum class Outcome { Written, Cancelled, Failed };
+    // The largest export the service sends (all its exports at once are
+    // held within 96 MiB by default) and a margin: an export reply stating
+    // more fails before a byte is written, and one that does not state its
+    // length fails once it passes this.
+    static constexpr qint64 MaxReplyBytes = qint64{100} * 1024 * 1024;
 
     explicit CsvExporter(QObject* parent = nullptr);
     ~CsvExporter() override;

@@ -49,8 +49,8 @@ mkdir -p "$ftp_folder"
 if (exec 3<>"/dev/tcp/${ftp_host%:*}/${ftp_host##*:}") 2>/dev/null; then
     fail "$ftp_host is taken; this test needs the build's FTP address"
 fi
-/usr/bin/python3 "$source/scripts/ftp-receiver.py" "$ftp_host" "$ftp_user" "$ftp_password" \
-    "$ftp_folder" >"$work/ftp.log" 2>&1 &
+BBSTATS_FTP_PASSWORD=$ftp_password /usr/bin/python3 "$source/scripts/ftp-receiver.py" \
+    "$ftp_host" "$ftp_user" "$ftp_folder" >"$work/ftp.log" 2>&1 &
 ftp_pid=$!
 for _ in $(seq 1 100); do
     grep -q '^listening on' "$work/ftp.log" && break

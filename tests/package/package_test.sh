@@ -168,16 +168,40 @@ if [ "$(id -u)" -eq 0 ]; then
         DPKG_MAINTSCRIPT_NAME=postinst "$1/postinst" configure ""
         [ -L "$wants" ] || fail "postinst did not enable bbstatsd.service"
         getent passwd bbstatsd >/dev/null || fail "postinst made no user bbstatsd"
-        [ "$(stat -c %U /var/lib/bbstatsd/lahman)" = bbstatsd ] ||
-            fail "postinst made no /var/lib/bbstatsd/lahman of bbstatsd"
-        echo kept >/var/lib/bbstatsd/lahman.db
+        state=/var/lib/bbstatsd
+        [ "$(stat -c "%U %a" "$state" "$state/lahman" | tr "\n" " ")" = "bbstatsd 750 bbstatsd 755 " ] ||
+            fail "postinst made $state and its lahman/ as $(stat -c "%U %a" "$state" "$state/lahman")"
+        # The service account replaces lahman/ by a link to a folder of root
+        # and lahman.db by a link to a file of root; an upgrade and a purge
+        # run as root must change neither.
+        target=/var/lib/root-only
+        mkdir -m 0700 "$target"
+        echo secret >"$target/secret"
+        chmod 0600 "$target/secret"
+        runuser -u bbstatsd -- sh -ec "cd $state && mv lahman lahman.real && ln -s $target lahman &&
+            ln -s $target/secret lahman.db"
         DPKG_MAINTSCRIPT_NAME=postinst "$1/postinst" configure 1.0
+        [ "$(stat -c "%U:%G %a" "$target" "$target/secret" | tr "\n" " ")" = "root:root 700 root:root 600 " ] ||
+            fail "the upgrade changed a folder of root through a planted link:" \
+                "$(stat -c "%n %U:%G %a" "$target" "$target/secret")"
         DPKG_MAINTSCRIPT_NAME=prerm "$1/prerm" remove
         DPKG_MAINTSCRIPT_NAME=postrm "$1/postrm" remove
-        [ "$(cat /var/lib/bbstatsd/lahman.db)" = kept ] || fail "removal deleted the data"
-        DPKG_MAINTSCRIPT_NAME=postrm "$1/postrm" purge
-        [ ! -e /var/lib/bbstatsd ] || fail "purge left /var/lib/bbstatsd"
+        [ -e "$state/lahman.real" ] || fail "removal deleted the data"
+        runuser -u bbstatsd -- sh -ec "cd $state && rm lahman && mv lahman.real lahman &&
+            echo events >events.db && echo wal >events.db-wal"
+        # The administrator copied a CSV file in; purge keeps it and says so.
+        echo "playerID" >"$state/lahman/People.csv"
+        DPKG_MAINTSCRIPT_NAME=postrm "$1/postrm" purge >"$1/purge.log"
+        [ "$(cat "$target/secret")" = secret ] || fail "purge changed a file of root through a link"
+        [ "$(cd "$state" && find . | sort | tr "\n" " ")" = ". ./lahman ./lahman/People.csv " ] ||
+            fail "purge left $(cd "$state" && find . | sort | tr "\n" " ") instead of the CSV file alone"
+        grep -q "kept $state" "$1/purge.log" || fail "purge did not say what it kept: $(cat "$1/purge.log")"
         [ ! -L "$wants" ] || fail "purge left bbstatsd.service enabled"
+        # Nothing but what the package made: purge removes the folder.
+        rm "$state/lahman/People.csv"
+        echo imported >"$state/lahman.db"
+        DPKG_MAINTSCRIPT_NAME=postrm "$1/postrm" purge
+        [ ! -e "$state" ] || fail "purge left $state: $(cd "$state" && find . | sort | tr "\n" " ")"
     ' maint "$tmp"
     unshare_options=(--mount --net)
 else

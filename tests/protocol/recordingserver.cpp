@@ -1,5 +1,7 @@
 #include "tests/protocol/recordingserver.h"
 
+#include <utility>
+
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -70,4 +72,37 @@ QByteArray HttpReply(const QByteArray& statusAndReason, const QByteArray& body,
                      const QByteArray& extraHeaders) {
     return "HTTP/1.0 " + statusAndReason + "\r\nContent-Type: text/plain\r\n" + extraHeaders +
            "\r\n" + body;
+}
+
+FloodServer::FloodServer(QByteArray head, const QByteArray& filler, QObject* parent)
+    : QObject(parent), m_head(std::move(head)) {
+    while (m_chunk.size() < 64 * 1024)
+        m_chunk += filler;
+    m_server.listen(QHostAddress::LocalHost, 0);
+    m_hostPort = QStringLiteral("127.0.0.1:") + QString::number(m_server.serverPort());
+    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            socket->setParent(this);
+            connect(socket, &QTcpSocket::bytesWritten, this, [this, socket](qint64 bytes) {
+                m_sent += bytes;
+                topUp(socket);
+            });
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            // The reply starts once the request has begun to arrive.
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+                socket->readAll();
+                if (socket->property("started").toBool())
+                    return;
+                socket->setProperty("started", true);
+                socket->write(m_head);
+                topUp(socket);
+            });
+        }
+    });
+}
+
+void FloodServer::topUp(QTcpSocket* socket) {
+    while (socket->state() == QAbstractSocket::ConnectedState &&
+           socket->bytesToWrite() < 4 * m_chunk.size())
+        socket->write(m_chunk);
 }

@@ -57,3 +57,27 @@ private:
 // A complete HTTP reply with the given status line tail and body.
 QByteArray HttpReply(const QByteArray& statusAndReason, const QByteArray& body,
                      const QByteArray& extraHeaders = {});
+
+// A loopback peer that answers each request with `head` and then `filler`
+// over and over, without end, until the client closes the connection: a
+// reply that never ends where `head` leaves it (inside a header line, inside
+// the header section, or in a body of no stated length).
+class FloodServer : public QObject {
+    Q_OBJECT
+public:
+    FloodServer(QByteArray head, const QByteArray& filler, QObject* parent = nullptr);
+
+    // "127.0.0.1:port".
+    QString hostPort() const { return m_hostPort; }
+    // Bytes handed to the connections so far (the client took at most these).
+    qint64 bytesSent() const { return m_sent; }
+
+private:
+    void topUp(QTcpSocket* socket);
+
+    QTcpServer m_server;
+    QString m_hostPort;
+    QByteArray m_head;
+    QByteArray m_chunk;
+    qint64 m_sent = 0;
+};

@@ -84,7 +84,6 @@ private slots:
     void locationOnRedirectStatusOnly_data();
     void locationOnRedirectStatusOnly();
     void connectTimeout();
-    void replyLargerThanCap();
     void busyWhileWaitingAndTimersRun();
     void nothingToPost();
     void abortDuringRequest();
@@ -550,18 +549,6 @@ void TestHttpCli::connectTimeout() {
     ::close(listener);
     QVERIFY(outcome.raised);
     QCOMPARE(outcome.message, QStringLiteral("can't connect: Connection timed out (Error #110)"));
-}
-
-void TestHttpCli::replyLargerThanCap() {
-    RecordingServer server;
-    server.setReply(HttpReply("200 OK", QByteArray(5000, 'x')));
-    THttpCli client;
-    client.setMaxReplyBytes(1000);
-    client.setURL(server.hostPort());
-    const Outcome outcome = run(client);
-    QVERIFY(outcome.raised);
-    QCOMPARE(outcome.message, QStringLiteral("reply larger than 1000 bytes"));
-    QVERIFY(outcome.body.size() <= 1000);
 }
 
 void TestHttpCli::busyWhileWaitingAndTimersRun() {
