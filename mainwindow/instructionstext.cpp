@@ -198,6 +198,23 @@ constexpr const char* Instructions[] = {
     "(\"batters-hr.png\"); Copy puts it on the clipboard. Every picture carries the data's "
     "attribution line.",
     "",
+    "QUERY STEPS",
+    "",
+    "Options, Query steps (also in a column's context menu, or click the query in words "
+    "under the grid) lists each step of the active window's query in the order the service "
+    "applies it: the selections, then the lines and \"Qualified only\", then the limits, "
+    "then the sort keys, each with the number of lines left after it (\"128,598 -> 6,148 "
+    "-> 291\"). Press Delete to take out the current step and keep the others, or Enter to "
+    "change a limit's bounds or a selection's items in place. Ctrl+Z brings a step back.",
+    "",
+    "FINDING A PLAYER",
+    "",
+    "Baseball Statistics, Find player (Ctrl+F) finds a player as you type any words of his "
+    "name (\"babe ruth\", \"george herman\"). Enter opens his page: his facts, every "
+    "season, the teams of a traded season under its TOT line, and his career line. \"Select "
+    "in the active window\" selects him in the Batters, Pitchers or Fielders window, and a "
+    "column's context menu offers the page of the line's player.",
+    "",
     "QUERY FILES",
     "",
     "Options, Save query (Ctrl+S) keeps the query of the active window in a small file: the "
