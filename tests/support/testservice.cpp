@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTest>
@@ -205,10 +206,14 @@ QString TestFtpServer::start(const QString& user, const QString& password) {
     // Its log goes to a file, so a full pipe never stalls it.
     const QString log = m_dir.filePath(QStringLiteral("ftp.log"));
     m_process.setStandardErrorFile(log);
-    // Debian's interpreter, which has python3-pyftpdlib.
+    // Debian's interpreter, which has python3-pyftpdlib. The password goes through the
+    // environment, as the receiver takes it, never its command line.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("BBSTATS_FTP_PASSWORD"), password);
+    m_process.setProcessEnvironment(environment);
     m_process.start(QStringLiteral("/usr/bin/python3"),
                     {SourceDir + QStringLiteral("/scripts/ftp-receiver.py"),
-                     QStringLiteral("127.0.0.1:0"), user, password, folder()});
+                     QStringLiteral("127.0.0.1:0"), user, folder()});
     if (!m_process.waitForStarted()) {
         return QStringLiteral("/usr/bin/python3 did not start");
     }
