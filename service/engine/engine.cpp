@@ -10,6 +10,8 @@
 
 #include "service/engine/importer.h"
 #include "service/engine/lines.h"
+#include "service/engine/morefields.h"
+#include "service/engine/moreschema.h"
 #include "service/engine/picklists.h"
 #include "service/engine/query.h"
 #include "service/engine/querycost.h"
@@ -44,6 +46,16 @@ std::vector<std::uint32_t> residentCopy(const std::vector<std::uint32_t>& rows) 
 
 } // namespace
 
+// The tables a request reads, with what is kept ready of them: the tables as loaded, or those
+// of the more-columns option (the same rows with the added lines).
+struct TableSet {
+    std::array<std::unique_ptr<TableData>, 4> tables;
+    std::array<std::unique_ptr<RecordTexts>, 4> texts;            // of the same tables
+    std::array<std::shared_ptr<const QueryResult>, 4> everyRow;   // of the same tables
+    std::array<std::shared_ptr<const LinesTable>, 4> seasonLines; // of the player tables
+    std::array<std::shared_ptr<const LinesTable>, 4> careerLines;
+};
+
 RequestError::RequestError(int status, std::string reason)
     : std::runtime_error(std::move(reason)), m_status(status) {}
 
@@ -53,33 +65,27 @@ public:
         SqliteDb db(dbPath, true);
         try {
             checkFormat(db);
+            TableSet& plain = sets[0];
             for (Table t : {Table::Batters, Table::Pitchers, Table::Fielders, Table::Teams}) {
                 const auto at = static_cast<std::size_t>(t);
-                tables[at] = std::make_unique<TableData>(db, tableDef(t));
-                texts[at] = std::make_unique<RecordTexts>(*tables[at]);
-                lists[at] = std::make_unique<PickLists>(*tables[at]);
-                largestRows = std::max(largestRows, tables[at]->rows());
-                auto all = std::make_shared<QueryResult>();
-                all->rows.resize(tables[at]->rows());
-                std::iota(all->rows.begin(), all->rows.end(), 0u);
-                all->totals = totalsRecord(*tables[at], all->rows);
-                all->kept = true;
-                everyRow[at] = std::move(all);
+                plain.tables[at] = std::make_unique<TableData>(db, tableDef(t));
+                lists[at] = std::make_unique<PickLists>(*plain.tables[at]);
+                largestRows = std::max(largestRows, plain.tables[at]->rows());
             }
-            // Season and career lines over every stint are kept ready: they answer every
-            // lines query without a selection of stints.
-            schedule = std::make_unique<Schedule>(*tables[static_cast<std::size_t>(Table::Teams)]);
+            schedule =
+                std::make_unique<Schedule>(*plain.tables[static_cast<std::size_t>(Table::Teams)]);
+            moreFigures = std::make_unique<MoreFigures>(
+                db, std::array<const TableData*, 4>{plain.tables[0].get(), plain.tables[1].get(),
+                                                    plain.tables[2].get(), plain.tables[3].get()});
+            for (std::size_t at = 0; at < 4; ++at) {
+                sets[1].tables[at] = moreFigures->extend(*plain.tables[at]);
+            }
+            for (TableSet& set : sets) {
+                keepReady(set, &set == &sets[1] ? moreFigures.get() : nullptr);
+            }
             for (Table t : {Table::Batters, Table::Pitchers, Table::Fielders}) {
                 const auto at = static_cast<std::size_t>(t);
-                std::vector<std::uint32_t> all(tables[at]->rows());
-                std::iota(all.begin(), all.end(), 0u);
-                seasonLines[at] =
-                    combineLines(*tables[at], all, LinesMode::Season, *schedule, texts[at].get());
-                careerLines[at] =
-                    combineLines(*tables[at], all, LinesMode::Career, *schedule, texts[at].get());
-                // Their columns are ranked when a sort first asks for each (a few
-                // milliseconds once), so the columns nobody sorts by cost no memory.
-                stintQualified[at] = stintQualifiers(*tables[at], *schedule);
+                stintQualified[at] = stintQualifiers(*plain.tables[at], *schedule);
             }
         } catch (const std::exception& e) {
             const std::string what = e.what();
@@ -87,13 +93,10 @@ public:
         }
     }
 
-    std::array<std::unique_ptr<TableData>, 4> tables;
-    std::array<std::unique_ptr<RecordTexts>, 4> texts;          // of the same tables
-    std::array<std::unique_ptr<PickLists>, 4> lists;            // of the same tables
-    std::array<std::shared_ptr<const QueryResult>, 4> everyRow; // of the same tables
+    std::array<TableSet, 2> sets;                    // as loaded, and with the more-columns lines
+    std::array<std::unique_ptr<PickLists>, 4> lists; // of the same rows in both sets
     std::unique_ptr<Schedule> schedule;
-    std::array<std::shared_ptr<const LinesTable>, 4> seasonLines; // of the player tables
-    std::array<std::shared_ptr<const LinesTable>, 4> careerLines;
+    std::unique_ptr<MoreFigures> moreFigures;
     std::array<std::vector<std::uint8_t>, 4> stintQualified;
     ResultCache cache;
     std::uint32_t largestRows = 0;
@@ -102,25 +105,55 @@ public:
     // cachedOnly and the cache lacks it.
     std::shared_ptr<const QueryResult> result(Table table, const ParsedRequest& req,
                                               const std::vector<SortKey>& keys,
-                                              const LinesOptions& options, bool cachedOnly);
+                                              const LinesOptions& options, bool more,
+                                              bool cachedOnly);
 
 private:
+    // The record texts, the whole table's result and the season and career lines over every
+    // stint, kept ready: they answer every lines query without a selection of stints. The
+    // lines' columns are ranked when a sort first asks for each (a few milliseconds once), so
+    // the columns nobody sorts by cost no memory.
+    void keepReady(TableSet& set, const MoreFigures* more) {
+        for (std::size_t at = 0; at < 4; ++at) {
+            const TableData& data = *set.tables[at];
+            set.texts[at] = std::make_unique<RecordTexts>(data);
+            auto all = std::make_shared<QueryResult>();
+            all->rows.resize(data.rows());
+            std::iota(all->rows.begin(), all->rows.end(), 0u);
+            all->totals = recordTotals(data, all->rows);
+            all->kept = true;
+            set.everyRow[at] = std::move(all);
+            if (!data.def().hasPlayers) {
+                continue;
+            }
+            std::vector<std::uint32_t> rows(data.rows());
+            std::iota(rows.begin(), rows.end(), 0u);
+            set.seasonLines[at] =
+                combineLines(data, rows, LinesMode::Season, *schedule, set.texts[at].get(), more);
+            set.careerLines[at] =
+                combineLines(data, rows, LinesMode::Career, *schedule, set.texts[at].get(), more);
+        }
+    }
+
     // The stint rows a selection keeps, in default order, with their totals. A selection that
     // keeps every row shares the result kept from load: a new sort of a whole table copies
     // no rows and sums nothing before it sorts.
-    std::shared_ptr<const QueryResult> selection(const TableData& data, const Groups& groups) {
+    std::shared_ptr<const QueryResult> selection(const TableSet& set, const TableData& data,
+                                                 const Groups& groups) {
         bool all = false;
         auto r = std::make_shared<QueryResult>();
         r->rows = filterRows(data, groups, &all);
         if (all) {
-            return everyRow[static_cast<std::size_t>(data.def().table)];
+            return set.everyRow[static_cast<std::size_t>(data.def().table)];
         }
-        r->totals = totalsRecord(data, r->rows);
+        r->totals = recordTotals(data, r->rows);
         return r;
     }
 
-    std::shared_ptr<const QueryResult> linesResult(const TableData& data, const Groups& groups,
-                                                   const LinesOptions& options);
+    std::shared_ptr<const QueryResult> linesResult(const TableSet& set, const TableData& data,
+                                                   const Groups& groups,
+                                                   const LinesOptions& options,
+                                                   const std::string& moreKey);
 
     // A file written by an earlier importer holds figures of earlier definitions.
     static void checkFormat(SqliteDb& db) {
@@ -140,16 +173,19 @@ private:
 
 std::shared_ptr<const QueryResult> EngineData::result(Table table, const ParsedRequest& req,
                                                       const std::vector<SortKey>& keys,
-                                                      const LinesOptions& options,
+                                                      const LinesOptions& options, bool more,
                                                       bool cachedOnly) {
-    const TableData& data = *tables.at(static_cast<std::size_t>(table));
+    const TableSet& set = sets[more ? 1 : 0];
+    const TableData& data = *set.tables.at(static_cast<std::size_t>(table));
     const TableDef& def = data.def();
     // The matching rows in default order with their totals are cached apart from each sorted
-    // order of them, so a new sort of a selection seen before only sorts.
-    const std::string suffix = linesKey(options);
+    // order of them, so a new sort of a selection seen before only sorts. The option's entries
+    // have keys of their own; without it the keys stay as they were.
+    const std::string moreKey = more ? "\x1dm" : "";
+    const std::string suffix = linesKey(options) + moreKey;
     auto base = [&] {
-        return options.plain() ? selection(data, req.groups)
-                               : linesResult(data, req.groups, options);
+        return options.plain() ? selection(set, data, req.groups)
+                               : linesResult(set, data, req.groups, options, moreKey);
     };
     const std::string key = queryKey(def, keys, req.groups) + suffix;
     if (cachedOnly) {
@@ -174,12 +210,15 @@ std::shared_ptr<const QueryResult> EngineData::result(Table table, const ParsedR
 // The totals record is the one of the same request on stint rows: it does not change with the
 // lines.
 std::shared_ptr<const QueryResult>
-EngineData::linesResult(const TableData& data, const Groups& groups, const LinesOptions& options) {
+EngineData::linesResult(const TableSet& set, const TableData& data, const Groups& groups,
+                        const LinesOptions& options, const std::string& moreKey) {
     const TableDef& def = data.def();
     const auto at = static_cast<std::size_t>(def.table);
     auto r = std::make_shared<QueryResult>();
     r->totals =
-        cache.get(queryKey(def, {}, groups), [&] { return selection(data, groups); })->totals;
+        cache
+            .get(queryKey(def, {}, groups) + moreKey, [&] { return selection(set, data, groups); })
+            ->totals;
     if (options.mode == LinesMode::Team) {
         const std::vector<std::uint8_t>& qualified = stintQualified[at];
         for (const std::uint32_t row : filterRows(data, groups)) {
@@ -201,10 +240,10 @@ EngineData::linesResult(const TableData& data, const Groups& groups, const Lines
         (limitsOnly ? lineGroups : stintGroups).push_back(group);
     }
     if (stintGroups.empty()) {
-        r->lines = options.mode == LinesMode::Season ? seasonLines[at] : careerLines[at];
+        r->lines = options.mode == LinesMode::Season ? set.seasonLines[at] : set.careerLines[at];
     } else {
         r->lines = combineLines(data, filterRows(data, stintGroups), options.mode, *schedule,
-                                texts[at].get());
+                                set.texts[at].get(), moreKey.empty() ? nullptr : moreFigures.get());
         r->linesBytes = r->lines->bytes();
     }
     r->rows = filterRows(*r->lines->data, lineGroups);
@@ -231,7 +270,9 @@ std::optional<std::string> Engine::answerIfCached(Table table, std::string_view 
 
 std::optional<std::string> Engine::respond(Table table, std::string_view body,
                                            std::string_view query, bool cachedOnly) {
-    const TableData& data = *m_data->tables.at(static_cast<std::size_t>(table));
+    const bool more = parseMoreOption(query);
+    const TableSet& set = m_data->sets[more ? 1 : 0];
+    const TableData& data = *set.tables.at(static_cast<std::size_t>(table));
     const TableDef& def = data.def();
     const TableShape shape{def.sortFieldCount, def.hasPlayers, def.positionLine >= 0};
     const ParsedRequest req = parseRequest(body, shape);
@@ -246,7 +287,7 @@ std::optional<std::string> Engine::respond(Table table, std::string_view body,
     const std::vector<SortKey> keys =
         req.list ? std::vector<SortKey>() : sortKeys(def, req.sortCodes);
     const std::shared_ptr<const QueryResult> result =
-        m_data->result(table, req, keys, options, cachedOnly);
+        m_data->result(table, req, keys, options, more, cachedOnly);
     if (result == nullptr) {
         return std::nullopt;
     }
@@ -256,7 +297,7 @@ std::optional<std::string> Engine::respond(Table table, std::string_view body,
     }
     // The page is copied from the records' texts written at load time, sized exactly first.
     const RecordTexts& texts =
-        result->lines ? *result->lines->texts : *m_data->texts.at(static_cast<std::size_t>(table));
+        result->lines ? *result->lines->texts : *set.texts.at(static_cast<std::size_t>(table));
     const std::vector<std::uint32_t>& rows = result->rows;
     const std::size_t first = std::min<std::size_t>(req.top, rows.size());
     const std::size_t last = std::min<std::size_t>(first + req.rows, rows.size());
@@ -281,7 +322,9 @@ std::optional<std::string> Engine::respond(Table table, std::string_view body,
 
 ResultRows Engine::wholeResult(Table table, std::string_view body, std::string_view query) {
     const auto at = static_cast<std::size_t>(table);
-    const TableData& data = *m_data->tables.at(at);
+    const bool more = parseMoreOption(query);
+    const TableSet& set = m_data->sets[more ? 1 : 0];
+    const TableData& data = *set.tables.at(at);
     const TableDef& def = data.def();
     const TableShape shape{def.sortFieldCount, def.hasPlayers, def.positionLine >= 0};
     const ParsedRequest req = parseRequest(body, shape);
@@ -292,8 +335,8 @@ ResultRows Engine::wholeResult(Table table, std::string_view body, std::string_v
     checkSelectionCost(data, req.groups, selectionCostBound(m_data->largestRows));
     // The same cache entries as the page answers use, so an export of the window's query
     // reuses its sorted result.
-    ResultRows whole{&data, m_data->texts.at(at).get(), nullptr};
-    whole.result = m_data->result(table, req, sortKeys(def, req.sortCodes), options, false);
+    ResultRows whole{&data, set.texts.at(at).get(), nullptr};
+    whole.result = m_data->result(table, req, sortKeys(def, req.sortCodes), options, more, false);
     if (whole.result->lines) {
         whole.data = whole.result->lines->data.get();
         whole.texts = whole.result->lines->texts.get();

@@ -12,6 +12,7 @@
 #include "service/engine/csvreader.h"
 #include "service/engine/importtemp.h"
 #include "service/engine/newstables.h"
+#include "service/engine/parkfactors.h"
 #include "service/engine/picklabels.h"
 #include "service/engine/schema.h"
 #include "service/engine/sqlitedb.h"
@@ -491,6 +492,7 @@ void importLahman(const std::string& dir, const std::string& dbPath) {
     db.exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
     Importer(dir, db).run();
     writeNewsTables(dir, db);
+    writeParkFactors(dir, db);
     db.exec("COMMIT");
     db.close();
     temp.commit();

@@ -6,6 +6,8 @@
 #include <limits>
 #include <unordered_map>
 
+#include "service/engine/morefields.h"
+
 namespace bbstatsd {
 
 namespace {
@@ -194,10 +196,9 @@ std::vector<std::uint8_t> stintQualifiers(const TableData& stints, const Schedul
     return out;
 }
 
-std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
-                                               const std::vector<std::uint32_t>& rows,
-                                               LinesMode mode, const Schedule& schedule,
-                                               const RecordTexts* stintTexts) {
+std::shared_ptr<const LinesTable>
+combineLines(const TableData& stints, const std::vector<std::uint32_t>& rows, LinesMode mode,
+             const Schedule& schedule, const RecordTexts* stintTexts, const MoreFigures* more) {
     const TableDef& def = stints.def();
     const bool career = mode == LinesMode::Career;
     const std::vector<std::uint32_t>& playerOf = stints.playerOfRow();
@@ -337,6 +338,9 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
                 }
             }
         }
+    }
+    if (more != nullptr) {
+        more->fillLines(def, cols, *out, career);
     }
     out->data = std::make_unique<TableData>(def, std::move(cols), lines);
     // Career lines show their span on every line, so only season lines can show a stint as is.

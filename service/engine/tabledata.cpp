@@ -168,6 +168,7 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
             throw std::runtime_error(std::string("pick list of ") + def.sqlName +
                                      " lacks players of the table");
         }
+        m_playerCode = playerIds;
         m_byPlayer.resize(playerIds.size());
         std::vector<bool> named(playerIds.size());
         const Column& names = m_cols[static_cast<std::size_t>(def.nameLine)];
@@ -219,6 +220,23 @@ TableData::TableData(const TableDef& def, std::vector<Column> columns, std::uint
     : m_def(def), m_rankOnce(std::make_unique<std::once_flag[]>(columns.size())), m_rows(rows),
       m_cols(std::move(columns)) {
     m_lookup.resize(m_cols.size());
+}
+
+TableData::TableData(const TableData& base, const TableDef& def, std::vector<Column> added)
+    : m_def(def), m_rows(base.m_rows), m_cols(base.m_cols), m_lookup(base.m_lookup),
+      m_player(base.m_player), m_playerEntry(base.m_playerEntry), m_playerCode(base.m_playerCode),
+      m_playersByText(base.m_playersByText), m_byPlayer(base.m_byPlayer), m_byText(base.m_byText),
+      m_byYear(base.m_byYear), m_yearMin(base.m_yearMin) {
+    const std::size_t first = m_cols.size();
+    for (Column& c : added) {
+        m_cols.push_back(std::move(c));
+    }
+    m_lookup.resize(m_cols.size());
+    for (std::size_t i = first; i < m_cols.size(); ++i) {
+        if (def.fields[i].sortNo >= 0 || m_cols[i].isText()) {
+            computeRanks(m_cols[i]);
+        }
+    }
 }
 
 const Column& TableData::ranked(int line) const {

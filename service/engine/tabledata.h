@@ -44,6 +44,9 @@ public:
     // selection indexes. The ranks of a line are computed when a sort first asks for them
     // (ranked), or all at once by rankAll.
     TableData(const TableDef& def, std::vector<Column> columns, std::uint32_t rows);
+    // A loaded table with further lines after its own (def: base's lines, then the added
+    // ones), with base's selection indexes; the added lines are ranked now.
+    TableData(const TableData& base, const TableDef& def, std::vector<Column> added);
 
     const TableDef& def() const { return m_def; }
     std::uint32_t rows() const { return m_rows; }
@@ -60,6 +63,8 @@ public:
     // Player of each row and the pick-list entry of each player (player tables only).
     const std::vector<std::uint32_t>& playerOfRow() const { return m_player; }
     const std::vector<std::string>& playerEntries() const { return m_playerEntry; }
+    // The data's player code of each player (player tables only).
+    const std::vector<std::string>& playerCodes() const { return m_playerCode; }
     // Players a player item names: by pick-list entry, or by plain name (all who share it).
     const std::vector<std::uint32_t>* playersNamed(const std::string& text) const;
 
@@ -84,6 +89,7 @@ private:
     std::vector<std::unordered_map<std::string, std::uint32_t>> m_lookup; // per text line
     std::vector<std::uint32_t> m_player;
     std::vector<std::string> m_playerEntry;
+    std::vector<std::string> m_playerCode;
     std::unordered_map<std::string, std::vector<std::uint32_t>> m_playersByText;
     std::vector<std::vector<std::uint32_t>> m_byPlayer;
     std::unordered_map<int, std::vector<std::vector<std::uint32_t>>> m_byText; // line -> id -> rows
