@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <memory>
+#include <mutex>
 #include <numeric>
 
 #include <sys/mman.h>
@@ -77,12 +79,7 @@ public:
             moreFigures = std::make_unique<MoreFigures>(
                 db, std::array<const TableData*, 4>{plain.tables[0].get(), plain.tables[1].get(),
                                                     plain.tables[2].get(), plain.tables[3].get()});
-            for (std::size_t at = 0; at < 4; ++at) {
-                sets[1].tables[at] = moreFigures->extend(*plain.tables[at]);
-            }
-            for (TableSet& set : sets) {
-                keepReady(set, &set == &sets[1] ? moreFigures.get() : nullptr);
-            }
+            keepReady(plain, nullptr);
             for (Table t : {Table::Batters, Table::Pitchers, Table::Fielders}) {
                 const auto at = static_cast<std::size_t>(t);
                 stintQualified[at] = stintQualifiers(*plain.tables[at], *schedule);
@@ -93,7 +90,7 @@ public:
         }
     }
 
-    std::array<TableSet, 2> sets;                    // as loaded, and with the more-columns lines
+    std::array<TableSet, 2> sets; // as loaded, and with the more-columns lines (see moreSet)
     std::array<std::unique_ptr<PickLists>, 4> lists; // of the same rows in both sets
     std::unique_ptr<Schedule> schedule;
     std::unique_ptr<MoreFigures> moreFigures;
@@ -108,7 +105,26 @@ public:
                                               const LinesOptions& options, bool more,
                                               bool cachedOnly);
 
+    // The tables of the more-columns option, built by the first request that asks for them
+    // (about as much work and memory again as the tables as loaded, which a service whose
+    // clients never ask spares). Thread-safe.
+    const TableSet& moreSet() {
+        std::call_once(moreOnce, [&] {
+            for (std::size_t at = 0; at < 4; ++at) {
+                sets[1].tables[at] = moreFigures->extend(*sets[0].tables[at]);
+            }
+            keepReady(sets[1], moreFigures.get());
+            moreReady.store(true, std::memory_order_release);
+        });
+        return sets[1];
+    }
+    // Whether moreSet is built, so that a quick answer never waits for it.
+    bool moreBuilt() const { return moreReady.load(std::memory_order_acquire); }
+
 private:
+    std::once_flag moreOnce;
+    std::atomic<bool> moreReady{false};
+
     // The record texts, the whole table's result and the season and career lines over every
     // stint, kept ready: they answer every lines query without a selection of stints. The
     // lines' columns are ranked when a sort first asks for each (a few milliseconds once), so
@@ -271,7 +287,10 @@ std::optional<std::string> Engine::answerIfCached(Table table, std::string_view 
 std::optional<std::string> Engine::respond(Table table, std::string_view body,
                                            std::string_view query, bool cachedOnly) {
     const bool more = parseMoreOption(query);
-    const TableSet& set = m_data->sets[more ? 1 : 0];
+    if (more && cachedOnly && !m_data->moreBuilt()) {
+        return std::nullopt;
+    }
+    const TableSet& set = more ? m_data->moreSet() : m_data->sets[0];
     const TableData& data = *set.tables.at(static_cast<std::size_t>(table));
     const TableDef& def = data.def();
     const TableShape shape{def.sortFieldCount, def.hasPlayers, def.positionLine >= 0};
@@ -323,7 +342,7 @@ std::optional<std::string> Engine::respond(Table table, std::string_view body,
 ResultRows Engine::wholeResult(Table table, std::string_view body, std::string_view query) {
     const auto at = static_cast<std::size_t>(table);
     const bool more = parseMoreOption(query);
-    const TableSet& set = m_data->sets[more ? 1 : 0];
+    const TableSet& set = more ? m_data->moreSet() : m_data->sets[0];
     const TableData& data = *set.tables.at(at);
     const TableDef& def = data.def();
     const TableShape shape{def.sortFieldCount, def.hasPlayers, def.positionLine >= 0};
