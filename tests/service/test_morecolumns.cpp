@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iomanip>
 #include <limits>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <unordered_map>
@@ -334,11 +336,36 @@ class TestMoreColumns : public QObject {
                                                     kAddedLines[static_cast<int>(table)]);
         std::vector<Lines> out;
         const std::size_t count = std::stoul(lines.at(0));
-        for (std::size_t i = 0; i < count && 1 + (i + 1) * width <= lines.size(); ++i) {
+        // The records before the totals record.
+        for (std::size_t i = 0; i < count && 1 + (i + 2) * width <= lines.size(); ++i) {
             out.emplace_back(lines.begin() + static_cast<long>(1 + i * width),
                              lines.begin() + static_cast<long>(1 + (i + 1) * width));
         }
         return out;
+    }
+
+    // The CSV path's reply to a page request (the export route, in process).
+    std::pair<int, std::string> exportCsv(Table table, const std::string& query,
+                                          const std::string& body) {
+        static const char* paths[] = {"/cgi-bin/getbat.exe", "/cgi-bin/getpit.exe",
+                                      "/cgi-bin/getfield.exe", "/cgi-bin/getbaseteam.exe"};
+        const bbstatsd::HttpRoute route = bbstatsd::csvExportRoute(
+            *m_engine, paths[static_cast<int>(table)], table,
+            std::make_shared<bbstatsd::ExportBudget>(std::uint64_t(256) << 20));
+        const bbstatsd::HttpReply reply =
+            route.handler(bbstatsd::HttpRequest{"POST", route.path, query, body, "127.0.0.1"});
+        if (reply.status != 200) {
+            return {reply.status, reply.body};
+        }
+        std::string text(reply.streamLength, '\0');
+        for (std::size_t at = 0; at < text.size();) {
+            const long n = reply.stream(at, text.data() + at, text.size() - at);
+            if (n <= 0) {
+                break;
+            }
+            at += static_cast<std::size_t>(n);
+        }
+        return {200, text};
     }
 
 private slots:
@@ -470,6 +497,184 @@ private slots:
 
     // Figures as the reference books publish them: OPS+ and ERA+ within 4, Pedro Martinez's
     // 2000 WHIP and strikeouts per nine innings exactly as shown.
+    // Sorted and limited by each added field, the page path and the CSV path list the same
+    // rows; a limit keeps the figures shown at or above its bound. The CSV path's header row
+    // names every column, the added ones last.
+    void pageAndCsvAgree() {
+        const std::vector<std::vector<std::string>> addedTitles{
+            {"OPS", "OPS+", "ISO", "BABIP", "AGE"},
+            {"WHIP", "K/9", "BB/9", "HR/9", "K/BB", "ERA+", "FIP", "AGE"},
+            {"AGE"},
+            {"OPS", "ERA+", "EXP W-L%"}};
+        const int firstField[] = {31, 31, 16, 67};
+        for (int table = 0; table < 4; ++table) {
+            const auto t = static_cast<Table>(table);
+            const bool teams = t == Table::Teams;
+            const int nameField = teams ? 2 : 0, nameLine = teams ? 1 : 0;
+            const auto [status, header] =
+                exportCsv(t, "more=1&header=1", enginetest::body("0!1!300!"));
+            QCOMPARE(status, 200);
+            const Lines titles = enginetest::splitReply(header.substr(0, header.find("\r\n") + 2));
+            QCOMPARE(titles.size(), std::size_t(1));
+            const auto added = addedTitles[static_cast<std::size_t>(table)];
+            QVERIFY2(
+                titles[0].starts_with(teams ? "YEAR,TEAM CODE," : "PLAYER NAME,YEAR,TEAM CODE,"),
+                titles[0].c_str());
+            std::string tail;
+            for (const std::string& title : added) {
+                tail += "," + title;
+            }
+            QVERIFY2(titles[0].ends_with(tail), titles[0].c_str());
+            QCOMPARE(std::count(titles[0].begin(), titles[0].end(), ','),
+                     long(firstField[table] + long(added.size()) - 1));
+            for (std::size_t i = 0; i < added.size(); ++i) {
+                const int field = firstField[table] + int(i);
+                const std::size_t line = std::size_t(kRecordLines[table]) + i;
+                const std::string columns =
+                    "more=1&columns=" + std::to_string(nameField) + "," + std::to_string(field);
+                const std::string sort = "0!1!" + std::to_string(field) + "!";
+                const Lines all =
+                    enginetest::splitReply(exportCsv(t, columns, enginetest::body(sort)).second);
+                // A bound from the figure of the 100th row (or the last one with a figure).
+                std::vector<double> values;
+                for (const std::string& row : all) {
+                    const std::string value = row.substr(row.rfind(',') + 1);
+                    if (!value.empty()) {
+                        values.push_back(std::stod(value));
+                    }
+                }
+                QVERIFY(!values.empty());
+                QVERIFY(std::is_sorted(values.rbegin(), values.rend()));
+                const double bound = values[std::min<std::size_t>(99, values.size() - 1)];
+                const std::string boundText =
+                    all[std::min<std::size_t>(99, values.size() - 1)].substr(
+                        all[std::min<std::size_t>(99, values.size() - 1)].rfind(',') + 1);
+                const Lines items{"E" + std::to_string(field) + "!" + boundText + "!!", "*"};
+                const std::string first = "0!40!" + std::to_string(field) + "!";
+                const Lines limited = enginetest::splitReply(
+                    exportCsv(t, columns, enginetest::body(first, items)).second);
+                const long long atOrAbove = std::count_if(values.begin(), values.end(),
+                                                          [&](double v) { return v >= bound; });
+                QCOMPARE((long long)limited.size(), atOrAbove);
+                const auto page =
+                    records(t, m_engine->answer(t, enginetest::body(first, items), "more=1"));
+                QCOMPARE(page.size(), std::min<std::size_t>(40, limited.size()));
+                for (std::size_t r = 0; r < page.size(); ++r) {
+                    const std::string& name = page[r][static_cast<std::size_t>(nameLine)];
+                    const std::string quoted =
+                        name.find(',') == std::string::npos ? name : "\"" + name + "\"";
+                    QCOMPARE(quoted + "," + page[r][line], limited[r]);
+                }
+            }
+        }
+        const std::string body = enginetest::body("0!1!300!");
+        QCOMPARE(exportCsv(Table::Batters, "header=2", body).first, 400);
+        QCOMPARE(exportCsv(Table::Batters, "columns=35", body).first, 400);
+        QCOMPARE(exportCsv(Table::Batters, "more=1&columns=35", body).first, 200);
+        for (const char* query : {"more=2", "more=", "more=yes"}) {
+            try {
+                m_engine->answer(Table::Pitchers, body, query);
+                QFAIL(query);
+            } catch (const bbstatsd::RequestError& e) {
+                QCOMPARE(e.status(), 400);
+                QVERIFY2(std::string(e.what()).starts_with("more:"), e.what());
+            }
+        }
+    }
+
+    // With the option a reply is the reply without it, each record (TOTALS too) followed by
+    // its added lines; "more=0" is no option. TOTALS shows the ratios of its sums: OPS from
+    // its OBP and SLG as shown, WHIP and the rates per nine innings from its counts, the
+    // expected W-L% from its runs; OPS+, ERA+, FIP and age missing.
+    void optionOnlyAppends_data() {
+        QTest::addColumn<int>("table");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("first");
+        for (int t = 0; t < 4; ++t) {
+            QTest::addRow("%s", kTableNames[t]) << t << ""
+                                                << "0!30!300!";
+            QTest::addRow("%s sorted, past the end", kTableNames[t]) << t << ""
+                                                                     << "490!30!5!";
+        }
+        for (int t = 0; t < 2; ++t) {
+            QTest::addRow("%s season lines", kTableNames[t]) << t << "lines=season"
+                                                             << "0!30!8!";
+            QTest::addRow("%s qualified", kTableNames[t]) << t << "lines=season&qualified=1"
+                                                          << "0!30!13!";
+            QTest::addRow("%s career lines", kTableNames[t]) << t << "lines=career"
+                                                             << "0!30!300!";
+        }
+    }
+
+    void optionOnlyAppends() {
+        QFETCH(int, table);
+        QFETCH(QString, query);
+        QFETCH(QString, first);
+        const auto t = static_cast<Table>(table);
+        const std::string body = enginetest::body(first.toStdString(), {"C1968", "*"});
+        const std::string q = query.toStdString();
+        const std::string plain = m_engine->answer(t, body, q);
+        QCOMPARE(m_engine->answer(t, body, q.empty() ? "more=0" : q + "&more=0"), plain);
+        const Lines with =
+            enginetest::splitReply(m_engine->answer(t, body, q.empty() ? "more=1" : q + "&more=1"));
+        const Lines without = enginetest::splitReply(plain);
+        const auto width = std::size_t(kRecordLines[table]),
+                   added = std::size_t(kAddedLines[table]);
+        QCOMPARE(with.size() - 1, (without.size() - 1) / width * (width + added));
+        Lines stripped{with[0]};
+        for (std::size_t at = 1; at < with.size(); at += width + added) {
+            stripped.insert(stripped.end(), with.begin() + long(at),
+                            with.begin() + long(at + width));
+        }
+        QCOMPARE(stripped, without);
+        const Lines totals(with.end() - long(width + added), with.end());
+        auto units = [&](std::size_t line) {
+            std::string digits;
+            for (const char c : totals.at(line)) {
+                if (c != '.') {
+                    digits += c;
+                }
+            }
+            return std::stoll(digits);
+        };
+        auto rounded = [](double x, int decimals) {
+            std::ostringstream out;
+            out << std::fixed << std::setprecision(decimals) << x;
+            return out.str();
+        };
+        switch (t) {
+        case Table::Batters:
+            QCOMPARE(units(31), units(15) + units(16));
+            QCOMPARE(totals[32], std::string("1000000"));
+            QCOMPARE(totals[33], rounded(double(std::stoll(totals[29]) - std::stoll(totals[9])) /
+                                             double(std::stoll(totals[7])),
+                                         3));
+            QCOMPARE(totals[35], std::string("1000000"));
+            break;
+        case Table::Pitchers: {
+            const long long outs = units(14) / 10 * 3 + units(14) % 10;
+            QCOMPARE(totals[31],
+                     rounded(3.0 * double(std::stoll(totals[20]) + std::stoll(totals[16])) /
+                                 double(outs),
+                             3));
+            QCOMPARE(totals[32], rounded(27.0 * double(std::stoll(totals[21])) / double(outs), 1));
+            QCOMPARE(totals[36] + " " + totals[37] + " " + totals[38], std::string("-1 -1.00 -1"));
+            break;
+        }
+        case Table::Fielders:
+            QCOMPARE(totals[17], std::string("-1"));
+            break;
+        case Table::Teams: {
+            QCOMPARE(units(67), units(31) + units(32));
+            QCOMPARE(totals[68], std::string("1000000"));
+            const double rs = std::pow(double(std::stoll(totals[15])), 1.83),
+                         ra = std::pow(double(std::stoll(totals[16])), 1.83);
+            QCOMPARE(totals[69], rounded(rs / (rs + ra), 3));
+            break;
+        }
+        }
+    }
+
     void publishedFigures_data() {
         QTest::addColumn<int>("table");
         QTest::addColumn<QString>("player");
