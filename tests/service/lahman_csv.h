@@ -1,6 +1,7 @@
 #pragma once
 
-// The Lahman CSV files read whole, for the checks that recompute served figures from them.
+// The Lahman CSV files read whole, for the checks that recompute served figures from them (as
+// test_wholetable reads them).
 #include <QtTest>
 
 #include <charconv>
