@@ -20,7 +20,7 @@
 #include "service/engine/recordtexts.h"
 #include "service/engine/resultcache.h"
 #include "service/engine/tabledata.h"
-#include "tests/service/lahman_csv.h"
+#include "tests/service/morecolumns_reference.h"
 #include "tests/service/test_engine_support.h"
 
 using bbstatsd::Engine;
@@ -30,160 +30,11 @@ namespace {
 
 using enginetest::Lines;
 using lahmancsv::Csv;
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// What a stint row of Batting.csv or Pitching.csv gives the added figures: its counts (-1
-// blank), the figures of its league-season and the park factors of its club, and the age.
-struct Stint {
-    long long pa = 0, ab = -1, h = -1, tb = -1, bb = -1, hbp = -1, sf = -1, so = -1, hr = -1;
-    long long outs = -1, er = -1; // pitchers; h, bb, hbp, so, hr as allowed
-    double lgObp = kNaN, lgSlg = kNaN, lgEra = kNaN, fipConst = kNaN; // park-adjusted
-    double age = kNaN;
-    bool present = false; // a row of the file (stint numbers can skip)
-};
-
-// The sum of a count over stints as a combined line records it: missing where the line's own
-// count line (checked against the CSVs by test_wholetable) is missing, else the sum of the
-// stints that record it. optional: a missing count counts 0.
-long long sumOf(const std::vector<const Stint*>& stints, long long Stint::*field,
-                const std::string& served, bool optional) {
-    if (served == "-1") {
-        return optional ? 0 : -1;
-    }
-    long long total = 0;
-    for (const Stint* s : stints) {
-        total += std::max(0LL, s->*field);
-    }
-    return total;
-}
-
-// The added figures of a line of stints (its served record), by the written definitions;
-// career lines have no age.
-std::vector<double> batterFigures(const std::vector<const Stint*>& stints, bool career,
-                                  const Lines& record) {
-    // Batters lines: AB 7, H 9, HR 12, BB 17, SO 19, HBP 20, SF 22, TB 29.
-    auto sum = [&](long long Stint::*field, int line, bool optional) {
-        return sumOf(stints, field, record.at(static_cast<std::size_t>(line)), optional);
-    };
-    const long long ab = sum(&Stint::ab, 7, false), h = sum(&Stint::h, 9, false),
-                    tb = sum(&Stint::tb, 29, false), bb = sum(&Stint::bb, 17, false),
-                    hbp = sum(&Stint::hbp, 20, true), sf = sum(&Stint::sf, 22, true),
-                    so = sum(&Stint::so, 19, false), hr = sum(&Stint::hr, 12, false);
-    const long long onDen = ab + bb + hbp + sf;
-    const double obp =
-        ab >= 0 && h >= 0 && bb >= 0 && onDen > 0 ? double(h + bb + hbp) / double(onDen) : kNaN;
-    const double slg = ab > 0 && tb >= 0 ? double(tb) / double(ab) : kNaN;
-    double w = 0, lgObp = 0, lgSlg = 0;
-    for (const Stint* s : stints) {
-        if (s->pa > 0 && std::isfinite(s->lgObp)) {
-            w += double(s->pa);
-            lgObp += double(s->pa) * s->lgObp;
-            lgSlg += double(s->pa) * s->lgSlg;
-        }
-    }
-    const double opsPlus = w > 0 ? 100.0 * (obp / (lgObp / w) + slg / (lgSlg / w) - 1) : kNaN;
-    const double iso = ab > 0 && tb >= 0 && h >= 0 ? double(tb - h) / double(ab) : kNaN;
-    const long long babipDen = ab - so - hr + sf;
-    const double babip = ab >= 0 && h >= 0 && so >= 0 && hr >= 0 && babipDen > 0 && h >= hr
-                             ? double(h - hr) / double(babipDen)
-                             : kNaN;
-    return {obp + slg, opsPlus, iso, babip, career ? kNaN : stints[0]->age};
-}
-
-std::vector<double> pitcherFigures(const std::vector<const Stint*>& stints, bool career,
-                                   const Lines& record) {
-    // Pitchers lines: IP 14 (box-score form; missing "-1.0"), H 16, ER 18, HR 19, BB 20, SO 21,
-    // HB 23.
-    auto sum = [&](long long Stint::*field, int line, bool optional) {
-        const std::string& served = record.at(static_cast<std::size_t>(line));
-        return sumOf(stints, field, served == "-1.0" ? "-1" : served, optional);
-    };
-    const long long outs = sum(&Stint::outs, 14, false), h = sum(&Stint::h, 16, false),
-                    bb = sum(&Stint::bb, 20, false), so = sum(&Stint::so, 21, false),
-                    hr = sum(&Stint::hr, 19, false), er = sum(&Stint::er, 18, false),
-                    hbp = sum(&Stint::hbp, 23, true);
-    double w = 0, lgEra = 0, fipConst = 0;
-    for (const Stint* s : stints) {
-        if (s->outs > 0 && std::isfinite(s->lgEra) && std::isfinite(s->fipConst)) {
-            w += double(s->outs);
-            lgEra += double(s->outs) * s->lgEra;
-            fipConst += double(s->outs) * s->fipConst;
-        }
-    }
-    const bool innings = outs > 0;
-    auto perNine = [&](long long n) {
-        return innings && n >= 0 ? 27.0 * double(n) / double(outs) : kNaN;
-    };
-    const double era = innings && er >= 0 ? 27.0 * double(er) / double(outs) : kNaN;
-    return {
-        innings && bb >= 0 && h >= 0 ? 3.0 * double(bb + h) / double(outs) : kNaN,
-        perNine(so),
-        perNine(bb),
-        perNine(hr),
-        so >= 0 && bb > 0 ? double(so) / double(bb) : kNaN,
-        era > 0 && w > 0 ? 100.0 * (lgEra / w) / era : kNaN,
-        innings && hr >= 0 && bb >= 0 && so >= 0 && w > 0
-            ? 3.0 * double(13 * hr + 3 * (bb + hbp) - 2 * so) / double(outs) + fipConst / w
-            : kNaN,
-        career ? kNaN : stints[0]->age,
-    };
-}
-
-// Whether a served figure is the exact one rounded to the decimals shown (either neighbour
-// when the exact one lies on a rounding boundary), or the missing marker for a missing one.
-bool agrees(const std::string& shown, double exact, int decimals, bool bigMarker) {
-    const std::string marker =
-        (bigMarker ? std::string("1000000") : std::string("-1")) +
-        (decimals > 0 ? "." + std::string(static_cast<std::size_t>(decimals), '0') : "");
-    if (!std::isfinite(exact)) {
-        return shown == marker;
-    }
-    if (shown == marker) {
-        return false;
-    }
-    const double scale = std::pow(10.0, decimals);
-    return std::fabs(std::stod(shown) * scale - exact * scale) <= 0.5 + 1e-6;
-}
-
-// League-season figures and park factors, from the CSVs by the written definitions: batting
-// without pitchers' rows (players whose pitching games of the season are at least half their
-// batting games), the pitching rows' ERA and FIP constant.
-struct LeagueData {
-    struct League {
-        long long h = 0, bb = 0, hbp = 0, ab = 0, sf = 0, tb = 0;
-        long long er = 0, eraOuts = 0, hr = 0, pbb = 0, phbp = 0, so = 0, fipOuts = 0;
-    };
-    std::map<std::pair<std::string, std::string>, League> leagues; // year, league
-    std::map<std::pair<std::string, std::string>, std::pair<long long, long long>> parks;
-    std::unordered_map<std::string, std::pair<long long, long long>> births;
-
-    double obp(const std::string& year, const std::string& lg) const {
-        const League& l = leagues.at({year, lg});
-        return double(l.h + l.bb + l.hbp) / double(l.ab + l.bb + l.hbp + l.sf);
-    }
-    double slg(const std::string& year, const std::string& lg) const {
-        const League& l = leagues.at({year, lg});
-        return double(l.tb) / double(l.ab);
-    }
-    double era(const std::string& year, const std::string& lg) const {
-        const League& l = leagues.at({year, lg});
-        return 27.0 * double(l.er) / double(l.eraOuts);
-    }
-    double fipConst(const std::string& year, const std::string& lg) const {
-        const League& l = leagues.at({year, lg});
-        return era(year, lg) -
-               3.0 * double(13 * l.hr + 3 * (l.pbb + l.phbp) - 2 * l.so) / double(l.fipOuts);
-    }
-    // Age on June 30: born in July or later, the birthday is yet to come.
-    double age(const std::string& player, const std::string& year) const {
-        const auto it = births.find(player);
-        if (it == births.end() || it->second.first <= 0) {
-            return kNaN;
-        }
-        return double(std::stoll(year) - it->second.first - (it->second.second > 6 ? 1 : 0));
-    }
-};
+using morecolumnsref::agrees;
+using morecolumnsref::batterFigures;
+using morecolumnsref::kNaN;
+using morecolumnsref::pitcherFigures;
+using morecolumnsref::Stint;
 
 // Lines of a record: Batters 31, Pitchers 31, Fielders 17, Teams 67, then the added ones.
 constexpr int kBatterOps = 31, kBatterOpsPlus = 32, kPitcherWhip = 31, kPitcherK9 = 32,
@@ -198,136 +49,7 @@ class TestMoreColumns : public QObject {
     Q_OBJECT
 
     std::unique_ptr<Engine> m_engine;
-    LeagueData m_league;
-    // Stints of Batting.csv and Pitching.csv by player and season, in stint order.
-    std::map<std::pair<std::string, std::string>, std::vector<Stint>> m_batting, m_pitching;
-
-    static double parkFactor(const LeagueData& lg, const std::string& year, const std::string& team,
-                             bool batting) {
-        const auto it = lg.parks.find({year, team});
-        const long long f = it == lg.parks.end() ? -1
-                            : batting            ? it->second.first
-                                                 : it->second.second;
-        if (f <= 0) {
-            return 1.0;
-        }
-        return batting ? (1.0 + double(f) / 100.0) / 2.0 : double(f) / 100.0;
-    }
-
-    void readCsvs() {
-        const Csv batting("Batting.csv"), pitching("Pitching.csv"), teams("Teams.csv"),
-            people("People.csv");
-        for (std::size_t i = 0; i < people.rows(); ++i) {
-            m_league.births[std::string(people.texts("playerID")[i])] = {
-                people.counts("birthYear")[i], people.counts("birthMonth")[i]};
-        }
-        for (std::size_t i = 0; i < teams.rows(); ++i) {
-            m_league.parks[{std::string(teams.texts("yearID")[i]),
-                            std::string(teams.texts("teamID")[i])}] = {teams.counts("BPF")[i],
-                                                                       teams.counts("PPF")[i]};
-        }
-        std::map<std::pair<std::string, std::string>, std::pair<long long, long long>> games;
-        for (std::size_t i = 0; i < batting.rows(); ++i) {
-            games[{std::string(batting.texts("playerID")[i]),
-                   std::string(batting.texts("yearID")[i])}]
-                .first += std::max(0LL, batting.counts("G")[i]);
-        }
-        for (std::size_t i = 0; i < pitching.rows(); ++i) {
-            games[{std::string(pitching.texts("playerID")[i]),
-                   std::string(pitching.texts("yearID")[i])}]
-                .second += std::max(0LL, pitching.counts("G")[i]);
-        }
-        auto c = [](const Csv& csv, const char* column, std::size_t i) {
-            return csv.counts(column)[i];
-        };
-        for (std::size_t i = 0; i < batting.rows(); ++i) {
-            const std::pair key{std::string(batting.texts("playerID")[i]),
-                                std::string(batting.texts("yearID")[i])};
-            Stint s;
-            s.present = true;
-            s.ab = c(batting, "AB", i);
-            s.h = c(batting, "H", i);
-            s.hr = c(batting, "HR", i);
-            s.tb = s.h < 0 ? -1
-                           : s.h + std::max(0LL, c(batting, "X2B", i)) +
-                                 2 * std::max(0LL, c(batting, "X3B", i)) + 3 * std::max(0LL, s.hr);
-            s.bb = c(batting, "BB", i);
-            s.hbp = c(batting, "HBP", i);
-            s.sf = c(batting, "SF", i);
-            s.so = c(batting, "SO", i);
-            s.pa = std::max(0LL, s.ab) + std::max(0LL, s.bb) + std::max(0LL, s.hbp) +
-                   std::max(0LL, c(batting, "SH", i)) + std::max(0LL, s.sf);
-            const std::string lg(batting.texts("lgID")[i]);
-            const auto [batG, pitG] = games[key];
-            if (!(pitG > 0 && 2 * pitG >= batG) && s.h >= 0 && s.ab >= 0 && s.bb >= 0) {
-                LeagueData::League& l = m_league.leagues[{key.second, lg}];
-                l.h += s.h;
-                l.bb += s.bb;
-                l.hbp += std::max(0LL, s.hbp);
-                l.ab += s.ab;
-                l.sf += std::max(0LL, s.sf);
-                l.tb += s.tb;
-            }
-            m_batting[key].resize(
-                std::max<std::size_t>(m_batting[key].size(), std::size_t(c(batting, "stint", i))));
-            m_batting[key][std::size_t(c(batting, "stint", i)) - 1] = s;
-        }
-        for (std::size_t i = 0; i < pitching.rows(); ++i) {
-            const std::pair key{std::string(pitching.texts("playerID")[i]),
-                                std::string(pitching.texts("yearID")[i])};
-            Stint s;
-            s.present = true;
-            s.outs = c(pitching, "IPouts", i);
-            s.er = c(pitching, "ER", i);
-            s.h = c(pitching, "H", i);
-            s.bb = c(pitching, "BB", i);
-            s.so = c(pitching, "SO", i);
-            s.hr = c(pitching, "HR", i);
-            s.hbp = c(pitching, "HBP", i);
-            LeagueData::League& l =
-                m_league.leagues[{key.second, std::string(pitching.texts("lgID")[i])}];
-            if (s.er >= 0 && s.outs >= 0) {
-                l.er += s.er;
-                l.eraOuts += s.outs;
-            }
-            if (s.hr >= 0 && s.bb >= 0 && s.so >= 0 && s.outs >= 0) {
-                l.hr += s.hr;
-                l.pbb += s.bb;
-                l.phbp += std::max(0LL, s.hbp);
-                l.so += s.so;
-                l.fipOuts += s.outs;
-            }
-            m_pitching[key].resize(std::max<std::size_t>(m_pitching[key].size(),
-                                                         std::size_t(c(pitching, "stint", i))));
-            m_pitching[key][std::size_t(c(pitching, "stint", i)) - 1] = s;
-        }
-        // The league and park figures of each stint, now that the leagues are summed.
-        for (const auto& [csv, stints, batters] :
-             {std::tuple{&batting, &m_batting, true}, std::tuple{&pitching, &m_pitching, false}}) {
-            for (std::size_t i = 0; i < csv->rows(); ++i) {
-                const std::string player(csv->texts("playerID")[i]), year(csv->texts("yearID")[i]),
-                    lg(csv->texts("lgID")[i]), team(csv->texts("teamID")[i]);
-                Stint& s = (*stints)[{player, year}][std::size_t(c(*csv, "stint", i)) - 1];
-                const double pf = parkFactor(m_league, year, team, batters);
-                if (batters) {
-                    s.lgObp = m_league.obp(year, lg) * pf;
-                    s.lgSlg = m_league.slg(year, lg) * pf;
-                } else {
-                    s.lgEra = m_league.era(year, lg) * pf;
-                    s.fipConst = m_league.fipConst(year, lg);
-                }
-                s.age = m_league.age(player, year);
-            }
-        }
-        for (auto* stints : {&m_batting, &m_pitching}) {
-            for (auto& [key, list] : *stints) {
-                std::erase_if(list, [](const Stint& s) { return !s.present; });
-            }
-        }
-        QVERIFY(m_batting.size() > 100000 && m_pitching.size() > 40000);
-        m_teamsCsv = std::make_unique<Csv>("Teams.csv");
-    }
-    std::unique_ptr<Csv> m_teamsCsv;
+    morecolumnsref::Reference m_ref;
 
     // The records of a page reply, line by line.
     std::vector<Lines> records(Table table, const std::string& reply) {
@@ -371,7 +93,7 @@ class TestMoreColumns : public QObject {
 private slots:
     void initTestCase() {
         m_engine = std::make_unique<Engine>(enginetest::dbPath());
-        readCsvs();
+        m_ref.read();
     }
 
     // Every added figure of every record of the four tables, and of every season and career
@@ -421,7 +143,7 @@ private slots:
             pitcherDecimals{3, 1, 1, 1, 2, 0, 2, 0};
         if (t == Table::Teams) {
             std::map<std::pair<std::string, std::string>, std::size_t> csvRow;
-            const Csv& csv = *m_teamsCsv;
+            const Csv& csv = *m_ref.teamsCsv;
             for (std::size_t i = 0; i < csv.rows(); ++i) {
                 csvRow[{std::string(csv.texts("yearID")[i]), std::string(csv.texts("teamID")[i])}] =
                     i;
@@ -442,8 +164,10 @@ private slots:
                         : kNaN;
                 const long long er = csv.counts("ER")[i], outs = csv.counts("IPouts")[i];
                 const double era = er >= 0 && outs > 0 ? 27.0 * double(er) / double(outs) : kNaN;
-                const double lgEra = m_league.era(record[4], std::string(csv.texts("lgID")[i])) *
-                                     parkFactor(m_league, record[4], record[0], false);
+                const double lgEra =
+                    m_ref.league.era(record[4], std::string(csv.texts("lgID")[i])) *
+                    morecolumnsref::Reference::parkFactor(m_ref.league, record[4], record[0],
+                                                          false);
                 const double rs = double(csv.counts("R")[i]), ra = double(csv.counts("RA")[i]);
                 const double pyth =
                     rs >= 0 && ra >= 0 && rs + ra > 0
@@ -455,13 +179,13 @@ private slots:
             return;
         }
         std::map<std::pair<std::string, std::string>, std::size_t> seen;
-        const auto& source = t == Table::Batters ? m_batting : m_pitching;
+        const auto& source = t == Table::Batters ? m_ref.battingStints : m_ref.pitchingStints;
         for (const std::uint32_t r : stints.result->rows) {
             const std::string& code = data.playerCodes()[data.playerOfRow()[r]];
             const Lines record = enginetest::splitReply(std::string(stints.texts->record(r)));
             if (t == Table::Fielders) {
                 if (lines.isEmpty()) {
-                    compare(record, {m_league.age(code, record[1])}, {0});
+                    compare(record, {m_ref.league.age(code, record[1])}, {0});
                 }
                 continue;
             }
