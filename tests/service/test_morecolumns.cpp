@@ -291,6 +291,12 @@ private slots:
                 }
             }
         }
+        // List requests answer the same with the option.
+        for (const auto& items : {Lines{"C1941", "*"}, Lines{}}) {
+            const std::string list = enginetest::body("0!0!A!", items);
+            QCOMPARE(m_engine->answer(Table::Batters, list, "more=1&lines=season"),
+                     m_engine->answer(Table::Batters, list, "lines=season"));
+        }
         const std::string body = enginetest::body("0!1!300!");
         QCOMPARE(exportCsv(Table::Batters, "header=2", body).first, 400);
         QCOMPARE(exportCsv(Table::Batters, "columns=35", body).first, 400);
