@@ -170,15 +170,18 @@ double expectedWinPct(long long rs, long long ra) {
     return s / (s + a);
 }
 
-// The record's counts of a line of data, missing as -1.
+// The record's counts of a line of data, missing as -1, and its ratios as computed for the
+// line (NaN missing): a combined line's averages are its own, so the added figures made from
+// them agree with what the line shows.
 struct LineCounts {
     const std::vector<Column>* cols = nullptr;
     const TableData* data = nullptr;
     std::uint32_t at = 0;
-    long long operator()(int line) const {
-        const Column& c = cols ? (*cols)[static_cast<std::size_t>(line)] : data->column(line);
-        return c.ints[at];
+    const Column& column(int line) const {
+        return cols ? (*cols)[static_cast<std::size_t>(line)] : data->column(line);
     }
+    long long operator()(int line) const { return column(line).ints[at]; }
+    double real(int line) const { return column(line).reals[at]; }
 };
 
 double ratioValue(const TableDef& def, int line, const LineCounts& counts) {
@@ -280,8 +283,8 @@ void lineFigures(const TableDef& def, const LineCounts& counts, const std::uint3
     const double years = career ? kNaN : age[members[0]];
     switch (def.table) {
     case Table::Batters: {
-        const double obp = ratioValue(def, lineNamed(def, "OBP"), counts);
-        const double slg = ratioValue(def, lineNamed(def, "SLG"), counts);
+        const double obp = counts.real(lineNamed(def, "OBP"));
+        const double slg = counts.real(lineNamed(def, "SLG"));
         double lgObp = kNaN, lgSlg = kNaN;
         weighted(lgA, lgB, lgObp, lgSlg);
         set(moreLine(def, "OPS"), obp + slg);
@@ -291,12 +294,12 @@ void lineFigures(const TableDef& def, const LineCounts& counts, const std::uint3
         break;
     }
     case Table::Pitchers: {
-        const long long er = counts(lineNamed(def, "ER")), outs = counts(lineNamed(def, "IP"));
+        const long long outs = counts(lineNamed(def, "IP"));
         const long long hr = counts(lineNamed(def, "HR")), bb = counts(lineNamed(def, "BB"));
         const long long so = counts(lineNamed(def, "SO")), hb = counts(lineNamed(def, "HB"));
         double lgEra = kNaN, fipConst = kNaN;
         weighted(lgA, lgB, lgEra, fipConst);
-        const double era = er >= 0 && outs > 0 ? 27.0 * static_cast<double>(er) / outs : kNaN;
+        const double era = counts.real(lineNamed(def, "ERA"));
         set(moreLine(def, "ERAPlus"), era > 0 ? 100.0 * lgEra / era : kNaN);
         set(moreLine(def, "FIP"),
             hr >= 0 && bb >= 0 && so >= 0 && outs > 0
@@ -311,11 +314,10 @@ void lineFigures(const TableDef& def, const LineCounts& counts, const std::uint3
         set(moreLine(def, "Age"), years);
         break;
     case Table::Teams: {
-        const long long er = counts(lineNamed(def, "OppER")), outs = counts(lineNamed(def, "IP"));
-        const double era = er >= 0 && outs > 0 ? 27.0 * static_cast<double>(er) / outs : kNaN;
+        const double era = counts.real(lineNamed(def, "ERA"));
         const double lgEra = lgA[members[0]];
-        set(moreLine(def, "OPS"), ratioValue(def, lineNamed(def, "OBP"), counts) +
-                                      ratioValue(def, lineNamed(def, "SLG"), counts));
+        set(moreLine(def, "OPS"),
+            counts.real(lineNamed(def, "OBP")) + counts.real(lineNamed(def, "SLG")));
         set(moreLine(def, "ERAPlus"), era > 0 ? 100.0 * lgEra / era : kNaN);
         set(moreLine(def, "ExpWLPct"),
             expectedWinPct(counts(lineNamed(def, "RS")), counts(lineNamed(def, "OppRS"))));

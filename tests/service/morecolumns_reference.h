@@ -50,22 +50,61 @@ inline long long sumOf(const std::vector<const Stint*>& stints, long long Stint:
     return total;
 }
 
+// A part of a ratio: a count of the stints, its sign, its line in the served record, and
+// whether a missing count counts 0.
+struct Part {
+    long long Stint::*field;
+    long long coef;
+    int line;
+    bool optional = false;
+};
+
+// A ratio of a line of stints as a combined line computes it (the stint's own for one stint):
+// over the stints that record every required part; missing when the line's own count of a
+// required part is missing; an optional part counts 0 where the line lacks it. Missing too
+// when the denominator is not positive or the numerator is negative.
+inline double ratioOver(const std::vector<const Stint*>& stints, const Lines& record,
+                        const std::vector<Part>& num, const std::vector<Part>& den,
+                        double scale = 1.0) {
+    auto served = [&](int line) {
+        const std::string& v = record.at(static_cast<std::size_t>(line));
+        return v != "-1" && v != "-1.0";
+    };
+    std::vector<Part> parts = num;
+    parts.insert(parts.end(), den.begin(), den.end());
+    for (const Part& p : parts) {
+        if (!p.optional && !served(p.line)) {
+            return kNaN;
+        }
+    }
+    long long n = 0, d = 0;
+    for (const Stint* s : stints) {
+        if (!std::all_of(parts.begin(), parts.end(),
+                         [&](const Part& p) { return p.optional || s->*p.field >= 0; })) {
+            continue;
+        }
+        auto value = [&](const Part& p) {
+            return p.optional && !served(p.line) ? 0 : std::max(0LL, s->*p.field) * p.coef;
+        };
+        for (const Part& p : num) {
+            n += value(p);
+        }
+        for (const Part& p : den) {
+            d += value(p);
+        }
+    }
+    return d > 0 && n >= 0 ? scale * double(n) / double(d) : kNaN;
+}
+
 // The added figures of a line of stints (its served record), by the written definitions;
 // career lines have no age.
 inline std::vector<double> batterFigures(const std::vector<const Stint*>& stints, bool career,
                                          const Lines& record) {
     // Batters lines: AB 7, H 9, HR 12, BB 17, SO 19, HBP 20, SF 22, TB 29.
-    auto sum = [&](long long Stint::*field, int line, bool optional) {
-        return sumOf(stints, field, record.at(static_cast<std::size_t>(line)), optional);
-    };
-    const long long ab = sum(&Stint::ab, 7, false), h = sum(&Stint::h, 9, false),
-                    tb = sum(&Stint::tb, 29, false), bb = sum(&Stint::bb, 17, false),
-                    hbp = sum(&Stint::hbp, 20, true), sf = sum(&Stint::sf, 22, true),
-                    so = sum(&Stint::so, 19, false), hr = sum(&Stint::hr, 12, false);
-    const long long onDen = ab + bb + hbp + sf;
-    const double obp =
-        ab >= 0 && h >= 0 && bb >= 0 && onDen > 0 ? double(h + bb + hbp) / double(onDen) : kNaN;
-    const double slg = ab > 0 && tb >= 0 ? double(tb) / double(ab) : kNaN;
+    const Part ab{&Stint::ab, 1, 7}, h{&Stint::h, 1, 9}, bb{&Stint::bb, 1, 17},
+        hbp{&Stint::hbp, 1, 20, true}, sf{&Stint::sf, 1, 22, true}, tb{&Stint::tb, 1, 29};
+    const double obp = ratioOver(stints, record, {h, bb, hbp}, {ab, bb, hbp, sf});
+    const double slg = ratioOver(stints, record, {tb}, {ab});
     double w = 0, lgObp = 0, lgSlg = 0;
     for (const Stint* s : stints) {
         if (s->pa > 0 && std::isfinite(s->lgObp)) {
@@ -75,25 +114,22 @@ inline std::vector<double> batterFigures(const std::vector<const Stint*>& stints
         }
     }
     const double opsPlus = w > 0 ? 100.0 * (obp / (lgObp / w) + slg / (lgSlg / w) - 1) : kNaN;
-    const double iso = ab > 0 && tb >= 0 && h >= 0 ? double(tb - h) / double(ab) : kNaN;
-    const long long babipDen = ab - so - hr + sf;
-    const double babip = ab >= 0 && h >= 0 && so >= 0 && hr >= 0 && babipDen > 0 && h >= hr
-                             ? double(h - hr) / double(babipDen)
-                             : kNaN;
+    const double iso = ratioOver(stints, record, {tb, {&Stint::h, -1, 9}}, {ab});
+    const double babip = ratioOver(stints, record, {h, {&Stint::hr, -1, 12}},
+                                   {ab, {&Stint::so, -1, 19}, {&Stint::hr, -1, 12}, sf});
     return {obp + slg, opsPlus, iso, babip, career ? kNaN : stints[0]->age};
 }
 
 inline std::vector<double> pitcherFigures(const std::vector<const Stint*>& stints, bool career,
                                           const Lines& record) {
     // Pitchers lines: IP 14 (box-score form; missing "-1.0"), H 16, ER 18, HR 19, BB 20, SO 21,
-    // HB 23.
+    // HB 23. FIP takes the line's counts as it records them.
     auto sum = [&](long long Stint::*field, int line, bool optional) {
         const std::string& served = record.at(static_cast<std::size_t>(line));
         return sumOf(stints, field, served == "-1.0" ? "-1" : served, optional);
     };
-    const long long outs = sum(&Stint::outs, 14, false), h = sum(&Stint::h, 16, false),
-                    bb = sum(&Stint::bb, 20, false), so = sum(&Stint::so, 21, false),
-                    hr = sum(&Stint::hr, 19, false), er = sum(&Stint::er, 18, false),
+    const long long outs = sum(&Stint::outs, 14, false), bb = sum(&Stint::bb, 20, false),
+                    so = sum(&Stint::so, 21, false), hr = sum(&Stint::hr, 19, false),
                     hbp = sum(&Stint::hbp, 23, true);
     double w = 0, lgEra = 0, fipConst = 0;
     for (const Stint* s : stints) {
@@ -103,19 +139,16 @@ inline std::vector<double> pitcherFigures(const std::vector<const Stint*>& stint
             fipConst += double(s->outs) * s->fipConst;
         }
     }
-    const bool innings = outs > 0;
-    auto perNine = [&](long long n) {
-        return innings && n >= 0 ? 27.0 * double(n) / double(outs) : kNaN;
-    };
-    const double era = innings && er >= 0 ? 27.0 * double(er) / double(outs) : kNaN;
+    const Part o{&Stint::outs, 1, 14}, pbb{&Stint::bb, 1, 20}, pso{&Stint::so, 1, 21};
+    const double era = ratioOver(stints, record, {{&Stint::er, 1, 18}}, {o}, 27.0);
     return {
-        innings && bb >= 0 && h >= 0 ? 3.0 * double(bb + h) / double(outs) : kNaN,
-        perNine(so),
-        perNine(bb),
-        perNine(hr),
-        so >= 0 && bb > 0 ? double(so) / double(bb) : kNaN,
+        ratioOver(stints, record, {pbb, {&Stint::h, 1, 16}}, {o}, 3.0),
+        ratioOver(stints, record, {pso}, {o}, 27.0),
+        ratioOver(stints, record, {pbb}, {o}, 27.0),
+        ratioOver(stints, record, {{&Stint::hr, 1, 19}}, {o}, 27.0),
+        ratioOver(stints, record, {pso}, {pbb}),
         era > 0 && w > 0 ? 100.0 * (lgEra / w) / era : kNaN,
-        innings && hr >= 0 && bb >= 0 && so >= 0 && w > 0
+        outs > 0 && hr >= 0 && bb >= 0 && so >= 0 && w > 0
             ? 3.0 * double(13 * hr + 3 * (bb + hbp) - 2 * so) / double(outs) + fipConst / w
             : kNaN,
         career ? kNaN : stints[0]->age,
