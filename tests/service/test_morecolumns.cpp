@@ -74,8 +74,13 @@ class TestMoreColumns : public QObject {
         const bbstatsd::HttpRoute route = bbstatsd::csvExportRoute(
             *m_engine, paths[static_cast<int>(table)], table,
             std::make_shared<bbstatsd::ExportBudget>(std::uint64_t(256) << 20));
-        const bbstatsd::HttpReply reply =
-            route.handler(bbstatsd::HttpRequest{"POST", route.path, query, body, "127.0.0.1"});
+        bbstatsd::HttpRequest request;
+        request.method = "POST";
+        request.path = route.path;
+        request.query = query;
+        request.body = body;
+        request.peer = "127.0.0.1";
+        const bbstatsd::HttpReply reply = route.handler(request);
         if (reply.status != 200) {
             return {reply.status, reply.body};
         }
