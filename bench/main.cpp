@@ -22,6 +22,7 @@
 #include "bench/benchnet.h"
 #include "bench/benchrun.h"
 #include "bench/lines_bench.h"
+#include "bench/more_bench.h"
 #include "bench/sqlbaseline.h"
 #include "service/engine/engine.h"
 #include "service/engine/importer.h"
@@ -342,6 +343,7 @@ int run(const Options& options) {
     }
     // 4. Combined lines: a new query per lines mode, and cached pages of career lines.
     bench::addLinesRows(engine, port, plain, indexed, scale, rows);
+    bench::addMoreRows(engine, port, scale, rows);
     bench::printTable(rows);
 
     // 4. Throughput of cached scroll pages, and of the floor with the same reply.

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "service/engine/moreschema.h"
 #include "service/engine/recordtexts.h"
 #include "service/engine/resultcache.h"
 #include "service/engine/schema.h"
@@ -73,6 +74,18 @@ void appendRow(const ResultRows& whole, const std::vector<int>& lines, std::uint
         }
     }
     out += "\r\n";
+}
+
+// The row of column titles of lines, as the grid shows them.
+std::string titleRow(const TableDef& def, const std::vector<int>& lines) {
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) {
+            out += ',';
+        }
+        appendField(out, fieldTitle(def, def.fields[static_cast<std::size_t>(lines[i])].sortNo));
+    }
+    return out + "\r\n";
 }
 
 } // namespace
@@ -182,19 +195,22 @@ HttpRoute csvExportRoute(Engine& engine, const std::string& servicePath, Table t
         try {
             const ResultRows whole = engine.wholeResult(table, request.body, request.query);
             const std::vector<int> lines = csvLines(whole.data->def(), columnsOf(request.query));
+            const std::string titles = parseHeaderOption(request.query)
+                                           ? titleRow(whole.data->def(), lines)
+                                           : std::string();
             // Counted before it is written, from the size of the records it is made of, so a
             // refusal comes at once; set to the written size after.
             const std::vector<std::uint32_t>& rows = whole.result->rows;
             const std::uint64_t estimate =
                 whole.texts->bytesOf(rows.data(), rows.data() + rows.size()) * lines.size() /
                     static_cast<std::uint64_t>(std::max(1, whole.data->def().sortFieldCount)) +
-                2 * rows.size();
+                2 * rows.size() + titles.size();
             if (!budget->take(estimate)) {
                 return budgetRefusal();
             }
             std::string text;
             try {
-                text = csvText(whole, lines);
+                text = titles + csvText(whole, lines);
             } catch (...) {
                 budget->give(estimate);
                 throw;

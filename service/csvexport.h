@@ -64,7 +64,8 @@ inline constexpr unsigned ExportSendMsPerMiB = 8000;
 inline constexpr unsigned ExportsWaiting = 64;
 inline constexpr unsigned ExportLongestWaitMs = 2000;
 
-// POST of a page request's text to the export path of `table` (query "columns=" as above):
+// POST of a page request's text to the export path of `table` (query "columns=" as above;
+// "header=1" puts a first row of the columns' titles, as the grid shows them, before the rows):
 // the whole result of the request as CSV with its length stated. The query and the writing of
 // the text run on the worker pool, under the same limits as an uncached page; the reading
 // threads only copy the written bytes out. What the page request refuses is refused the same

@@ -2,14 +2,18 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <memory>
+#include <mutex>
 #include <numeric>
 
 #include <sys/mman.h>
 
 #include "service/engine/importer.h"
 #include "service/engine/lines.h"
+#include "service/engine/morefields.h"
+#include "service/engine/moreschema.h"
 #include "service/engine/picklists.h"
 #include "service/engine/playersearch.h"
 #include "service/engine/query.h"
@@ -45,6 +49,16 @@ std::vector<std::uint32_t> residentCopy(const std::vector<std::uint32_t>& rows) 
 
 } // namespace
 
+// The tables a request reads, with what is kept ready of them: the tables as loaded, or those
+// of the more-columns option (the same rows with the added lines).
+struct TableSet {
+    std::array<std::unique_ptr<TableData>, 4> tables;
+    std::array<std::unique_ptr<RecordTexts>, 4> texts;            // of the same tables
+    std::array<std::shared_ptr<const QueryResult>, 4> everyRow;   // of the same tables
+    std::array<std::shared_ptr<const LinesTable>, 4> seasonLines; // of the player tables
+    std::array<std::shared_ptr<const LinesTable>, 4> careerLines;
+};
+
 RequestError::RequestError(int status, std::string reason)
     : std::runtime_error(std::move(reason)), m_status(status) {}
 
@@ -54,51 +68,37 @@ public:
         SqliteDb db(dbPath, true);
         try {
             checkFormat(db);
+            TableSet& plain = sets[0];
             for (Table t : {Table::Batters, Table::Pitchers, Table::Fielders, Table::Teams}) {
                 const auto at = static_cast<std::size_t>(t);
-                tables[at] = std::make_unique<TableData>(db, tableDef(t));
-                texts[at] = std::make_unique<RecordTexts>(*tables[at]);
-                lists[at] = std::make_unique<PickLists>(*tables[at]);
-                largestRows = std::max(largestRows, tables[at]->rows());
-                auto all = std::make_shared<QueryResult>();
-                all->rows.resize(tables[at]->rows());
-                std::iota(all->rows.begin(), all->rows.end(), 0u);
-                all->totals = totalsRecord(*tables[at], all->rows);
-                all->kept = true;
-                everyRow[at] = std::move(all);
+                plain.tables[at] = std::make_unique<TableData>(db, tableDef(t));
+                lists[at] = std::make_unique<PickLists>(*plain.tables[at]);
+                largestRows = std::max(largestRows, plain.tables[at]->rows());
             }
-            // Season and career lines over every stint are kept ready: they answer every
-            // lines query without a selection of stints.
-            schedule = std::make_unique<Schedule>(*tables[static_cast<std::size_t>(Table::Teams)]);
+            schedule =
+                std::make_unique<Schedule>(*plain.tables[static_cast<std::size_t>(Table::Teams)]);
+            moreFigures = std::make_unique<MoreFigures>(
+                db, std::array<const TableData*, 4>{plain.tables[0].get(), plain.tables[1].get(),
+                                                    plain.tables[2].get(), plain.tables[3].get()});
+            keepReady(plain, nullptr);
             for (Table t : {Table::Batters, Table::Pitchers, Table::Fielders}) {
                 const auto at = static_cast<std::size_t>(t);
-                std::vector<std::uint32_t> all(tables[at]->rows());
-                std::iota(all.begin(), all.end(), 0u);
-                seasonLines[at] =
-                    combineLines(*tables[at], all, LinesMode::Season, *schedule, texts[at].get());
-                careerLines[at] =
-                    combineLines(*tables[at], all, LinesMode::Career, *schedule, texts[at].get());
-                // Their columns are ranked when a sort first asks for each (a few
-                // milliseconds once), so the columns nobody sorts by cost no memory.
-                stintQualified[at] = stintQualifiers(*tables[at], *schedule);
+                stintQualified[at] = stintQualifiers(*plain.tables[at], *schedule);
             }
             players = std::make_unique<PlayerSearch>(
-                db, *tables[static_cast<std::size_t>(Table::Batters)],
-                *tables[static_cast<std::size_t>(Table::Pitchers)],
-                *tables[static_cast<std::size_t>(Table::Fielders)]);
+                db, *plain.tables[static_cast<std::size_t>(Table::Batters)],
+                *plain.tables[static_cast<std::size_t>(Table::Pitchers)],
+                *plain.tables[static_cast<std::size_t>(Table::Fielders)]);
         } catch (const std::exception& e) {
             const std::string what = e.what();
             throw std::runtime_error(what.rfind(dbPath, 0) == 0 ? what : dbPath + ": " + what);
         }
     }
 
-    std::array<std::unique_ptr<TableData>, 4> tables;
-    std::array<std::unique_ptr<RecordTexts>, 4> texts;          // of the same tables
-    std::array<std::unique_ptr<PickLists>, 4> lists;            // of the same tables
-    std::array<std::shared_ptr<const QueryResult>, 4> everyRow; // of the same tables
+    std::array<TableSet, 2> sets; // as loaded, and with the more-columns lines (see moreSet)
+    std::array<std::unique_ptr<PickLists>, 4> lists; // of the same rows in both sets
     std::unique_ptr<Schedule> schedule;
-    std::array<std::shared_ptr<const LinesTable>, 4> seasonLines; // of the player tables
-    std::array<std::shared_ptr<const LinesTable>, 4> careerLines;
+    std::unique_ptr<MoreFigures> moreFigures;
     std::array<std::vector<std::uint8_t>, 4> stintQualified;
     std::unique_ptr<PlayerSearch> players;
     ResultCache cache;
@@ -108,25 +108,74 @@ public:
     // cachedOnly and the cache lacks it.
     std::shared_ptr<const QueryResult> result(Table table, const ParsedRequest& req,
                                               const std::vector<SortKey>& keys,
-                                              const LinesOptions& options, bool cachedOnly);
+                                              const LinesOptions& options, bool more,
+                                              bool cachedOnly);
+
+    // The tables of the more-columns option, built by the first request that asks for them
+    // (about as much work and memory again as the tables as loaded, which a service whose
+    // clients never ask spares). Thread-safe.
+    const TableSet& moreSet() {
+        std::call_once(moreOnce, [&] {
+            for (std::size_t at = 0; at < 4; ++at) {
+                sets[1].tables[at] = moreFigures->extend(*sets[0].tables[at]);
+            }
+            keepReady(sets[1], moreFigures.get());
+            moreReady.store(true, std::memory_order_release);
+        });
+        return sets[1];
+    }
+    // Whether moreSet is built, so that a quick answer never waits for it.
+    bool moreBuilt() const { return moreReady.load(std::memory_order_acquire); }
 
 private:
+    std::once_flag moreOnce;
+    std::atomic<bool> moreReady{false};
+
+    // The record texts, the whole table's result and the season and career lines over every
+    // stint, kept ready: they answer every lines query without a selection of stints. The
+    // lines' columns are ranked when a sort first asks for each (a few milliseconds once), so
+    // the columns nobody sorts by cost no memory.
+    void keepReady(TableSet& set, const MoreFigures* more) {
+        for (std::size_t at = 0; at < 4; ++at) {
+            const TableData& data = *set.tables[at];
+            set.texts[at] = std::make_unique<RecordTexts>(data);
+            auto all = std::make_shared<QueryResult>();
+            all->rows.resize(data.rows());
+            std::iota(all->rows.begin(), all->rows.end(), 0u);
+            all->totals = recordTotals(data, all->rows);
+            all->kept = true;
+            set.everyRow[at] = std::move(all);
+            if (!data.def().hasPlayers) {
+                continue;
+            }
+            std::vector<std::uint32_t> rows(data.rows());
+            std::iota(rows.begin(), rows.end(), 0u);
+            set.seasonLines[at] =
+                combineLines(data, rows, LinesMode::Season, *schedule, set.texts[at].get(), more);
+            set.careerLines[at] =
+                combineLines(data, rows, LinesMode::Career, *schedule, set.texts[at].get(), more);
+        }
+    }
+
     // The stint rows a selection keeps, in default order, with their totals. A selection that
     // keeps every row shares the result kept from load: a new sort of a whole table copies
     // no rows and sums nothing before it sorts.
-    std::shared_ptr<const QueryResult> selection(const TableData& data, const Groups& groups) {
+    std::shared_ptr<const QueryResult> selection(const TableSet& set, const TableData& data,
+                                                 const Groups& groups) {
         bool all = false;
         auto r = std::make_shared<QueryResult>();
         r->rows = filterRows(data, groups, &all);
         if (all) {
-            return everyRow[static_cast<std::size_t>(data.def().table)];
+            return set.everyRow[static_cast<std::size_t>(data.def().table)];
         }
-        r->totals = totalsRecord(data, r->rows);
+        r->totals = recordTotals(data, r->rows);
         return r;
     }
 
-    std::shared_ptr<const QueryResult> linesResult(const TableData& data, const Groups& groups,
-                                                   const LinesOptions& options);
+    std::shared_ptr<const QueryResult> linesResult(const TableSet& set, const TableData& data,
+                                                   const Groups& groups,
+                                                   const LinesOptions& options,
+                                                   const std::string& moreKey);
 
     // A file written by an earlier importer holds figures of earlier definitions.
     static void checkFormat(SqliteDb& db) {
@@ -146,16 +195,19 @@ private:
 
 std::shared_ptr<const QueryResult> EngineData::result(Table table, const ParsedRequest& req,
                                                       const std::vector<SortKey>& keys,
-                                                      const LinesOptions& options,
+                                                      const LinesOptions& options, bool more,
                                                       bool cachedOnly) {
-    const TableData& data = *tables.at(static_cast<std::size_t>(table));
+    const TableSet& set = sets[more ? 1 : 0];
+    const TableData& data = *set.tables.at(static_cast<std::size_t>(table));
     const TableDef& def = data.def();
     // The matching rows in default order with their totals are cached apart from each sorted
-    // order of them, so a new sort of a selection seen before only sorts.
-    const std::string suffix = linesKey(options);
+    // order of them, so a new sort of a selection seen before only sorts. The option's entries
+    // have keys of their own; without it the keys stay as they were.
+    const std::string moreKey = more ? "\x1dm" : "";
+    const std::string suffix = linesKey(options) + moreKey;
     auto base = [&] {
-        return options.plain() ? selection(data, req.groups)
-                               : linesResult(data, req.groups, options);
+        return options.plain() ? selection(set, data, req.groups)
+                               : linesResult(set, data, req.groups, options, moreKey);
     };
     const std::string key = queryKey(def, keys, req.groups) + suffix;
     if (cachedOnly) {
@@ -180,12 +232,14 @@ std::shared_ptr<const QueryResult> EngineData::result(Table table, const ParsedR
 // The totals record sums the stint rows that make up the lines kept (after limits and the
 // qualifier), so that it always totals what the window lists.
 std::shared_ptr<const QueryResult>
-EngineData::linesResult(const TableData& data, const Groups& groups, const LinesOptions& options) {
+EngineData::linesResult(const TableSet& set, const TableData& data, const Groups& groups,
+                        const LinesOptions& options, const std::string& moreKey) {
     const TableDef& def = data.def();
     const auto at = static_cast<std::size_t>(def.table);
     auto r = std::make_shared<QueryResult>();
     auto selected = [&] {
-        return cache.get(queryKey(def, {}, groups), [&] { return selection(data, groups); });
+        return cache.get(queryKey(def, {}, groups) + moreKey,
+                         [&] { return selection(set, data, groups); });
     };
     if (options.mode == LinesMode::Team) {
         const std::vector<std::uint8_t>& qualified = stintQualified[at];
@@ -195,7 +249,7 @@ EngineData::linesResult(const TableData& data, const Groups& groups, const Lines
             }
         }
         r->rows.shrink_to_fit();
-        r->totals = totalsRecord(data, r->rows);
+        r->totals = recordTotals(data, r->rows);
         return std::shared_ptr<const QueryResult>(std::move(r));
     }
     // A group of limits only is a limit on lines; any other group chooses stint rows.
@@ -209,10 +263,10 @@ EngineData::linesResult(const TableData& data, const Groups& groups, const Lines
         (limitsOnly ? lineGroups : stintGroups).push_back(group);
     }
     if (stintGroups.empty()) {
-        r->lines = options.mode == LinesMode::Season ? seasonLines[at] : careerLines[at];
+        r->lines = options.mode == LinesMode::Season ? set.seasonLines[at] : set.careerLines[at];
     } else {
         r->lines = combineLines(data, filterRows(data, stintGroups), options.mode, *schedule,
-                                texts[at].get());
+                                set.texts[at].get(), moreKey.empty() ? nullptr : moreFigures.get());
         r->linesBytes = r->lines->bytes();
     }
     r->rows = filterRows(*r->lines->data, lineGroups);
@@ -223,7 +277,7 @@ EngineData::linesResult(const TableData& data, const Groups& groups, const Lines
     // Every line kept: its stints are the selection, whose totals may be cached already.
     r->totals = lineGroups.empty() && !options.qualified
                     ? selected()->totals
-                    : totalsRecord(data, r->lines->stintRows(r->rows));
+                    : recordTotals(data, r->lines->stintRows(r->rows));
     return std::shared_ptr<const QueryResult>(std::move(r));
 }
 
@@ -243,7 +297,12 @@ std::optional<std::string> Engine::answerIfCached(Table table, std::string_view 
 
 std::optional<std::string> Engine::respond(Table table, std::string_view body,
                                            std::string_view query, bool cachedOnly) {
-    const TableData& data = *m_data->tables.at(static_cast<std::size_t>(table));
+    const bool more = parseMoreOption(query);
+    if (more && cachedOnly && !m_data->moreBuilt()) {
+        return std::nullopt;
+    }
+    const TableSet& set = more ? m_data->moreSet() : m_data->sets[0];
+    const TableData& data = *set.tables.at(static_cast<std::size_t>(table));
     const TableDef& def = data.def();
     const TableShape shape{def.sortFieldCount, def.hasPlayers, def.positionLine >= 0};
     const ParsedRequest req = parseRequest(body, shape);
@@ -258,7 +317,7 @@ std::optional<std::string> Engine::respond(Table table, std::string_view body,
     const std::vector<SortKey> keys =
         req.list ? std::vector<SortKey>() : sortKeys(def, req.sortCodes);
     const std::shared_ptr<const QueryResult> result =
-        m_data->result(table, req, keys, options, cachedOnly);
+        m_data->result(table, req, keys, options, more, cachedOnly);
     if (result == nullptr) {
         return std::nullopt;
     }
@@ -268,7 +327,7 @@ std::optional<std::string> Engine::respond(Table table, std::string_view body,
     }
     // The page is copied from the records' texts written at load time, sized exactly first.
     const RecordTexts& texts =
-        result->lines ? *result->lines->texts : *m_data->texts.at(static_cast<std::size_t>(table));
+        result->lines ? *result->lines->texts : *set.texts.at(static_cast<std::size_t>(table));
     const std::vector<std::uint32_t>& rows = result->rows;
     const std::size_t first = std::min<std::size_t>(req.top, rows.size());
     const std::size_t last = std::min<std::size_t>(first + req.rows, rows.size());
@@ -301,7 +360,9 @@ std::string Engine::playerFacts(std::string_view playerId) const {
 
 ResultRows Engine::wholeResult(Table table, std::string_view body, std::string_view query) {
     const auto at = static_cast<std::size_t>(table);
-    const TableData& data = *m_data->tables.at(at);
+    const bool more = parseMoreOption(query);
+    const TableSet& set = more ? m_data->moreSet() : m_data->sets[0];
+    const TableData& data = *set.tables.at(at);
     const TableDef& def = data.def();
     const TableShape shape{def.sortFieldCount, def.hasPlayers, def.positionLine >= 0};
     const ParsedRequest req = parseRequest(body, shape);
@@ -312,8 +373,8 @@ ResultRows Engine::wholeResult(Table table, std::string_view body, std::string_v
     checkSelectionCost(data, req.groups, selectionCostBound(m_data->largestRows));
     // The same cache entries as the page answers use, so an export of the window's query
     // reuses its sorted result.
-    ResultRows whole{&data, m_data->texts.at(at).get(), nullptr};
-    whole.result = m_data->result(table, req, sortKeys(def, req.sortCodes), options, false);
+    ResultRows whole{&data, set.texts.at(at).get(), nullptr};
+    whole.result = m_data->result(table, req, sortKeys(def, req.sortCodes), options, more, false);
     if (whole.result->lines) {
         whole.data = whole.result->lines->data.get();
         whole.texts = whole.result->lines->texts.get();

@@ -12,6 +12,7 @@
 #include "service/engine/csvreader.h"
 #include "service/engine/importtemp.h"
 #include "service/engine/newstables.h"
+#include "service/engine/parkfactors.h"
 #include "service/engine/picklabels.h"
 #include "service/engine/playerfacts.h"
 #include "service/engine/schema.h"
@@ -493,6 +494,7 @@ void importLahman(const std::string& dir, const std::string& dbPath) {
     Importer(dir, db).run();
     writeNewsTables(dir, db);
     writePlayerFacts(dir, db);
+    writeParkFactors(dir, db);
     db.exec("COMMIT");
     db.close();
     temp.commit();

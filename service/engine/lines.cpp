@@ -6,6 +6,7 @@
 #include <limits>
 #include <unordered_map>
 
+#include "service/engine/morefields.h"
 #include "service/engine/shownfigure.h"
 
 namespace bbstatsd {
@@ -97,7 +98,8 @@ std::string mergedPositions(const Column& c, const std::uint32_t* rows, std::siz
 // A ratio over stint rows as record books figure it, and as the totals record does: only the
 // stints that record every count it requires take part, their other counts summed as recorded
 // (a missing one counts 0). units: the figure as shown (-1 missing); value: the exact ratio.
-// False when no stint takes part or the denominator is not positive.
+// False when no stint takes part, the denominator is not positive or the numerator negative
+// (a row with more home runs than hits gives no BABIP), as for a record's own ratios.
 bool stintsRatio(const TableData& stints, const RatioDef& r, const std::uint32_t* rows,
                  std::size_t n, long long& units, double& value) {
     long long num = 0, den = 0;
@@ -116,7 +118,7 @@ bool stintsRatio(const TableData& stints, const RatioDef& r, const std::uint32_t
             den += static_cast<long long>(std::max(0, stints.column(t.line).ints[row])) * t.coef;
         }
     }
-    if (den <= 0) {
+    if (den <= 0 || num < 0) {
         units = -1;
         return false;
     }
@@ -227,10 +229,9 @@ std::vector<std::uint8_t> stintQualifiers(const TableData& stints, const Schedul
     return out;
 }
 
-std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
-                                               const std::vector<std::uint32_t>& rows,
-                                               LinesMode mode, const Schedule& schedule,
-                                               const RecordTexts* stintTexts) {
+std::shared_ptr<const LinesTable>
+combineLines(const TableData& stints, const std::vector<std::uint32_t>& rows, LinesMode mode,
+             const Schedule& schedule, const RecordTexts* stintTexts, const MoreFigures* more) {
     const TableDef& def = stints.def();
     const bool career = mode == LinesMode::Career;
     const std::vector<std::uint32_t>& playerOf = stints.playerOfRow();
@@ -373,6 +374,9 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
             to.units.push_back(static_cast<std::int32_t>(
                 std::min<long long>(units, std::numeric_limits<std::int32_t>::max())));
         }
+    }
+    if (more != nullptr) {
+        more->fillLines(def, cols, *out, career);
     }
     out->data = std::make_unique<TableData>(def, std::move(cols), lines);
     // Career lines show their span on every line, so only season lines can show a stint as is.

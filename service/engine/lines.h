@@ -13,6 +13,8 @@
 
 namespace bbstatsd {
 
+class MoreFigures;
+
 // What one row of a reply stands for: a stint (one player with one club in one season, the
 // rows as stored), a player's season, or a player's career over the selected seasons.
 enum class LinesMode { Team, Season, Career };
@@ -72,11 +74,13 @@ struct LinesTable {
 // keeps its code and name. Lines come in the order of their first rows; their ranks are
 // computed when a sort first asks for them. With
 // stintTexts (the record texts of stints, which must outlive the lines), a line of one stint
-// whose text is that stint's refers to it instead of holding a copy.
+// whose text is that stint's refers to it instead of holding a copy. With more (stints of the
+// more-columns table), the added figures that are no ratio of the sums are filled in.
 std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
                                                const std::vector<std::uint32_t>& rows,
                                                LinesMode mode, const Schedule& schedule,
-                                               const RecordTexts* stintTexts = nullptr);
+                                               const RecordTexts* stintTexts = nullptr,
+                                               const MoreFigures* more = nullptr);
 
 // The qualifier of every stint row, for per-team lines that are asked qualified.
 std::vector<std::uint8_t> stintQualifiers(const TableData& stints, const Schedule& schedule);

@@ -137,7 +137,7 @@ std::string totalsRecord(const TableData& data, const std::vector<std::uint32_t>
         };
         const long long numSum = termSum(r.num);
         const long long denSum = termSum(r.den);
-        if (denSum > 0) {
+        if (denSum > 0 && numSum >= 0) {
             ratios[static_cast<std::size_t>(r.line)] =
                 roundedUnits(numSum, denSum, static_cast<long long>(r.scale), r.decimals);
         }

@@ -27,6 +27,7 @@ struct FieldDef {
     FieldKind kind;
     int sortNo;          // position in the sortable-field list, -1 when not sortable
     const char* missing; // text fields: the text that marks a missing value, else nullptr
+    int decimals = 1;    // Real lines: the decimals shown
 };
 
 // A term of a ratio: coefficient times the value of a record line.
@@ -96,7 +97,9 @@ template <typename Get> bool evalRatio(const RatioDef& r, Get&& get, double& out
         const auto v = get(t.line);
         den += v < 0 ? 0.0 : static_cast<double>(v) * t.coef;
     }
-    if (!(den > 0)) {
+    // A negative numerator comes only from counts that contradict each other (more home runs
+    // than hits): the figure is missing.
+    if (!(den > 0) || num < 0) {
         return false;
     }
     out = r.scale * num / den;

@@ -30,8 +30,9 @@ int shownDecimals(const TableDef& def, int line) {
         return r ? r->decimals : -1;
     }
     case FieldKind::Innings:
-    case FieldKind::Real:
         return 1;
+    case FieldKind::Real:
+        return def.fields[static_cast<std::size_t>(line)].decimals;
     default:
         return -1;
     }
@@ -82,7 +83,8 @@ bool ShownLine::units(std::uint32_t row, long long& out) const {
         if (std::isnan(x)) {
             return false;
         }
-        out = static_cast<long long>(std::floor(x * 10 + 0.5));
+        out =
+            static_cast<long long>(std::floor(x * static_cast<double>(kPowers[m_decimals]) + 0.5));
         return true;
     }
     case FieldKind::Ratio: {
@@ -106,7 +108,7 @@ bool ShownLine::units(std::uint32_t row, long long& out) const {
         for (std::size_t i = 0; i < m_dens; ++i) {
             den += std::max(0, m_den[i].values[row]) * m_den[i].coef;
         }
-        if (den <= 0) {
+        if (den <= 0 || num < 0) {
             return false;
         }
         out = roundedUnits(num, den, m_scale, m_decimals);

@@ -222,6 +222,23 @@ TableData::TableData(const TableDef& def, std::vector<Column> columns, std::uint
     m_lookup.resize(m_cols.size());
 }
 
+TableData::TableData(const TableData& base, const TableDef& def, std::vector<Column> added)
+    : m_def(def), m_rows(base.m_rows), m_cols(base.m_cols), m_lookup(base.m_lookup),
+      m_player(base.m_player), m_playerEntry(base.m_playerEntry), m_playerIds(base.m_playerIds),
+      m_playersByText(base.m_playersByText), m_byPlayer(base.m_byPlayer), m_byText(base.m_byText),
+      m_byYear(base.m_byYear), m_yearMin(base.m_yearMin) {
+    const std::size_t first = m_cols.size();
+    for (Column& c : added) {
+        m_cols.push_back(std::move(c));
+    }
+    m_lookup.resize(m_cols.size());
+    for (std::size_t i = first; i < m_cols.size(); ++i) {
+        if (def.fields[i].sortNo >= 0 || m_cols[i].isText()) {
+            computeRanks(m_cols[i]);
+        }
+    }
+}
+
 const Column& TableData::ranked(int line) const {
     const auto at = static_cast<std::size_t>(line);
     if (m_rankOnce) {

@@ -48,6 +48,9 @@ public:
     // selection indexes. The ranks of a line are computed when a sort first asks for them
     // (ranked), or all at once by rankAll.
     TableData(const TableDef& def, std::vector<Column> columns, std::uint32_t rows);
+    // A loaded table with further lines after its own (def: base's lines, then the added
+    // ones), with base's selection indexes; the added lines are ranked now.
+    TableData(const TableData& base, const TableDef& def, std::vector<Column> added);
 
     const TableDef& def() const { return m_def; }
     std::uint32_t rows() const { return m_rows; }

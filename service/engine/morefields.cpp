@@ -1,0 +1,437 @@
+#include "service/engine/morefields.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <map>
+#include <stdexcept>
+#include <unordered_map>
+#include <utility>
+
+#include "service/engine/lines.h"
+#include "service/engine/moreschema.h"
+#include "service/engine/parkfactors.h"
+#include "service/engine/recordwriter.h"
+#include "service/engine/shownfigure.h"
+#include "service/engine/sqlitedb.h"
+
+namespace bbstatsd {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kPythagoras = 1.83;
+
+int lineNamed(const TableDef& def, const char* column) {
+    for (std::size_t i = 0; i < def.fields.size(); ++i) {
+        if (std::strcmp(def.fields[i].column, column) == 0) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+const RatioDef& ratioOfLine(const TableDef& def, int line) {
+    for (const RatioDef& r : def.ratios) {
+        if (r.line == line) {
+            return r;
+        }
+    }
+    throw std::logic_error("no ratio on the line");
+}
+
+const std::string& textOf(const TableData& data, int line, std::uint32_t row) {
+    const Column& c = data.column(line);
+    return c.dict[c.ids[row]];
+}
+
+// Sums of a league-season's rows.
+struct LeagueSums {
+    long long h = 0, bb = 0, hbp = 0, ab = 0, sf = 0, tb = 0; // batting, pitchers' left out
+    long long er = 0, eraOuts = 0;                            // pitching rows with ER and outs
+    long long hr = 0, pbb = 0, hb = 0, so = 0, fipOuts = 0;   // rows with HR, BB, SO and outs
+};
+
+using LeagueKey = std::pair<int, std::string>;
+
+struct League {
+    double obp = kNaN, slg = kNaN, era = kNaN, fipConst = kNaN;
+};
+
+std::map<LeagueKey, League> leagueFigures(const TableData& batters, const TableData& pitchers) {
+    const TableDef& bd = batters.def();
+    const TableDef& pd = pitchers.def();
+    // Games batting and pitching of each player-season, by player code and year.
+    std::unordered_map<std::string, std::pair<long long, long long>> games;
+    auto gamesKey = [](const TableData& data, std::uint32_t r) {
+        const std::string& code = data.playerIds()[data.playerOfRow()[r]];
+        return code + ':' + std::to_string(data.column(data.def().yearLine).ints[r]);
+    };
+    const Column& bg = batters.column(lineNamed(bd, "G"));
+    for (std::uint32_t r = 0; r < batters.rows(); ++r) {
+        games[gamesKey(batters, r)].first += std::max(0, bg.ints[r]);
+    }
+    const Column& pg = pitchers.column(lineNamed(pd, "G"));
+    for (std::uint32_t r = 0; r < pitchers.rows(); ++r) {
+        games[gamesKey(pitchers, r)].second += std::max(0, pg.ints[r]);
+    }
+    std::map<LeagueKey, LeagueSums> sums;
+    {
+        const auto& ints = [&](const char* name) -> const std::vector<std::int32_t>& {
+            return batters.column(lineNamed(bd, name)).ints;
+        };
+        const auto &h = ints("H"), &bb = ints("BB"), &hbp = ints("HBP"), &ab = ints("AB"),
+                   &sf = ints("SF"), &tb = ints("TB"), &years = ints("Year");
+        for (std::uint32_t r = 0; r < batters.rows(); ++r) {
+            const auto& [batting, pitching] = games[gamesKey(batters, r)];
+            if (pitching > 0 && 2 * pitching >= batting) {
+                continue;
+            }
+            if (h[r] < 0 || ab[r] < 0 || bb[r] < 0 || tb[r] < 0) {
+                continue;
+            }
+            LeagueSums& s = sums[{years[r], textOf(batters, bd.leagueLine, r)}];
+            s.h += h[r];
+            s.bb += bb[r];
+            s.hbp += std::max(0, hbp[r]);
+            s.ab += ab[r];
+            s.sf += std::max(0, sf[r]);
+            s.tb += tb[r];
+        }
+    }
+    {
+        const auto& ints = [&](const char* name) -> const std::vector<std::int32_t>& {
+            return pitchers.column(lineNamed(pd, name)).ints;
+        };
+        const auto &er = ints("ER"), &outs = ints("IP"), &hr = ints("HR"), &bb = ints("BB"),
+                   &hb = ints("HB"), &so = ints("SO"), &years = ints("Year");
+        for (std::uint32_t r = 0; r < pitchers.rows(); ++r) {
+            LeagueSums& s = sums[{years[r], textOf(pitchers, pd.leagueLine, r)}];
+            if (er[r] >= 0 && outs[r] >= 0) {
+                s.er += er[r];
+                s.eraOuts += outs[r];
+            }
+            if (hr[r] >= 0 && bb[r] >= 0 && so[r] >= 0 && outs[r] >= 0) {
+                s.hr += hr[r];
+                s.pbb += bb[r];
+                s.hb += std::max(0, hb[r]);
+                s.so += so[r];
+                s.fipOuts += outs[r];
+            }
+        }
+    }
+    std::map<LeagueKey, League> out;
+    for (const auto& [key, s] : sums) {
+        League& lg = out[key];
+        const long long onDen = s.ab + s.bb + s.hbp + s.sf;
+        if (onDen > 0 && s.ab > 0) {
+            lg.obp = static_cast<double>(s.h + s.bb + s.hbp) / static_cast<double>(onDen);
+            lg.slg = static_cast<double>(s.tb) / static_cast<double>(s.ab);
+        }
+        if (s.eraOuts > 0) {
+            lg.era = 27.0 * static_cast<double>(s.er) / static_cast<double>(s.eraOuts);
+            if (s.fipOuts > 0) {
+                lg.fipConst =
+                    lg.era - 3.0 * static_cast<double>(13 * s.hr + 3 * (s.pbb + s.hb) - 2 * s.so) /
+                                 static_cast<double>(s.fipOuts);
+            }
+        }
+    }
+    return out;
+}
+
+// Birth year and month of each player code (-1 unknown).
+std::unordered_map<std::string, std::pair<int, int>> birthDates(SqliteDb& db) {
+    std::unordered_map<std::string, std::pair<int, int>> out;
+    SqliteStmt select(db, "SELECT PlayerID, BirthYear, BirthMonth FROM people");
+    while (select.step()) {
+        out[std::string(select.text(0))] = {static_cast<int>(select.integer(1)),
+                                            static_cast<int>(select.integer(2))};
+    }
+    return out;
+}
+
+// Age on June 30 of year: a player born in July or later has not had that year's birthday.
+double ageIn(int year, std::pair<int, int> birth) {
+    if (birth.first <= 0) {
+        return kNaN;
+    }
+    return year - birth.first - (birth.second > 6 ? 1 : 0);
+}
+
+double expectedWinPct(long long rs, long long ra) {
+    if (rs < 0 || ra < 0 || rs + ra == 0) {
+        return kNaN;
+    }
+    const double s = std::pow(static_cast<double>(rs), kPythagoras);
+    const double a = std::pow(static_cast<double>(ra), kPythagoras);
+    return s / (s + a);
+}
+
+// The record's counts of a line of data, missing as -1, and its ratios as computed for the
+// line (NaN missing): a combined line's averages are its own, so the added figures made from
+// them agree with what the line shows.
+struct LineCounts {
+    const std::vector<Column>* cols = nullptr;
+    const TableData* data = nullptr;
+    std::uint32_t at = 0;
+    const Column& column(int line) const {
+        return cols ? (*cols)[static_cast<std::size_t>(line)] : data->column(line);
+    }
+    long long operator()(int line) const { return column(line).ints[at]; }
+    double real(int line) const { return column(line).reals[at]; }
+};
+
+double ratioValue(const TableDef& def, int line, const LineCounts& counts) {
+    double v = kNaN;
+    return evalRatio(ratioOfLine(def, line), counts, v) ? v : kNaN;
+}
+
+} // namespace
+
+// Per stint row (Teams: per club-season): what its added figures compare with.
+struct MoreFigures::Basis {
+    std::vector<double> weight;          // plate appearances or outs, 0 when missing
+    std::vector<double> lgObp, lgSlg;    // league figures times the half-weight park factor
+    std::vector<double> lgEra, fipConst; // league ERA times PPF / 100; the FIP constant
+    std::vector<double> age;
+};
+
+MoreFigures::MoreFigures(SqliteDb& db, const std::array<const TableData*, 4>& tables) {
+    const TableData& batters = *tables[static_cast<std::size_t>(Table::Batters)];
+    const TableData& pitchers = *tables[static_cast<std::size_t>(Table::Pitchers)];
+    const std::map<LeagueKey, League> leagues = leagueFigures(batters, pitchers);
+    const ParkFactors parks(db);
+    const auto births = birthDates(db);
+    auto leagueOf = [&](const TableData& data, std::uint32_t r) {
+        const TableDef& def = data.def();
+        const auto it =
+            leagues.find({data.column(def.yearLine).ints[r], textOf(data, def.leagueLine, r)});
+        return it == leagues.end() ? League() : it->second;
+    };
+    for (std::size_t t = 0; t < tables.size(); ++t) {
+        const TableData& data = *tables[t];
+        const TableDef& def = data.def();
+        auto b = std::make_unique<Basis>();
+        const std::uint32_t rows = data.rows();
+        b->age.assign(rows, kNaN);
+        const Column& years = data.column(def.yearLine);
+        const int codeLine = lineNamed(def, "TeamCode");
+        if (def.hasPlayers) {
+            for (std::uint32_t r = 0; r < rows; ++r) {
+                const auto it = births.find(data.playerIds()[data.playerOfRow()[r]]);
+                b->age[r] = it == births.end() ? kNaN : ageIn(years.ints[r], it->second);
+            }
+        }
+        if (def.table == Table::Batters) {
+            const Column& pa = data.column(lineNamed(def, "PA"));
+            b->weight.resize(rows);
+            b->lgObp.resize(rows);
+            b->lgSlg.resize(rows);
+            for (std::uint32_t r = 0; r < rows; ++r) {
+                const int bpf = parks.of(years.ints[r], textOf(data, codeLine, r)).first;
+                const double factor = bpf > 0 ? (1.0 + bpf / 100.0) / 2.0 : 1.0;
+                const League lg = leagueOf(data, r);
+                b->weight[r] = std::max(0, pa.ints[r]);
+                b->lgObp[r] = lg.obp * factor;
+                b->lgSlg[r] = lg.slg * factor;
+            }
+        } else if (def.table == Table::Pitchers || def.table == Table::Teams) {
+            const Column& outs = data.column(lineNamed(def, "IP"));
+            b->weight.resize(rows);
+            b->lgEra.resize(rows);
+            b->fipConst.resize(rows);
+            for (std::uint32_t r = 0; r < rows; ++r) {
+                const int ppf = parks.of(years.ints[r], textOf(data, codeLine, r)).second;
+                const League lg = leagueOf(data, r);
+                b->weight[r] = std::max(0, outs.ints[r]);
+                b->lgEra[r] = lg.era * (ppf > 0 ? ppf / 100.0 : 1.0);
+                b->fipConst[r] = lg.fipConst;
+            }
+        }
+        m_basis[t] = std::move(b);
+    }
+}
+
+MoreFigures::~MoreFigures() = default;
+
+namespace {
+
+// The added figures of one line (a stint, or a combined line with its stint rows `members`)
+// that are no ratio of its counts, written to their columns at `at`.
+void lineFigures(const TableDef& def, const LineCounts& counts, const std::uint32_t* members,
+                 std::size_t n, bool career, const std::vector<double>& weight,
+                 const std::vector<double>& lgA, const std::vector<double>& lgB,
+                 const std::vector<double>& age, const std::function<void(int, double)>& set) {
+    // Weighted averages over the members of two per-stint figures.
+    auto weighted = [&](const std::vector<double>& x, const std::vector<double>& y, double& ox,
+                        double& oy) {
+        double w = 0, sx = 0, sy = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t r = members[i];
+            if (weight[r] > 0 && std::isfinite(x[r]) && std::isfinite(y[r])) {
+                w += weight[r];
+                sx += weight[r] * x[r];
+                sy += weight[r] * y[r];
+            }
+        }
+        ox = w > 0 ? sx / w : kNaN;
+        oy = w > 0 ? sy / w : kNaN;
+    };
+    const double years = career ? kNaN : age[members[0]];
+    switch (def.table) {
+    case Table::Batters: {
+        const double obp = counts.real(lineNamed(def, "OBP"));
+        const double slg = counts.real(lineNamed(def, "SLG"));
+        double lgObp = kNaN, lgSlg = kNaN;
+        weighted(lgA, lgB, lgObp, lgSlg);
+        set(moreLine(def, "OPS"), obp + slg);
+        set(moreLine(def, "OPSPlus"),
+            lgObp > 0 && lgSlg > 0 ? 100.0 * (obp / lgObp + slg / lgSlg - 1.0) : kNaN);
+        set(moreLine(def, "Age"), years);
+        break;
+    }
+    case Table::Pitchers: {
+        const long long outs = counts(lineNamed(def, "IP"));
+        const long long hr = counts(lineNamed(def, "HR")), bb = counts(lineNamed(def, "BB"));
+        const long long so = counts(lineNamed(def, "SO")), hb = counts(lineNamed(def, "HB"));
+        double lgEra = kNaN, fipConst = kNaN;
+        weighted(lgA, lgB, lgEra, fipConst);
+        const double era = counts.real(lineNamed(def, "ERA"));
+        set(moreLine(def, "ERAPlus"), era > 0 ? 100.0 * lgEra / era : kNaN);
+        set(moreLine(def, "FIP"),
+            hr >= 0 && bb >= 0 && so >= 0 && outs > 0
+                ? 3.0 * static_cast<double>(13 * hr + 3 * (bb + std::max(0LL, hb)) - 2 * so) /
+                          static_cast<double>(outs) +
+                      fipConst
+                : kNaN);
+        set(moreLine(def, "Age"), years);
+        break;
+    }
+    case Table::Fielders:
+        set(moreLine(def, "Age"), years);
+        break;
+    case Table::Teams: {
+        const double era = counts.real(lineNamed(def, "ERA"));
+        const double lgEra = lgA[members[0]];
+        set(moreLine(def, "OPS"),
+            counts.real(lineNamed(def, "OBP")) + counts.real(lineNamed(def, "SLG")));
+        set(moreLine(def, "ERAPlus"), era > 0 ? 100.0 * lgEra / era : kNaN);
+        set(moreLine(def, "ExpWLPct"),
+            expectedWinPct(counts(lineNamed(def, "RS")), counts(lineNamed(def, "OppRS"))));
+        break;
+    }
+    }
+}
+
+} // namespace
+
+std::unique_ptr<TableData> MoreFigures::extend(const TableData& base) const {
+    const TableDef& def = moreTableDef(base.def().table);
+    const Basis& b = *m_basis[static_cast<std::size_t>(def.table)];
+    const std::size_t first = base.def().fields.size();
+    std::vector<Column> added(def.fields.size() - first);
+    for (std::size_t i = 0; i < added.size(); ++i) {
+        added[i].kind = def.fields[first + i].kind;
+        added[i].reals.assign(base.rows(), kNaN);
+    }
+    const bool batters = def.table == Table::Batters;
+    const std::vector<double>& lgA = batters ? b.lgObp : b.lgEra;
+    const std::vector<double>& lgB = batters ? b.lgSlg : b.fipConst;
+    for (std::uint32_t r = 0; r < base.rows(); ++r) {
+        const LineCounts counts{nullptr, &base, r};
+        for (std::size_t i = 0; i < added.size(); ++i) {
+            if (added[i].kind == FieldKind::Ratio) {
+                added[i].reals[r] = ratioValue(def, static_cast<int>(first + i), counts);
+            }
+        }
+        lineFigures(def, counts, &r, 1, false, b.weight, lgA, lgB, b.age, [&](int line, double v) {
+            added[static_cast<std::size_t>(line) - first].reals[r] = std::isfinite(v) ? v : kNaN;
+        });
+    }
+    return std::make_unique<TableData>(base, def, std::move(added));
+}
+
+void MoreFigures::fillLines(const TableDef& def, std::vector<Column>& cols, const LinesTable& lines,
+                            bool career) const {
+    const Basis& b = *m_basis[static_cast<std::size_t>(def.table)];
+    const bool batters = def.table == Table::Batters;
+    const std::vector<double>& lgA = batters ? b.lgObp : b.lgEra;
+    const std::vector<double>& lgB = batters ? b.lgSlg : b.fipConst;
+    const auto count = static_cast<std::uint32_t>(lines.memberStart.size() - 1);
+    for (std::uint32_t l = 0; l < count; ++l) {
+        const std::uint32_t* members = lines.members.data() + lines.memberStart[l];
+        const std::size_t n = lines.memberStart[l + 1] - lines.memberStart[l];
+        if (!career && n == 1) {
+            continue;
+        }
+        lineFigures(def, LineCounts{&cols, nullptr, l}, members, n, career, b.weight, lgA, lgB,
+                    b.age, [&](int line, double v) {
+                        cols[static_cast<std::size_t>(line)].reals[l] = std::isfinite(v) ? v : kNaN;
+                    });
+    }
+}
+
+namespace {
+
+// A decimal line of a totals record in units; false when it is missing.
+bool unitsOf(std::string_view text, long long& units) {
+    std::string digits;
+    for (const char c : text) {
+        if (c != '.') {
+            digits += c;
+        }
+    }
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), units);
+    return ec == std::errc() && end == digits.data() + digits.size() && units >= 0 &&
+           units < 1000000LL * 1000;
+}
+
+} // namespace
+
+std::string recordTotals(const TableData& data, const std::vector<std::uint32_t>& rows) {
+    std::string out = totalsRecord(data, rows);
+    const TableDef& def = data.def();
+    if (!isMoreDef(def) || (def.table != Table::Batters && def.table != Table::Teams)) {
+        return out;
+    }
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < out.size();) {
+        const std::size_t end = out.find("\r\n", at);
+        lines.emplace_back(out, at, end - at);
+        at = end + 2;
+    }
+    auto line = [&](const char* column) -> std::string& {
+        return lines[static_cast<std::size_t>(lineNamed(def, column))];
+    };
+    // OPS: the record's OBP and SLG as shown, added.
+    long long obp = 0, slg = 0;
+    const bool missingObp = def.missingReal > 0 && line("OBP").starts_with("1000000");
+    if (!missingObp && unitsOf(line("OBP"), obp) && unitsOf(line("SLG"), slg) &&
+        !line("SLG").starts_with("1000000")) {
+        std::string ops;
+        appendUnits(ops, obp + slg, 3);
+        line("OPS") = ops;
+    }
+    if (def.table == Table::Teams) {
+        long long rs = -1, ra = -1;
+        std::from_chars(line("RS").data(), line("RS").data() + line("RS").size(), rs);
+        std::from_chars(line("OppRS").data(), line("OppRS").data() + line("OppRS").size(), ra);
+        const double pct = expectedWinPct(rs, ra);
+        if (std::isfinite(pct)) {
+            std::string text;
+            appendUnits(text, static_cast<long long>(std::floor(pct * 1000 + 0.5)), 3);
+            line("ExpWLPct") = text;
+        }
+    }
+    out.clear();
+    for (const std::string& l : lines) {
+        out += l;
+        out += "\r\n";
+    }
+    return out;
+}
+
+} // namespace bbstatsd
