@@ -1,7 +1,7 @@
 #pragma once
 
-// The Lahman CSV files read whole, for the checks that recompute served figures from them (as
-// test_wholetable reads them).
+// The Lahman CSV files read whole, for the checks that recompute served figures from them
+// (test_wholetable, test_morecolumns).
 #include <QtTest>
 
 #include <charconv>

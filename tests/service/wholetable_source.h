@@ -15,6 +15,10 @@
 
 #include "service/engine/engine.h"
 
+namespace lahmancsv {
+class Csv;
+}
+
 namespace wholetable {
 
 using bbstatsd::Table;
@@ -80,7 +84,7 @@ std::string box(long long outs, double missing);
 std::string differences(const Shape& s, const Values& expected,
                         const std::vector<std::string_view>& served);
 
-class Csv;
+using lahmancsv::Csv;
 
 // Every record of the four tables, recomputed from the CSVs.
 class SourceRecords {
