@@ -84,26 +84,9 @@ class TestPlayerPage : public QObject {
 
 private slots:
     void initTestCase() {
-        const QString db = qEnvironmentVariable("BBSTATS_TEST_DB");
-        QVERIFY2(QFile::exists(db), "the imported test database is missing (BBSTATS_TEST_DB)");
-        m_service.start(QStringLiteral(BBSTATSD_PATH),
-                        {QStringLiteral("serve"), QStringLiteral("--db"), db,
-                         QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-                         QStringLiteral("--events"), m_dir.filePath(QStringLiteral("events.db")),
-                         QStringLiteral("--log-requests"),
-                         m_dir.filePath(QStringLiteral("requests.log"))});
-        QVERIFY(m_service.waitForStarted());
-        static const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
-        QString output;
-        const bool up = QTest::qWaitFor(
-            [&] {
-                output += QString::fromUtf8(m_service.readAllStandardOutput());
-                return listening.match(output).hasMatch() || m_service.state() != QProcess::Running;
-            },
-            600000);
-        const QRegularExpressionMatch match = listening.match(output);
-        QVERIFY2(up && match.hasMatch(), qPrintable(output));
-        m_host = match.captured(1);
+        QString error;
+        m_host = StartRealService(m_service, QStringLiteral(BBSTATSD_PATH), m_dir, &error);
+        QVERIFY2(!m_host.isEmpty(), qPrintable(error));
         m_bar = std::make_unique<QMenuBar>();
         m_menu = buildMainMenu(m_bar.get(), m_bar.get());
         m_area = std::make_unique<QMdiArea>();

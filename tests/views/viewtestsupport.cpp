@@ -3,7 +3,10 @@
 #include <cmath>
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTcpServer>
 
 #include "databases/batterrecord.h"
@@ -143,4 +146,40 @@ bool hasInk(const QImage& image, const QRect& rect, const QColor& color) {
         }
     }
     return false;
+}
+
+QString StartRealService(QProcess& service, const QString& program, const QTemporaryDir& dir,
+                         QString* error) {
+    const QString db = qEnvironmentVariable("BBSTATS_TEST_DB");
+    if (!QFile::exists(db)) {
+        *error = QStringLiteral("the imported test database is missing (BBSTATS_TEST_DB)");
+        return QString();
+    }
+    if (!dir.isValid()) {
+        *error = QStringLiteral("no temporary folder");
+        return QString();
+    }
+    service.start(program,
+                  {QStringLiteral("serve"), QStringLiteral("--db"), db, QStringLiteral("--listen"),
+                   QStringLiteral("127.0.0.1:0"), QStringLiteral("--events"),
+                   dir.filePath(QStringLiteral("events.db")), QStringLiteral("--log-requests"),
+                   dir.filePath(QStringLiteral("requests.log"))});
+    if (!service.waitForStarted()) {
+        *error = program + QStringLiteral(" did not start");
+        return QString();
+    }
+    // Loading the whole data takes seconds, far longer under the sanitizers.
+    static const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
+    QString output;
+    const QDeadlineTimer deadline(600000);
+    while (!deadline.hasExpired() && service.state() == QProcess::Running) {
+        service.waitForReadyRead(200);
+        output += QString::fromUtf8(service.readAllStandardOutput());
+        const QRegularExpressionMatch match = listening.match(output);
+        if (match.hasMatch()) {
+            return match.captured(1);
+        }
+    }
+    *error = output + QString::fromUtf8(service.readAllStandardError());
+    return QString();
 }

@@ -7,7 +7,9 @@
 #include <QImage>
 #include <QList>
 #include <QObject>
+#include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "databases/databaseinfo.h"
@@ -61,3 +63,10 @@ void RunLater(int ms, std::function<void()> action);
 // blend of white and `color`, at least half of it `color` (glyph edges are
 // smoothed, so exact colours are rare).
 bool hasInk(const QImage& image, const QRect& rect, const QColor& color);
+
+// Starts the real service (`program`, bbstatsd) over the imported test database
+// (BBSTATS_TEST_DB) on a free port of 127.0.0.1, its events file and request
+// log ("requests.log") in `dir`. Returns "127.0.0.1:PORT", or an empty text
+// with what went wrong in *error.
+QString StartRealService(QProcess& service, const QString& program, const QTemporaryDir& dir,
+                         QString* error);
