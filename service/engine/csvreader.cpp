@@ -193,7 +193,7 @@ CsvTable::CsvTable(const std::string& dir, const std::string& name,
     }
     m_header = m_reader.fields();
     for (std::size_t i = 0; i < m_header.size(); ++i) {
-        if (std::find(known.begin(), known.end(), m_header[i]) == known.end()) {
+        if (!known.empty() && std::find(known.begin(), known.end(), m_header[i]) == known.end()) {
             m_reader.fail(i, "unknown column '" + m_header[i] + "' in header");
         }
         if (std::find(m_header.begin(), m_header.begin() + static_cast<long>(i), m_header[i]) !=
@@ -222,6 +222,11 @@ bool CsvTable::next() {
                               std::to_string(f.size()));
     }
     return true;
+}
+
+std::ptrdiff_t CsvTable::find(std::string_view name) const {
+    const auto it = std::find(m_header.begin(), m_header.end(), name);
+    return it == m_header.end() ? -1 : it - m_header.begin();
 }
 
 std::size_t CsvTable::col(std::string_view name) const {

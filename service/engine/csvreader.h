@@ -58,8 +58,9 @@ private:
 // A CSV file whose first record is a header of known column names.
 class CsvTable {
 public:
-    // Opens dir/name and reads the header. Every header name must be one of known; every name
-    // in required must be present. Throws with file, line and column on failure.
+    // Opens dir/name and reads the header. Every header name must be one of known (any name
+    // when known is empty), none twice; every name in required must be present. Throws with
+    // file, line and column on failure.
     CsvTable(const std::string& dir, const std::string& name, const std::vector<std::string>& known,
              const std::vector<std::string>& required);
 
@@ -67,6 +68,10 @@ public:
     bool next();
     // Index of a required column.
     std::size_t col(std::string_view name) const;
+    // Index of an optional column, -1 when the header lacks it.
+    std::ptrdiff_t find(std::string_view name) const;
+    // Fields of the current data record.
+    const std::vector<std::string>& fields() const { return m_reader.fields(); }
     // Text of a column in the current record.
     const std::string& text(std::size_t col) const { return m_reader.fields()[col]; }
     // Whole number of a column; -1 when empty; throws when not a whole number >= 0.
