@@ -300,7 +300,7 @@ QStringList moreColumnsLines(int database) {
           << QStringLiteral("WITH \"MORE COLUMNS\" (OPTIONS MENU), AFTER THE COLUMNS ABOVE:")
           << QString();
     for (const moredefinitions::Column& column : moredefinitions::AddedColumns[database]) {
-        // The definitions line up to the start of its meaning.
+        // The definitions line as far as where its meaning starts.
         const QString lead =
             definitionLine(QString::fromLatin1(column.abbreviation), QStringLiteral("-"), width)
                 .chopped(1);
