@@ -88,19 +88,23 @@ void printTable(const std::vector<Row>& rows) {
                 "ours/SQLite | SQLite+idx ms | ours/SQLite+idx | note |\n");
     std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
     for (const Row& row : rows) {
-        if (row.sql == 0) {
-            std::printf("| %s | %.3f | - | %.3f | %.2f | - | - | - | - | %s |\n", row.name.c_str(),
-                        row.ours, row.floor, row.ours / row.floor, row.note.c_str());
-            continue;
+        // A figure not measured for the row (0) shows "-", and so does a ratio made from it.
+        char engine[32] = "-", floor[32] = "-", floorRatio[32] = "-";
+        if (row.engine > 0) {
+            std::snprintf(engine, sizeof engine, "%.3f", row.engine);
         }
-        char floor[32] = "-", floorRatio[32] = "-";
         if (row.floor > 0) {
             std::snprintf(floor, sizeof floor, "%.3f", row.floor);
             std::snprintf(floorRatio, sizeof floorRatio, "%.2f", row.ours / row.floor);
         }
-        std::printf("| %s | %.3f | %.3f | %s | %s | %.3f | %.4f (%.0fx faster) | %.3f | %.4f "
+        if (row.sql == 0) {
+            std::printf("| %s | %.3f | %s | %s | %s | - | - | - | - | %s |\n", row.name.c_str(),
+                        row.ours, engine, floor, floorRatio, row.note.c_str());
+            continue;
+        }
+        std::printf("| %s | %.3f | %s | %s | %s | %.3f | %.4f (%.0fx faster) | %.3f | %.4f "
                     "(%.0fx faster) | %s |\n",
-                    row.name.c_str(), row.ours, row.engine, floor, floorRatio, row.sql,
+                    row.name.c_str(), row.ours, engine, floor, floorRatio, row.sql,
                     row.ours / row.sql, row.sql / row.ours, row.sqlIndexed,
                     row.ours / row.sqlIndexed, row.sqlIndexed / row.ours, row.note.c_str());
     }

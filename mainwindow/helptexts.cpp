@@ -2,6 +2,8 @@
 
 #include <span>
 
+#include "mainwindow/moredefinitions.h"
+
 namespace {
 
 struct Definition {
@@ -214,7 +216,26 @@ constexpr const char* DataSources[] = {
     "    The Biographical Encyclopedia of the Negro Baseball Leagues (Riley), 1994",
 };
 
+// Longest line of the added definitions and notes; longer ones go on indented lines.
+constexpr int HelpLineWidth = 72;
+
+// A row of the figures table: the label, then our figure and the published one, right-aligned.
+QString figureLine(const QString& label, const QString& ours, const QString& published) {
+    return label.leftJustified(28, QLatin1Char(' ')) + ours.rightJustified(6, QLatin1Char(' ')) +
+           published.rightJustified(11, QLatin1Char(' '));
+}
+
 } // namespace
+
+QString figureLabel(const moredefinitions::Figure& figure) {
+    const QString player = QString::fromLatin1(figure.player);
+    const qsizetype comma = player.indexOf(QStringLiteral(", "));
+    const QString name =
+        comma < 0 ? player : player.mid(comma + 2) + QLatin1Char(' ') + player.left(comma);
+    const QString season =
+        figure.season > 0 ? QString::number(figure.season) : QStringLiteral("career");
+    return name + QLatin1Char(' ') + season + QLatin1Char(' ') + QString::fromLatin1(figure.column);
+}
 
 QString dataAttribution() {
     return QStringLiteral("Baseball statistics from the Lahman Baseball Database by Sean Lahman, "
@@ -242,7 +263,66 @@ HelpText statisticsDefinitions(int database) {
         text.lines.append(definitionLine(QString::fromLatin1(row.abbreviation),
                                          QString::fromLatin1(row.meaning), page.width));
     }
+    text.lines.append(moreColumnsLines(database));
     return text;
+}
+
+QStringList wrappedLines(const QString& lead, const QString& text, int lineWidth,
+                         const QString& indent) {
+    QStringList lines;
+    QString line = lead;
+    qsizetype start = lead.size(); // where the words of the line begin
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (line.size() > start && line.size() + 1 + word.size() > lineWidth) {
+            lines.append(line);
+            line = indent;
+            start = indent.size();
+        }
+        if (line.size() > start) {
+            line += QLatin1Char(' ');
+        }
+        line += word;
+    }
+    if (line.size() > start) {
+        lines.append(line);
+    }
+    return lines;
+}
+
+QStringList moreColumnsLines(int database) {
+    QStringList lines;
+    if (database < 0 || database >= static_cast<int>(std::size(DefinitionsPages))) {
+        return lines;
+    }
+    const int width = DefinitionsPages[database].width;
+    const QString indent(width + 2, QLatin1Char(' '));
+    lines << QString()
+          << QStringLiteral("WITH \"MORE COLUMNS\" (OPTIONS MENU), AFTER THE COLUMNS ABOVE:")
+          << QString();
+    for (const moredefinitions::Column& column : moredefinitions::AddedColumns[database]) {
+        // The definitions line as far as where its meaning starts.
+        const QString lead =
+            definitionLine(QString::fromLatin1(column.abbreviation), QStringLiteral("-"), width)
+                .chopped(1);
+        lines.append(
+            wrappedLines(lead, QString::fromLatin1(column.meaning), HelpLineWidth, indent));
+    }
+    lines << QString();
+    lines.append(wrappedLines(QString(), QString::fromLatin1(moredefinitions::Notes[database]),
+                              HelpLineWidth, QString()));
+    QStringList table;
+    for (const moredefinitions::Figure& figure : moredefinitions::Figures) {
+        if (figure.database == database) {
+            table.append(figureLine(figureLabel(figure), QString::fromLatin1(figure.ours),
+                                    QString::fromLatin1(figure.published)));
+        }
+    }
+    if (!table.isEmpty()) {
+        lines << QString() << QStringLiteral("OUR FIGURES BESIDE THE PUBLISHED ONES:") << QString()
+              << figureLine(QString(), QStringLiteral("OURS"), QStringLiteral("PUBLISHED"));
+        lines.append(table);
+    }
+    return lines;
 }
 
 HelpText dataSourcesText() {

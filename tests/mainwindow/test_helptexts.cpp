@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <QFile>
 #include <QRegularExpression>
 
 #include "mainwindow/helptexts.h"
@@ -17,6 +18,11 @@ private slots:
     void unknownDatabaseIsEmpty();
     void definitionLineEdges_data();
     void definitionLineEdges();
+    void moreColumns_data();
+    void moreColumns();
+    void wrappedLinesEdges_data();
+    void wrappedLinesEdges();
+    void figuresGuideAgrees();
 
     void dataSourcesShape();
     void dataSourcesYears();
@@ -42,8 +48,9 @@ void TestHelpTexts::definitionsShape_data() {
                            << "BASEBALL TEAMS DATABASE STATISTICS DEFINITIONS:" << 67 << 10;
 }
 
-// Caption, heading, empty line, one line per column; every explained column
-// has its abbreviation padded to the database's width, then "- ".
+// Caption, heading, empty line, one line per column, then the columns of
+// "More columns"; every explained column has its abbreviation padded to the
+// database's width, then "- ".
 void TestHelpTexts::definitionsShape() {
     QFETCH(int, database);
     QFETCH(QString, caption);
@@ -52,11 +59,11 @@ void TestHelpTexts::definitionsShape() {
     QFETCH(int, width);
     const HelpText text = statisticsDefinitions(database);
     QCOMPARE(text.caption, caption);
-    QCOMPARE(text.lines.size(), 2 + columns);
+    QCOMPARE(text.lines.mid(2 + columns), moreColumnsLines(database));
     QCOMPARE(text.lines[0], heading);
     QCOMPARE(text.lines[1], QString());
     int explained = 0;
-    for (qsizetype i = 2; i < text.lines.size(); ++i) {
+    for (qsizetype i = 2; i < 2 + columns; ++i) {
         const QString& line = text.lines[i];
         QVERIFY2(!line.isEmpty() && !line.endsWith(' '), qPrintable(line));
         if (!line.contains(QStringLiteral("- "))) {
@@ -110,7 +117,7 @@ void TestHelpTexts::battersLinesVerbatim() {
         "GIDP     - grounded into double plays",
         "POS      - positions played (p,c,1b,2b,ss,3b,of,dh,ph,pr)",
     };
-    QCOMPARE(statisticsDefinitions(0).lines.mid(2), expected);
+    QCOMPARE(statisticsDefinitions(0).lines.mid(2, expected.size()), expected);
 }
 
 void TestHelpTexts::tellingLines_data() {
@@ -196,6 +203,146 @@ void TestHelpTexts::definitionLineEdges() {
     QFETCH(int, width);
     QFETCH(QString, line);
     QCOMPARE(definitionLine(abbreviation, meaning, width), line);
+}
+
+void TestHelpTexts::moreColumns_data() {
+    QTest::addColumn<int>("database");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QStringList>("abbreviations");
+    QTest::addColumn<int>("figures");
+    QTest::newRow("batters") << 0 << 9 << QStringList{"OPS", "OPS+", "ISO", "BABIP", "AGE"} << 6;
+    QTest::newRow("pitchers") << 1 << 8 << QStringList{"WHIP", "K/9",  "BB/9", "HR/9",
+                                                       "K/BB", "ERA+", "FIP",  "AGE"}
+                              << 6;
+    QTest::newRow("fielders") << 2 << 8 << QStringList{"AGE"} << 0;
+    QTest::newRow("teams") << 3 << 10 << QStringList{"OPS", "ERA+", "EXP W-L%"} << 0;
+}
+
+// The added columns' lines: each definition in the database's width, its
+// meaning whole when the indented lines that carry it on are joined; no line
+// past 72 characters, so the window shows them without scrolling; the
+// figures table lines up its columns under the titles.
+void TestHelpTexts::moreColumns() {
+    QFETCH(int, database);
+    QFETCH(int, width);
+    QFETCH(QStringList, abbreviations);
+    QFETCH(int, figures);
+    const QStringList lines = moreColumnsLines(database);
+    QCOMPARE(
+        lines.mid(0, 3),
+        (QStringList{"", "WITH \"MORE COLUMNS\" (OPTIONS MENU), AFTER THE COLUMNS ABOVE:", ""}));
+    QStringList definitions; // each definition on one line
+    qsizetype at = 3;
+    for (; at < lines.size() && !lines[at].isEmpty(); ++at) {
+        QVERIFY2(lines[at].size() <= 72, qPrintable(lines[at]));
+        if (lines[at].startsWith(' ')) {
+            QVERIFY2(!definitions.isEmpty(), qPrintable(lines[at]));
+            QCOMPARE(lines[at].left(width + 2), QString(width + 2, ' '));
+            QVERIFY2(lines[at][width + 2] != ' ', qPrintable(lines[at]));
+            definitions.last() += ' ' + lines[at].mid(width + 2);
+        } else {
+            definitions.append(lines[at]);
+        }
+    }
+    QCOMPARE(definitions.size(), abbreviations.size());
+    const auto columns = moredefinitions::AddedColumns[database];
+    for (qsizetype i = 0; i < definitions.size(); ++i) {
+        QCOMPARE(definitions[i].left(width).trimmed(), abbreviations[i]);
+        QCOMPARE(definitions[i],
+                 definitionLine(abbreviations[i], QString::fromLatin1(columns[i].meaning), width));
+    }
+    // The notes: one paragraph, then the table when the database has figures.
+    QStringList notes;
+    for (++at; at < lines.size() && !lines[at].isEmpty(); ++at) {
+        QVERIFY2(lines[at].size() <= 72 && !lines[at].startsWith(' '), qPrintable(lines[at]));
+        notes.append(lines[at]);
+    }
+    QCOMPARE(notes.join(' '), QString::fromLatin1(moredefinitions::Notes[database]));
+    QVERIFY(notes.join(' ').contains("---"));
+    if (figures == 0) {
+        QCOMPARE(at, lines.size());
+        return;
+    }
+    QCOMPARE(lines.mid(at, 3), (QStringList{"", "OUR FIGURES BESIDE THE PUBLISHED ONES:", ""}));
+    const QString titles = lines[at + 3];
+    QCOMPARE(titles.simplified(), QStringLiteral("OURS PUBLISHED"));
+    const QStringList rows = lines.mid(at + 4);
+    QCOMPARE(rows.size(), figures);
+    // Each figure ends under the end of its title; the label stands apart from it.
+    const qsizetype oursEnd = titles.indexOf("OURS") + 4;
+    qsizetype row = 0;
+    for (const moredefinitions::Figure& figure : moredefinitions::Figures) {
+        if (figure.database != database) {
+            continue;
+        }
+        const QString& line = rows[row++];
+        QCOMPARE(line.size(), titles.size());
+        QCOMPARE(line.left(oursEnd).split(' ').last(), QString::fromLatin1(figure.ours));
+        QCOMPARE(line.mid(oursEnd), QString::fromLatin1(figure.published).rightJustified(11));
+        QCOMPARE(line.left(oursEnd - 6).trimmed(), figureLabel(figure));
+        QVERIFY2(line[oursEnd - 7] == ' ', qPrintable(line));
+    }
+}
+
+void TestHelpTexts::wrappedLinesEdges_data() {
+    QTest::addColumn<QString>("lead");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("lineWidth");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("fits") << "AB - "
+                          << "at bats" << 20 << QStringList{"AB - at bats"};
+    QTest::newRow("exactly full") << ""
+                                  << "aaa bbb ccc" << 11 << QStringList{"aaa bbb ccc"};
+    QTest::newRow("breaks at blanks")
+        << "X - "
+        << "one two three four" << 12 << QStringList{"X - one two", "    three", "    four"};
+    QTest::newRow("long word alone")
+        << ""
+        << "a verylongword b" << 6 << QStringList{"a", "    verylongword", "    b"};
+    QTest::newRow("runs of blanks") << ""
+                                    << "  a   b  " << 9 << QStringList{"a b"};
+    QTest::newRow("no words") << "X - "
+                              << "   " << 9 << QStringList{};
+}
+
+void TestHelpTexts::wrappedLinesEdges() {
+    QFETCH(QString, lead);
+    QFETCH(QString, text);
+    QFETCH(int, lineWidth);
+    QFETCH(QStringList, lines);
+    QCOMPARE(wrappedLines(lead, text, lineWidth, QStringLiteral("    ")), lines);
+}
+
+// The figures guide carries the same definitions and the same table as the
+// definitions window (whose figures test_morecolumns compares with the
+// service), so neither goes stale alone.
+void TestHelpTexts::figuresGuideAgrees() {
+    QFile file(qEnvironmentVariable("BBSTATS_SOURCE_DIR") + "/docs/figures.md");
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+    const QString guide = QString::fromUtf8(file.readAll());
+    const QString flowing = guide.simplified();
+    for (const auto& columns : moredefinitions::AddedColumns) {
+        for (const moredefinitions::Column& column : columns) {
+            const QString definition = QStringLiteral("`%1` - %2")
+                                           .arg(QString::fromLatin1(column.abbreviation),
+                                                QString::fromLatin1(column.meaning));
+            QVERIFY2(flowing.contains(definition), qPrintable(definition));
+        }
+    }
+    for (const char* notes : moredefinitions::Notes) {
+        QVERIFY2(flowing.contains(QString::fromLatin1(notes)), notes);
+    }
+    const QStringList lines = guide.split('\n');
+    const qsizetype header = lines.indexOf("| figure | ours | published |");
+    QVERIFY(header > 0);
+    QCOMPARE(lines[header + 1], QStringLiteral("|---|---:|---:|"));
+    qsizetype row = header + 2;
+    for (const moredefinitions::Figure& figure : moredefinitions::Figures) {
+        QCOMPARE(lines.value(row++), QStringLiteral("| %1 | %2 | %3 |")
+                                         .arg(figureLabel(figure), QString::fromLatin1(figure.ours),
+                                              QString::fromLatin1(figure.published)));
+    }
+    QVERIFY2(!lines.value(row).startsWith('|'), qPrintable(lines.value(row)));
 }
 
 void TestHelpTexts::dataSourcesShape() {

@@ -14,9 +14,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "mainwindow/moredefinitions.h"
 #include "service/csvexport.h"
 #include "service/engine/engine.h"
 #include "service/engine/lines.h"
+#include "service/engine/moreschema.h"
 #include "service/engine/recordtexts.h"
 #include "service/engine/resultcache.h"
 #include "service/engine/tabledata.h"
@@ -37,8 +39,6 @@ using morecolumnsref::pitcherFigures;
 using morecolumnsref::Stint;
 
 // Lines of a record: Batters 31, Pitchers 31, Fielders 17, Teams 67, then the added ones.
-constexpr int kBatterOps = 31, kBatterOpsPlus = 32, kPitcherWhip = 31, kPitcherK9 = 32,
-              kPitcherEraPlus = 36;
 constexpr int kRecordLines[] = {31, 31, 17, 67};
 constexpr int kAddedLines[] = {5, 8, 1, 3};
 constexpr const char* kTableNames[] = {"batters", "pitchers", "fielders", "teams"};
@@ -224,17 +224,10 @@ private slots:
         QVERIFY(checked > 0);
     }
 
-    // Figures as the reference books publish them: OPS+ and ERA+ within 4, Pedro Martinez's
-    // 2000 WHIP and strikeouts per nine innings exactly as shown.
     // Sorted and limited by each added field, the page path and the CSV path list the same
     // rows; a limit keeps the figures shown at or above its bound. The CSV path's header row
-    // names every column, the added ones last.
+    // names every column, the added ones last, as the definitions window names them.
     void pageAndCsvAgree() {
-        const std::vector<std::vector<std::string>> addedTitles{
-            {"OPS", "OPS+", "ISO", "BABIP", "AGE"},
-            {"WHIP", "K/9", "BB/9", "HR/9", "K/BB", "ERA+", "FIP", "AGE"},
-            {"AGE"},
-            {"OPS", "ERA+", "EXP W-L%"}};
         const int firstField[] = {31, 31, 16, 67};
         for (int table = 0; table < 4; ++table) {
             const auto t = static_cast<Table>(table);
@@ -245,7 +238,11 @@ private slots:
             QCOMPARE(status, 200);
             const Lines titles = enginetest::splitReply(header.substr(0, header.find("\r\n") + 2));
             QCOMPARE(titles.size(), std::size_t(1));
-            const auto added = addedTitles[static_cast<std::size_t>(table)];
+            // The added columns the definitions window explains, in the grid's order.
+            std::vector<std::string> added;
+            for (const moredefinitions::Column& column : moredefinitions::AddedColumns[table]) {
+                added.emplace_back(column.abbreviation);
+            }
             QVERIFY2(
                 titles[0].starts_with(teams ? "YEAR,TEAM CODE," : "PLAYER NAME,YEAR,TEAM CODE,"),
                 titles[0].c_str());
@@ -410,60 +407,53 @@ private slots:
         }
     }
 
+    // The figures table of the definitions window and the figures guide: each of our figures
+    // is what the service sends, and within 4 of the published one for OPS+ and ERA+, equal
+    // to it otherwise (Pedro Martinez's 2000 WHIP 0.737 and K/9 11.8 exactly as shown).
     void publishedFigures_data() {
         QTest::addColumn<int>("table");
         QTest::addColumn<QString>("player");
-        QTest::addColumn<QString>("season"); // empty: the career line
-        QTest::addColumn<int>("line");
-        QTest::addColumn<double>("published");
-        QTest::addColumn<double>("tolerance");
-        const int b = static_cast<int>(Table::Batters), p = static_cast<int>(Table::Pitchers);
-        QTest::newRow("Ruth 1920 OPS+ 255") << b << "Ruth, Babe"
-                                            << "1920" << kBatterOpsPlus << 255.0 << 4.0;
-        QTest::newRow("Williams 1941 OPS+ 235") << b << "Williams, Ted"
-                                                << "1941" << kBatterOpsPlus << 235.0 << 4.0;
-        QTest::newRow("Bonds 2004 OPS+ 263") << b << "Bonds, Barry"
-                                             << "2004" << kBatterOpsPlus << 263.0 << 4.0;
-        QTest::newRow("Gibson 1968 ERA+ 258") << p << "Gibson, Bob"
-                                              << "1968" << kPitcherEraPlus << 258.0 << 4.0;
-        QTest::newRow("Martinez 2000 ERA+ 291") << p << "Martinez, Pedro"
-                                                << "2000" << kPitcherEraPlus << 291.0 << 4.0;
-        QTest::newRow("Maddux 1994 ERA+ 271") << p << "Maddux, Greg"
-                                              << "1994" << kPitcherEraPlus << 271.0 << 4.0;
-        QTest::newRow("Martinez 2000 WHIP 0.737") << p << "Martinez, Pedro"
-                                                  << "2000" << kPitcherWhip << 0.737 << 0.0;
-        QTest::newRow("Martinez 2000 K/9 11.8") << p << "Martinez, Pedro"
-                                                << "2000" << kPitcherK9 << 11.8 << 0.0;
-        QTest::newRow("Ruth career OPS+ 206") << b << "Ruth, Babe"
-                                              << "" << kBatterOpsPlus << 206.0 << 4.0;
-        QTest::newRow("Williams career OPS+ 191") << b << "Williams, Ted"
-                                                  << "" << kBatterOpsPlus << 191.0 << 4.0;
-        QTest::newRow("Rivera career ERA+ 205") << p << "Rivera, Mariano"
-                                                << "" << kPitcherEraPlus << 205.0 << 4.0;
-        QTest::newRow("Bonds 2004 OPS 1.422") << b << "Bonds, Barry"
-                                              << "2004" << kBatterOps << 1.422 << 0.0;
+        QTest::addColumn<int>("season"); // 0: the career line
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("published");
+        QTest::addColumn<QString>("ours");
+        for (const moredefinitions::Figure& f : moredefinitions::Figures) {
+            const std::string season = f.season > 0 ? std::to_string(f.season) : "career";
+            QTest::addRow("%s %s %s %s", f.player, season.c_str(), f.column, f.published)
+                << f.database << f.player << f.season << f.column << f.published << f.ours;
+        }
     }
 
     void publishedFigures() {
         QFETCH(int, table);
         QFETCH(QString, player);
-        QFETCH(QString, season);
-        QFETCH(int, line);
-        QFETCH(double, published);
-        QFETCH(double, tolerance);
+        QFETCH(int, season);
+        QFETCH(QString, column);
+        QFETCH(QString, published);
+        QFETCH(QString, ours);
         Lines items{"A" + player.toStdString(), "*"};
-        if (!season.isEmpty()) {
-            items.insert(items.end(), {"C" + season.toStdString(), "*"});
+        if (season > 0) {
+            items.insert(items.end(), {"C" + std::to_string(season), "*"});
         }
         const auto t = static_cast<Table>(table);
-        const std::string query = season.isEmpty() ? "lines=career&more=1" : "lines=season&more=1";
+        const bbstatsd::TableDef& def = bbstatsd::moreTableDef(t);
+        std::size_t line = def.fields.size();
+        for (std::size_t i = 0; i < def.fields.size(); ++i) {
+            if (def.fields[i].sortNo >= 0 &&
+                bbstatsd::fieldTitle(def, def.fields[i].sortNo) == column.toStdString()) {
+                line = i;
+            }
+        }
+        QVERIFY2(line < def.fields.size(), qPrintable(column));
+        const std::string query = season > 0 ? "lines=season&more=1" : "lines=career&more=1";
         const auto found =
             records(t, m_engine->answer(t, enginetest::body("0!5!300!", items), query));
         QCOMPARE(found.size(), std::size_t(1));
-        const double shown = std::stod(found[0].at(static_cast<std::size_t>(line)));
-        qInfo("%s: %s", qPrintable(player), found[0][static_cast<std::size_t>(line)].c_str());
-        QVERIFY2(std::fabs(shown - published) <= tolerance + 1e-9,
-                 qPrintable(QString("shown %1, published %2").arg(shown).arg(published)));
+        const QString shown = QString::fromStdString(found[0].at(line));
+        QCOMPARE(shown, ours);
+        const double tolerance = column == "OPS+" || column == "ERA+" ? 4.0 : 0.0;
+        QVERIFY2(std::fabs(shown.toDouble() - published.toDouble()) <= tolerance + 1e-9,
+                 qPrintable(QString("shown %1, published %2").arg(shown, published)));
     }
 };
 
