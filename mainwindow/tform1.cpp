@@ -174,6 +174,12 @@ void TForm1::FormCreate() {
     StartPing(m_ftp).Run();
 }
 
+ServiceHosts TForm1::HostsWithProxy() const {
+    ServiceHosts hosts = m_hosts;
+    hosts.Proxy = ProxyRouteOf(m_proxySettings);
+    return hosts;
+}
+
 void TForm1::SetProxySettings(const ProxySettings& settings) {
     m_proxySettings = settings;
     ApplyProxySettings(m_proxySettings, {m_httpCli1, m_ticker->HttpCli2, m_ticker->HttpCli3,
@@ -299,7 +305,9 @@ void TForm1::connectQueryCommands() {
         m_menu, [this] { return queryDialogs(); },
         [this] { return dynamic_cast<StatisticsView*>(ActiveQueryTarget()); }, this);
     const auto activeView = [this] { return dynamic_cast<StatisticsView*>(ActiveQueryTarget()); };
-    const auto hosts = [this] { return m_hosts; };
+    // Windows and commands made later reach the service through the proxy
+    // set at that time.
+    const auto hosts = [this] { return HostsWithProxy(); };
     m_charts = new ChartCommands(m_menu, m_viewCommands->Export1, activeView, hosts, this);
     m_players = new PlayerCommands(
         m_menu, m_mdiArea,
@@ -369,8 +377,7 @@ void TForm1::OpenDatabase(DatabaseKind kind, const std::function<void(Statistics
     m_openedThisRun[index] = 1;
     BusyCursor hourglass;
 
-    StatisticsView* view = CreateStatisticsView(kind, m_hosts);
-    ApplyProxySettings(m_proxySettings, {&view->HttpCli1()});
+    StatisticsView* view = CreateStatisticsView(kind, HostsWithProxy());
     connect(view, &StatisticsView::viewActivated, this, &TForm1::ViewActivated);
     connect(view, &StatisticsView::viewClosed, this, &TForm1::ViewClosed);
     connect(view, &StatisticsView::siteLinkClicked, this, &TForm1::SiteLinkClick);

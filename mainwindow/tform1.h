@@ -68,6 +68,8 @@ public:
     // The statistics hosts database windows use (the deployment by default).
     void SetServiceHosts(const ServiceHosts& hosts) { m_hosts = hosts; }
     const ServiceHosts& Hosts() const { return m_hosts; }
+    // The service hosts with the proxy of the loaded settings.
+    ServiceHosts HostsWithProxy() const;
 
     // The open window of `kind`, null when none is open.
     StatisticsView* View(DatabaseKind kind) const;

@@ -36,6 +36,17 @@ private:
     int m_errorCode;
 };
 
+// The proxy a client goes through: the four proxy settings of THttpCli. An
+// empty host means a direct connection.
+struct ProxyRoute {
+    QString Host;
+    QString Port;
+    QString Username;
+    QString Password;
+
+    bool operator==(const ProxyRoute&) const = default;
+};
+
 // HTTP/1.0 client: one request per connection, synchronous for the caller
 // while the event loop keeps running, so timers and paints go on during an
 // exchange. The request body is read from the request stream and the reply
@@ -77,6 +88,13 @@ public:
     void setProxyUsername(const QString& name) { m_proxyUsername = name; }
     QString ProxyPassword() const { return m_proxyPassword; }
     void setProxyPassword(const QString& password) { m_proxyPassword = password; }
+    // Sets all four proxy settings at once.
+    void setProxyRoute(const ProxyRoute& route) {
+        m_proxy = route.Host;
+        m_proxyPort = route.Port;
+        m_proxyUsername = route.Username;
+        m_proxyPassword = route.Password;
+    }
     QString Agent() const { return m_agent; }
     void setAgent(const QString& agent) { m_agent = agent; }
     QString Accept() const { return m_accept; }

@@ -31,6 +31,7 @@ PageExchange::PageExchange(QString servicePath, ServiceHosts hosts, QString list
     : m_servicePath(std::move(servicePath)), m_hosts(std::move(hosts)),
       m_listRetryHost(std::move(listRetryHost)), m_http(std::make_unique<THttpCli>()),
       m_state(initialSortCode) {
+    m_http->setProxyRoute(m_hosts.Proxy);
     moveTo(m_hosts.Mirror2);
 }
 

@@ -19,6 +19,9 @@ struct ServiceHosts {
     QString Primary;
     QString Mirror2;
     QString Mirror3;
+    // The proxy the user set for the service; every client reaching these
+    // hosts goes through it.
+    ProxyRoute Proxy{};
 
     // The hosts this build was configured with.
     static ServiceHosts Deployment();

@@ -128,6 +128,7 @@ QString LifeText(const PlayerFacts& facts, const QDate& today) {
 std::optional<QByteArray> FetchFromHosts(THttpCli& client, const ServiceHosts& hosts,
                                          const QString& path) {
     QPointer<THttpCli> guard(&client);
+    client.setProxyRoute(hosts.Proxy);
     for (const QString& host : {hosts.Mirror2, hosts.Mirror3, hosts.Primary}) {
         if (!guard) {
             return std::nullopt;

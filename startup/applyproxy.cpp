@@ -1,6 +1,11 @@
 #include "startup/applyproxy.h"
 
-#include "protocol/httpcli.h"
+ProxyRoute ProxyRouteOf(const ProxySettings& settings) {
+    if (!settings.ProxyOn) {
+        return {};
+    }
+    return {settings.ProxyHost, settings.ProxyPortText, settings.ProxyUser, settings.ProxyPass};
+}
 
 void ApplyProxySettings(const ProxySettings& settings, std::initializer_list<THttpCli*> clients) {
     if (!settings.ProxyOn) {
@@ -10,9 +15,6 @@ void ApplyProxySettings(const ProxySettings& settings, std::initializer_list<THt
         if (client == nullptr) {
             continue;
         }
-        client->setProxy(settings.ProxyHost);
-        client->setProxyPort(settings.ProxyPortText);
-        client->setProxyUsername(settings.ProxyUser);
-        client->setProxyPassword(settings.ProxyPass);
+        client->setProxyRoute(ProxyRouteOf(settings));
     }
 }

@@ -4,7 +4,11 @@
 
 #include "startup/proxysettings.h"
 
-class THttpCli;
+#include "protocol/httpcli.h"
+
+// The route of the settings: their proxy when it is on, a direct connection
+// when it is off.
+ProxyRoute ProxyRouteOf(const ProxySettings& settings);
 
 // When the proxy is on, copies its host, port text, user name and password
 // into each client (null entries are skipped); when it is off, leaves the

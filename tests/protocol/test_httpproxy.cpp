@@ -6,6 +6,8 @@
 #include <QtTest>
 
 #include "protocol/httpcli.h"
+#include "protocol/pagefetcher.h"
+#include "protocol/playerlookup.h"
 #include "tests/protocol/recordingserver.h"
 
 namespace {
@@ -33,6 +35,7 @@ private slots:
     void cleanupTestCase();
     void throughProxy_data();
     void throughProxy();
+    void serviceHostsCarryTheProxy();
 
 private:
     QTemporaryDir m_dir;
@@ -132,6 +135,50 @@ void TestHttpProxy::throughProxy() {
         qInfo("proxy refused: %d %s", status, qPrintable(message));
         QVERIFY(!message.isEmpty());
         QVERIFY(server.requests().isEmpty());
+    }
+}
+
+namespace {
+
+// An exchange that only asks for lists, which read no records.
+class ListExchange final : public PageExchange {
+public:
+    explicit ListExchange(const ServiceHosts& hosts)
+        : PageExchange(QStringLiteral("/cgi-bin/getbat.exe"), hosts, hosts.Mirror3, 0) {}
+
+protected:
+    PageReplyResult ReadReply(std::string_view, int, int, std::uint32_t) override { return {}; }
+    std::size_t RecordLines() const override { return 1; }
+};
+
+} // namespace
+
+// Requests made from the service hosts alone (pick lists, the player search
+// and page, charts, step counts) go through the proxy the hosts carry: with
+// wrong credentials the proxy refuses them and no request reaches the service.
+void TestHttpProxy::serviceHostsCarryTheProxy() {
+    RecordingServer server;
+    server.setReply(HttpReply("200 OK", "3\r\nA\r\nB\r\nC\r\n*\r\n"));
+    ServiceHosts hosts{server.hostPort(), server.hostPort(), server.hostPort()};
+    for (const QString& password : {QStringLiteral("wrong"), QStringLiteral("pass")}) {
+        hosts.Proxy = {QStringLiteral("127.0.0.1"), QString::number(m_port), QStringLiteral("user"),
+                       password};
+        const bool admitted = password == QLatin1String("pass");
+        THttpCli client;
+        const std::optional<QByteArray> body = FetchFromHosts(client, hosts, "/players?q=ruth");
+        QCOMPARE(body.has_value(), admitted);
+        ListExchange exchange(hosts);
+        const ListResult list = exchange.RequestList(ListKind::Years);
+        QCOMPARE(list.result, admitted ? FetchResult::Done : FetchResult::Failed);
+        if (admitted) {
+            QCOMPARE(*body, QByteArray("3\r\nA\r\nB\r\nC\r\n*\r\n"));
+            QCOMPARE(list.entries, (std::vector<std::string>{"A", "B", "C"}));
+            QCOMPARE(server.requests().size(), 2);
+            QVERIFY2(server.requests().first().startsWith("GET /players?q=ruth HTTP/1."),
+                     server.requests().first().constData());
+        } else {
+            QVERIFY(server.requests().isEmpty());
+        }
     }
 }
 
