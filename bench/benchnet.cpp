@@ -1,12 +1,14 @@
 #include "bench/benchnet.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
+#include <thread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -141,6 +143,20 @@ Service::Service(const std::string& binary, const std::string& db, const std::st
     ::close(pipeFds[0]); // later output goes nowhere; the service ignores SIGPIPE
     if (m_port == 0) {
         throw std::runtime_error("bbstatsd did not start: " + output);
+    }
+}
+
+void Service::waitUntilLoaded() const {
+    // The service listens before it has loaded everything (/healthz answers 503 meanwhile);
+    // figures taken while it still loads would share the processors with that work.
+    const std::string health = "GET /healthz HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    std::string reply;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(5);
+    while (!roundTrip(m_port, health, reply)) {
+        if (std::chrono::steady_clock::now() > until) {
+            throw std::runtime_error("bbstatsd did not finish loading");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
 

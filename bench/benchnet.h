@@ -36,6 +36,9 @@ public:
     Service& operator=(const Service&) = delete;
     int port() const { return m_port; }
     pid_t pid() const { return m_pid; }
+    // Waits until the service has loaded everything (/healthz answers 200): it listens before,
+    // and figures taken meanwhile share the processors with the loading. Throws after 5 minutes.
+    void waitUntilLoaded() const;
 
 private:
     pid_t m_pid = -1;
