@@ -67,7 +67,13 @@ std::string headerSafe(std::string_view text) {
 }
 
 MHD_Result queueReply(MHD_Connection* connection, HttpReply reply) {
-    MHD_Response* response = reply.stream ? streamResponse(reply) : bufferResponse(reply);
+    MHD_Response* response =
+        reply.stream ? streamResponse(reply)
+        : !reply.keptBody.empty()
+            ? MHD_create_response_from_buffer(reply.keptBody.size(),
+                                              const_cast<char*>(reply.keptBody.data()),
+                                              MHD_RESPMEM_PERSISTENT)
+            : bufferResponse(reply);
     if (response == nullptr) {
         return MHD_NO;
     }
