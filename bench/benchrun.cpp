@@ -149,8 +149,14 @@ void printTable(const std::vector<Row>& rows) {
     std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
     for (const Row& row : rows) {
         if (row.sql == 0) {
-            std::printf("| %s | %.3f | - | %.3f | %s | - | - | - | - | %s |\n", row.name.c_str(),
-                        row.ours, row.floor, floorRatio(row).c_str(), row.note.c_str());
+            char floor[32] = "-";
+            std::string ratio = "-";
+            if (row.floor > 0) {
+                std::snprintf(floor, sizeof floor, "%.3f", row.floor);
+                ratio = floorRatio(row);
+            }
+            std::printf("| %s | %.3f | - | %s | %s | - | - | - | - | %s |\n", row.name.c_str(),
+                        row.ours, floor, ratio.c_str(), row.note.c_str());
             continue;
         }
         char floor[32] = "-";

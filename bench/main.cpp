@@ -58,7 +58,6 @@ struct Options {
     std::string perfFile;
 };
 
-
 // perf record of the process into file for as long as load() runs; false when perf could not
 // be started (the load runs anyway).
 bool recordProfile(pid_t pid, const std::string& file, const std::function<void()>& load) {
@@ -456,6 +455,9 @@ int run(const Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == bench::FloorServeOption) {
+        return bench::serveFloor(argv[2]);
+    }
     Options options;
     const char* lahman = std::getenv("LAHMAN_DIR");
     options.data = lahman != nullptr ? lahman : BBSTATS_BENCH_DATA;
