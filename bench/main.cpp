@@ -18,6 +18,7 @@
 #include <vector>
 
 #include <csignal>
+#include <sched.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,6 +57,8 @@ struct Options {
     bool httpOnly = false;
     // When set, perf records the service into this file while 2 clients ask for cached pages.
     std::string perfFile;
+    // When 0 or more, the bench, the service and the floor all run on this processor only.
+    int pin = -1;
 };
 
 // perf record of the process into file for as long as load() runs; false when perf could not
@@ -475,6 +478,8 @@ int main(int argc, char** argv) {
             options.binary = argv[i + 1];
         } else if (name == "--data") {
             options.data = argv[i + 1];
+        } else if (name == "--pin") {
+            options.pin = std::atoi(argv[i + 1]);
         } else if (name == "--perf") {
             options.perfFile = argv[i + 1];
         } else if (name == "--scale") {
@@ -486,8 +491,18 @@ int main(int argc, char** argv) {
     }
     if (options.db.empty()) {
         std::cerr << "usage: bbstats-bench [--db FILE] [--service BBSTATSD] [--data DIR] "
-                     "[--scale N] [--http] [--perf FILE]\n";
+                     "[--scale N] [--http] [--perf FILE] [--pin CPU]\n";
         return 2;
+    }
+    if (options.pin >= 0) {
+        // Set before any thread or child starts: they all inherit it.
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(options.pin, &one);
+        if (::sched_setaffinity(0, sizeof one, &one) != 0) {
+            std::cerr << "bbstats-bench: cannot run on processor " << options.pin << "\n";
+            return 2;
+        }
     }
     try {
         return run(options);
