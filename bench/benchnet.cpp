@@ -1,14 +1,18 @@
 #include "bench/benchnet.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
+#include <thread>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -144,6 +148,20 @@ Service::Service(const std::string& binary, const std::string& db, const std::st
     }
 }
 
+void Service::waitUntilLoaded() const {
+    // The service listens before it has loaded everything (/healthz answers 503 meanwhile);
+    // figures taken while it still loads would share the processors with that work.
+    const std::string health = "GET /healthz HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    std::string reply;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(5);
+    while (!roundTrip(m_port, health, reply)) {
+        if (std::chrono::steady_clock::now() > until) {
+            throw std::runtime_error("bbstatsd did not finish loading");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
 Service::~Service() {
     if (m_pid > 0) {
         ::kill(m_pid, SIGTERM);
@@ -152,45 +170,20 @@ Service::~Service() {
     }
 }
 
-FloorServer::FloorServer(std::string reply) : m_reply(std::move(reply)) {
-    m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
-    const int on = 1;
-    ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    if (::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(m_listen, 511) != 0 ||
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("the floor server cannot listen");
-    }
-    m_port = ntohs(address.sin_port);
-    for (int i = 0; i < 2; ++i) {
-        m_threads.emplace_back([this] { serve(); });
-    }
-}
+namespace {
 
-FloorServer::~FloorServer() {
-    m_stop = true;
-    ::shutdown(m_listen, SHUT_RDWR);
-    for (std::thread& thread : m_threads) {
-        thread.join();
-    }
-    ::close(m_listen);
-}
-
-void FloorServer::serve() {
+// Reads one request (headers, then as many body bytes as they declare) and answers with reply.
+void answerFloor(int listenSocket, const std::string& reply) {
     std::string request;
     char buffer[16384];
-    while (!m_stop) {
-        pollfd watch{m_listen, POLLIN, 0};
-        if (::poll(&watch, 1, 100) <= 0) {
-            continue;
-        }
-        const int fd = ::accept(m_listen, nullptr, nullptr);
+    for (;;) {
+        const int fd = ::accept(listenSocket, nullptr, nullptr);
         if (fd < 0) {
-            continue;
+            if (errno == EINTR || errno == ECONNABORTED) {
+                continue;
+            }
+            return;
         }
-        // Read the headers, then as many body bytes as they declare.
         request.clear();
         std::size_t needed = std::string::npos;
         while (needed == std::string::npos || request.size() < needed) {
@@ -206,8 +199,112 @@ void FloorServer::serve() {
                     end + 4 + (at == std::string::npos ? 0 : std::atoi(request.c_str() + at + 16));
             }
         }
-        sendAll(fd, m_reply.data(), m_reply.size());
+        sendAll(fd, reply.data(), reply.size());
         ::close(fd);
+    }
+}
+
+} // namespace
+
+int serveFloor(const std::string& replyFile) {
+    std::ifstream in(replyFile, std::ios::binary);
+    const std::string reply((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const int listenSocket = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int on = 1;
+    ::setsockopt(listenSocket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address = loopback(0);
+    socklen_t length = sizeof address;
+    if (!in || ::bind(listenSocket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listenSocket, 511) != 0 ||
+        ::getsockname(listenSocket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        return 1;
+    }
+    std::printf("floor listening on %d\n", ntohs(address.sin_port));
+    std::fflush(stdout);
+    for (int i = 0; i < 2; ++i) {
+        std::thread([listenSocket, &reply] { answerFloor(listenSocket, reply); }).detach();
+    }
+    // Until the bench closes its end of standard input (or ends).
+    char byte;
+    while (::read(STDIN_FILENO, &byte, 1) > 0) {
+    }
+    std::_Exit(0);
+}
+
+FloorServer::FloorServer(const std::string& reply) {
+    char name[] = "/tmp/bbstats-floor-XXXXXX";
+    const int file = ::mkstemp(name);
+    if (file < 0) {
+        throw std::runtime_error("the floor server cannot write its reply");
+    }
+    m_replyFile = name;
+    const bool written =
+        ::write(file, reply.data(), reply.size()) == static_cast<ssize_t>(reply.size());
+    ::close(file);
+    int output[2];
+    int input[2];
+    if (!written || ::pipe(output) != 0) {
+        throw std::runtime_error("the floor server cannot start");
+    }
+    if (::pipe(input) != 0) {
+        ::close(output[0]);
+        ::close(output[1]);
+        throw std::runtime_error("the floor server cannot start");
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&actions, output[0]);
+    posix_spawn_file_actions_addclose(&actions, input[1]);
+    std::string self = "/proc/self/exe";
+    std::string option = FloorServeOption;
+    char* argv[] = {self.data(), option.data(), m_replyFile.data(), nullptr};
+    const int spawned = posix_spawn(&m_pid, self.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(output[1]);
+    ::close(input[0]);
+    // The child's standard input stays open in this process (closed on exit) so that a bench
+    // that dies takes its floor server with it.
+    ::fcntl(input[1], F_SETFD, FD_CLOEXEC);
+    m_stdin = input[1];
+    std::string text;
+    char buffer[64];
+    const std::string marker = "floor listening on ";
+    while (spawned == 0 && text.find('\n') == std::string::npos) {
+        const ssize_t n = ::read(output[0], buffer, sizeof buffer);
+        if (n <= 0) {
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(output[0]);
+    if (text.starts_with(marker)) {
+        m_port = std::atoi(text.c_str() + marker.size());
+    }
+    if (m_port == 0) {
+        stop();
+        throw std::runtime_error("the floor server did not start");
+    }
+}
+
+FloorServer::~FloorServer() {
+    stop();
+}
+
+void FloorServer::stop() {
+    if (m_stdin >= 0) {
+        ::close(m_stdin);
+        m_stdin = -1;
+    }
+    if (m_pid > 0) {
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+    }
+    if (!m_replyFile.empty()) {
+        ::unlink(m_replyFile.c_str());
+        m_replyFile.clear();
     }
 }
 

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <sys/types.h>
@@ -36,6 +34,9 @@ public:
     Service& operator=(const Service&) = delete;
     int port() const { return m_port; }
     pid_t pid() const { return m_pid; }
+    // Waits until the service has loaded everything (/healthz answers 200): it listens before,
+    // and figures taken meanwhile share the processors with the loading. Throws after 5 minutes.
+    void waitUntilLoaded() const;
 
 private:
     pid_t m_pid = -1;
@@ -43,24 +44,33 @@ private:
 };
 
 // Answers every connection with the same bytes after reading one request (headers and the
-// declared body), then closes; two accepting threads, like one address of the service.
+// declared body), then closes; two accepting threads, like one address of the service. It runs
+// in a process of its own, as the service does: in the bench's own process its threads were
+// woken on the client's processor, where the service's often were not, and on this machine a
+// wake-up across processors costs about as much as the whole bare exchange.
 class FloorServer {
 public:
-    explicit FloorServer(std::string reply);
+    explicit FloorServer(const std::string& reply);
     ~FloorServer();
     FloorServer(const FloorServer&) = delete;
     FloorServer& operator=(const FloorServer&) = delete;
     int port() const { return m_port; }
 
 private:
-    void serve();
+    void stop();
 
-    std::string m_reply;
-    int m_listen = -1;
+    pid_t m_pid = -1;
     int m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::vector<std::thread> m_threads;
+    int m_stdin = -1; // the child's standard input: closing it ends the child
+    std::string m_replyFile;
 };
+
+// The floor server's own process: answers with the bytes of replyFile on a loopback port it
+// writes to standard output, until standard input ends. Returns the exit status.
+int serveFloor(const std::string& replyFile);
+
+// The argument that makes the bench's executable the floor server (followed by the file).
+inline constexpr const char* FloorServeOption = "--floor-serve";
 
 // Resident and peak resident memory of a process in MB (VmRSS, VmHWM); -1 when unknown.
 double residentMb(pid_t pid, const char* field = "VmRSS:");

@@ -59,6 +59,50 @@ double engineMs(bbstatsd::Engine& engine, bbstatsd::Table table, int reps,
     return median(times);
 }
 
+Interleaved interleave(int blocks, const std::function<double()>& ours,
+                       const std::function<double()>& floor) {
+    std::vector<double> oursFigures, floorFigures, ratios;
+    for (int block = 0; block < blocks; ++block) {
+        oursFigures.push_back(ours());
+        floorFigures.push_back(floor());
+        ratios.push_back(floorFigures.back() > 0 ? oursFigures.back() / floorFigures.back() : 0);
+    }
+    Interleaved result;
+    result.ours = median(oursFigures);
+    result.floor = median(floorFigures);
+    result.ratio = median(ratios);
+    result.low = *std::min_element(ratios.begin(), ratios.end());
+    result.high = *std::max_element(ratios.begin(), ratios.end());
+    return result;
+}
+
+void versusFloor(Row& row, int port, int floorPort, int reps,
+                 const std::function<std::string(int)>& request, std::string* lastReply) {
+    constexpr int Blocks = 16;
+    const int perBlock = std::max(5, reps / 8);
+    int oursDone = 0;
+    int floorDone = 0;
+    const Interleaved figures = interleave(
+        Blocks,
+        [&] {
+            const double ms = oursMs(
+                port, perBlock, [&](int rep) { return request(oursDone + rep); }, lastReply);
+            oursDone += perBlock;
+            return ms;
+        },
+        [&] {
+            const double ms =
+                oursMs(floorPort, perBlock, [&](int rep) { return request(floorDone + rep); });
+            floorDone += perBlock;
+            return ms;
+        });
+    row.ours = figures.ours;
+    row.floor = figures.floor;
+    row.ratio = figures.ratio;
+    row.ratioLow = figures.low;
+    row.ratioHigh = figures.high;
+}
+
 std::string page(int top, const std::string& sort, const std::vector<std::string>& items) {
     std::string body = std::to_string(top) + "!40!" + sort + "\r\n";
     for (const std::string& item : items) {
@@ -83,28 +127,45 @@ std::string countOf(const std::string& reply) {
     return body.substr(0, body.find('\r'));
 }
 
+namespace {
+
+// "1.23 (1.10-1.40)" for a ratio of interleaved blocks, else ours/floor.
+std::string floorRatio(const Row& row) {
+    char text[64];
+    if (row.ratio > 0) {
+        std::snprintf(text, sizeof text, "%.2f (%.2f-%.2f)", row.ratio, row.ratioLow,
+                      row.ratioHigh);
+    } else {
+        std::snprintf(text, sizeof text, "%.2f", row.ours / row.floor);
+    }
+    return text;
+}
+
+} // namespace
+
 void printTable(const std::vector<Row>& rows) {
     std::printf("| query | ours ms | engine alone ms | floor ms | ours/floor | SQLite ms | "
                 "ours/SQLite | SQLite+idx ms | ours/SQLite+idx | note |\n");
     std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
     for (const Row& row : rows) {
         // A figure not measured for the row (0) shows "-", and so does a ratio made from it.
-        char engine[32] = "-", floor[32] = "-", floorRatio[32] = "-";
+        char engine[32] = "-", floor[32] = "-";
+        std::string ratio = "-";
         if (row.engine > 0) {
             std::snprintf(engine, sizeof engine, "%.3f", row.engine);
         }
         if (row.floor > 0) {
             std::snprintf(floor, sizeof floor, "%.3f", row.floor);
-            std::snprintf(floorRatio, sizeof floorRatio, "%.2f", row.ours / row.floor);
+            ratio = floorRatio(row);
         }
         if (row.sql == 0) {
             std::printf("| %s | %.3f | %s | %s | %s | - | - | - | - | %s |\n", row.name.c_str(),
-                        row.ours, engine, floor, floorRatio, row.note.c_str());
+                        row.ours, engine, floor, ratio.c_str(), row.note.c_str());
             continue;
         }
         std::printf("| %s | %.3f | %s | %s | %s | %.3f | %.4f (%.0fx faster) | %.3f | %.4f "
                     "(%.0fx faster) | %s |\n",
-                    row.name.c_str(), row.ours, engine, floor, floorRatio, row.sql,
+                    row.name.c_str(), row.ours, engine, floor, ratio.c_str(), row.sql,
                     row.ours / row.sql, row.sql / row.ours, row.sqlIndexed,
                     row.ours / row.sqlIndexed, row.sqlIndexed / row.ours, row.note.c_str());
     }

@@ -42,10 +42,37 @@ struct Row {
     double ours = 0;
     double engine = 0; // 0 when not measured
     double floor = 0;  // 0 when not measured
+    // ours/floor as the median of interleaved blocks' ratios, with their lowest and highest; 0
+    // when the ratio is only ours/floor.
+    double ratio = 0;
+    double ratioLow = 0;
+    double ratioHigh = 0;
     double sql = 0;
     double sqlIndexed = 0;
     std::string note;
 };
+
+// A ratio measured in blocks: the median of the blocks' ratios and their range, with the
+// medians of each side's block figures.
+struct Interleaved {
+    double ours = 0;
+    double floor = 0;
+    double ratio = 0;
+    double low = 0;
+    double high = 0;
+};
+
+// Runs ours() and floor() alternately, `blocks` times each (ours, floor, ours, floor, ...), each
+// call one block's figure, so that both sides see the same load of the machine; each block's
+// ratio is ours over the floor of the same pair.
+Interleaved interleave(int blocks, const std::function<double()>& ours,
+                       const std::function<double()>& floor);
+
+// The row's ours and floor milliseconds, 2 x `reps` requests each side, in 16 interleaved blocks
+// of the service at `port` and the floor server at `floorPort`; the last reply of the service
+// goes into lastReply.
+void versusFloor(Row& row, int port, int floorPort, int reps,
+                 const std::function<std::string(int)>& request, std::string* lastReply = nullptr);
 
 void printTable(const std::vector<Row>& rows);
 

@@ -66,7 +66,9 @@ void addLinesRows(bbstatsd::Engine& engine, int port, SqlBaseline& plain, SqlBas
     };
     std::vector<std::string> years;
     for (int year = 1950; year <= 1959; ++year) {
-        years.push_back("C" + std::to_string(year));
+        std::string item = "C";
+        item += std::to_string(year);
+        years.push_back(item);
     }
     years.push_back("*");
     int offset = 0;
@@ -106,12 +108,11 @@ void addLinesRows(bbstatsd::Engine& engine, int port, SqlBaseline& plain, SqlBas
         };
         Row row;
         row.name = "scroll page, cached career lines (Batters, HR desc)";
-        row.ours = oursMs(port, 400 * scale, request, &reply);
+        FloorServer floor(reply);
+        versusFloor(row, port, floor.port(), 400 * scale, request, &reply);
         engineMs(engine, bbstatsd::Table::Batters, 3, request, "lines=career");
         row.engine =
             engineMs(engine, bbstatsd::Table::Batters, 400 * scale, request, "lines=career");
-        FloorServer floor(reply);
-        row.floor = oursMs(floor.port(), 400 * scale, request);
         const auto sql = linesSql("PlayerID", "");
         row.sql = sqlMs(3 * scale, [&](int) { return plain.statementsMs(sql); });
         row.sqlIndexed = sqlMs(3 * scale, [&](int) { return indexed.statementsMs(sql); });

@@ -10,12 +10,16 @@
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <csignal>
+#include <sched.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +31,8 @@
 #include "service/engine/engine.h"
 #include "service/engine/importer.h"
 #include "service/engine/sqlitedb.h"
+
+extern char** environ;
 
 namespace {
 
@@ -46,7 +52,40 @@ struct Options {
     std::string db = BBSTATS_BENCH_DB;
     std::string data;
     int scale = 1; // repetitions multiplier
+    // Only the rows against the floor, the throughput and the memory: no SQLite, no engine in
+    // this process, no lines or start-up figures.
+    bool httpOnly = false;
+    // When set, perf records the service into this file while 2 clients ask for cached pages.
+    std::string perfFile;
+    // When 0 or more, the bench, the service and the floor all run on this processor only.
+    int pin = -1;
 };
+
+// perf record of the process into file for as long as load() runs; false when perf could not
+// be started (the load runs anyway).
+bool recordProfile(pid_t pid, const std::string& file, const std::function<void()>& load) {
+    // The library and libc have no frame pointers: their stacks are unwound from copies.
+    std::vector<std::string> args = {
+        "perf", "record",           "-q", "-F", "999", "--call-graph", "dwarf,8192", "-o", file,
+        "-p",   std::to_string(pid)};
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    pid_t perf = -1;
+    if (posix_spawnp(&perf, "perf", nullptr, nullptr, argv.data(), environ) != 0) {
+        load();
+        return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // perf attaches
+    load();
+    ::kill(perf, SIGINT);
+    int status = 0;
+    ::waitpid(perf, &status, 0);
+    std::error_code error;
+    return fs::file_size(file, error) > 0 && !error;
+}
 
 // Requests per second of clients threads, each sending request(n) in a loop for seconds. Each
 // client connects from an address of its own (127.0.4.x), as separate users would.
@@ -118,20 +157,28 @@ int run(const Options& options) {
                                                    "SF", "SB",  "CS", "GIDP", "TB", "S"};
     const std::vector<std::string> fielderCounts = {"G",  "PO", "AST",          "ERR",
                                                     "DP", "PB", "TotalChances", "GS"};
-    std::cerr << "indexing a copy of the database for SQLite ...\n";
-    bench::SqlBaseline plain(options.db);
-    bench::SqlBaseline indexed = bench::SqlBaseline::indexedCopy(
-        options.db, work + "/indexed.db",
-        {"batters(HR)", "batters(PlayerName COLLATE NOCASE)", "batters(Year)", "batters(League)",
-         "batters(G)", "fielders(PlayerName COLLATE NOCASE)", "fielders(Year)",
-         "fielders(Position COLLATE NOCASE)", "fielders(G)", "fielders(PO)", "fielders(League)",
-         "batters(PlayerID, Year)"});
-
-    std::cerr << "loading the engine in this process ...\n";
-    bbstatsd::Engine engine(options.db);
+    const bool full = !options.httpOnly;
+    std::unique_ptr<bench::SqlBaseline> plainFile, indexedFile;
+    std::unique_ptr<bbstatsd::Engine> engineHere;
+    if (full) {
+        std::cerr << "indexing a copy of the database for SQLite ...\n";
+        plainFile = std::make_unique<bench::SqlBaseline>(options.db);
+        indexedFile = std::make_unique<bench::SqlBaseline>(bench::SqlBaseline::indexedCopy(
+            options.db, work + "/indexed->db",
+            {"batters(HR)", "batters(PlayerName COLLATE NOCASE)", "batters(Year)",
+             "batters(League)", "batters(G)", "fielders(PlayerName COLLATE NOCASE)",
+             "fielders(Year)", "fielders(Position COLLATE NOCASE)", "fielders(G)", "fielders(PO)",
+             "fielders(League)", "batters(PlayerID, Year)"}));
+        std::cerr << "loading the engine in this process ...\n";
+        engineHere = std::make_unique<bbstatsd::Engine>(options.db);
+    }
+    bench::SqlBaseline* plain = plainFile.get();
+    bench::SqlBaseline* indexed = indexedFile.get();
+    bbstatsd::Engine* engine = engineHere.get();
     using bbstatsd::Table;
     std::cerr << "starting " << options.binary << " ...\n";
     bench::Service service(options.binary, options.db, work + "/events.db");
+    service.waitUntilLoaded();
     const int port = service.port();
     const std::string bat = "/cgi-bin/getbat.exe";
     const std::string fld = "/cgi-bin/getfield.exe";
@@ -147,21 +194,25 @@ int run(const Options& options) {
         oursMs(port, 3, request, &reply); // computes and caches the query
         Row row;
         row.name = "scroll page, cached (Batters, HR desc)";
-        row.ours = oursMs(port, 400 * scale, request, &reply);
-        engineMs(engine, Table::Batters, 3, request);
-        row.engine = engineMs(engine, Table::Batters, 400 * scale, request);
         bench::FloorServer floor(reply);
-        row.floor = oursMs(floor.port(), 400 * scale, request);
-        const bench::SqlQuery sql{"batters", "", "HR DESC, PlayerName COLLATE NOCASE, Year, Stint",
-                                  sums(batterCounts)};
-        row.sql = sqlMs(5 * scale, [&](int rep) {
-            return plain.pageMs(sql, static_cast<int>(rep * 7919LL % 128500));
-        });
-        row.sqlIndexed = sqlMs(5 * scale, [&](int rep) {
-            return indexed.pageMs(sql, static_cast<int>(rep * 7919LL % 128500));
-        });
+        bench::versusFloor(row, port, floor.port(), 400 * scale, request, &reply);
         row.note = std::to_string(reply.size()) + " reply bytes";
-        rows.push_back(row);
+        if (!full) {
+            rows.push_back(row);
+        } else {
+            engineMs(*engine, Table::Batters, 3, request);
+            row.engine = engineMs(*engine, Table::Batters, 400 * scale, request);
+            const bench::SqlQuery sql{"batters", "",
+                                      "HR DESC, PlayerName COLLATE NOCASE, Year, Stint",
+                                      sums(batterCounts)};
+            row.sql = sqlMs(5 * scale, [&](int rep) {
+                return plain->pageMs(sql, static_cast<int>(rep * 7919LL % 128500));
+            });
+            row.sqlIndexed = sqlMs(5 * scale, [&](int rep) {
+                return indexed->pageMs(sql, static_cast<int>(rep * 7919LL % 128500));
+            });
+            rows.push_back(row);
+        }
     }
     {
         auto request = [&](int rep) {
@@ -172,22 +223,25 @@ int run(const Options& options) {
         oursMs(port, 3, request, &reply);
         Row row;
         row.name = "scroll page, cached (Fielders, default order)";
-        row.ours = oursMs(port, 400 * scale, request, &reply);
-        engineMs(engine, Table::Fielders, 3, request);
-        row.engine = engineMs(engine, Table::Fielders, 400 * scale, request);
         bench::FloorServer floor(reply);
-        row.floor = oursMs(floor.port(), 400 * scale, request);
-        const bench::SqlQuery sql{"fielders", "",
-                                  "PlayerName COLLATE NOCASE, Year, Stint, Position",
-                                  sums(fielderCounts)};
-        row.sql = sqlMs(5 * scale, [&](int rep) {
-            return plain.pageMs(sql, static_cast<int>(rep * 7919LL % 174000));
-        });
-        row.sqlIndexed = sqlMs(5 * scale, [&](int rep) {
-            return indexed.pageMs(sql, static_cast<int>(rep * 7919LL % 174000));
-        });
+        bench::versusFloor(row, port, floor.port(), 400 * scale, request, &reply);
         row.note = std::to_string(reply.size()) + " reply bytes";
-        rows.push_back(row);
+        if (!full) {
+            rows.push_back(row);
+        } else {
+            engineMs(*engine, Table::Fielders, 3, request);
+            row.engine = engineMs(*engine, Table::Fielders, 400 * scale, request);
+            const bench::SqlQuery sql{"fielders", "",
+                                      "PlayerName COLLATE NOCASE, Year, Stint, Position",
+                                      sums(fielderCounts)};
+            row.sql = sqlMs(5 * scale, [&](int rep) {
+                return plain->pageMs(sql, static_cast<int>(rep * 7919LL % 174000));
+            });
+            row.sqlIndexed = sqlMs(5 * scale, [&](int rep) {
+                return indexed->pageMs(sql, static_cast<int>(rep * 7919LL % 174000));
+            });
+            rows.push_back(row);
+        }
     }
 
     // The HTTP side alone: a small content file, against the floor with the same reply.
@@ -199,9 +253,9 @@ int run(const Options& options) {
         std::string reply;
         Row row;
         row.name = "HTTP only: GET /verman.asp (no engine)";
-        row.ours = oursMs(port, 400 * scale, request, &reply);
+        oursMs(port, 3, request, &reply);
         bench::FloorServer floor(reply);
-        row.floor = oursMs(floor.port(), 400 * scale, request);
+        bench::versusFloor(row, port, floor.port(), 400 * scale, request, &reply);
         row.note = std::to_string(reply.size()) + " reply bytes; no SQL counterpart";
         rows.push_back(row);
     }
@@ -219,18 +273,18 @@ int run(const Options& options) {
         std::string reply;
         Row row;
         row.name = "player search: GET /players?q= (1-3 words)";
-        row.ours = oursMs(port, 400 * scale, request, &reply);
         std::vector<double> times;
-        for (int rep = 0; rep < 400 * scale; ++rep) {
+        for (int rep = 0; full && rep < 400 * scale; ++rep) {
             const auto start = bench::Clock::now();
-            engine.findPlayers(std::string("q=") + queries[rep % 4]);
+            engine->findPlayers(std::string("q=") + queries[rep % 4]);
             times.push_back(bench::msSince(start));
         }
         row.engine = bench::median(times);
         oursMs(
             port, 1, [&](int) { return request(0); }, &reply);
         bench::FloorServer floor(reply);
-        row.floor = oursMs(floor.port(), 400 * scale, request);
+        std::string last;
+        bench::versusFloor(row, port, floor.port(), 400 * scale, request, &last);
         // The table shows the engine's time only beside SQL, so the note carries it.
         char engineText[64];
         std::snprintf(engineText, sizeof engineText, "; engine alone %.4f ms", row.engine);
@@ -239,91 +293,96 @@ int run(const Options& options) {
         rows.push_back(row);
     }
 
-    // 2. New queries (never cached: each repetition limits G by a different bound that keeps
-    // the same rows). Four keys: position asc, games desc, season asc, putouts desc.
-    const std::string fourKeys = "Z!105!6!101!7!";
-    const std::string fourKeysSql =
-        "Position COLLATE NOCASE, G DESC, Year, PO DESC, PlayerName COLLATE NOCASE, Stint";
-    {
-        std::string reply;
-        Row row;
-        row.name = "first page, new 4-key sort (all Fielders)";
-        auto request = [&](int rep) {
-            return bench::postRequest(
-                fld, page(0, fourKeys, {"E6!-" + std::to_string(rep + 1) + "!!", "*"}));
-        };
-        row.ours = oursMs(port, 20 * scale, request, &reply);
-        row.engine = engineMs(engine, Table::Fielders, 20 * scale, request);
-        const bench::SqlQuery sql{"fielders", "G >= -1", fourKeysSql, sums(fielderCounts)};
-        row.sql = sqlMs(3 * scale, [&](int) { return plain.pageMs(sql, 0); });
-        row.sqlIndexed = sqlMs(3 * scale, [&](int) { return indexed.pageMs(sql, 0); });
-        row.note = std::string("target < 5 ms; ").append(bench::countOf(reply)).append(" rows");
-        rows.push_back(row);
-    }
-    {
-        std::vector<std::string> items;
-        std::string years;
-        for (int year = 1990; year <= 1999; ++year) {
-            items.push_back(std::string("C").append(std::to_string(year)));
-            years.append(years.empty() ? "" : ",").append(std::to_string(year));
+    if (full) {
+        // 2. New queries (never cached: each repetition limits G by a different bound that keeps
+        // the same rows). Four keys: position asc, games desc, season asc, putouts desc.
+        const std::string fourKeys = "Z!105!6!101!7!";
+        const std::string fourKeysSql =
+            "Position COLLATE NOCASE, G DESC, Year, PO DESC, PlayerName COLLATE NOCASE, Stint";
+        {
+            std::string reply;
+            Row row;
+            row.name = "first page, new 4-key sort (all Fielders)";
+            auto request = [&](int rep) {
+                return bench::postRequest(
+                    fld, page(0, fourKeys, {"E6!-" + std::to_string(rep + 1) + "!!", "*"}));
+            };
+            row.ours = oursMs(port, 20 * scale, request, &reply);
+            row.engine = engineMs(*engine, Table::Fielders, 20 * scale, request);
+            const bench::SqlQuery sql{"fielders", "G >= -1", fourKeysSql, sums(fielderCounts)};
+            row.sql = sqlMs(3 * scale, [&](int) { return plain->pageMs(sql, 0); });
+            row.sqlIndexed = sqlMs(3 * scale, [&](int) { return indexed->pageMs(sql, 0); });
+            row.note = std::string("target < 5 ms; ").append(bench::countOf(reply)).append(" rows");
+            rows.push_back(row);
         }
-        items.insert(items.end(), {"*", "DAL", "DNL", "*"});
-        std::string reply;
-        Row row;
-        row.name = "first page, new 4-key sort, 2 groups + limit (Fielders)";
-        auto request = [&](int rep) {
-            auto all = items;
-            all.insert(all.end(), {"E6!" + std::to_string(rep % 5 + 1) + "!" +
-                                       std::to_string(1000 + rep) + "!",
-                                   "*"});
-            return bench::postRequest(fld, page(0, fourKeys, all));
-        };
-        row.ours = oursMs(port, 30 * scale, request, &reply);
-        row.engine = engineMs(engine, Table::Fielders, 30 * scale, request);
-        const bench::SqlQuery sql{"fielders",
-                                  "Year IN (" + years + ") AND League IN ('AL','NL') AND G >= 1",
-                                  fourKeysSql, sums(fielderCounts)};
-        row.sql = sqlMs(5 * scale, [&](int) { return plain.pageMs(sql, 0); });
-        row.sqlIndexed = sqlMs(5 * scale, [&](int) { return indexed.pageMs(sql, 0); });
-        row.note = bench::bodyOf(reply).substr(0, bench::bodyOf(reply).find('\r')) + " rows";
-        rows.push_back(row);
-    }
-    {
-        std::string reply;
-        Row row;
-        row.name = "filtered new query (Batters 2000-2001, AL)";
-        auto request = [&](int rep) {
-            return bench::postRequest(bat, page(0, "300!",
-                                                {"C2000", "C2001", "*", "DAL", "*",
-                                                 "E7!-" + std::to_string(rep + 1) + "!!", "*"}));
-        };
-        row.ours = oursMs(port, 100 * scale, request, &reply);
-        row.engine = engineMs(engine, Table::Batters, 100 * scale, request);
-        const bench::SqlQuery sql{"batters", "Year IN (2000,2001) AND League = 'AL' AND G >= -1",
-                                  "PlayerName COLLATE NOCASE, Year, Stint", sums(batterCounts)};
-        row.sql = sqlMs(10 * scale, [&](int) { return plain.pageMs(sql, 0); });
-        row.sqlIndexed = sqlMs(10 * scale, [&](int) { return indexed.pageMs(sql, 0); });
-        row.note = "target < 2 ms; " +
-                   bench::bodyOf(reply).substr(0, bench::bodyOf(reply).find('\r')) + " rows";
-        rows.push_back(row);
+        {
+            std::vector<std::string> items;
+            std::string years;
+            for (int year = 1990; year <= 1999; ++year) {
+                items.push_back(std::string("C").append(std::to_string(year)));
+                years.append(years.empty() ? "" : ",").append(std::to_string(year));
+            }
+            items.insert(items.end(), {"*", "DAL", "DNL", "*"});
+            std::string reply;
+            Row row;
+            row.name = "first page, new 4-key sort, 2 groups + limit (Fielders)";
+            auto request = [&](int rep) {
+                auto all = items;
+                all.insert(all.end(), {"E6!" + std::to_string(rep % 5 + 1) + "!" +
+                                           std::to_string(1000 + rep) + "!",
+                                       "*"});
+                return bench::postRequest(fld, page(0, fourKeys, all));
+            };
+            row.ours = oursMs(port, 30 * scale, request, &reply);
+            row.engine = engineMs(*engine, Table::Fielders, 30 * scale, request);
+            const bench::SqlQuery sql{
+                "fielders", "Year IN (" + years + ") AND League IN ('AL','NL') AND G >= 1",
+                fourKeysSql, sums(fielderCounts)};
+            row.sql = sqlMs(5 * scale, [&](int) { return plain->pageMs(sql, 0); });
+            row.sqlIndexed = sqlMs(5 * scale, [&](int) { return indexed->pageMs(sql, 0); });
+            row.note = bench::bodyOf(reply).substr(0, bench::bodyOf(reply).find('\r')) + " rows";
+            rows.push_back(row);
+        }
+        {
+            std::string reply;
+            Row row;
+            row.name = "filtered new query (Batters 2000-2001, AL)";
+            auto request = [&](int rep) {
+                return bench::postRequest(bat,
+                                          page(0, "300!",
+                                               {"C2000", "C2001", "*", "DAL", "*",
+                                                "E7!-" + std::to_string(rep + 1) + "!!", "*"}));
+            };
+            row.ours = oursMs(port, 100 * scale, request, &reply);
+            row.engine = engineMs(*engine, Table::Batters, 100 * scale, request);
+            const bench::SqlQuery sql{"batters",
+                                      "Year IN (2000,2001) AND League = 'AL' AND G >= -1",
+                                      "PlayerName COLLATE NOCASE, Year, Stint", sums(batterCounts)};
+            row.sql = sqlMs(10 * scale, [&](int) { return plain->pageMs(sql, 0); });
+            row.sqlIndexed = sqlMs(10 * scale, [&](int) { return indexed->pageMs(sql, 0); });
+            row.note = "target < 2 ms; " +
+                       bench::bodyOf(reply).substr(0, bench::bodyOf(reply).find('\r')) + " rows";
+            rows.push_back(row);
+        }
     }
 
     // 3. Pick lists.
     {
         std::string reply;
         auto request = [&](int) { return bench::postRequest(bat, "0!0!A!\r\n*\r\n\x1a"); };
-        oursMs(port, 2, request);
+        oursMs(port, 2, request, &reply);
         Row row;
         row.name = "pick list, players (Batters)";
-        row.ours = oursMs(port, 20 * scale, request, &reply);
-        engineMs(engine, Table::Batters, 3, request);
-        row.engine = engineMs(engine, Table::Batters, 20 * scale, request);
         bench::FloorServer floor(reply);
-        row.floor = oursMs(floor.port(), 20 * scale, request);
-        row.sql = sqlMs(5 * scale, [&](int) { return plain.listMs("batters", "PlayerName"); });
-        row.sqlIndexed =
-            sqlMs(5 * scale, [&](int) { return indexed.listMs("batters", "PlayerName"); });
+        bench::versusFloor(row, port, floor.port(), 80 * scale, request, &reply);
         row.note = std::to_string(reply.size()) + " reply bytes";
+        if (full) {
+            engineMs(*engine, Table::Batters, 3, request);
+            row.engine = engineMs(*engine, Table::Batters, 20 * scale, request);
+            row.sql = sqlMs(5 * scale, [&](int) { return plain->listMs("batters", "PlayerName"); });
+            row.sqlIndexed =
+                sqlMs(5 * scale, [&](int) { return indexed->listMs("batters", "PlayerName"); });
+        }
         rows.push_back(row);
     }
     {
@@ -331,19 +390,24 @@ int run(const Options& options) {
         row.name = "pick list, seasons (Fielders)";
         std::string reply;
         auto request = [&](int) { return bench::postRequest(fld, "0!0!C!\r\n*\r\n\x1a"); };
-        row.ours = oursMs(port, 50 * scale, request, &reply);
-        engineMs(engine, Table::Fielders, 3, request);
-        row.engine = engineMs(engine, Table::Fielders, 50 * scale, request);
+        oursMs(port, 2, request, &reply);
         bench::FloorServer floor(reply);
-        row.floor = oursMs(floor.port(), 50 * scale, request);
-        row.sql = sqlMs(5 * scale, [&](int) { return plain.listMs("fielders", "Year"); });
-        row.sqlIndexed = sqlMs(5 * scale, [&](int) { return indexed.listMs("fielders", "Year"); });
+        bench::versusFloor(row, port, floor.port(), 200 * scale, request, &reply);
         row.note = std::to_string(reply.size()) + " reply bytes";
+        if (full) {
+            engineMs(*engine, Table::Fielders, 3, request);
+            row.engine = engineMs(*engine, Table::Fielders, 50 * scale, request);
+            row.sql = sqlMs(5 * scale, [&](int) { return plain->listMs("fielders", "Year"); });
+            row.sqlIndexed =
+                sqlMs(5 * scale, [&](int) { return indexed->listMs("fielders", "Year"); });
+        }
         rows.push_back(row);
     }
     // 4. Combined lines: a new query per lines mode, and cached pages of career lines.
-    bench::addLinesRows(engine, port, plain, indexed, scale, rows);
-    bench::addMoreRows(engine, port, scale, rows);
+    if (full) {
+        bench::addLinesRows(*engine, port, *plain, *indexed, scale, rows);
+        bench::addMoreRows(*engine, port, scale, rows);
+    }
     bench::printTable(rows);
 
     // 4. Throughput of cached scroll pages, and of the floor with the same reply.
@@ -352,12 +416,21 @@ int run(const Options& options) {
     };
     std::string reply;
     bench::roundTrip(port, scroll(0), reply);
+    if (!options.perfFile.empty()) {
+        const bool recorded = recordProfile(service.pid(), options.perfFile,
+                                            [&] { requestsPerSecond(port, 2, 5.0, scroll); });
+        std::printf("\nprofile of cached pages, 2 clients, 5 s: %s\n",
+                    recorded ? options.perfFile.c_str() : "perf could not record");
+    }
     bench::FloorServer floor(reply);
-    std::printf("\n| clients | ours req/s | floor req/s |\n|---:|---:|---:|\n");
+    // Six blocks of half a second each way, interleaved, so both see the same load.
+    std::printf("\n| clients | ours req/s | floor req/s | ours/floor |\n|---:|---:|---:|---:|\n");
     for (int clients : {2, 8}) {
-        const double ours = requestsPerSecond(port, clients, 3.0, scroll);
-        const double bare = requestsPerSecond(floor.port(), clients, 3.0, scroll);
-        std::printf("| %d | %.0f | %.0f |\n", clients, ours, bare);
+        const bench::Interleaved rate = bench::interleave(
+            6 * scale, [&] { return requestsPerSecond(port, clients, 0.5, scroll); },
+            [&] { return requestsPerSecond(floor.port(), clients, 0.5, scroll); });
+        std::printf("| %d | %.0f | %.0f | %.2f (%.2f-%.2f) |\n", clients, rate.ours, rate.floor,
+                    rate.ratio, rate.low, rate.high);
     }
 
     // 5. Memory with every table loaded and the cache filled by distinct sorts.
@@ -375,7 +448,9 @@ int run(const Options& options) {
                 bench::residentMb(service.pid()), bench::residentMb(service.pid(), "VmHWM:"));
 
     // 6. What the lines kept ready from load time add to start-up and memory.
-    bench::printLinesLoad(options.binary, options.db, work, scale);
+    if (full) {
+        bench::printLinesLoad(options.binary, options.db, work, scale);
+    }
     fs::remove_all(work);
     return 0;
 }
@@ -383,22 +458,49 @@ int run(const Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == bench::FloorServeOption) {
+        return bench::serveFloor(argv[2]);
+    }
     Options options;
     const char* lahman = std::getenv("LAHMAN_DIR");
     options.data = lahman != nullptr ? lahman : BBSTATS_BENCH_DATA;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
         const std::string name = argv[i];
-        if (name == "--db") {
+        if (name == "--http") {
+            options.httpOnly = true;
+            --i;
+        } else if (i + 1 == argc) {
+            options.db.clear();
+            break;
+        } else if (name == "--db") {
             options.db = argv[i + 1];
         } else if (name == "--service") {
             options.binary = argv[i + 1];
         } else if (name == "--data") {
             options.data = argv[i + 1];
+        } else if (name == "--pin") {
+            options.pin = std::atoi(argv[i + 1]);
+        } else if (name == "--perf") {
+            options.perfFile = argv[i + 1];
         } else if (name == "--scale") {
             options.scale = std::max(1, std::atoi(argv[i + 1]));
         } else {
-            std::cerr << "usage: bbstats-bench [--db FILE] [--service BBSTATSD] [--data DIR] "
-                         "[--scale N]\n";
+            options.db.clear();
+            break;
+        }
+    }
+    if (options.db.empty()) {
+        std::cerr << "usage: bbstats-bench [--db FILE] [--service BBSTATSD] [--data DIR] "
+                     "[--scale N] [--http] [--perf FILE] [--pin CPU]\n";
+        return 2;
+    }
+    if (options.pin >= 0) {
+        // Set before any thread or child starts: they all inherit it.
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(options.pin, &one);
+        if (::sched_setaffinity(0, sizeof one, &one) != 0) {
+            std::cerr << "bbstats-bench: cannot run on processor " << options.pin << "\n";
             return 2;
         }
     }

@@ -27,11 +27,10 @@ void addMoreRows(bbstatsd::Engine& engine, int port, int scale, std::vector<Row>
         Row row;
         row.name = std::string("scroll page, cached (Batters, HR desc), more columns ") +
                    (more ? "on" : "off");
-        row.ours = oursMs(port, 400 * scale, request, &reply);
+        FloorServer floor(reply);
+        versusFloor(row, port, floor.port(), 400 * scale, request, &reply);
         row.engine =
             engineMs(engine, bbstatsd::Table::Batters, 400 * scale, request, more ? "more=1" : "");
-        FloorServer floor(reply);
-        row.floor = oursMs(floor.port(), 400 * scale, request);
         row.note = std::to_string(reply.size()) + " reply bytes" +
                    (more ? "; first request with the option " + std::to_string(int(firstMs)) +
                                " ms (builds its tables)"

@@ -8,6 +8,36 @@
 
 namespace bbstatsd {
 
+void WatchList::add(WatchedConnection* entry) {
+    WatchLinks& links = entry->*m_links;
+    if (links.linked) {
+        return;
+    }
+    links.linked = true;
+    links.prev = nullptr;
+    links.next = m_head;
+    if (m_head != nullptr) {
+        (m_head->*m_links).prev = entry;
+    }
+    m_head = entry;
+}
+
+void WatchList::remove(WatchedConnection* entry) {
+    WatchLinks& links = entry->*m_links;
+    if (!links.linked) {
+        return;
+    }
+    if (links.prev != nullptr) {
+        (links.prev->*m_links).next = links.next;
+    } else {
+        m_head = links.next;
+    }
+    if (links.next != nullptr) {
+        (links.next->*m_links).prev = links.prev;
+    }
+    links = WatchLinks{};
+}
+
 ConnectionWatch::ConnectionWatch(std::chrono::milliseconds deadline)
     : m_deadline(deadline), m_thread([this] { run(); }) {}
 
@@ -25,26 +55,26 @@ WatchedConnection* ConnectionWatch::opened(int fd) {
     entry->fd = fd;
     entry->since = std::chrono::steady_clock::now();
     std::lock_guard lock(m_mutex);
-    m_reading.insert(entry.get());
+    m_reading.add(entry.get());
     return entry.release();
 }
 
 void ConnectionWatch::requestRead(WatchedConnection* entry) {
     std::lock_guard lock(m_mutex);
-    m_reading.erase(entry);
+    m_reading.remove(entry);
 }
 
 void ConnectionWatch::requestDone(WatchedConnection* entry) {
     std::lock_guard lock(m_mutex);
-    m_sending.erase(entry);
+    m_sending.remove(entry);
     entry->since = std::chrono::steady_clock::now();
-    m_reading.insert(entry);
+    m_reading.add(entry);
 }
 
 void ConnectionWatch::sendWithin(WatchedConnection* entry, std::chrono::milliseconds deadline) {
     std::lock_guard lock(m_mutex);
     entry->sendBy = std::chrono::steady_clock::now() + deadline;
-    m_sending.insert(entry);
+    m_sending.add(entry);
 }
 
 void ConnectionWatch::resumeLater(MHD_Connection* connection, std::chrono::milliseconds delay) {
@@ -75,8 +105,8 @@ void ConnectionWatch::resumeAll() {
 void ConnectionWatch::closed(WatchedConnection* entry) {
     {
         std::lock_guard lock(m_mutex);
-        m_reading.erase(entry);
-        m_sending.erase(entry);
+        m_reading.remove(entry);
+        m_sending.remove(entry);
     }
     delete entry;
 }
@@ -96,22 +126,11 @@ void ConnectionWatch::run() {
             due.push_back(delayed.connection);
             return true;
         });
-        for (auto it = m_reading.begin(); it != m_reading.end();) {
-            if (now - (*it)->since >= m_deadline) {
-                shutdown((*it)->fd, SHUT_RDWR);
-                it = m_reading.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        for (auto it = m_sending.begin(); it != m_sending.end();) {
-            if (now >= (*it)->sendBy) {
-                shutdown((*it)->fd, SHUT_RDWR);
-                it = m_sending.erase(it);
-            } else {
-                ++it;
-            }
-        }
+        const auto cut = [](WatchedConnection& entry) { shutdown(entry.fd, SHUT_RDWR); };
+        m_reading.removeIf(
+            [&](const WatchedConnection& entry) { return now - entry.since >= m_deadline; }, cut);
+        m_sending.removeIf([&](const WatchedConnection& entry) { return now >= entry.sendBy; },
+                           cut);
         if (!due.empty()) {
             m_resumingOutside = true;
             lock.unlock();

@@ -4,18 +4,54 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-#include <unordered_set>
 #include <vector>
 
 struct MHD_Connection;
 
 namespace bbstatsd {
 
+struct WatchedConnection;
+
+// A connection's place in one of the watch's lists.
+struct WatchLinks {
+    WatchedConnection* prev = nullptr;
+    WatchedConnection* next = nullptr;
+    bool linked = false;
+};
+
 // One accepted connection as the watch sees it.
 struct WatchedConnection {
     int fd = -1;
     std::chrono::steady_clock::time_point since;
     std::chrono::steady_clock::time_point sendBy; // while a reply with a deadline is sent
+    WatchLinks reading;
+    WatchLinks sending;
+};
+
+// A list threaded through its connections (by their `Links` member): adding and removing
+// allocate nothing, so the watch's part of a request is a lock and a few pointer writes.
+class WatchList {
+public:
+    explicit WatchList(WatchLinks WatchedConnection::*links) : m_links(links) {}
+    // Adds the connection unless it is in the list already.
+    void add(WatchedConnection* entry);
+    // Removes the connection if it is in the list.
+    void remove(WatchedConnection* entry);
+    // Removes and passes to `cut` every connection for which `late` is true.
+    template <class Late, class Cut> void removeIf(Late late, Cut cut) {
+        for (WatchedConnection* entry = m_head; entry != nullptr;) {
+            WatchedConnection* next = (entry->*m_links).next;
+            if (late(*entry)) {
+                remove(entry);
+                cut(*entry);
+            }
+            entry = next;
+        }
+    }
+
+private:
+    WatchLinks WatchedConnection::*m_links;
+    WatchedConnection* m_head = nullptr;
 };
 
 // Closes connections whose request has not fully arrived within the deadline: a thread looks at
@@ -67,8 +103,8 @@ private:
     bool m_stopping = false;
     bool m_resumeAll = false;
     bool m_resumingOutside = false;
-    std::unordered_set<WatchedConnection*> m_reading;
-    std::unordered_set<WatchedConnection*> m_sending; // replies with a deadline
+    WatchList m_reading{&WatchedConnection::reading};
+    WatchList m_sending{&WatchedConnection::sending}; // replies with a deadline
     std::vector<Delayed> m_delayed; // in the order they came, each due a fixed delay later
     std::thread m_thread;
 };

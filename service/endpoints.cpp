@@ -120,8 +120,10 @@ HttpRoute Endpoints::statistics(const std::string& path, int table) const {
     };
     route.quick = [this, table](const HttpRequest& request) -> std::optional<HttpReply> {
         std::optional<std::string> body;
+        std::string_view kept;
         HttpReply refusal = guarded([&] {
-            body = m_engine.answerIfCached(static_cast<Table>(table), request.body, request.query);
+            body = m_engine.answerIfCached(static_cast<Table>(table), request.body, request.query,
+                                           kept);
             return HttpReply{};
         });
         if (!body) {
@@ -129,6 +131,7 @@ HttpRoute Endpoints::statistics(const std::string& path, int table) const {
         }
         HttpReply reply;
         reply.body = std::move(*body);
+        reply.keptBody = kept;
         return reply;
     };
     return route;
@@ -140,7 +143,7 @@ HttpRoute Endpoints::contentFile(const std::string& path, const std::string& fil
     return {"GET", path, [bytes, type](const HttpRequest&) {
                 HttpReply reply;
                 reply.contentType = type;
-                reply.body = *bytes;
+                reply.keptBody = *bytes; // the store outlives the server
                 return reply;
             }};
 }
@@ -153,7 +156,7 @@ HttpReply Endpoints::banner(const HttpRequest& request) const {
     }
     HttpReply reply;
     reply.contentType = "image/gif";
-    reply.body = *m_content.file(m_banners[number % m_banners.size()]);
+    reply.keptBody = *m_content.file(m_banners[number % m_banners.size()]);
     return reply;
 }
 

@@ -29,6 +29,9 @@ struct HttpReply {
     int status = 200;
     std::string contentType = "text/plain";
     std::string body;
+    // Bytes that outlive the server (a reply kept ready from load): when not empty they are the
+    // body, handed to the library without a copy, and `body` is ignored.
+    std::string_view keptBody;
     std::vector<std::pair<std::string, std::string>> headers;
     // Milliseconds the reply is held back, its connection suspended meanwhile: a refusal of a
     // client that floods so makes the client wait instead of sending again at once.

@@ -295,8 +295,14 @@ std::optional<std::string> Engine::answerIfCached(Table table, std::string_view 
     return respond(table, body, query, true);
 }
 
+std::optional<std::string> Engine::answerIfCached(Table table, std::string_view body,
+                                                  std::string_view query, std::string_view& kept) {
+    return respond(table, body, query, true, &kept);
+}
+
 std::optional<std::string> Engine::respond(Table table, std::string_view body,
-                                           std::string_view query, bool cachedOnly) {
+                                           std::string_view query, bool cachedOnly,
+                                           std::string_view* kept) {
     const bool more = parseMoreOption(query);
     if (more && cachedOnly && !m_data->moreBuilt()) {
         return std::nullopt;
@@ -311,6 +317,10 @@ std::optional<std::string> Engine::respond(Table table, std::string_view body,
     if (req.list && !options.qualified &&
         std::all_of(req.groups.begin(), req.groups.end(),
                     [](const auto& group) { return group.empty(); })) {
+        if (kept != nullptr) {
+            *kept = lists.whole(req.listLetter);
+            return std::string();
+        }
         return lists.whole(req.listLetter);
     }
     checkSelectionCost(data, req.groups, selectionCostBound(m_data->largestRows));

@@ -60,6 +60,12 @@ public:
     std::optional<std::string> answerIfCached(Table table, std::string_view body,
                                               std::string_view query = {});
 
+    // As answerIfCached, but a reply the engine keeps ready from load (a pick list over the whole
+    // table) is not copied: it is put in `kept`, valid as long as the engine lives, and the text
+    // returned is empty.
+    std::optional<std::string> answerIfCached(Table table, std::string_view body,
+                                              std::string_view query, std::string_view& kept);
+
     // The whole sorted result of a page request body: the body is checked as a page request
     // (its position and row count are read but not applied). Thread-safe. Throws RequestError
     // for what answer refuses, and for a list request.
@@ -75,7 +81,7 @@ public:
 
 private:
     std::optional<std::string> respond(Table table, std::string_view body, std::string_view query,
-                                       bool cachedOnly);
+                                       bool cachedOnly, std::string_view* kept = nullptr);
 
     std::unique_ptr<EngineData> m_data;
 };

@@ -597,6 +597,20 @@ private slots:
         for (const char letter : {'A', 'C', 'D', 'E', 'G'}) {
             QCOMPARE(list(Table::Fielders, letter), list(Table::Fielders, letter, {"E1!!!", "*"}));
         }
+        // They are handed out in place, byte for byte the reply; a list over a selection is not.
+        for (const char letter : {'A', 'C', 'D', 'E', 'G'}) {
+            const std::string whole = body(std::string("0!0!") + letter + "!");
+            std::string_view kept;
+            const auto text = m_engine->answerIfCached(Table::Fielders, whole, {}, kept);
+            QVERIFY(text && text->empty());
+            QCOMPARE(std::string(kept), m_engine->answer(Table::Fielders, whole));
+            const std::string some = body(std::string("0!0!") + letter + "!", {"C1990", "*"});
+            kept = {};
+            m_engine->answer(Table::Fielders, some);
+            QCOMPARE(m_engine->answerIfCached(Table::Fielders, some, {}, kept),
+                     std::optional<std::string>(m_engine->answer(Table::Fielders, some)));
+            QVERIFY(kept.empty());
+        }
     }
 
     void sharedPlayerNames() {
