@@ -1,5 +1,6 @@
 #include "service/httpserver.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <memory>
@@ -10,6 +11,7 @@
 
 #include "service/connectionwatch.h"
 #include "service/httpdaemon.h"
+#include "service/peerlimit.h"
 #include "service/refusalbrake.h"
 #include "service/workerpool.h"
 
@@ -54,25 +56,65 @@ HttpServer::~HttpServer() {
     // libmicrohttpd cannot stop with a connection still suspended.
     m_pool->stop();
     m_watch->resumeAll();
-    m_daemons.clear();
+    m_listeners.clear();
+}
+
+ListenAddress HttpServer::addListener(const ListenAddress& address, const std::vector<int>& sockets,
+                                      bool steered) {
+    const unsigned count =
+        sockets.empty() ? std::max(1U, m_settings.threadsPerAddress) : sockets.size();
+    Listener listener;
+    listener.bound = address;
+    listener.peers = std::make_unique<PeerLimit>(m_settings.connectionsPerAddress);
+    for (unsigned i = 0; i < count; ++i) {
+        // The address's connection limit shared out as evenly as it goes.
+        unsigned share =
+            m_settings.connectionLimit / count + (i < m_settings.connectionLimit % count);
+        if (m_settings.connectionLimit != 0 && share == 0) {
+            share = 1;
+        }
+        listener.daemons.push_back(std::make_unique<HttpDaemon>(
+            m_routes, m_settings, *m_pool, *m_watch, *m_brake, *listener.peers, listener.bound,
+            share, i, count, sockets.empty() ? -1 : sockets[i]));
+        // The first daemon's port (the chosen one for port 0) is where the others bind.
+        listener.bound = listener.daemons.back()->bound();
+    }
+    // New sockets: a connection goes to the daemon whose thread keeps to the processor it
+    // arrived on, when every daemon has processors the service may run on; else (and when the
+    // system cannot) by a hash of its addresses. A group taken over keeps how it was steered.
+    if (sockets.empty()) {
+        steered = count > 1 &&
+                  std::all_of(listener.daemons.begin(), listener.daemons.end(),
+                              [](const auto& daemon) { return daemon->hasProcessors(); }) &&
+                  listener.daemons.front()->steerByProcessor(count);
+    }
+    if (steered) {
+        for (const auto& daemon : listener.daemons) {
+            daemon->keepToProcessors();
+        }
+    }
+    listener.steered = steered;
+    m_listeners.push_back(std::move(listener));
+    return m_listeners.back().bound;
 }
 
 ListenAddress HttpServer::listen(const ListenAddress& address) {
-    m_daemons.push_back(
-        std::make_unique<HttpDaemon>(m_routes, m_settings, *m_pool, *m_watch, *m_brake, address));
-    return m_daemons.back()->bound();
+    HttpDaemon::checkFree(address);
+    return addListener(address, {}, false);
 }
 
 std::vector<ListenAddress> HttpServer::takeOver(HttpServer& from) {
     std::vector<ListenAddress> addresses;
-    for (const auto& daemon : from.m_daemons) {
-        const int socket = daemon->quiesce();
-        if (socket < 0) {
-            throw std::runtime_error("cannot take over " + toString(daemon->bound()));
+    for (const Listener& listener : from.m_listeners) {
+        std::vector<int> sockets;
+        for (const auto& daemon : listener.daemons) {
+            const int socket = daemon->quiesce();
+            if (socket < 0) {
+                throw std::runtime_error("cannot take over " + toString(listener.bound));
+            }
+            sockets.push_back(socket);
         }
-        m_daemons.push_back(std::make_unique<HttpDaemon>(m_routes, m_settings, *m_pool, *m_watch,
-                                                         *m_brake, daemon->bound(), socket));
-        addresses.push_back(m_daemons.back()->bound());
+        addresses.push_back(addListener(listener.bound, sockets, listener.steered));
     }
     return addresses;
 }

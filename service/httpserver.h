@@ -104,7 +104,8 @@ struct HttpRoute {
 
 // How the server treats its connections. The defaults are the service's.
 struct HttpSettings {
-    // Threads reading requests, per listen address.
+    // Threads reading requests, per listen address: each its own daemon on its own listening
+    // socket.
     unsigned threadsPerAddress = 2;
     // A connection with no traffic for this long is closed.
     unsigned idleTimeoutSeconds = 5;
@@ -112,7 +113,8 @@ struct HttpSettings {
     // connection was accepted (after the previous reply on a kept-alive connection), else the
     // connection is closed: a client trickling its request cannot hold a connection for long.
     unsigned requestDeadlineMs = 5000;
-    // Connections open at once, per listen address, and from one client address.
+    // Connections open at once, per listen address (shared out evenly over its threads), and
+    // from one client address.
     unsigned connectionLimit = 4096;
     unsigned connectionsPerAddress = 32;
     // Worker threads for slow requests (0: one per processor), requests waiting for them, and
@@ -142,14 +144,15 @@ std::string toString(const ListenAddress& address);
 
 class HttpDaemon;
 class ConnectionWatch;
+class PeerLimit;
 class RefusalBrake;
 class WorkerPool;
 
-// The HTTP side of the service: one libmicrohttpd daemon per listen address, all sharing one
-// route table. Requests are refused before their body is read when no route has their method and
-// path (404), when a POST has no Content-Length (411) or declares more than BodyCap bytes (413),
-// and when they give a query parameter or Content-Length twice (400). A 503 refusal of a client
-// that keeps asking at once is held back (RefusalBrake).
+// The HTTP side of the service: libmicrohttpd daemons, threadsPerAddress of them per listen
+// address, all sharing one route table. Requests are refused before their body is read when no
+// route has their method and path (404), when a POST has no Content-Length (411) or declares more
+// than BodyCap bytes (413), and when they give a query parameter or Content-Length twice (400). A
+// 503 refusal of a client that keeps asking at once is held back (RefusalBrake).
 class HttpServer {
 public:
     static constexpr std::size_t BodyCap = 64 * 1024;
@@ -178,7 +181,18 @@ private:
     std::unique_ptr<WorkerPool> m_pool;
     std::unique_ptr<ConnectionWatch> m_watch;
     std::unique_ptr<RefusalBrake> m_brake;
-    std::vector<std::unique_ptr<HttpDaemon>> m_daemons;
+    // The daemons answering one address (destroyed before the count they share).
+    struct Listener {
+        ListenAddress bound;
+        std::unique_ptr<PeerLimit> peers;
+        std::vector<std::unique_ptr<HttpDaemon>> daemons;
+        bool steered = false; // connections go to their processor's daemon
+    };
+    // Adds the daemons of one address; sockets given (of a group steered or not) take the place
+    // of bound ones.
+    ListenAddress addListener(const ListenAddress& address, const std::vector<int>& sockets,
+                              bool steered);
+    std::vector<Listener> m_listeners;
 };
 
 } // namespace bbstatsd

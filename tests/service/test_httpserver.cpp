@@ -16,6 +16,8 @@
 
 #include <QtTest>
 
+#include <sched.h>
+
 #include "service/health.h"
 #include "service/httpserver.h"
 #include "tests/service/httpprobe.h"
@@ -303,7 +305,8 @@ void TestHttpServer::answersBehindSilentConnections() {
     QCOMPARE(reply.body, std::string("still here"));
 }
 
-// One address gets at most 32 connections at a time; other addresses are not affected. The
+// One address gets at most 32 connections at a time over all the server's threads; other
+// addresses are not affected. The
 // server here gives a request a minute, so no held connection is closed by a time-out meanwhile:
 // only the limit can close one.
 void TestHttpServer::limitsConnectionsPerAddress() {
@@ -315,11 +318,27 @@ void TestHttpServer::limitsConnectionsPerAddress() {
     HttpServer server({{"GET", "/hello", [](const HttpRequest&) { return HttpReply{}; }}},
                       settings);
     const int port = server.listen({"127.0.0.1", 0}).port;
+    // The held connections are opened from each processor the test may run on in turn: the
+    // server hands a connection to the thread of the processor it arrived on, and the limit
+    // holds over all of them.
+    cpu_set_t allowed;
+    QCOMPARE(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    std::vector<int> processors;
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &allowed)) {
+            processors.push_back(cpu);
+        }
+    }
     std::vector<std::unique_ptr<httpprobe::Connection>> held;
     for (int i = 0; i < Limit; ++i) {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(processors[i % processors.size()], &one);
+        sched_setaffinity(0, sizeof one, &one);
         held.push_back(std::make_unique<httpprobe::Connection>("127.0.0.1", port, "127.0.2.1"));
         QVERIFY(held.back()->send("GET /hel"));
     }
+    sched_setaffinity(0, sizeof allowed, &allowed);
     const auto refused =
         httpprobe::exchange("127.0.0.1", port, httpprobe::get("/hello"), 4000, "127.0.2.1");
     if (refused.status != 0) {
