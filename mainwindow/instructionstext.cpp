@@ -102,7 +102,9 @@ constexpr const char* Instructions[] = {
     "",
     "- Sort keys: Sort takes up to four fields, each ascending or descending. Records that "
     "agree in the 1st field are ordered by the 2nd, then the 3rd, then the 4th. The dialog "
-    "remembers your last choice unless you tick \"Erase last sort setting\".",
+    "remembers your last choice unless you tick \"Erase last sort setting\". You can also click "
+    "a column title to sort by it (click again to turn the order; Shift+click adds it as the "
+    "next key); the titles show an arrow and, with several keys, each key's number.",
     "",
     "- Limit on text: a text field such as a player or team name is limited by alphabetical "
     "range. To keep the names that start with a few letters, type those letters as the "

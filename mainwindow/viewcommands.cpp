@@ -100,6 +100,17 @@ void ViewCommands::AttachView(StatisticsView* view) {
     view->addAction(undo);
     view->DrawGrid1->installEventFilter(this);
     view->DrawGrid1->viewport()->installEventFilter(this);
+    // A click on a column title is the Sort command; it does nothing while
+    // the window waits for a reply (its query commands disabled meanwhile).
+    connect(view->DrawGrid1, &DrawGrid::headerClicked, view,
+            [this, guard](int column, Qt::KeyboardModifiers modifiers) {
+                TForm6* sort = m_dialogs().sort;
+                if (!guard || sort == nullptr || guard->isFetching() ||
+                    guard->DrawGrid1->inputBlocked() ||
+                    QApplication::activeModalWidget() != nullptr)
+                    return;
+                SortByTitleClick(*guard, *sort, column, modifiers.testFlag(Qt::ShiftModifier));
+            });
 }
 
 bool ViewCommands::eventFilter(QObject* watched, QEvent* event) {

@@ -5,6 +5,8 @@
 #include <QColor>
 #include <QFlags>
 #include <QPen>
+#include <QPoint>
+#include <QTimer>
 
 #include "platform/gridlayout.h"
 
@@ -129,6 +131,12 @@ signals:
     void topLeftChanged();
     // A cell was double-clicked; (logical col, row), fixed cells included.
     void cellDoubleClicked(int col, int row);
+    // A title cell (a fixed row) of logical column col was clicked once,
+    // with the modifiers held at the press: pressed and released off the
+    // column's edge, without moving past the drag distance or moving the
+    // column. Emitted once the double-click interval has passed without a
+    // double-click, so a double-click never gives this signal.
+    void headerClicked(int col, Qt::KeyboardModifiers modifiers);
     // The current cell changed to (logical col, row).
     void currentCellChanged(int col, int row);
     // The user finished dragging the width of logical column col.
@@ -170,6 +178,7 @@ private:
     void scrollIntoView(int pos, int row);
     int nearestVisiblePosition(int pos, int step) const;
     int dropPosition(int x) const;
+    void firePendingClick();
     void paintCell(QPainter& painter, int pos, int row, const QRect& selected,
                    const CellInks& inks);
 
@@ -192,6 +201,15 @@ private:
     int m_dragStart = 0;  // x where the drag began
     int m_dragOrigin = 0; // width (sizing) at the start
     int m_dropPos = -1;   // where a moved column would land
+    // A press on a title that may still become a click: its column (-1
+    // when none), point and modifiers.
+    int m_pressCol = -1;
+    QPoint m_pressPoint;
+    Qt::KeyboardModifiers m_pressModifiers;
+    // A title click waiting out the double-click interval (-1 when none).
+    int m_clickCol = -1;
+    Qt::KeyboardModifiers m_clickModifiers;
+    QTimer m_clickTimer;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(DrawGrid::CellState)

@@ -1,6 +1,8 @@
 #include "query/columncommands.h"
 
+#include "query/headersort.h"
 #include "query/querytarget.h"
+#include "query/selectionitems.h"
 #include "query/tform6.h"
 
 namespace {
@@ -73,4 +75,14 @@ bool AddSortField(QueryTarget& target, TForm6& dialog, int field, bool descendin
     choice.directions[slot] = descending ? 1 : 0;
     ApplyChoice(target, dialog, choice);
     return true;
+}
+
+void SortByTitleClick(QueryTarget& target, TForm6& dialog, int column, bool shift) {
+    const DatabaseKind kind = target.databaseKind();
+    const DatabaseInfo& info = DatabaseInfoFor(kind);
+    if (column < 0 || static_cast<std::size_t>(column) >= info.columns.size())
+        return;
+    const int field = info.columns[static_cast<std::size_t>(column)].sortField;
+    const HeaderClick click{field, shift, LimitFieldIsNumeric(kind, field)};
+    ApplyChoice(target, dialog, HeaderClickChoice(CurrentSortChoice(target.queryState()), click));
 }

@@ -24,3 +24,9 @@ bool AddSortField(QueryTarget& target, TForm6& dialog, int field, bool descendin
 
 // Whether AddSortField can add `field` to the keys of `state`.
 bool CanAddSortField(const QueryState& state, int field);
+
+// Sorts the view as a click on the title of grid column `column` asks
+// (HeaderClickChoice, Shift held when `shift`): the codes the Sort dialog
+// gives for those keys, the dialog showing them on its next opening, then
+// the page. Does nothing for a column outside the view's table.
+void SortByTitleClick(QueryTarget& target, TForm6& dialog, int column, bool shift);

@@ -16,10 +16,12 @@
 #include "platform/busyanimation.h"
 #include "platform/busycursor.h"
 #include "query/bandsettings.h"
+#include "query/columncommands.h"
 #include "query/columnhiding.h"
 #include "query/querydescription.h"
 #include "views/querytextlabel.h"
 #include "views/rankheader.h"
+#include "views/titlemarks.h"
 #include "views/viewcell.h"
 
 namespace {
@@ -495,6 +497,9 @@ void StatisticsView::DrawGrid1TopLeftChanged() {
 void StatisticsView::DrawGrid1DrawCell(QPainter* painter, int col, int row, const QRect& rect,
                                        DrawGrid::CellState state) {
     const ViewCell cell = ViewCellAt(*m_records, col, row);
+    if (row < DrawGrid1->fixedRows()) {
+        drawSortMark(painter, col, row, rect);
+    }
     if (cell.text.isEmpty()) {
         return;
     }
@@ -517,6 +522,14 @@ void StatisticsView::DrawGrid1DrawCell(QPainter* painter, int col, int row, cons
         painter->setPen(pen);
     }
     m_text.draw(painter, QRectF(rect), m_text.fit(cell.text, rect.width()));
+}
+
+void StatisticsView::drawSortMark(QPainter* painter, int col, int row, const QRect& rect) {
+    const auto& columns = m_records->info().columns;
+    if (col >= 0 && static_cast<std::size_t>(col) < columns.size()) {
+        m_titleMarks.draw(painter, rect, row, columns[static_cast<std::size_t>(col)],
+                          CurrentSortChoice(queryState()), m_text.advance());
+    }
 }
 
 void StatisticsView::DrawGrid1DblClick(int col, int row) {

@@ -16,6 +16,7 @@
 #include "query/hiddencolumns.h"
 #include "query/queryhistory.h"
 #include "query/querytarget.h"
+#include "views/titlemarks.h"
 #include "views/viewrecords.h"
 
 class BusyAnimation;
@@ -173,6 +174,9 @@ private:
     void queueMissingRowsCheck();
     void noteUndoStep(int column);
     void showCellToolTip(QHelpEvent* event);
+    // Draws the sort key mark of column `col` in its title row `row` when
+    // the column's field is a key of the query.
+    void drawSortMark(QPainter* painter, int col, int row, const QRect& rect);
     void showQueryText();
     void freeWindow();
     QSize outerSize() const;
@@ -186,6 +190,7 @@ private:
     // the query history.
     std::deque<int> m_undoSteps;
     FixedPitchText m_text;
+    TitleMarks m_titleMarks;
     std::array<QPen, 3> m_inkPens; // by CellInk
     std::unique_ptr<BusyCursor> m_busyCursor;
     QTimer m_animationDelay;

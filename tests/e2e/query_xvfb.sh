@@ -3,7 +3,8 @@
 # (127.0.0.1-3:8461), runs the query commands on the Batters window from the
 # keyboard: Sort by home runs descending, Select one team, Limit the years
 # to 1950-1959, hide a column (a double-click: the one step that needs the
-# mouse), Color options alternating by year in green and maroon, Reset. After
+# mouse), Color options alternating by year in green and maroon, Reset, then
+# a click on the HR title and a Shift+click on AVG, undone by Ctrl+Z. After
 # each step it checks in the service's request log (whole bodies) that the
 # client sent the request the step calls for, compares the service's count
 # for the limited request with the count worked out from the data files,
@@ -225,6 +226,23 @@ count=$(count_for "$body")
 [ "$count" = "$all_seasons" ] ||
     fail "after Reset the service counts '$count' records, Batting.csv holds $all_seasons"
 shot 7 reset
+
+# 8. Sort by a click on a title (Team Name stays hidden, so HR spans x
+# 783-827 and AVG 891-936; the second title row lies at y 34-47): a click on
+# HR sorts by home runs descending, a Shift+click on AVG adds it as the second
+# key, the titles showing an arrow and the key's number; Ctrl+Z takes the
+# second key back.
+at=$(mark)
+xdotool mousemove --sync $((X + 805)) $((Y + 41)) click 1
+await_body "$at" "0![0-9]+!16!$nl\\*$nl$end" "Click on the HR title" >/dev/null
+at=$(mark)
+xdotool mousemove --sync $((X + 913)) $((Y + 41)) keydown shift click 1 keyup shift
+await_body "$at" "0![0-9]+!B!16!18!$nl\\*$nl$end" "Shift+click on the AVG title" >/dev/null
+shot 8 title-sort
+at=$(mark)
+focus_main
+xdotool key ctrl+z
+await_body "$at" "0![0-9]+!16!$nl\\*$nl$end" "Undo of the Shift+click" >/dev/null
 
 exit_client
 echo "PASS"

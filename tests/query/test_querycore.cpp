@@ -1,7 +1,9 @@
 #include <QtTest>
 
 #include "protocol/pagerequest.h"
+#include "query/columncommands.h"
 #include "query/columnhiding.h"
+#include "query/headersort.h"
 #include "query/querydispatch.h"
 #include "query/selectionitems.h"
 #include "query/sortcodes.h"
@@ -12,6 +14,9 @@ Q_DECLARE_METATYPE(DatabaseKind)
 Q_DECLARE_METATYPE(LimitOrder)
 
 namespace {
+
+// Sort keys as (field, descending) pairs.
+using Keys = QList<QPair<int, bool>>;
 
 QByteArray FirstLine(const QueryState& state) {
     const std::string text = PageRequest(state, 0, 20);
@@ -28,6 +33,8 @@ private slots:
     void sortCodes_data();
     void sortCodes();
     void sortKeepsSelections();
+    void headerClick_data();
+    void headerClick();
     void limitItem_data();
     void limitItem();
     void limitBounds_data();
@@ -98,6 +105,69 @@ void TestQueryCore::sortKeepsSelections() {
     ResetSortCodes(state);
     QCOMPARE(FirstLine(state), QByteArray("0!20!300!"));
     QCOMPARE(state.SelectionCount, 2);
+}
+
+void TestQueryCore::headerClick_data() {
+    // Batters fields: 0 name (text), 1 year, 7 G, 16 HR, 18 AVG. The keys
+    // in force are (field, descending) pairs, the click a field and Shift;
+    // `key` is the clicked field's place among the new keys (0: none).
+    QTest::addColumn<Keys>("before");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<QByteArray>("firstLine");
+    QTest::addColumn<int>("key");
+    const Keys four{{16, true}, {18, true}, {1, false}, {0, false}};
+    QTest::newRow("number, default order: descending")
+        << Keys{} << 16 << false << QByteArray("0!20!16!") << 1;
+    QTest::newRow("text, default order: ascending")
+        << Keys{} << 0 << false << QByteArray("0!20!100!") << 1;
+    QTest::newRow("second click turns the order")
+        << Keys{{16, true}} << 16 << false << QByteArray("0!20!116!") << 1;
+    QTest::newRow("third click turns it back")
+        << Keys{{16, false}} << 16 << false << QByteArray("0!20!16!") << 1;
+    QTest::newRow("another column replaces the keys")
+        << Keys{{16, true}, {18, true}} << 0 << false << QByteArray("0!20!100!") << 1;
+    QTest::newRow("plain click on the second key: alone, first order")
+        << Keys{{16, true}, {18, false}} << 18 << false << QByteArray("0!20!18!") << 1;
+    QTest::newRow("plain click on the first key turns it, others stay")
+        << Keys{{16, true}, {18, true}} << 16 << false << QByteArray("0!20!B!116!18!") << 1;
+    QTest::newRow("shift on the default order: first key")
+        << Keys{} << 18 << true << QByteArray("0!20!18!") << 1;
+    QTest::newRow("shift adds the next key")
+        << Keys{{16, true}} << 18 << true << QByteArray("0!20!B!16!18!") << 2;
+    QTest::newRow("shift adds a text key ascending")
+        << Keys{{16, true}, {18, true}} << 0 << true << QByteArray("0!20!Y!16!18!100!") << 3;
+    QTest::newRow("shift on a chosen key turns that key")
+        << Keys{{16, true}, {18, true}} << 18 << true << QByteArray("0!20!B!16!118!") << 2;
+    QTest::newRow("shift on the first key turns it")
+        << Keys{{0, false}, {18, true}} << 0 << true << QByteArray("0!20!B!0!18!") << 1;
+    QTest::newRow("fifth key replaces the fourth")
+        << four << 7 << true << QByteArray("0!20!Z!16!18!101!7!") << 4;
+    QTest::newRow("shift on the third of four turns it")
+        << four << 1 << true << QByteArray("0!20!Z!16!18!1!100!") << 3;
+}
+
+// A click on a column title gives the keys the rule names, sent as the Sort
+// dialog sends the same keys.
+void TestQueryCore::headerClick() {
+    QFETCH(Keys, before);
+    QFETCH(int, field);
+    QFETCH(bool, shift);
+    QFETCH(QByteArray, firstLine);
+    QFETCH(int, key);
+    QueryState state;
+    SortChoice start;
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        start.positions[static_cast<std::size_t>(i)] = before[i].first + 1;
+        start.directions[static_cast<std::size_t>(i)] = before[i].second ? 1 : 0;
+    }
+    ApplySortCodes(state, ComputeSortCodes(start));
+    const HeaderClick click{field, shift, LimitFieldIsNumeric(DatabaseKind::Batters, field)};
+    const SortChoice after = HeaderClickChoice(CurrentSortChoice(state), click);
+    ApplySortCodes(state, ComputeSortCodes(after));
+    QCOMPARE(FirstLine(state), firstLine);
+    bool descending = false;
+    QCOMPARE(SortKeyOf(CurrentSortChoice(state), field, &descending), key);
 }
 
 void TestQueryCore::limitItem_data() {
