@@ -22,16 +22,19 @@ int ColumnTitled(const DatabaseInfo& info, const char* title) {
 
 template <class Record> class RecordChartFetcher final : public ChartFetcher {
 public:
-    RecordChartFetcher(const DatabaseDescriptor<Record>& database, const ServiceHosts& hosts,
+    // `moreDatabase` reads the records of a query with "More columns" on.
+    RecordChartFetcher(const DatabaseDescriptor<Record>& database,
+                       const DatabaseDescriptor<Record>& moreDatabase, const ServiceHosts& hosts,
                        std::int32_t initialSortCode)
         : m_database(database), m_cache(std::make_unique<PageCache<Record>>(PageRows)),
-          m_fetcher(std::make_unique<PageFetcher<Record>>(database.layout, *m_cache,
-                                                          database.info.servicePath, hosts,
-                                                          hosts.Mirror2, initialSortCode)) {}
+          m_fetcher(std::make_unique<PageFetcher<Record>>(
+              database.layout, *m_cache, database.info.servicePath, hosts, hosts.Mirror2,
+              initialSortCode, &moreDatabase.layout)),
+          m_moreDatabase(moreDatabase) {}
 
     Result fetch(const QueryState& state, int column, int maxRows) override {
         Result out;
-        const DatabaseInfo& info = m_database.info;
+        const DatabaseInfo& info = state.MoreColumns ? m_moreDatabase.info : m_database.info;
         const int player = ColumnTitled(info, "PLAYER NAME");
         const int team = ColumnTitled(info, "TEAM NAME");
         const int year = ColumnTitled(info, "YEAR");
@@ -78,12 +81,14 @@ private:
     const DatabaseDescriptor<Record>& m_database;
     std::unique_ptr<PageCache<Record>> m_cache;
     std::unique_ptr<PageFetcher<Record>> m_fetcher;
+    const DatabaseDescriptor<Record>& m_moreDatabase;
 };
 
 template <class Record>
-std::unique_ptr<ChartFetcher> makeFor(const DatabaseDescriptor<Record>& database,
+std::unique_ptr<ChartFetcher> makeFor(const DatabaseDescriptor<Record>& (*database)(bool),
                                       const ServiceHosts& hosts, std::int32_t sortCode) {
-    return std::make_unique<RecordChartFetcher<Record>>(database, hosts, sortCode);
+    return std::make_unique<RecordChartFetcher<Record>>(database(false), database(true), hosts,
+                                                        sortCode);
 }
 
 } // namespace
@@ -91,13 +96,13 @@ std::unique_ptr<ChartFetcher> makeFor(const DatabaseDescriptor<Record>& database
 std::unique_ptr<ChartFetcher> MakeChartFetcher(DatabaseKind kind, const ServiceHosts& hosts) {
     switch (kind) {
     case DatabaseKind::Batters:
-        return makeFor(BattersDatabase(), hosts, QueryState::DefaultSortCode);
+        return makeFor(&BattersDatabase, hosts, QueryState::DefaultSortCode);
     case DatabaseKind::Pitchers:
-        return makeFor(PitchersDatabase(), hosts, QueryState::DefaultSortCode);
+        return makeFor(&PitchersDatabase, hosts, QueryState::DefaultSortCode);
     case DatabaseKind::Fielders:
-        return makeFor(FieldersDatabase(), hosts, QueryState::DefaultSortCode);
+        return makeFor(&FieldersDatabase, hosts, QueryState::DefaultSortCode);
     case DatabaseKind::Teams:
-        return makeFor(TeamsDatabase(), hosts, QueryState::TeamsSortCode);
+        return makeFor(&TeamsDatabase, hosts, QueryState::TeamsSortCode);
     }
-    return makeFor(BattersDatabase(), hosts, QueryState::DefaultSortCode);
+    return makeFor(&BattersDatabase, hosts, QueryState::DefaultSortCode);
 }

@@ -13,7 +13,9 @@ namespace {
 
 // The grid column's entry of the database's column table; null when out of range.
 auto ColumnOf(DatabaseKind kind, int column) -> decltype(DatabaseInfoFor(kind).columns.data()) {
-    const auto columns = DatabaseInfoFor(kind).columns;
+    // The tables of "More columns" hold the database's own columns under the
+    // same numbers, and the added ones after them.
+    const auto columns = DatabaseInfoFor(kind, true).columns;
     if (column < 0 || column >= static_cast<int>(columns.size()))
         return nullptr;
     return &columns[static_cast<std::size_t>(column)];
@@ -21,7 +23,7 @@ auto ColumnOf(DatabaseKind kind, int column) -> decltype(DatabaseInfoFor(kind).c
 
 // The meaning of a sort-list entry: "Home Runs" of "HR  - Home Runs".
 QString FieldMeaning(DatabaseKind kind, int field) {
-    const QStringList& fields = DatabaseInfoFor(kind).sortFields;
+    const QStringList& fields = DatabaseInfoFor(kind, true).sortFields;
     if (field < 0 || field >= fields.size())
         return {};
     static const QRegularExpression dash(QStringLiteral("\\s*-\\s+"));

@@ -102,7 +102,8 @@ ChartWindow::ChartWindow(StatisticsView* view, int column, const ServiceHosts& h
 
     m_columns = new QComboBox(this);
     m_columns->setObjectName(QStringLiteral("ChartColumn"));
-    const auto columns = DatabaseInfoFor(kind).columns;
+    // The window's columns, the "More columns" option's ones included when on.
+    const auto columns = DatabaseInfoFor(kind, view->queryState().MoreColumns).columns;
     for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
         if (IsChartableColumn(kind, c)) {
             m_columns->addItem(ChartAxisTitle(kind, c), c);

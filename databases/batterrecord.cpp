@@ -43,7 +43,14 @@ const ColumnDef<BatterRecord> kColumns[] = {
     {{"", "  GIDP", 49, IntCell(6), 29}, &GetField<&BatterRecord::GIDP>},
     {{"", " POS", 180, KindCell(CellKind::PositionsPlayed), 30},
      &GetField<&BatterRecord::Positions>},
+    // The "More columns" option's columns.
+    {{"", "   OPS", 46, AverageCell(6), 31}, &GetField<&BatterRecord::OPS>},
+    {{"", " OPS+", 40, RealCell(5, 0), 32}, &GetField<&BatterRecord::OPSPlus>},
+    {{"", "  ISO", 40, AverageCell(5), 33}, &GetField<&BatterRecord::ISO>},
+    {{"", " BABIP", 46, AverageCell(6), 34}, &GetField<&BatterRecord::BABIP>},
+    {{"", " AGE", 33, RealCell(4, 0), 35}, &GetField<&BatterRecord::Age>},
 };
+constexpr std::size_t kOwnColumns = 31;
 
 // Entry k reads line k of a reply record.
 const FieldReader<BatterRecord> kReaders[] = {
@@ -78,15 +85,30 @@ const FieldReader<BatterRecord> kReaders[] = {
     &ReadLine<&BatterRecord::Throws>,     // 28
     &ReadLine<&BatterRecord::TB>,         // 29
     &ReadLine<&BatterRecord::S>,          // 30
+    &ReadLine<&BatterRecord::OPS>,        // 31, "More columns" from here
+    &ReadLine<&BatterRecord::OPSPlus>,    // 32
+    &ReadLine<&BatterRecord::ISO>,        // 33
+    &ReadLine<&BatterRecord::BABIP>,      // 34
+    &ReadLine<&BatterRecord::Age>,        // 35
 };
 
 } // namespace
 
 const RecordLayout<BatterRecord>& BatterLayout() {
+    static const RecordLayout<BatterRecord> layout{
+        90000, {std::begin(kReaders), std::begin(kReaders) + kOwnColumns}};
+    return layout;
+}
+
+namespace {
+
+const RecordLayout<BatterRecord>& moreLayout() {
     static const RecordLayout<BatterRecord> layout{90000,
                                                    {std::begin(kReaders), std::end(kReaders)}};
     return layout;
 }
+
+} // namespace
 
 QString BatterCellText(const BatterRecord& record, int column, bool totalsRow) {
     if (totalsRow) {
@@ -95,11 +117,16 @@ QString BatterCellText(const BatterRecord& record, int column, bool totalsRow) {
         if (column == 0) {
             return FormatText(record.PlayerName.view());
         }
-        if ((column >= 1 && column <= 6) || column == 30) {
+        // Figures compared with a league, and the age, have no total.
+        if ((column >= 1 && column <= 6) || column == 30 || column == 32 || column == 35) {
             return QString();
         }
     }
-    return ColumnCellText<BatterRecord>(kColumns, record, column, MissingReal::NegativeOrMillion);
+    // OPS+ goes below 0 for a batter without a hit or walk: only the marker
+    // is missing there.
+    const MissingReal missing =
+        column == 32 ? MissingReal::Million : MissingReal::NegativeOrMillion;
+    return ColumnCellText<BatterRecord>(kColumns, record, column, missing);
 }
 
 BandKey<BatterRecord> BatterBandKey(int bandMode) {
@@ -116,7 +143,8 @@ BandKey<BatterRecord> BatterBandKey(int bandMode) {
 }
 
 const DatabaseInfo& BattersInfo() {
-    static const std::vector<ColumnSpec> columns = ColumnsOf(kColumns);
+    static const std::vector<ColumnSpec> all = ColumnsOf(kColumns);
+    static const std::span<const ColumnSpec> columns(all.data(), kOwnColumns);
     static const DatabaseInfo info{
         DatabaseKind::Batters,
         QStringLiteral("Baseball Batters Statistics"),
@@ -165,8 +193,16 @@ const DatabaseInfo& BattersInfo() {
     return info;
 }
 
-const DatabaseDescriptor<BatterRecord>& BattersDatabase() {
+const DatabaseDescriptor<BatterRecord>& BattersDatabase(bool more) {
     static const DatabaseDescriptor<BatterRecord> descriptor{BattersInfo(), BatterLayout(),
                                                              &BatterCellText, &BatterBandKey};
-    return descriptor;
+    static const std::vector<ColumnSpec> all = ColumnsOf(kColumns);
+    static const DatabaseInfo moreInfo = WithAddedColumns(
+        BattersInfo(), all,
+        {QStringLiteral("OPS - On Base Plus Slugging"), QStringLiteral("OPS+- Adjusted OPS"),
+         QStringLiteral("ISO - Isolated Power"),
+         QStringLiteral("BABIP - Batting Average On Balls In Play"), QStringLiteral("AGE - Age")});
+    static const DatabaseDescriptor<BatterRecord> withMore{moreInfo, moreLayout(), &BatterCellText,
+                                                           &BatterBandKey};
+    return more ? withMore : descriptor;
 }

@@ -42,13 +42,19 @@ struct BatterRecord {
     char Throws = '\0';         // 28: throws, column 6
     std::int32_t TB = 0;        // 29: total bases, column 12
     std::int32_t S = 0;         // 30: singles, column 13
+    // Lines of the "More columns" option (read only when the view has it on).
+    double OPS = 0.0;     // 31: on-base plus slugging, column 31
+    double OPSPlus = 0.0; // 32: OPS adjusted to league and park, column 32
+    double ISO = 0.0;     // 33: isolated power, column 33
+    double BABIP = 0.0;   // 34: batting average on balls in play, column 34
+    double Age = 0.0;     // 35: age on June 30 of the season, column 35
 };
 
 // Reply-line readers (31 lines per record, line k read by readers[k]) and
 // the initial page-cache capacity.
 const RecordLayout<BatterRecord>& BatterLayout();
 
-// Text of grid column `column` (0 .. 30) for a data row, or for the totals
+// Text of grid column `column` (0 .. 30, 31 .. 35 the added ones) for a data row, or for the totals
 // row when `totalsRow`; empty outside the table.
 QString BatterCellText(const BatterRecord& record, int column, bool totalsRow);
 
@@ -58,5 +64,6 @@ BandKey<BatterRecord> BatterBandKey(int bandMode);
 // Caption, service path, record-independent tables.
 const DatabaseInfo& BattersInfo();
 
-// The batters database as the view and the page fetch use it.
-const DatabaseDescriptor<BatterRecord>& BattersDatabase();
+// The batters database as the view and the page fetch use it; with `more`,
+// with the lines and columns of the "More columns" option.
+const DatabaseDescriptor<BatterRecord>& BattersDatabase(bool more = false);

@@ -8,6 +8,9 @@ bool realIsMissing(double value, MissingReal missing) {
     if (missing == MissingReal::MinusOne) {
         return value == -1.0;
     }
+    if (missing == MissingReal::Million) {
+        return value == 1000000.0;
+    }
     return value < 0.0 || value == 1000000.0;
 }
 

@@ -10,6 +10,7 @@
 enum class MissingReal {
     NegativeOrMillion, // any value below 0, or exactly 1,000,000
     MinusOne,          // exactly -1
+    Million,           // exactly 1,000,000 (a figure that may be below 0)
 };
 
 // How one grid column turns its field into cell text.

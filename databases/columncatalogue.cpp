@@ -165,6 +165,12 @@ QList<CatalogueEntry> defaultEntries(DatabaseKind kind) {
     return {};
 }
 
+// Characters an added column takes on a printed line: its cell width and a
+// separating blank.
+std::int32_t addedPrintWidth(const ColumnSpec& column) {
+    return column.format.width + 1;
+}
+
 } // namespace
 
 int ColumnCatalogue::indexOf(const QString& description) const {
@@ -176,6 +182,25 @@ int ColumnCatalogue::indexOf(const QString& description) const {
     return -1;
 }
 
-ColumnCatalogue DefaultCatalogue(DatabaseKind kind) {
-    return ColumnCatalogue{kind, defaultEntries(kind)};
+ColumnCatalogue DefaultCatalogue(DatabaseKind kind, bool more) {
+    ColumnCatalogue catalogue{kind, defaultEntries(kind)};
+    if (more) {
+        const DatabaseInfo& info = DatabaseInfoFor(kind, true);
+        for (qsizetype field = catalogue.entries.size(); field < info.sortFields.size(); ++field) {
+            catalogue.entries.append(
+                {addedPrintWidth(info.columns[static_cast<std::size_t>(field)]),
+                 info.sortFields[field]});
+        }
+    }
+    return catalogue;
+}
+
+QString AddedColumnNamed(DatabaseKind kind, const QStringList& descriptions) {
+    const QStringList& own = DatabaseInfoFor(kind, false).sortFields;
+    const QStringList& all = DatabaseInfoFor(kind, true).sortFields;
+    for (const QString& description : descriptions) {
+        if (all.indexOf(description, own.size()) >= 0)
+            return description;
+    }
+    return {};
 }

@@ -25,5 +25,11 @@ struct ColumnCatalogue {
     int indexOf(const QString& description) const;
 };
 
-// The catalogue with its default print widths, freshly built on each call.
-ColumnCatalogue DefaultCatalogue(DatabaseKind kind);
+// The catalogue with its default print widths, freshly built on each call;
+// with `more`, the "More columns" option's columns follow the database's own
+// (their descriptions are the added sort fields' names).
+ColumnCatalogue DefaultCatalogue(DatabaseKind kind, bool more = false);
+
+// The first description in `descriptions` that names a column of the "More
+// columns" option of `kind`; empty when none does.
+QString AddedColumnNamed(DatabaseKind kind, const QStringList& descriptions);

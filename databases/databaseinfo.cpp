@@ -5,16 +5,29 @@
 #include "databases/pitcherrecord.h"
 #include "databases/teamrecord.h"
 
-const DatabaseInfo& DatabaseInfoFor(DatabaseKind kind) {
+const DatabaseInfo& DatabaseInfoFor(DatabaseKind kind, bool more) {
     switch (kind) {
     case DatabaseKind::Batters:
-        return BattersInfo();
+        return BattersDatabase(more).info;
     case DatabaseKind::Pitchers:
-        return PitchersInfo();
+        return PitchersDatabase(more).info;
     case DatabaseKind::Fielders:
-        return FieldersInfo();
+        return FieldersDatabase(more).info;
     case DatabaseKind::Teams:
-        return TeamsInfo();
+        return TeamsDatabase(more).info;
     }
     return BattersInfo();
+}
+
+DatabaseInfo WithAddedColumns(const DatabaseInfo& base, std::span<const ColumnSpec> columns,
+                              const QStringList& addedFields) {
+    DatabaseInfo info = base;
+    info.columns = columns;
+    info.sortFields += addedFields;
+    return info;
+}
+
+int AddedColumnCount(DatabaseKind kind) {
+    const DatabaseInfo& base = DatabaseInfoFor(kind, false);
+    return static_cast<int>(DatabaseInfoFor(kind, true).columns.size() - base.columns.size());
 }

@@ -86,5 +86,17 @@ template <class Record> bool RecordIsShown(const Record& record) {
     return !year.empty() && (year.front() == '1' || year.front() == '2');
 }
 
-// The database's record-independent tables.
-const DatabaseInfo& DatabaseInfoFor(DatabaseKind kind);
+// The database's record-independent tables; with `more`, those of the
+// "More columns" option: the same tables with the added columns after the
+// database's own and the added fields after its sort fields (so every column
+// and field number of the database's own tables means the same in both).
+const DatabaseInfo& DatabaseInfoFor(DatabaseKind kind, bool more = false);
+
+// `base` with the "More columns" option: `columns` (base's columns, then the
+// added ones) and `addedFields` after base's sort fields.
+DatabaseInfo WithAddedColumns(const DatabaseInfo& base, std::span<const ColumnSpec> columns,
+                              const QStringList& addedFields);
+
+// The number of columns (and fields) the "More columns" option adds to a
+// database: Batters 5, Pitchers 8, Fielders 1, Teams 3.
+int AddedColumnCount(DatabaseKind kind);

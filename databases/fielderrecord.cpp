@@ -27,7 +27,11 @@ const ColumnDef<FielderRecord> kColumns[] = {
     {{"", "   RANGE", 65, RealCell(8, 2), 13}, &GetField<&FielderRecord::Range>},
     {{"", " TCH/G", 55, RealCell(6, 2), 14}, &GetField<&FielderRecord::ChancesPerGame>},
     {{"", "  FLD%", 53, AverageCell(6), 15}, &GetField<&FielderRecord::FieldingPct>},
+    // The "More columns" option's column.
+    {{"", " AGE", 33, RealCell(4, 0), 16}, &GetField<&FielderRecord::Age>},
 };
+constexpr std::size_t kOwnColumns = 16;
+constexpr std::size_t kOwnLines = 17;
 
 // Entry k reads line k of a reply record.
 const FieldReader<FielderRecord> kReaders[] = {
@@ -48,19 +52,34 @@ const FieldReader<FielderRecord> kReaders[] = {
     &ReadLine<&FielderRecord::ChancesPerGame>, // 14
     &ReadLine<&FielderRecord::Position>,       // 15
     &ReadLine<&FielderRecord::GS>,             // 16
+    &ReadLine<&FielderRecord::Age>,            // 17, "More columns"
 };
 
 } // namespace
 
 const RecordLayout<FielderRecord>& FielderLayout() {
+    static const RecordLayout<FielderRecord> layout{
+        110000, {std::begin(kReaders), std::begin(kReaders) + kOwnLines}};
+    return layout;
+}
+
+namespace {
+
+const RecordLayout<FielderRecord>& moreLayout() {
     static const RecordLayout<FielderRecord> layout{110000,
                                                     {std::begin(kReaders), std::end(kReaders)}};
     return layout;
 }
 
+} // namespace
+
 QString FielderCellText(const FielderRecord& record, int column, bool totalsRow) {
     if (totalsRow && column >= 0 && column <= 5) {
         return column == 0 ? QStringLiteral(" TOTALS") : QString();
+    }
+    // The age has no total.
+    if (totalsRow && column == 16) {
+        return QString();
     }
     return ColumnCellText<FielderRecord>(kColumns, record, column, MissingReal::MinusOne);
 }
@@ -81,7 +100,8 @@ BandKey<FielderRecord> FielderBandKey(int bandMode) {
 }
 
 const DatabaseInfo& FieldersInfo() {
-    static const std::vector<ColumnSpec> columns = ColumnsOf(kColumns);
+    static const std::vector<ColumnSpec> all = ColumnsOf(kColumns);
+    static const std::span<const ColumnSpec> columns(all.data(), kOwnColumns);
     static const DatabaseInfo info{
         DatabaseKind::Fielders,
         QStringLiteral("Baseball Fielders Statistics"),
@@ -108,8 +128,13 @@ const DatabaseInfo& FieldersInfo() {
     return info;
 }
 
-const DatabaseDescriptor<FielderRecord>& FieldersDatabase() {
+const DatabaseDescriptor<FielderRecord>& FieldersDatabase(bool more) {
     static const DatabaseDescriptor<FielderRecord> descriptor{FieldersInfo(), FielderLayout(),
                                                               &FielderCellText, &FielderBandKey};
-    return descriptor;
+    static const std::vector<ColumnSpec> all = ColumnsOf(kColumns);
+    static const DatabaseInfo moreInfo =
+        WithAddedColumns(FieldersInfo(), all, {QStringLiteral("AGE    - Age")});
+    static const DatabaseDescriptor<FielderRecord> withMore{moreInfo, moreLayout(),
+                                                            &FielderCellText, &FielderBandKey};
+    return more ? withMore : descriptor;
 }

@@ -28,13 +28,15 @@ struct FielderRecord {
     double ChancesPerGame = 0.0;   // 14: total chances per game, column 14
     ShortString<2> Position;       // 15: position, column 5
     std::int32_t GS = 0;           // 16: games started; kept, shown in no column
+    // The line of the "More columns" option (read only when the view has it on).
+    double Age = 0.0; // 17: age on June 30 of the season, column 16
 };
 
 // Reply-line readers (17 lines per record, line k read by readers[k]) and
 // the initial page-cache capacity.
 const RecordLayout<FielderRecord>& FielderLayout();
 
-// Text of grid column `column` (0 .. 15) for a data row, or for the totals
+// Text of grid column `column` (0 .. 15, 16 the added one) for a data row, or for the totals
 // row when `totalsRow`; empty outside the table.
 QString FielderCellText(const FielderRecord& record, int column, bool totalsRow);
 
@@ -44,5 +46,6 @@ BandKey<FielderRecord> FielderBandKey(int bandMode);
 // Caption, service path, record-independent tables.
 const DatabaseInfo& FieldersInfo();
 
-// The fielders database as the view and the page fetch use it.
-const DatabaseDescriptor<FielderRecord>& FieldersDatabase();
+// The fielders database as the view and the page fetch use it; with `more`,
+// with the line and column of the "More columns" option.
+const DatabaseDescriptor<FielderRecord>& FieldersDatabase(bool more = false);

@@ -42,7 +42,17 @@ const ColumnDef<PitcherRecord> kColumns[] = {
     {{"", "   BK", 44, IntCell(5), 27}, &GetField<&PitcherRecord::BK>},
     {{"   OPP", "   AVG", 55, AverageCell(6), 28}, &GetField<&PitcherRecord::OppAVG>},
     {{"  OPP", "  OB%", 55, AverageCell(5), 29}, &GetField<&PitcherRecord::OppOBP>},
+    // The "More columns" option's columns.
+    {{"", "  WHIP", 46, RealCell(6, 3), 31}, &GetField<&PitcherRecord::WHIP>},
+    {{"", "   K/9", 46, RealCell(6, 1), 32}, &GetField<&PitcherRecord::K9>},
+    {{"", "  BB/9", 46, RealCell(6, 1), 33}, &GetField<&PitcherRecord::BB9>},
+    {{"", "  HR/9", 46, RealCell(6, 1), 34}, &GetField<&PitcherRecord::HR9>},
+    {{"", "  K/BB", 46, RealCell(6, 2), 35}, &GetField<&PitcherRecord::KBB>},
+    {{"", "  ERA+", 46, RealCell(6, 0), 36}, &GetField<&PitcherRecord::ERAPlus>},
+    {{"", "   FIP", 46, RealCell(6, 2), 37}, &GetField<&PitcherRecord::FIP>},
+    {{"", " AGE", 33, RealCell(4, 0), 38}, &GetField<&PitcherRecord::Age>},
 };
+constexpr std::size_t kOwnColumns = 31;
 
 // Entry k reads line k of a reply record.
 const FieldReader<PitcherRecord> kReaders[] = {
@@ -77,19 +87,41 @@ const FieldReader<PitcherRecord> kReaders[] = {
     &ReadLine<&PitcherRecord::OppAVG>,     // 28
     &ReadLine<&PitcherRecord::OppOBP>,     // 29
     &ReadLine<&PitcherRecord::Throws>,     // 30
+    &ReadLine<&PitcherRecord::WHIP>,       // 31, "More columns" from here
+    &ReadLine<&PitcherRecord::K9>,         // 32
+    &ReadLine<&PitcherRecord::BB9>,        // 33
+    &ReadLine<&PitcherRecord::HR9>,        // 34
+    &ReadLine<&PitcherRecord::KBB>,        // 35
+    &ReadLine<&PitcherRecord::ERAPlus>,    // 36
+    &ReadLine<&PitcherRecord::FIP>,        // 37
+    &ReadLine<&PitcherRecord::Age>,        // 38
 };
 
 } // namespace
 
 const RecordLayout<PitcherRecord>& PitcherLayout() {
+    static const RecordLayout<PitcherRecord> layout{
+        60000, {std::begin(kReaders), std::begin(kReaders) + kOwnColumns}};
+    return layout;
+}
+
+namespace {
+
+const RecordLayout<PitcherRecord>& moreLayout() {
     static const RecordLayout<PitcherRecord> layout{60000,
                                                     {std::begin(kReaders), std::end(kReaders)}};
     return layout;
 }
 
+} // namespace
+
 QString PitcherCellText(const PitcherRecord& record, int column, bool totalsRow) {
     if (totalsRow && column >= 0 && column <= 5) {
         return column == 0 ? QStringLiteral(" TOTALS") : QString();
+    }
+    // Figures compared with a league, and the age, have no total.
+    if (totalsRow && column >= 36 && column <= 38) {
+        return QString();
     }
     return ColumnCellText<PitcherRecord>(kColumns, record, column, MissingReal::MinusOne);
 }
@@ -108,7 +140,8 @@ BandKey<PitcherRecord> PitcherBandKey(int bandMode) {
 }
 
 const DatabaseInfo& PitchersInfo() {
-    static const std::vector<ColumnSpec> columns = ColumnsOf(kColumns);
+    static const std::vector<ColumnSpec> all = ColumnsOf(kColumns);
+    static const std::span<const ColumnSpec> columns(all.data(), kOwnColumns);
     static const DatabaseInfo info{
         DatabaseKind::Pitchers,
         QStringLiteral("Baseball Pitchers Statistics"),
@@ -157,8 +190,19 @@ const DatabaseInfo& PitchersInfo() {
     return info;
 }
 
-const DatabaseDescriptor<PitcherRecord>& PitchersDatabase() {
+const DatabaseDescriptor<PitcherRecord>& PitchersDatabase(bool more) {
     static const DatabaseDescriptor<PitcherRecord> descriptor{PitchersInfo(), PitcherLayout(),
                                                               &PitcherCellText, &PitcherBandKey};
-    return descriptor;
+    static const std::vector<ColumnSpec> all = ColumnsOf(kColumns);
+    static const DatabaseInfo moreInfo = WithAddedColumns(
+        PitchersInfo(), all,
+        {QStringLiteral("WHIP- Walks And Hits Per Inning"),
+         QStringLiteral("K/9 - Strikeouts Per 9 Innings"),
+         QStringLiteral("BB/9- Walks Per 9 Innings"),
+         QStringLiteral("HR/9- Home Runs Per 9 Innings"),
+         QStringLiteral("K/BB- Strikeouts Per Walk"), QStringLiteral("ERA+- Adjusted ERA"),
+         QStringLiteral("FIP - Fielding Independent Pitching"), QStringLiteral("AGE - Age")});
+    static const DatabaseDescriptor<PitcherRecord> withMore{moreInfo, moreLayout(),
+                                                            &PitcherCellText, &PitcherBandKey};
+    return more ? withMore : descriptor;
 }

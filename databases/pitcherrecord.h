@@ -42,13 +42,22 @@ struct PitcherRecord {
     double OppAVG = 0.0;        // 28: opponents' batting average, column 29
     double OppOBP = 0.0;        // 29: opponents' on-base percentage, column 30
     char Throws = '\0';         // 30: throws, column 5
+    // Lines of the "More columns" option (read only when the view has it on).
+    double WHIP = 0.0;    // 31: walks and hits per inning, column 31
+    double K9 = 0.0;      // 32: strikeouts per nine innings, column 32
+    double BB9 = 0.0;     // 33: walks per nine innings, column 33
+    double HR9 = 0.0;     // 34: home runs per nine innings, column 34
+    double KBB = 0.0;     // 35: strikeouts per walk, column 35
+    double ERAPlus = 0.0; // 36: ERA adjusted to league and park, column 36
+    double FIP = 0.0;     // 37: fielding-independent pitching, column 37
+    double Age = 0.0;     // 38: age on June 30 of the season, column 38
 };
 
 // Reply-line readers (31 lines per record, line k read by readers[k]) and
 // the initial page-cache capacity.
 const RecordLayout<PitcherRecord>& PitcherLayout();
 
-// Text of grid column `column` (0 .. 30) for a data row, or for the totals
+// Text of grid column `column` (0 .. 30, 31 .. 38 the added ones) for a data row, or for the totals
 // row when `totalsRow`; empty outside the table.
 QString PitcherCellText(const PitcherRecord& record, int column, bool totalsRow);
 
@@ -58,5 +67,6 @@ BandKey<PitcherRecord> PitcherBandKey(int bandMode);
 // Caption, service path, record-independent tables.
 const DatabaseInfo& PitchersInfo();
 
-// The pitchers database as the view and the page fetch use it.
-const DatabaseDescriptor<PitcherRecord>& PitchersDatabase();
+// The pitchers database as the view and the page fetch use it; with `more`,
+// with the lines and columns of the "More columns" option.
+const DatabaseDescriptor<PitcherRecord>& PitchersDatabase(bool more = false);

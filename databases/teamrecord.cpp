@@ -78,7 +78,12 @@ const ColumnDef<TeamRecord> kColumns[] = {
     {{"", "    TP", 45, IntCell(6), 64}, &GetField<&TeamRecord::TP>},
     {{"", "    PB", 45, IntCell(6), 65}, &GetField<&TeamRecord::PB>},
     {{"", "    FA", 45, AverageCell(6), 66}, &GetField<&TeamRecord::FA>},
+    // The "More columns" option's columns.
+    {{"", "   OPS", 46, AverageCell(6), 67}, &GetField<&TeamRecord::OPS>},
+    {{"", "  ERA+", 46, RealCell(6, 0), 68}, &GetField<&TeamRecord::ERAPlus>},
+    {{"    EXP", "   W-L%", 52, AverageCell(7), 69}, &GetField<&TeamRecord::ExpWLPct>},
 };
+constexpr std::size_t kOwnColumns = 67;
 
 // Entry k reads line k of a reply record.
 const FieldReader<TeamRecord> kReaders[] = {
@@ -149,20 +154,34 @@ const FieldReader<TeamRecord> kReaders[] = {
     &ReadLine<&TeamRecord::DP>,           // 64
     &ReadLine<&TeamRecord::TP>,           // 65
     &ReadLine<&TeamRecord::PB>,           // 66
+    &ReadLine<&TeamRecord::OPS>,          // 67, "More columns" from here
+    &ReadLine<&TeamRecord::ERAPlus>,      // 68
+    &ReadLine<&TeamRecord::ExpWLPct>,     // 69
 };
 
 } // namespace
 
 const RecordLayout<TeamRecord>& TeamLayout() {
+    static const RecordLayout<TeamRecord> layout{
+        50000, {std::begin(kReaders), std::begin(kReaders) + kOwnColumns}};
+    return layout;
+}
+
+namespace {
+
+const RecordLayout<TeamRecord>& moreLayout() {
     static const RecordLayout<TeamRecord> layout{50000, {std::begin(kReaders), std::end(kReaders)}};
     return layout;
 }
+
+} // namespace
 
 QString TeamCellText(const TeamRecord& record, int column, bool totalsRow) {
     if (totalsRow) {
         switch (column) {
         case 0:
         case 8:
+        case 68: // ERA+ is compared with a league: no total
             return QString();
         case 1:
             return QStringLiteral(" ");
@@ -195,7 +214,8 @@ BandKey<TeamRecord> TeamBandKey(int bandMode) {
 }
 
 const DatabaseInfo& TeamsInfo() {
-    static const std::vector<ColumnSpec> columns = ColumnsOf(kColumns);
+    static const std::vector<ColumnSpec> all = ColumnsOf(kColumns);
+    static const std::span<const ColumnSpec> columns(all.data(), kOwnColumns);
     static const DatabaseInfo info{
         DatabaseKind::Teams,
         QStringLiteral("Baseball Teams Statistics"),
@@ -280,8 +300,16 @@ const DatabaseInfo& TeamsInfo() {
     return info;
 }
 
-const DatabaseDescriptor<TeamRecord>& TeamsDatabase() {
+const DatabaseDescriptor<TeamRecord>& TeamsDatabase(bool more) {
     static const DatabaseDescriptor<TeamRecord> descriptor{TeamsInfo(), TeamLayout(), &TeamCellText,
                                                            &TeamBandKey};
-    return descriptor;
+    static const std::vector<ColumnSpec> all = ColumnsOf(kColumns);
+    static const DatabaseInfo moreInfo =
+        WithAddedColumns(TeamsInfo(), all,
+                         {QStringLiteral("Batting  - OPS - On Base Plus Slugging"),
+                          QStringLiteral("Pitching - ERA+- Adjusted ERA"),
+                          QStringLiteral("EXP W-L% - Expected W-L% From Runs")});
+    static const DatabaseDescriptor<TeamRecord> withMore{moreInfo, moreLayout(), &TeamCellText,
+                                                         &TeamBandKey};
+    return more ? withMore : descriptor;
 }

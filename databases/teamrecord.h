@@ -78,13 +78,17 @@ struct TeamRecord {
     std::int32_t DP = 0;           // 64: fielding: double plays, column 63
     std::int32_t TP = 0;           // 65: fielding: triple plays, column 64
     std::int32_t PB = 0;           // 66: fielding: passed balls, column 65
+    // Lines of the "More columns" option (read only when the view has it on).
+    double OPS = 0.0;      // 67: batting: on-base plus slugging, column 67
+    double ERAPlus = 0.0;  // 68: pitching: ERA adjusted to league and park, column 68
+    double ExpWLPct = 0.0; // 69: expected won-lost percentage from runs, column 69
 };
 
 // Reply-line readers (67 lines per record, line k read by readers[k]) and
 // the initial page-cache capacity.
 const RecordLayout<TeamRecord>& TeamLayout();
 
-// Text of grid column `column` (0 .. 66) for a data row, or for the totals
+// Text of grid column `column` (0 .. 66, 67 .. 69 the added ones) for a data row, or for the totals
 // row when `totalsRow`; empty outside the table.
 QString TeamCellText(const TeamRecord& record, int column, bool totalsRow);
 
@@ -94,5 +98,6 @@ BandKey<TeamRecord> TeamBandKey(int bandMode);
 // Caption, service path, record-independent tables.
 const DatabaseInfo& TeamsInfo();
 
-// The teams database as the view and the page fetch use it.
-const DatabaseDescriptor<TeamRecord>& TeamsDatabase();
+// The teams database as the view and the page fetch use it; with `more`,
+// with the lines and columns of the "More columns" option.
+const DatabaseDescriptor<TeamRecord>& TeamsDatabase(bool more = false);

@@ -31,7 +31,9 @@ ChartCommands::ChartCommands(const MainMenu& menu, QAction* after,
 
 void ChartCommands::AddContextEntry(QMenu* menu, StatisticsView* view, int column) {
     const DatabaseKind kind = view->databaseKind();
-    const DatabaseInfo& info = DatabaseInfoFor(kind);
+    // The "More columns" tables: the database's own columns under the same
+    // numbers, the added ones after them.
+    const DatabaseInfo& info = DatabaseInfoFor(kind, true);
     const bool numeric = IsChartableColumn(kind, column);
     const QString name =
         numeric ? FieldShortName(kind, info.columns[static_cast<std::size_t>(column)].sortField)

@@ -185,6 +185,11 @@ constexpr const char* Instructions[] = {
     "scheduled game for a pitcher. Each window keeps its own choice; the Teams database has "
     "no lines to choose.",
     "",
+    "Options, More columns adds OPS, OPS+, ERA+, WHIP, strikeouts and walks per nine innings, "
+    "the player's age and more after the window's columns, and the rank of each line at the "
+    "left; sort, limit, print and export them like any column. It is off until you turn it "
+    "on, each window on its own.",
+    "",
     "CHARTS",
     "",
     "Options, Chart draws a column of the active window, or choose \"Chart\" at the end of a "

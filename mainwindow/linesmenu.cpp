@@ -19,10 +19,37 @@ LinesMenu::LinesMenu(QMenu* options, std::function<StatisticsView*()> activeView
             before = action;
     }
     options->insertMenu(before, Lines1);
+    MoreColumns1 = new QAction(QStringLiteral("&More columns"), options);
+    MoreColumns1->setObjectName(QStringLiteral("MoreColumns1"));
+    MoreColumns1->setCheckable(true);
+    options->insertAction(before, MoreColumns1);
     // Filled as the Options menu opens, so it shows the active window's mode.
-    connect(options, &QMenu::aboutToShow, this,
-            [this, activeView = std::move(activeView)] { Fill(Lines1, activeView()); });
+    connect(options, &QMenu::aboutToShow, this, [this, activeView = std::move(activeView)] {
+        StatisticsView* view = activeView();
+        Fill(Lines1, view);
+        Show(MoreColumns1, view);
+    });
     Fill(Lines1, nullptr);
+    Show(MoreColumns1, nullptr);
+}
+
+void LinesMenu::Show(QAction* more, StatisticsView* view) {
+    QObject::disconnect(more, &QAction::triggered, nullptr, nullptr);
+    more->setChecked(view != nullptr && view->queryState().MoreColumns);
+    more->setEnabled(view != nullptr && !view->isFetching());
+    QPointer<StatisticsView> guard(view);
+    QObject::connect(more, &QAction::triggered, more, [guard](bool on) {
+        if (guard)
+            SetMoreColumns(*guard, on);
+    });
+}
+
+QAction* LinesMenu::AddMoreColumns(QMenu* menu, StatisticsView* view) {
+    QAction* more = menu->addAction(QStringLiteral("&More columns"));
+    more->setObjectName(QStringLiteral("MoreColumns"));
+    more->setCheckable(true);
+    Show(more, view);
+    return more;
 }
 
 void LinesMenu::Fill(QMenu* lines, StatisticsView* view) {

@@ -34,7 +34,8 @@ std::optional<std::vector<QStringList>> fetchRows(const DatabaseDescriptor<Recor
                                                   const ServiceHosts& hosts, QString& problem) {
     // A cache of the page's own: the database windows' shared cache keeps their rows.
     PageCache<Record> cache(kPageRows, kPageRows);
-    RecordViewData<Record> data(database, cache, hosts, hosts.Mirror2, QueryState::DefaultSortCode);
+    RecordViewData<Record> data(database, database, cache, hosts, hosts.Mirror2,
+                                QueryState::DefaultSortCode);
     QueryState& state = data.exchange().State();
     state.AppendGroup({item});
     state.Lines = mode;

@@ -78,10 +78,13 @@ void QueryFileCommands::Apply(const SavedQuery& query, StatisticsView& view) {
         all << i;
     for (const auto& [column, width] : TakeHiddenColumns(hidden, all))
         view.DrawGrid1->setColWidth(column, width);
+    // The query first: with "More columns" the grid gains the added columns,
+    // which the file may hide.
+    view.queryState() = query.state;
+    view.applyColumns();
     for (const int column : query.hiddenColumns)
         HideColumn(view, column);
     BandSettingsFor(query.database) = query.bands;
-    view.queryState() = query.state;
 }
 
 bool QueryFileCommands::save(StatisticsView& view, const QString& path, QString* message) {

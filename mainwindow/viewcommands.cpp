@@ -148,7 +148,7 @@ bool ViewCommands::eventFilter(QObject* watched, QEvent* event) {
 QMenu* ViewCommands::ContextMenu(StatisticsView* view, int column) {
     auto* menu = new QMenu(view);
     const DatabaseKind kind = view->databaseKind();
-    const DatabaseInfo& info = DatabaseInfoFor(kind);
+    const DatabaseInfo& info = view->records().info();
     if (column < 0 || static_cast<std::size_t>(column) >= info.columns.size())
         column = info.fixedColumns;
     const int field = info.columns[static_cast<std::size_t>(column)].sortField;
@@ -223,6 +223,7 @@ QMenu* ViewCommands::ContextMenu(StatisticsView* view, int column) {
     QMenu* lines = menu->addMenu(QStringLiteral("Lines"));
     lines->setObjectName(QStringLiteral("LinesMenu"));
     LinesMenu::Fill(lines, view);
+    LinesMenu::AddMoreColumns(menu, view);
     QAction* undo = AddEntry(menu, "UndoQuery", QStringLiteral("Undo"), idle && view->canUndo());
     undo->setShortcut(QKeySequence::Undo);
     connect(undo, &QAction::triggered, view, [guard] {

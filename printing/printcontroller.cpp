@@ -118,7 +118,7 @@ void PrintController::Print1Click(StatisticsView* view) {
     m_running = true;
     const QMetaObject::Connection setup = connect(dialog, &TDualListDlg::printerSetupRequested,
                                                   this, &PrintController::Printsetup1Click);
-    dialog->Prepare(guard->databaseKind());
+    dialog->Prepare(guard->databaseKind(), guard->queryState().MoreColumns);
     for (;;) {
         const int result = dialog->exec();
         if (result != TDualListDlg::PrintChosen && result != TDualListDlg::PreviewChosen) {

@@ -234,3 +234,19 @@ PrintSettingsRead LoadPrintSettings(const QString& path) {
     }
     return ReadPrintSettings(bytes, path);
 }
+
+QString AddedColumnProblem(const PrintSettings& settings, DatabaseKind kind,
+                           const QString& fileName) {
+    QStringList named;
+    for (const CatalogueEntry& entry : settings.catalogue)
+        named << entry.description;
+    named << settings.available << settings.toPrint;
+    const QString column = AddedColumnNamed(kind, named);
+    if (column.isEmpty())
+        return {};
+    return QStringLiteral("The print settings file \"%1\" names the column \"%2\", which "
+                          "only \"More columns\" shows. Turn on Options > More columns for "
+                          "this window, then load the file again. The print options are "
+                          "unchanged.")
+        .arg(fileName, column.trimmed());
+}

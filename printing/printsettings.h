@@ -47,6 +47,13 @@ struct PrintSettingsRead {
 // Descriptions longer than MaxDescriptionLength are cut to it.
 PrintSettingsRead ReadPrintSettings(const QByteArray& bytes, const QString& fileName);
 
+// Why `settings` (read from `fileName`) cannot be loaded into the print
+// options of a `kind` window without "More columns": the first column it
+// names (in its catalogue or either list) that only that option has, named
+// with the option; empty when it names none.
+QString AddedColumnProblem(const PrintSettings& settings, DatabaseKind kind,
+                           const QString& fileName);
+
 // Reads the file at `path` with ReadPrintSettings; a file that cannot be
 // opened or read, or one over a megabyte, gives an error naming it.
 PrintSettingsRead LoadPrintSettings(const QString& path);

@@ -69,6 +69,12 @@ const PrintColumnDef<B> kBatters[] = {
     num<B>("   CS", &GetField<&B::CS>),
     num<B>("   GIDP", &GetField<&B::GIDP>),
     {" ", " POS", PrintKind::Positions, &GetField<&B::Positions>},
+    // "More columns"; figures compared with a league, and the age, have no total.
+    num<B>("   OPS", &GetField<&B::OPS>, " ", 3),
+    {" ", " OPS+", PrintKind::Number, &GetField<&B::OPSPlus>, 0, ""},
+    num<B>("   ISO", &GetField<&B::ISO>, " ", 3),
+    num<B>(" BABIP", &GetField<&B::BABIP>, " ", 3),
+    {" ", " AGE", PrintKind::Number, &GetField<&B::Age>, 0, ""},
 };
 
 using P = PitcherRecord;
@@ -104,6 +110,15 @@ const PrintColumnDef<P> kPitchers[] = {
     num<P>("     BK", &GetField<&P::BK>),
     num<P>("    AVG", &GetField<&P::OppAVG>, "    OPP", 3),
     num<P>("    OBP", &GetField<&P::OppOBP>, "    OPP", 3),
+    // "More columns"; figures compared with a league, and the age, have no total.
+    num<P>("   WHIP", &GetField<&P::WHIP>, " ", 3),
+    num<P>("    K/9", &GetField<&P::K9>, " ", 1),
+    num<P>("   BB/9", &GetField<&P::BB9>, " ", 1),
+    num<P>("   HR/9", &GetField<&P::HR9>, " ", 1),
+    num<P>("   K/BB", &GetField<&P::KBB>, " ", 2),
+    {" ", "   ERA+", PrintKind::Number, &GetField<&P::ERAPlus>, 0, ""},
+    {" ", "    FIP", PrintKind::Number, &GetField<&P::FIP>, 2, ""},
+    {" ", "    AGE", PrintKind::Number, &GetField<&P::Age>, 0, ""},
 };
 
 using F = FielderRecord;
@@ -124,6 +139,8 @@ const PrintColumnDef<F> kFielders[] = {
     num<F>("  RANGE", &GetField<&F::Range>, " ", 2),
     num<F>("  TCH/G", &GetField<&F::ChancesPerGame>, " ", 2),
     num<F>("   FLDP", &GetField<&F::FieldingPct>, " ", 3),
+    // "More columns"; the age has no total.
+    {" ", "    AGE", PrintKind::Number, &GetField<&F::Age>, 0, ""},
 };
 
 using T = TeamRecord;
@@ -195,10 +212,14 @@ const PrintColumnDef<T> kTeams[] = {
     num<T>("     TP", &GetField<&T::TP>),
     num<T>("     PB", &GetField<&T::PB>),
     num<T>("  FLDP", &GetField<&T::FA>, " ", 3),
+    // "More columns"; ERA+ is compared with a league and has no total.
+    num<T>("    OPS", &GetField<&T::OPS>, " ", 3),
+    {" ", "   ERA+", PrintKind::Number, &GetField<&T::ERAPlus>, 0, ""},
+    num<T>("  WLpct", &GetField<&T::ExpWLPct>, "    EXP", 3),
 };
 
-static_assert(std::size(kBatters) == 31 && std::size(kPitchers) == 31 &&
-              std::size(kFielders) == 16 && std::size(kTeams) == 67);
+static_assert(std::size(kBatters) == 36 && std::size(kPitchers) == 39 &&
+              std::size(kFielders) == 17 && std::size(kTeams) == 70);
 
 // Per record type: its database and its print columns in catalogue order.
 template <class Record> struct PrintTable;
@@ -328,7 +349,9 @@ PrintPage BuildPrintPage(const QList<PrintColumn>& columns, std::span<const Reco
                          const Record& totals) {
     constexpr DatabaseKind kind = PrintTable<Record>::kind;
     const std::span<const PrintColumnDef<Record>> table = PrintTable<Record>::columns();
-    const ColumnCatalogue catalogue = DefaultCatalogue(kind);
+    // The "More columns" catalogue holds the database's own columns under the
+    // same numbers and descriptions, the added ones after them.
+    const ColumnCatalogue catalogue = DefaultCatalogue(kind, true);
 
     PrintPage page;
     page.rows.resize(rows.size());

@@ -216,8 +216,9 @@ TDualListDlg::TDualListDlg(QWidget* parent) : QDialog(parent) {
     Prepare(DatabaseKind::Batters);
 }
 
-void TDualListDlg::Prepare(DatabaseKind kind) {
-    m_catalogue = DefaultCatalogue(kind);
+void TDualListDlg::Prepare(DatabaseKind kind, bool more) {
+    m_more = more;
+    m_catalogue = DefaultCatalogue(kind, more);
     m_toPrint.clear();
     m_available = availableInCatalogueOrder();
     const DatabaseInfo& info = DatabaseInfoFor(kind);
@@ -274,6 +275,11 @@ QString TDualListDlg::LoadSettingsFrom(const QString& path) {
         return read.error;
     }
     const PrintSettings& s = read.settings;
+    if (!m_more) {
+        if (const QString problem = AddedColumnProblem(s, Kind(), path); !problem.isEmpty()) {
+            return problem;
+        }
+    }
     // The mode as if the user chose it (the other field back at 80), then
     // both fields as the file holds them.
     RadioButton1->setChecked(s.fitToPage);

@@ -42,7 +42,9 @@ public:
     // Resets the dialog for a print command on `kind`: the default catalogue,
     // every column available in catalogue order, none to print, "Fit to
     // page" with both fields at 80, the file dialogs' extension and filter.
-    void Prepare(DatabaseKind kind);
+    // With `more`, the catalogue holds the "More columns" option's columns;
+    // without it, a settings file naming one of them is refused.
+    void Prepare(DatabaseKind kind, bool more = false);
 
     DatabaseKind Kind() const { return m_catalogue.kind; }
     const ColumnCatalogue& Catalogue() const { return m_catalogue; }
@@ -117,6 +119,7 @@ private:
     QStringList availableInCatalogueOrder() const;
 
     ColumnCatalogue m_catalogue;
+    bool m_more = false;
     QStringList m_available;
     QStringList m_toPrint;
     QString m_extension;

@@ -112,6 +112,7 @@ FetchResult PageExchange::FetchPage(int topPosition, int rowCount) {
     // Taken before the wait: the state may change while the request waits,
     // and the slots must carry the query that was asked for.
     const std::uint32_t tag = QueryTag(m_state);
+    m_askedMore = m_state.MoreColumns;
     QByteArray reply;
     const FetchResult result = post(PageRequest(m_state, topPosition, rowCount), reply,
                                     PageReplyLines(rowCount, RecordLines()));

@@ -110,6 +110,9 @@ protected:
     virtual std::size_t RecordLines() const = 0;
 
     std::int32_t m_totalRecords = 0;
+    // Whether the page request on the way asked for "More columns": its reply
+    // is read as it was asked for, whatever the state became meanwhile.
+    bool m_askedMore = false;
 
 private:
     // Posts `body`; a reply body ending more than `maxLines` lines fails as
@@ -131,12 +134,15 @@ private:
 // A view's exchange over the records of one database.
 template <class Record> class PageFetcher : public PageExchange {
 public:
-    // `layout` and `cache` must outlive the fetcher (they are per database).
+    // `layout`, `moreLayout` and `cache` must outlive the fetcher (they are per
+    // database). Replies are read with `moreLayout` while the state has "More
+    // columns" on, when given.
     PageFetcher(const RecordLayout<Record>& layout, PageCache<Record>& cache, QString servicePath,
-                ServiceHosts hosts, QString listRetryHost, std::int32_t initialSortCode)
+                ServiceHosts hosts, QString listRetryHost, std::int32_t initialSortCode,
+                const RecordLayout<Record>* moreLayout = nullptr)
         : PageExchange(std::move(servicePath), std::move(hosts), std::move(listRetryHost),
                        initialSortCode),
-          m_layout(layout), m_cache(cache) {}
+          m_layout(layout), m_moreLayout(moreLayout), m_cache(cache) {}
 
     // The totals record of the last reply.
     const Record& TotalsRecord() const { return m_totals; }
@@ -145,16 +151,21 @@ public:
 protected:
     PageReplyResult ReadReply(std::string_view reply, int topPosition, int rowCount,
                               std::uint32_t tag) override {
-        const PageReplyResult read = ReadPageReply(reply, topPosition, rowCount, m_layout, m_cache,
+        const PageReplyResult read = ReadPageReply(reply, topPosition, rowCount, layout(), m_cache,
                                                    m_totals, m_totalRecords);
         if (read.complete)
             m_cache.TagSlots(topPosition, rowCount, tag);
         return read;
     }
-    std::size_t RecordLines() const override { return m_layout.readers.size(); }
+    std::size_t RecordLines() const override { return layout().readers.size(); }
 
 private:
+    const RecordLayout<Record>& layout() const {
+        return m_askedMore && m_moreLayout != nullptr ? *m_moreLayout : m_layout;
+    }
+
     const RecordLayout<Record>& m_layout;
+    const RecordLayout<Record>* m_moreLayout;
     PageCache<Record>& m_cache;
     Record m_totals{};
 };

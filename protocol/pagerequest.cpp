@@ -75,6 +75,9 @@ std::string LinesQuery(const QueryState& state) {
     if (state.QualifiedOnly) {
         query += query.empty() ? "qualified=1" : "&qualified=1";
     }
+    if (state.MoreColumns) {
+        query += query.empty() ? "more=1" : "&more=1";
+    }
     return query.empty() ? query : "?" + query;
 }
 

@@ -29,7 +29,8 @@ std::string ListRequest(const QueryState& state, ListKind kind);
 // The query the service path carries for the view's lines: empty for per-team
 // lines without the qualifier (the request as it always was), else
 // "?lines=season", "?lines=career", "?qualified=1" or
-// "?lines=season&qualified=1".
+// "?lines=season&qualified=1"; "more=1" follows when the state has "More
+// columns" on ("?more=1" alone, or "?lines=career&more=1").
 std::string LinesQuery(const QueryState& state);
 
 // Splits a reply into lines: CR LF, a lone CR and a lone LF each end a

@@ -34,6 +34,10 @@ struct QueryState {
     // when not the default.
     LinesMode Lines = LinesMode::PerTeam;
     bool QualifiedOnly = false;
+    // "More columns": each record carries the added figures after its own
+    // lines, and sort codes and limit items may name them. Sent on the
+    // service path, only when on.
+    bool MoreColumns = false;
 
     // A fresh state whose single sort code is `initialSortCode`.
     explicit QueryState(std::int32_t initialSortCode = DefaultSortCode);

@@ -79,7 +79,8 @@ bool AddSortField(QueryTarget& target, TForm6& dialog, int field, bool descendin
 
 void SortByTitleClick(QueryTarget& target, TForm6& dialog, int column, bool shift) {
     const DatabaseKind kind = target.databaseKind();
-    const DatabaseInfo& info = DatabaseInfoFor(kind);
+    // The window's columns: the added ones too while "More columns" is on.
+    const DatabaseInfo& info = DatabaseInfoFor(kind, target.queryState().MoreColumns);
     if (column < 0 || static_cast<std::size_t>(column) >= info.columns.size())
         return;
     const int field = info.columns[static_cast<std::size_t>(column)].sortField;

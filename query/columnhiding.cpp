@@ -15,7 +15,7 @@ int UnhideableColumns(DatabaseKind kind) {
 }
 
 QString HiddenColumnTitle(DatabaseKind kind, int column) {
-    const ColumnCatalogue catalogue = DefaultCatalogue(kind);
+    const ColumnCatalogue catalogue = DefaultCatalogue(kind, true);
     if (column < 0 || column >= catalogue.count())
         return {};
     return catalogue.entries[column].description.left(30);

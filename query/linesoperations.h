@@ -22,3 +22,13 @@ void SetLinesMode(QueryTarget& target, LinesMode mode);
 // Switches "Qualified only" as a new query; nothing when it is not offered
 // or already so.
 void SetQualifiedOnly(QueryTarget& target, bool on);
+
+// `state` without the sort keys and limit steps on fields at or past
+// `ownFields` (the fields "More columns" adds), the other steps as they were;
+// a sort left without keys is the default order.
+QueryState WithoutAddedFields(const QueryState& state, int ownFields);
+
+// Switches "More columns" as a new query (every database offers it); turning
+// it off drops the sort keys and limits on the added fields first, since a
+// request without the option cannot name them. Nothing when already so.
+void SetMoreColumns(QueryTarget& target, bool on);

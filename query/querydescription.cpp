@@ -71,7 +71,9 @@ QString LimitWords(DatabaseKind kind, const QString& item) {
 }
 
 QString FieldShortName(DatabaseKind kind, int field) {
-    const QStringList& fields = DatabaseInfoFor(kind).sortFields;
+    // The "More columns" tables: the database's own fields under the same
+    // numbers, the added ones after them.
+    const QStringList& fields = DatabaseInfoFor(kind, true).sortFields;
     if (field < 0 || field >= fields.size()) {
         return {};
     }
@@ -123,5 +125,8 @@ QString DescribeQuery(DatabaseKind kind, const QueryState& state) {
         group << item.mid(1);
     }
     const QString text = clauses.join(QStringLiteral("; "));
-    return lines.isEmpty() ? text : lines + QStringLiteral(", ") + text;
+    // "More columns" is said last, so the text of a query without it stays
+    // as it was.
+    const QString more = state.MoreColumns ? QStringLiteral("; more columns") : QString();
+    return (lines.isEmpty() ? text : lines + QStringLiteral(", ") + text) + more;
 }

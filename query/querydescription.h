@@ -23,5 +23,5 @@ QString LimitWords(DatabaseKind kind, const QString& item);
 // ascending", "Default order" for the initial sort), then each selection
 // group ("Team: New York Yankees or Boston Red Sox") and each limit ("Year
 // 1950 to 1959", "Year from 1950", "Year up to 1959"), separated by "; ".
-// Empty groups say nothing.
+// Empty groups say nothing. "More columns" adds "; more columns" at the end.
 QString DescribeQuery(DatabaseKind kind, const QueryState& state);

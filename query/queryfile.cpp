@@ -49,9 +49,10 @@ std::optional<std::vector<int>> Numbers(const QString& text, int count) {
     return numbers;
 }
 
-// Why sort code `code` does not fit `kind`; empty when it does.
-QString SortCodeProblem(DatabaseKind kind, int code) {
-    const int fields = static_cast<int>(DatabaseInfoFor(kind).sortFields.size());
+// Why sort code `code` does not fit `kind` (with "More columns" when `more`);
+// empty when it does.
+QString SortCodeProblem(DatabaseKind kind, bool more, int code) {
+    const int fields = static_cast<int>(DatabaseInfoFor(kind, more).sortFields.size());
     if (code == -1 || code == 99 || (code >= 200 && code <= 300))
         return {};
     const int field = code >= 100 ? code - 100 : code;
@@ -62,8 +63,9 @@ QString SortCodeProblem(DatabaseKind kind, int code) {
     return {};
 }
 
-// Why selection item `item` does not fit `kind`; empty when it does.
-QString ItemProblem(DatabaseKind kind, const QString& item) {
+// Why selection item `item` does not fit `kind` (with "More columns" when
+// `more`); empty when it does.
+QString ItemProblem(DatabaseKind kind, bool more, const QString& item) {
     if (ItemCharacters(item.toStdString()) > QueryState::MaxItemLength)
         return QStringLiteral("the item is longer than %1 characters")
             .arg(QueryState::MaxItemLength);
@@ -81,7 +83,7 @@ QString ItemProblem(DatabaseKind kind, const QString& item) {
         const int field = parts.value(0).toInt(&ok);
         if (parts.size() != 4 || !ok || !parts[3].isEmpty())
             return QStringLiteral("a limit reads E<field>!<minimum>!<maximum>!");
-        if (field < 0 || field >= DatabaseInfoFor(kind).sortFields.size())
+        if (field < 0 || field >= DatabaseInfoFor(kind, more).sortFields.size())
             return QStringLiteral("limit field %1 is a field the %2 database lacks")
                 .arg(field)
                 .arg(database);
@@ -136,6 +138,9 @@ QByteArray WriteQueryFile(const SavedQuery& query) {
     line(QStringLiteral("sort-quad"), codes(s.SortQuad));
     line(QStringLiteral("lines"), LinesWord(s.Lines));
     line(QStringLiteral("qualified"), s.QualifiedOnly ? QStringLiteral("1") : QStringLiteral("0"));
+    // Written only when on, so a file without the option stays as it was.
+    if (s.MoreColumns)
+        line(QStringLiteral("more"), QStringLiteral("1"));
     const int count = std::clamp(s.SelectionCount, 0, QueryState::MaxSelectionItems);
     for (int i = 0; i < count; ++i)
         line(QStringLiteral("item"),
@@ -206,7 +211,14 @@ std::optional<SavedQuery> ReadQueryFile(const QByteArray& text, QueryFileError* 
     query.database = *kind;
     query.state = QueryState(*kind == DatabaseKind::Teams ? QueryState::TeamsSortCode
                                                           : QueryState::DefaultSortCode);
-    const int columnCount = static_cast<int>(DatabaseInfoFor(*kind).columns.size());
+    // "More columns" decides which fields and columns the other lines may name,
+    // wherever its line stands (a faulty value is named by its own line).
+    const bool more =
+        version >= 2 && std::any_of(lines.begin() + 1, lines.end(), [](const Line& l) {
+            return l.key == QLatin1String("more") && l.value != QLatin1String("0");
+        });
+    query.state.MoreColumns = more;
+    const int columnCount = static_cast<int>(DatabaseInfoFor(*kind, more).columns.size());
     std::map<QString, int> seen;
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const Line& line = lines[i];
@@ -223,7 +235,7 @@ std::optional<SavedQuery> ReadQueryFile(const QByteArray& text, QueryFileError* 
             const auto n = Numbers(line.value, 1);
             if (!n)
                 return fail(line.number, QStringLiteral("the sort line holds one sort code"));
-            if (const QString problem = SortCodeProblem(*kind, (*n)[0]); !problem.isEmpty())
+            if (const QString problem = SortCodeProblem(*kind, more, (*n)[0]); !problem.isEmpty())
                 return fail(line.number, problem);
             query.state.SortCode = (*n)[0];
         } else if (key == QLatin1String("sort-pair") || key == QLatin1String("sort-triple") ||
@@ -236,7 +248,7 @@ std::optional<SavedQuery> ReadQueryFile(const QByteArray& text, QueryFileError* 
                 return fail(line.number,
                             QStringLiteral("the %1 line holds %2 sort codes").arg(key).arg(count));
             for (const int code : *n) {
-                if (const QString problem = SortCodeProblem(*kind, code); !problem.isEmpty())
+                if (const QString problem = SortCodeProblem(*kind, more, code); !problem.isEmpty())
                     return fail(line.number, problem);
             }
             std::int32_t* target = count == 2   ? query.state.SortPair.data()
@@ -244,7 +256,7 @@ std::optional<SavedQuery> ReadQueryFile(const QByteArray& text, QueryFileError* 
                                                 : query.state.SortQuad.data();
             std::copy(n->begin(), n->end(), target);
         } else if (key == QLatin1String("item")) {
-            if (const QString problem = ItemProblem(*kind, line.value); !problem.isEmpty())
+            if (const QString problem = ItemProblem(*kind, more, line.value); !problem.isEmpty())
                 return fail(line.number, problem);
             if (query.state.SelectionCount >= QueryState::MaxSelectionItems)
                 return fail(line.number, QStringLiteral("more than %1 selection items")
@@ -266,6 +278,9 @@ std::optional<SavedQuery> ReadQueryFile(const QByteArray& text, QueryFileError* 
             if (line.value != QLatin1String("0") && line.value != QLatin1String("1"))
                 return fail(line.number, QStringLiteral("the qualified line reads 0 or 1"));
             query.state.QualifiedOnly = line.value == QLatin1String("1");
+        } else if (version >= 2 && key == QLatin1String("more")) {
+            if (line.value != QLatin1String("0") && line.value != QLatin1String("1"))
+                return fail(line.number, QStringLiteral("the more line reads 0 or 1"));
         } else if (key == QLatin1String("hide")) {
             const auto n = Numbers(line.value, 1);
             if (!n)

@@ -21,8 +21,9 @@ struct SavedQuery {
 };
 
 // The format version this build writes; it reads every version up to it.
-// Version 2 adds the lines mode and "Qualified only"; a version 1 file reads
-// as per-team rows without the qualifier.
+// Version 2 adds the lines mode and "Qualified only", and may hold "more 1"
+// ("More columns" on, written only then); a version 1 file reads as per-team
+// rows without the qualifier or the option.
 inline constexpr int QueryFileVersion = 2;
 
 // The text of `query`: UTF-8, one "key value" line each, LF line ends; the

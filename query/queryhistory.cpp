@@ -8,7 +8,7 @@ bool SameQuery(const QueryState& a, const QueryState& b) {
     if (a.SortCode != b.SortCode || a.SortPair[0] != b.SortPair[0] ||
         a.SortTriple[0] != b.SortTriple[0] || a.SortQuad[0] != b.SortQuad[0] ||
         a.SelectionCount != b.SelectionCount || a.Lines != b.Lines ||
-        a.QualifiedOnly != b.QualifiedOnly) {
+        a.QualifiedOnly != b.QualifiedOnly || a.MoreColumns != b.MoreColumns) {
         return false;
     }
     if ((a.SortPair[0] >= 0 && a.SortPair != b.SortPair) ||

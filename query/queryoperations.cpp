@@ -51,7 +51,8 @@ void ResetQuery(QueryTarget& target) {
 
 void SortRecords(QueryTarget& target, TForm6& dialog) {
     QPointer<QWidget> view = target.window();
-    const DatabaseInfo& info = DatabaseInfoFor(target.databaseKind());
+    const DatabaseInfo& info =
+        DatabaseInfoFor(target.databaseKind(), target.queryState().MoreColumns);
     dialog.Prepare(info.sortCaption, info.sortFields);
     if (dialog.exec() != QDialog::Accepted || view.isNull())
         return;
@@ -105,7 +106,8 @@ void SelectRecords(QueryTarget& target, TBtnRightDlg1& dialog, SelectWhat what) 
 void LimitRecords(QueryTarget& target, TBtnRightDlg& dialog, int startField) {
     const DatabaseKind database = target.databaseKind();
     QPointer<QWidget> view = target.window();
-    dialog.Prepare(LimitCaption(database), DatabaseInfoFor(database).sortFields);
+    dialog.Prepare(LimitCaption(database),
+                   DatabaseInfoFor(database, target.queryState().MoreColumns).sortFields);
     dialog.Arrange();
     dialog.SetLimitDatabase(database);
     dialog.SetStartField(startField);

@@ -165,6 +165,9 @@ std::vector<QueryStep> QuerySteps(const QueryState& state) {
 QueryState StepsPrefix(const QueryState& state, std::size_t count) {
     const std::vector<QueryStep> steps = QuerySteps(state);
     QueryState prefix;
+    // "More columns" is the window's setting, not a step: every prefix keeps
+    // it, so a step on an added field reads the same in each.
+    prefix.MoreColumns = state.MoreColumns;
     std::vector<std::int32_t> keys;
     for (std::size_t i = 0; i < std::min(count, steps.size()); ++i) {
         const QueryStep& step = steps[i];

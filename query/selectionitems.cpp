@@ -106,7 +106,7 @@ QString LimitBoundsError(const QString& minimum, const QString& maximum, LimitOr
 }
 
 LimitOrder LimitFieldOrder(DatabaseKind database, int field) {
-    for (const ColumnSpec& column : DatabaseInfoFor(database).columns) {
+    for (const ColumnSpec& column : DatabaseInfoFor(database, true).columns) {
         if (column.sortField != field)
             continue;
         // Years are texts on screen but numbers to the service.

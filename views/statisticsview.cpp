@@ -20,6 +20,7 @@
 #include "query/columnhiding.h"
 #include "query/querydescription.h"
 #include "views/querytextlabel.h"
+#include "views/rankheader.h"
 #include "views/titlemarks.h"
 #include "views/viewcell.h"
 
@@ -39,27 +40,6 @@ bool holdsHidden(const HiddenColumns& hidden, int column) {
 }
 
 } // namespace
-
-QString RefreshFailureText(const RefreshResult& outcome) {
-    QStringList hosts;
-    for (const QString& failure : outcome.failures) {
-        const qsizetype cut = failure.indexOf(QStringLiteral(": can't "));
-        const QString reason = cut < 0 ? QString() : failure.mid(cut + 2);
-        if (!reason.startsWith(QStringLiteral("can't connect")) &&
-            !reason.startsWith(QStringLiteral("can't resolve"))) {
-            return outcome.message;
-        }
-        hosts << failure.left(cut);
-    }
-    if (hosts.isEmpty()) {
-        return outcome.message;
-    }
-    return QStringLiteral("No statistics service answered at %1. The statistics come from "
-                          "bbstatsd, the statistics service: start it (./run does, or "
-                          "\"bbstatsd serve --db lahman.db\"), then scroll or repeat the "
-                          "command.\n\n%2")
-        .arg(hosts.join(QStringLiteral(", ")), outcome.message);
-}
 
 StatisticsView::StatisticsView(DatabaseKind kind, const ServiceHosts& hosts, QWidget* parent)
     : QWidget(parent), m_kind(kind), m_hosts(hosts), m_records(MakeViewRecords(kind, hosts)),
@@ -88,6 +68,10 @@ StatisticsView::StatisticsView(DatabaseKind kind, const ServiceHosts& hosts, QWi
     StatusText->setObjectName(QStringLiteral("StatusText"));
     QueryText = new QueryTextLabel(this);
     QueryText->setObjectName(QStringLiteral("QueryText"));
+    RankHeader1 = new RankHeader(
+        DrawGrid1, [this] { return m_records->shownRecords(); }, this);
+    RankHeader1->setObjectName(QStringLiteral("RankHeader1"));
+    RankHeader1->hide();
     Image1 = new BannerImage(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->hide();
@@ -152,7 +136,9 @@ void StatisticsView::ResizeMe() {
     const QSize outer = outerSize();
     const int h = outer.height();
     const int w = outer.width();
-    DrawGrid1->setGeometry(0, 0, std::max(w - 30, 0), std::max(h - 132, 0));
+    const int left = gridLeft();
+    DrawGrid1->setGeometry(left, 0, std::max(w - 30 - left, 0), std::max(h - 132, 0));
+    RankHeader1->setGeometry(0, 0, left, std::max(h - 132, 0));
     Label1->setGeometry(8, h - 60, 180, 16);
     Animate1->move(196, h - 60);
     Label2->setGeometry(300, h - 60, 260, 16);
@@ -211,6 +197,7 @@ bool StatisticsView::refreshView() {
         // Scroll bars that a resize made appear or go are settled first: the
         // page holds the rows the grid shows at its final size.
         QCoreApplication::sendPostedEvents(DrawGrid1);
+        applyColumns();
         const int top = DrawGrid1->topRow();
         const int rows = DrawGrid1->visibleRowCount();
         if (m_history.note(queryState())) {
@@ -328,6 +315,38 @@ void StatisticsView::runBandPass() {
     }
     m_records->runBandPass(BandSettingsFor(m_kind).BandMode);
     DrawGrid1->viewport()->update();
+    if (RankHeader1->isVisible()) {
+        // The ranks' width follows the result's size.
+        if (RankHeader1->width() != gridLeft()) {
+            ResizeMe();
+        }
+        RankHeader1->update();
+    }
+}
+
+void StatisticsView::applyColumns() {
+    const DatabaseInfo& info = m_records->info();
+    const int columns = static_cast<int>(info.columns.size());
+    const int shown = DrawGrid1->colCount();
+    const bool ranks = queryState().MoreColumns;
+    if (shown != columns) {
+        m_hiddenColumns.entries.removeIf(
+            [columns](const HiddenColumn& entry) { return entry.column >= columns; });
+        DrawGrid1->setColCount(columns);
+        for (int col = shown; col < columns; ++col) {
+            DrawGrid1->setColWidth(col, info.columns[static_cast<std::size_t>(col)].pixels);
+        }
+    }
+    if (RankHeader1->isVisibleTo(this) != ranks) {
+        RankHeader1->setVisible(ranks);
+        ResizeMe();
+    }
+}
+
+int StatisticsView::gridLeft() {
+    return RankHeader1 != nullptr && queryState().MoreColumns
+               ? RankHeader1->widthFor(m_records->shownRecords())
+               : 0;
 }
 
 ListResult StatisticsView::requestList(ListKind kind) {

@@ -25,6 +25,7 @@ class QHelpEvent;
 class QLabel;
 class QPainter;
 class QueryTextLabel;
+class RankHeader;
 
 // The message a window shows when no host gave it its page: the failure's
 // own message, led, when no host could even be reached (every connection
@@ -95,6 +96,10 @@ public:
     // narrowed or not at all (a number too long for its column); empty when
     // the cell shows it as it is.
     QString cellToolTip(int col, int row) const;
+    // Gives the grid the columns of the view's tables (the "More columns"
+    // option's ones while it is on, each at its width; hidden ones that go
+    // leave the hidden list) and shows the rank header while it is on.
+    void applyColumns();
     // The query states Undo steps back to.
     const QueryHistory& queryHistory() const { return m_history; }
 
@@ -132,6 +137,8 @@ public:
     // The window's status line, right of the site link: what the last
     // command that ran on its own (an export) did.
     QLabel* StatusText = nullptr;
+    // The rank of each row, left of the grid; shown while "More columns" is on.
+    RankHeader* RankHeader1 = nullptr;
     // The two 468 x 60 banners, left and right; hidden until the main
     // window's banner rotation takes the view.
     BannerImage* Image1 = nullptr;
@@ -158,6 +165,8 @@ protected:
 
 private:
     void showFailure(const QString& message);
+    // The grid's left edge: right of the rank header while it shows.
+    int gridLeft();
     // Fetches the page when the grid shows rows the shown query has no
     // records for (after a resize or a change of the row count); asked for
     // from the event loop, never while the grid is being laid out.

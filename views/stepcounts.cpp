@@ -15,14 +15,15 @@ namespace {
 // that the reply is whole; no record is kept.
 class CountExchange final : public PageExchange {
 public:
-    CountExchange(const DatabaseInfo& info, std::size_t recordLines, const ServiceHosts& hosts,
-                  const QString& listRetryHost)
+    // `addedLines`: the lines "More columns" adds to a record.
+    CountExchange(const DatabaseInfo& info, std::size_t recordLines, std::size_t addedLines,
+                  const ServiceHosts& hosts, const QString& listRetryHost)
         : PageExchange(info.servicePath, hosts, listRetryHost, QueryState::DefaultSortCode),
-          m_recordLines(recordLines) {}
+          m_recordLines(recordLines), m_addedLines(addedLines) {}
 
 protected:
     PageReplyResult ReadReply(std::string_view reply, int, int rowCount, std::uint32_t) override {
-        const auto needed = static_cast<std::size_t>(PageReplyLines(rowCount, m_recordLines));
+        const auto needed = static_cast<std::size_t>(PageReplyLines(rowCount, RecordLines()));
         const std::vector<std::string_view> lines = SplitReplyLines(reply, needed + 1);
         PageReplyResult result;
         result.lineCount = static_cast<int>(lines.size());
@@ -40,10 +41,13 @@ protected:
         result.complete = true;
         return result;
     }
-    std::size_t RecordLines() const override { return m_recordLines; }
+    std::size_t RecordLines() const override {
+        return m_recordLines + (m_askedMore ? m_addedLines : 0);
+    }
 
 private:
     std::size_t m_recordLines;
+    std::size_t m_addedLines;
 };
 
 std::size_t RecordLinesOf(DatabaseKind kind) {
@@ -75,8 +79,9 @@ StepCounts::StepCounts(DatabaseKind kind, const ServiceHosts& hosts) : m_kind(ki
     // As the window: a failed list request of the Fielders moves to the third
     // mirror first.
     const QString listRetry = kind == DatabaseKind::Fielders ? hosts.Mirror3 : hosts.Mirror2;
-    m_exchange = std::make_unique<CountExchange>(DatabaseInfoFor(kind), RecordLinesOf(kind), hosts,
-                                                 listRetry);
+    m_exchange = std::make_unique<CountExchange>(DatabaseInfoFor(kind), RecordLinesOf(kind),
+                                                 static_cast<std::size_t>(AddedColumnCount(kind)),
+                                                 hosts, listRetry);
 }
 
 StepCounts::~StepCounts() = default;

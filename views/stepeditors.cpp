@@ -39,7 +39,7 @@ LimitStepEditor::LimitStepEditor(DatabaseKind kind, const QueryState& state, std
     Edit2->setObjectName(QStringLiteral("Edit2"));
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Field"),
-                 new QLabel(DatabaseInfoFor(kind).sortFields.value(step.field), this));
+                 new QLabel(DatabaseInfoFor(kind, true).sortFields.value(step.field), this));
     form->addRow(QStringLiteral("Minimum Value"), Edit1);
     form->addRow(QStringLiteral("Maximum Value"), Edit2);
     auto* layout = new QVBoxLayout(this);

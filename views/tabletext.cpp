@@ -35,7 +35,9 @@ QList<int> ShownColumns(const DrawGrid& grid) {
 }
 
 QString ColumnTitle(DatabaseKind kind, int column) {
-    const DatabaseInfo& info = DatabaseInfoFor(kind);
+    // The "More columns" tables: the database's own columns under the same
+    // numbers, the added ones after them.
+    const DatabaseInfo& info = DatabaseInfoFor(kind, true);
     if (column < 0 || static_cast<std::size_t>(column) >= info.columns.size()) {
         return {};
     }

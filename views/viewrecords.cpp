@@ -9,12 +9,12 @@
 namespace {
 
 template <class Record>
-std::unique_ptr<ViewRecords> makeFor(const DatabaseDescriptor<Record>& database,
+std::unique_ptr<ViewRecords> makeFor(const DatabaseDescriptor<Record>& (*database)(bool),
                                      const ServiceHosts& hosts, const QString& listRetryHost,
                                      std::int32_t initialSortCode) {
-    PageCache<Record>& cache = SharedPageCache<Record>(database.layout.initialCapacity);
-    return std::make_unique<RecordViewData<Record>>(database, cache, hosts, listRetryHost,
-                                                    initialSortCode);
+    PageCache<Record>& cache = SharedPageCache<Record>(database(false).layout.initialCapacity);
+    return std::make_unique<RecordViewData<Record>>(database(false), database(true), cache, hosts,
+                                                    listRetryHost, initialSortCode);
 }
 
 } // namespace
@@ -24,13 +24,13 @@ std::unique_ptr<ViewRecords> MakeViewRecords(DatabaseKind kind, const ServiceHos
     // Fielders view, which moves to the third; Teams start in season order.
     switch (kind) {
     case DatabaseKind::Batters:
-        return makeFor(BattersDatabase(), hosts, hosts.Mirror2, QueryState::DefaultSortCode);
+        return makeFor(&BattersDatabase, hosts, hosts.Mirror2, QueryState::DefaultSortCode);
     case DatabaseKind::Pitchers:
-        return makeFor(PitchersDatabase(), hosts, hosts.Mirror2, QueryState::DefaultSortCode);
+        return makeFor(&PitchersDatabase, hosts, hosts.Mirror2, QueryState::DefaultSortCode);
     case DatabaseKind::Fielders:
-        return makeFor(FieldersDatabase(), hosts, hosts.Mirror3, QueryState::DefaultSortCode);
+        return makeFor(&FieldersDatabase, hosts, hosts.Mirror3, QueryState::DefaultSortCode);
     case DatabaseKind::Teams:
-        return makeFor(TeamsDatabase(), hosts, hosts.Mirror2, QueryState::TeamsSortCode);
+        return makeFor(&TeamsDatabase, hosts, hosts.Mirror2, QueryState::TeamsSortCode);
     }
-    return makeFor(BattersDatabase(), hosts, hosts.Mirror2, QueryState::DefaultSortCode);
+    return makeFor(&BattersDatabase, hosts, hosts.Mirror2, QueryState::DefaultSortCode);
 }

@@ -78,7 +78,7 @@ QString FirstValueSortedBy(const DatabaseDescriptor<Record>& database, QueryStat
     // One slot that never grows: the reply states the whole result's count.
     PageCache<Record> cache(1, 1);
     PageFetcher<Record> fetcher(database.layout, cache, database.info.servicePath, hosts,
-                                hosts.Mirror2, state.SortCode);
+                                hosts.Mirror2, state.SortCode, &database.layout);
     fetcher.State() = state;
     if (fetcher.RefreshView(0, 1).result != FetchResult::Done || fetcher.TotalRecords() < 1)
         return {};
@@ -94,14 +94,17 @@ template <class Record> class RecordViewData final : public ViewRecords {
 public:
     // A fresh exchange on `hosts`, starting on the second mirror; lists fail
     // over to `listRetryHost` first.
-    RecordViewData(const DatabaseDescriptor<Record>& database, PageCache<Record>& cache,
+    // `moreDatabase` holds the tables of the "More columns" option, used
+    // while the query state has it on.
+    RecordViewData(const DatabaseDescriptor<Record>& database,
+                   const DatabaseDescriptor<Record>& moreDatabase, PageCache<Record>& cache,
                    ServiceHosts hosts, const QString& listRetryHost, std::int32_t initialSortCode)
-        : m_database(database), m_cache(cache),
+        : m_ownDatabase(database), m_moreDatabase(moreDatabase), m_cache(cache),
           m_fetcher(database.layout, cache, database.info.servicePath, std::move(hosts),
-                    listRetryHost, initialSortCode),
+                    listRetryHost, initialSortCode, &moreDatabase.layout),
           m_bands(database.info.rowBandsCapacity), m_seenWrites(cache.Writes()) {}
 
-    const DatabaseInfo& info() const override { return m_database.info; }
+    const DatabaseInfo& info() const override { return database().info; }
     PageExchange& exchange() override { return m_fetcher; }
 
     int shownRecords() const override {
@@ -124,7 +127,7 @@ public:
         m_changed.clear();
         const bool listed = m_cache.WrittenSince(m_seenWrites, m_changed);
         m_seenWrites = m_cache.Writes();
-        UpdateBands(m_bands, records, shownRecords(), m_database, bandMode, m_changed, !listed);
+        UpdateBands(m_bands, records, shownRecords(), database(), bandMode, m_changed, !listed);
     }
 
     std::uint8_t band(int position) const override {
@@ -147,20 +150,26 @@ public:
 
     QString firstValueSortedBy(const QueryState& state, int field,
                                const ServiceHosts& hosts) const override {
-        return FirstValueSortedBy(m_database, state, field, hosts);
+        return FirstValueSortedBy(state.MoreColumns ? m_moreDatabase : m_ownDatabase, state, field,
+                                  hosts);
     }
 
     QString cellText(int position, int column) const override {
         if (position == shownRecords())
-            return m_database.cellText(m_fetcher.TotalsRecord(), column, true);
+            return database().cellText(m_fetcher.TotalsRecord(), column, true);
         const Record* record = m_cache.Slot(position);
         return record != nullptr && isFetched(position)
-                   ? m_database.cellText(*record, column, false)
+                   ? database().cellText(*record, column, false)
                    : QString();
     }
 
 private:
-    const DatabaseDescriptor<Record>& m_database;
+    const DatabaseDescriptor<Record>& database() const {
+        return m_fetcher.State().MoreColumns ? m_moreDatabase : m_ownDatabase;
+    }
+
+    const DatabaseDescriptor<Record>& m_ownDatabase;
+    const DatabaseDescriptor<Record>& m_moreDatabase;
     PageCache<Record>& m_cache;
     PageFetcher<Record> m_fetcher;
     BandTracker m_bands;

@@ -189,7 +189,8 @@ void TestMainMenu::optionsOrder() {
 
 void TestMainMenu::optionsWithViewCommands() {
     // The main window adds the database windows' commands to the menu as built: export right
-    // after "&Print", the lines submenu before "D&ata sources", Ctrl+P prints, Ctrl+E exports,
+    // after "&Print", the lines submenu and "&More columns" before "D&ata sources", Ctrl+P
+    // prints, Ctrl+E exports,
     // and export follows print's state.
     ViewCommands commands(
         m_menu, [] { return QueryDialogs{}; }, [] { return static_cast<StatisticsView*>(nullptr); },
@@ -197,11 +198,17 @@ void TestMainMenu::optionsWithViewCommands() {
     const auto* lines = m_menu.Options1->findChild<QMenu*>(QStringLiteral("Lines1"));
     QVERIFY(lines);
     QCOMPARE(lines->title(), QStringLiteral("&Lines"));
+    // "&More columns" right after it, disabled without a window.
+    auto* more = m_menu.Options1->findChild<QAction*>(QStringLiteral("MoreColumns1"));
+    QVERIFY(more);
+    QCOMPARE(more->text(), QStringLiteral("&More columns"));
+    QVERIFY(more->isCheckable() && !more->isEnabled());
     const QList<QAction*> expected = {m_menu.Coloroptions1,
                                       m_menu.Unhide1,
                                       m_menu.Print1,
                                       commands.Export1,
                                       lines->menuAction(),
+                                      more,
                                       m_menu.Datasources1,
                                       m_menu.Help1->menuAction(),
                                       m_menu.Changeproxysettings1,
