@@ -28,6 +28,9 @@ template <class Record> struct PrintColumnDef {
     int decimals = 0;
     // A fixed totals text in place of the totals record's own.
     const char* totalsText = nullptr;
+    // Which reals are missing; figures that may fall below 0 (OPS+, FIP)
+    // follow the window's rule for them.
+    MissingReal missing = MissingReal::NegativeOrMillion;
 };
 
 template <class Record>
@@ -71,7 +74,7 @@ const PrintColumnDef<B> kBatters[] = {
     {" ", " POS", PrintKind::Positions, &GetField<&B::Positions>},
     // "More columns"; figures compared with a league, and the age, have no total.
     num<B>("   OPS", &GetField<&B::OPS>, " ", 3),
-    {" ", " OPS+", PrintKind::Number, &GetField<&B::OPSPlus>, 0, ""},
+    {" ", " OPS+", PrintKind::Number, &GetField<&B::OPSPlus>, 0, "", MissingReal::Million},
     num<B>("   ISO", &GetField<&B::ISO>, " ", 3),
     num<B>(" BABIP", &GetField<&B::BABIP>, " ", 3),
     {" ", " AGE", PrintKind::Number, &GetField<&B::Age>, 0, ""},
@@ -117,7 +120,7 @@ const PrintColumnDef<P> kPitchers[] = {
     num<P>("   HR/9", &GetField<&P::HR9>, " ", 1),
     num<P>("   K/BB", &GetField<&P::KBB>, " ", 2),
     {" ", "   ERA+", PrintKind::Number, &GetField<&P::ERAPlus>, 0, ""},
-    {" ", "    FIP", PrintKind::Number, &GetField<&P::FIP>, 2, ""},
+    {" ", "    FIP", PrintKind::Number, &GetField<&P::FIP>, 2, "", MissingReal::MinusOne},
     {" ", "    AGE", PrintKind::Number, &GetField<&P::Age>, 0, ""},
 };
 
@@ -279,7 +282,7 @@ QString fieldText(const PrintColumnDef<Record>& def, const Record& record, int w
             return FormatInteger(*number, width);
         }
         if (const auto* real = std::get_if<double>(&value)) {
-            return PrintReal(*real, width, def.decimals);
+            return PrintReal(*real, width, def.decimals, def.missing);
         }
         return QString();
     case PrintKind::Positions:
@@ -334,8 +337,8 @@ void fitNumbers(PrintPage& page, std::size_t column) {
 
 } // namespace
 
-QString PrintReal(double value, int width, int decimals) {
-    QString text = FormatReal(value, width, decimals, false, MissingReal::NegativeOrMillion);
+QString PrintReal(double value, int width, int decimals, MissingReal missing) {
+    QString text = FormatReal(value, width, decimals, false, missing);
     for (int i = 0; i < 2 && i < text.size(); ++i) {
         if (text[i] == QLatin1Char('0')) {
             text[i] = QLatin1Char(' ');

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "databases/batterrecord.h"
+#include "databases/cellformat.h"
 #include "databases/fielderrecord.h"
 #include "databases/pitcherrecord.h"
 #include "databases/teamrecord.h"
@@ -45,6 +46,8 @@ extern template PrintPage BuildPrintPage(const QList<PrintColumn>&,
                                          std::span<const TeamRecord* const>, const TeamRecord&);
 
 // A real as printed: `decimals` decimals right-aligned in `width`, "---"
-// below 0 or at exactly 1,000,000; then a "0" in the first and one in the
-// second character are blanked (0.300 in 6 prints "  .300", in 7 " 0.300").
-QString PrintReal(double value, int width, int decimals);
+// where `missing` says (by default below 0 or at exactly 1,000,000); then a
+// "0" in the first and one in the second character are blanked (0.300 in 6
+// prints "  .300", in 7 " 0.300").
+QString PrintReal(double value, int width, int decimals,
+                  MissingReal missing = MissingReal::NegativeOrMillion);

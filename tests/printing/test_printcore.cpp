@@ -295,6 +295,7 @@ BatterRecord batter() {
     r.RBI = -1;
     r.HR = 44;
     r.Positions.assign("of,1b");
+    r.OPSPlus = -100; // no time on base and no bases: a figure, not a missing one
     return r;
 }
 
@@ -326,6 +327,7 @@ PrintPage pageFor(const QString& database, const QString& description, int width
         r.OppAVG = 0.251;
         r.OppOBP = -1;
         r.Throws = 'L';
+        r.FIP = -0.25;
         PitcherRecord totals;
         totals.PlayerName.assign("TOTALS");
         return onePage(description, width, r, totals);
@@ -373,6 +375,10 @@ void TestPrintCore::columnTexts_data() {
     row("missing average", "batters", "OB% - On Base Percentage", 6, " ", "   OBP", "   ---",
         "  .000");
     row("positions", "batters", "POS - Positions Played", 21, " ", " POS", " of,1b", " ---");
+    // Figures that may fall below 0 print as the window shows them; they have no total.
+    row("ops+ below 0", "batters", "OPS+- Adjusted OPS", 5, " ", " OPS+", " -100", "");
+    row("fip below 0", "pitchers", "FIP - Fielding Independent Pitching", 7, " ", "    FIP",
+        "  -0.25", "");
     row("not a batters column", "batters", "League", 4, "", "", "", "");
     row("era in 7", "pitchers", "ERA - Earned Run Average", 9, " ", "    ERA", "   2.50",
         "   0.00");
