@@ -19,38 +19,47 @@ RecordTexts::RecordTexts(const TableData& data, const RecordTexts& base,
 void RecordTexts::write(const TableData& data, const std::vector<std::uint32_t>* standIn) {
     const std::uint32_t rows = data.rows();
     const RecordWriter writer(data);
+    // Two passes: the first measures every record so that the block is allocated once at its
+    // final size. Growing it instead maps fresh memory again and again (and, without the
+    // service's malloc settings, leaves freed blocks of tens of megabytes in the heap).
     m_offsets.reserve(static_cast<std::size_t>(rows) + 1);
     m_offsets.push_back(0);
     if (standIn != nullptr) {
         m_prefix.assign(rows, kMissingRank);
     }
     std::string scratch;
-    std::string prefix;
+    std::size_t total = 0;
     for (std::uint32_t row = 0; row < rows; ++row) {
+        scratch.clear();
+        writer.append(row, scratch);
         const std::uint32_t other = standIn != nullptr ? (*standIn)[row] : kMissingRank;
-        if (other == kMissingRank) {
-            writer.append(row, m_text);
-        } else {
-            scratch.clear();
-            writer.append(row, scratch);
-            prefix.clear();
-            m_base->appendTo(other, prefix);
-            std::size_t shared = 0;
+        std::size_t shared = 0;
+        if (other != kMissingRank) {
+            const std::string_view prefix = m_base->record(other);
             if (std::string_view(scratch).starts_with(prefix)) {
                 m_prefix[row] = other;
                 shared = prefix.size();
             }
-            m_text.append(scratch, shared);
         }
-        if (m_text.size() > 0xffffffffu) {
+        total += scratch.size() - shared;
+        if (total > 0xffffffffu) {
             throw std::runtime_error(std::string("record text of ") + data.def().sqlName +
                                      " is over 4 GB");
         }
-        m_offsets.push_back(static_cast<std::uint32_t>(m_text.size()));
+        m_offsets.push_back(static_cast<std::uint32_t>(total));
     }
-    // The block grew by doubling; it is copied once to its size. Blocks this large are mapped
-    // apart (see the service's malloc settings), so the grown one goes back to the system.
-    m_text.shrink_to_fit();
+    m_text.reserve(total);
+    for (std::uint32_t row = 0; row < rows; ++row) {
+        const std::size_t own = m_offsets[row + 1] - m_offsets[row];
+        if (m_prefix.empty() || m_prefix[row] == kMissingRank) {
+            writer.append(row, m_text);
+        } else if (own > 0) {
+            // A record whose beginning is base's keeps what follows it.
+            scratch.clear();
+            writer.append(row, scratch);
+            m_text.append(scratch, scratch.size() - own);
+        }
+    }
     appendBlankRecord(data.def(), m_blank);
 }
 
