@@ -4,10 +4,13 @@
 #include <array>
 #include <atomic>
 #include <charconv>
+#include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <numeric>
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include "service/engine/importer.h"
@@ -47,6 +50,29 @@ std::vector<std::uint32_t> residentCopy(const std::vector<std::uint32_t>& rows) 
     return out;
 }
 
+// Runs each job on a thread of its own and waits for all of them; rethrows the failure of the
+// first job that failed, in the order given.
+void runTogether(std::vector<std::function<void()>> jobs) {
+    std::vector<std::future<void>> running;
+    running.reserve(jobs.size());
+    for (std::function<void()>& job : jobs) {
+        running.push_back(std::async(std::launch::async, std::move(job)));
+    }
+    std::exception_ptr failure;
+    for (std::future<void>& job : running) {
+        try {
+            job.get();
+        } catch (...) {
+            if (!failure) {
+                failure = std::current_exception();
+            }
+        }
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
 } // namespace
 
 // The tables a request reads, with what is kept ready of them: the tables as loaded, or those
@@ -69,26 +95,46 @@ public:
         try {
             checkFormat(db);
             TableSet& plain = sets[0];
+            // The tables load side by side, each on a connection of its own, and then what is
+            // kept ready of each, so that loading spreads over the processors.
+            std::vector<std::function<void()>> loads;
             for (Table t : {Table::Batters, Table::Pitchers, Table::Fielders, Table::Teams}) {
-                const auto at = static_cast<std::size_t>(t);
-                plain.tables[at] = std::make_unique<TableData>(db, tableDef(t));
-                lists[at] = std::make_unique<PickLists>(*plain.tables[at]);
-                largestRows = std::max(largestRows, plain.tables[at]->rows());
+                loads.emplace_back([this, t, &dbPath, &plain] {
+                    const auto at = static_cast<std::size_t>(t);
+                    SqliteDb own(dbPath, true);
+                    plain.tables[at] = std::make_unique<TableData>(own, tableDef(t));
+                    lists[at] = std::make_unique<PickLists>(*plain.tables[at]);
+                });
+            }
+            runTogether(std::move(loads));
+            for (const auto& table : plain.tables) {
+                largestRows = std::max(largestRows, table->rows());
             }
             schedule =
                 std::make_unique<Schedule>(*plain.tables[static_cast<std::size_t>(Table::Teams)]);
-            moreFigures = std::make_unique<MoreFigures>(
-                db, std::array<const TableData*, 4>{plain.tables[0].get(), plain.tables[1].get(),
-                                                    plain.tables[2].get(), plain.tables[3].get()});
-            keepReady(plain, nullptr);
-            for (Table t : {Table::Batters, Table::Pitchers, Table::Fielders}) {
-                const auto at = static_cast<std::size_t>(t);
-                stintQualified[at] = stintQualifiers(*plain.tables[at], *schedule);
+            std::vector<std::function<void()>> builds;
+            for (Table t : {Table::Batters, Table::Pitchers, Table::Fielders, Table::Teams}) {
+                builds.emplace_back([this, t, &plain] {
+                    const auto at = static_cast<std::size_t>(t);
+                    keepReady(plain, nullptr, at);
+                    if (t != Table::Teams) {
+                        stintQualified[at] = stintQualifiers(*plain.tables[at], *schedule);
+                    }
+                });
             }
-            players = std::make_unique<PlayerSearch>(
-                db, *plain.tables[static_cast<std::size_t>(Table::Batters)],
-                *plain.tables[static_cast<std::size_t>(Table::Pitchers)],
-                *plain.tables[static_cast<std::size_t>(Table::Fielders)]);
+            builds.emplace_back([this, &db, &plain] {
+                moreFigures = std::make_unique<MoreFigures>(
+                    db,
+                    std::array<const TableData*, 4>{plain.tables[0].get(), plain.tables[1].get(),
+                                                    plain.tables[2].get(), plain.tables[3].get()});
+                players = std::make_unique<PlayerSearch>(
+                    db, *plain.tables[static_cast<std::size_t>(Table::Batters)],
+                    *plain.tables[static_cast<std::size_t>(Table::Pitchers)],
+                    *plain.tables[static_cast<std::size_t>(Table::Fielders)]);
+            });
+            runTogether(std::move(builds));
+            // The scratch of loading, freed, is given back to the system.
+            malloc_trim(0);
         } catch (const std::exception& e) {
             const std::string what = e.what();
             throw std::runtime_error(what.rfind(dbPath, 0) == 0 ? what : dbPath + ": " + what);
@@ -116,10 +162,15 @@ public:
     // clients never ask spares). Thread-safe.
     const TableSet& moreSet() {
         std::call_once(moreOnce, [&] {
+            std::vector<std::function<void()>> builds;
             for (std::size_t at = 0; at < 4; ++at) {
-                sets[1].tables[at] = moreFigures->extend(*sets[0].tables[at]);
+                builds.emplace_back([this, at] {
+                    sets[1].tables[at] = moreFigures->extend(*sets[0].tables[at]);
+                    keepReady(sets[1], moreFigures.get(), at);
+                });
             }
-            keepReady(sets[1], moreFigures.get());
+            runTogether(std::move(builds));
+            malloc_trim(0);
             moreReady.store(true, std::memory_order_release);
         });
         return sets[1];
@@ -132,29 +183,38 @@ private:
     std::atomic<bool> moreReady{false};
 
     // The record texts, the whole table's result and the season and career lines over every
-    // stint, kept ready: they answer every lines query without a selection of stints. The
-    // lines' columns are ranked when a sort first asks for each (a few milliseconds once), so
+    // stint of one table, kept ready: they answer every lines query without a selection of stints.
+    // The lines' columns are ranked when a sort first asks for each (a few milliseconds once), so
     // the columns nobody sorts by cost no memory.
-    void keepReady(TableSet& set, const MoreFigures* more) {
-        for (std::size_t at = 0; at < 4; ++at) {
-            const TableData& data = *set.tables[at];
+    void keepReady(TableSet& set, const MoreFigures* more, std::size_t at) {
+        const TableData& data = *set.tables[at];
+        // A record of the more-columns option is the loaded table's record and its added
+        // lines: only those are kept.
+        if (more == nullptr) {
             set.texts[at] = std::make_unique<RecordTexts>(data);
-            auto all = std::make_shared<QueryResult>();
-            all->rows.resize(data.rows());
-            std::iota(all->rows.begin(), all->rows.end(), 0u);
-            all->totals = recordTotals(data, all->rows);
-            all->kept = true;
-            set.everyRow[at] = std::move(all);
-            if (!data.def().hasPlayers) {
-                continue;
-            }
-            std::vector<std::uint32_t> rows(data.rows());
-            std::iota(rows.begin(), rows.end(), 0u);
-            set.seasonLines[at] =
-                combineLines(data, rows, LinesMode::Season, *schedule, set.texts[at].get(), more);
-            set.careerLines[at] =
-                combineLines(data, rows, LinesMode::Career, *schedule, set.texts[at].get(), more);
+        } else {
+            std::vector<std::uint32_t> same(data.rows());
+            std::iota(same.begin(), same.end(), 0u);
+            set.texts[at] = std::make_unique<RecordTexts>(data, *sets[0].texts[at], same);
         }
+        auto all = std::make_shared<QueryResult>();
+        all->rows.resize(data.rows());
+        std::iota(all->rows.begin(), all->rows.end(), 0u);
+        all->totals = recordTotals(data, all->rows);
+        all->kept = true;
+        set.everyRow[at] = std::move(all);
+        if (!data.def().hasPlayers) {
+            return;
+        }
+        std::vector<std::uint32_t> rows(data.rows());
+        std::iota(rows.begin(), rows.end(), 0u);
+        const bool plain = more == nullptr;
+        set.seasonLines[at] =
+            combineLines(data, rows, LinesMode::Season, *schedule, set.texts[at].get(), more,
+                         plain ? nullptr : sets[0].seasonLines[at].get());
+        set.careerLines[at] =
+            combineLines(data, rows, LinesMode::Career, *schedule, set.texts[at].get(), more,
+                         plain ? nullptr : sets[0].careerLines[at].get());
     }
 
     // The stint rows a selection keeps, in default order, with their totals. A selection that
@@ -351,7 +411,7 @@ std::optional<std::string> Engine::respond(Table table, std::string_view body,
     out.append(count, static_cast<std::size_t>(countEnd - count));
     out += "\r\n";
     for (std::size_t i = first; i < last; ++i) {
-        out += texts.record(rows[i]);
+        texts.appendTo(rows[i], out);
     }
     for (std::size_t i = 0; i < blanks; ++i) {
         out += texts.blank();

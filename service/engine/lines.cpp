@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <numeric>
 #include <unordered_map>
 
 #include "service/engine/morefields.h"
@@ -229,9 +230,11 @@ std::vector<std::uint8_t> stintQualifiers(const TableData& stints, const Schedul
     return out;
 }
 
-std::shared_ptr<const LinesTable>
-combineLines(const TableData& stints, const std::vector<std::uint32_t>& rows, LinesMode mode,
-             const Schedule& schedule, const RecordTexts* stintTexts, const MoreFigures* more) {
+std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
+                                               const std::vector<std::uint32_t>& rows,
+                                               LinesMode mode, const Schedule& schedule,
+                                               const RecordTexts* stintTexts,
+                                               const MoreFigures* more, const LinesTable* plain) {
     const TableDef& def = stints.def();
     const bool career = mode == LinesMode::Career;
     const std::vector<std::uint32_t>& playerOf = stints.playerOfRow();
@@ -378,9 +381,21 @@ combineLines(const TableData& stints, const std::vector<std::uint32_t>& rows, Li
     if (more != nullptr) {
         more->fillLines(def, cols, *out, career);
     }
-    out->data = std::make_unique<TableData>(def, std::move(cols), lines);
-    // Career lines show their span on every line, so only season lines can show a stint as is.
-    if (stintTexts != nullptr && !career) {
+    const std::size_t ownLines = plain != nullptr ? plain->data->def().fields.size() : 0;
+    if (plain != nullptr && plain->data->rows() == lines && ownLines <= width) {
+        // The lines of plain are these lines' first ones, figured alike: only the added ones
+        // are kept, and each text holds what follows plain's.
+        std::vector<Column> added(std::make_move_iterator(cols.begin() + ownLines),
+                                  std::make_move_iterator(cols.end()));
+        cols = std::vector<Column>();
+        out->data = std::make_unique<TableData>(*plain->data, def, std::move(added));
+        std::vector<std::uint32_t> same(lines);
+        std::iota(same.begin(), same.end(), 0u);
+        out->texts = std::make_unique<RecordTexts>(*out->data, *plain->texts, same);
+    } else if (stintTexts != nullptr && !career) {
+        // Career lines show their span on every line, so only season lines can show a stint
+        // as is.
+        out->data = std::make_unique<TableData>(def, std::move(cols), lines);
         std::vector<std::uint32_t> standIn(lines, kMissingRank);
         for (std::uint32_t l = 0; l < lines; ++l) {
             if (sizes[l] == 1) {
@@ -389,6 +404,7 @@ combineLines(const TableData& stints, const std::vector<std::uint32_t>& rows, Li
         }
         out->texts = std::make_unique<RecordTexts>(*out->data, *stintTexts, standIn);
     } else {
+        out->data = std::make_unique<TableData>(def, std::move(cols), lines);
         out->texts = std::make_unique<RecordTexts>(*out->data);
     }
     const Column& years = out->data->column(def.yearLine);

@@ -75,12 +75,14 @@ struct LinesTable {
 // computed when a sort first asks for them. With
 // stintTexts (the record texts of stints, which must outlive the lines), a line of one stint
 // whose text is that stint's refers to it instead of holding a copy. With more (stints of the
-// more-columns table), the added figures that are no ratio of the sums are filled in.
-std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
-                                               const std::vector<std::uint32_t>& rows,
-                                               LinesMode mode, const Schedule& schedule,
-                                               const RecordTexts* stintTexts = nullptr,
-                                               const MoreFigures* more = nullptr);
+// more-columns table), the added figures that are no ratio of the sums are filled in. With
+// plain (the same lines of the same rows without the option, which must outlive the lines),
+// the lines keep only the added lines and the added part of each text, and read the rest from
+// plain.
+std::shared_ptr<const LinesTable>
+combineLines(const TableData& stints, const std::vector<std::uint32_t>& rows, LinesMode mode,
+             const Schedule& schedule, const RecordTexts* stintTexts = nullptr,
+             const MoreFigures* more = nullptr, const LinesTable* plain = nullptr);
 
 // The qualifier of every stint row, for per-team lines that are asked qualified.
 std::vector<std::uint8_t> stintQualifiers(const TableData& stints, const Schedule& schedule);

@@ -141,7 +141,10 @@ PlayerSearch::PlayerSearch(SqliteDb& db, const TableData& batters, const TableDa
         const std::string last(select.text(2));
         p.name = first.empty() ? last : last + ", " + first;
         for (int i = 0; i < 15; ++i) {
-            p.facts.emplace_back(keys[i], std::string(select.text(i + 1)));
+            const std::string_view value = select.text(i + 1);
+            if (!value.empty()) {
+                p.facts.append(keys[i]).append(1, '\t').append(value).append("\r\n");
+            }
         }
         p.exact = searchWords(first + " " + last);
         std::sort(p.exact.begin(), p.exact.end());
@@ -294,11 +297,7 @@ std::string PlayerSearch::facts(std::string_view playerId) const {
     }
     const Player& p = m_players[it->second];
     std::string out = "ID\t" + p.id + "\r\nName\t" + p.name + "\r\n";
-    for (const auto& [key, value] : p.facts) {
-        if (!value.empty()) {
-            out += std::string(key) + '\t' + value + "\r\n";
-        }
-    }
+    out += p.facts;
     if (p.firstYear > 0) {
         out += "Years\t";
         appendYears(out, p.firstYear, p.lastYear);

@@ -52,7 +52,7 @@ private:
         std::string name;               // "Last, First"
         std::vector<std::string> words; // folded words of the used and given names
         std::vector<std::string> exact; // folded words of the used first and last name, sorted
-        std::vector<std::pair<const char*, std::string>> facts; // People's, in reply order
+        std::string facts; // People's as reply lines ("KEY TAB VALUE" CR LF), none empty
         int firstYear = 0;
         int lastYear = 0;
         std::string tables;    // "B", "P", "F" for each table he has rows in

@@ -18,24 +18,30 @@ RecordTexts::RecordTexts(const TableData& data, const RecordTexts& base,
 
 void RecordTexts::write(const TableData& data, const std::vector<std::uint32_t>* standIn) {
     const std::uint32_t rows = data.rows();
+    const RecordWriter writer(data);
     // Two passes: the first measures every record so that the block is allocated once at its
-    // final size. Growing it instead leaves freed blocks of tens of megabytes in the heap.
+    // final size. Growing it instead maps fresh memory again and again (and, without the
+    // service's malloc settings, leaves freed blocks of tens of megabytes in the heap).
     m_offsets.reserve(static_cast<std::size_t>(rows) + 1);
     m_offsets.push_back(0);
     if (standIn != nullptr) {
-        m_borrowed.assign(rows, kMissingRank);
+        m_prefix.assign(rows, kMissingRank);
     }
     std::string scratch;
     std::size_t total = 0;
     for (std::uint32_t row = 0; row < rows; ++row) {
         scratch.clear();
-        appendRecord(data, row, scratch);
+        writer.append(row, scratch);
         const std::uint32_t other = standIn != nullptr ? (*standIn)[row] : kMissingRank;
-        if (other != kMissingRank && m_base->record(other) == scratch) {
-            m_borrowed[row] = other;
-        } else {
-            total += scratch.size();
+        std::size_t shared = 0;
+        if (other != kMissingRank) {
+            const std::string_view prefix = m_base->record(other);
+            if (std::string_view(scratch).starts_with(prefix)) {
+                m_prefix[row] = other;
+                shared = prefix.size();
+            }
         }
+        total += scratch.size() - shared;
         if (total > 0xffffffffu) {
             throw std::runtime_error(std::string("record text of ") + data.def().sqlName +
                                      " is over 4 GB");
@@ -44,24 +50,37 @@ void RecordTexts::write(const TableData& data, const std::vector<std::uint32_t>*
     }
     m_text.reserve(total);
     for (std::uint32_t row = 0; row < rows; ++row) {
-        if (m_borrowed.empty() || m_borrowed[row] == kMissingRank) {
-            appendRecord(data, row, m_text);
+        const std::size_t own = m_offsets[row + 1] - m_offsets[row];
+        if (m_prefix.empty() || m_prefix[row] == kMissingRank) {
+            writer.append(row, m_text);
+        } else if (own > 0) {
+            // A record whose beginning is base's keeps what follows it.
+            scratch.clear();
+            writer.append(row, scratch);
+            m_text.append(scratch, scratch.size() - own);
         }
     }
     appendBlankRecord(data.def(), m_blank);
 }
 
+std::string_view RecordTexts::joined(std::uint32_t row) const {
+    thread_local std::string buffer;
+    buffer.clear();
+    appendTo(row, buffer);
+    return buffer;
+}
+
 std::size_t RecordTexts::bytesOf(const std::uint32_t* first, const std::uint32_t* last) const {
     std::size_t total = 0;
     for (; first != last; ++first) {
-        total += record(*first).size();
+        total += size(*first);
     }
     return total;
 }
 
 std::size_t RecordTexts::bytes() const {
     return m_text.capacity() +
-           (m_offsets.capacity() + m_borrowed.capacity()) * sizeof(std::uint32_t) +
+           (m_offsets.capacity() + m_prefix.capacity()) * sizeof(std::uint32_t) +
            m_blank.capacity();
 }
 

@@ -15,34 +15,58 @@ class RecordTexts {
 public:
     // Writes the text of every row of data into one block.
     explicit RecordTexts(const TableData& data);
-    // The same, except that a row whose text is byte for byte that of its stand-in in base
-    // (standIn[row], kMissingRank for none) refers to base's text instead of holding a copy.
-    // base must outlive this.
+    // The same, except that a row whose text begins with the whole text of its stand-in in base
+    // (standIn[row], kMissingRank for none) holds only the rest and refers to base for the
+    // beginning: a line that shows a stint unchanged holds nothing, a record of the
+    // more-columns option only its added lines. base must outlive this.
     RecordTexts(const TableData& data, const RecordTexts& base,
                 const std::vector<std::uint32_t>& standIn);
 
-    // The lines of row (each ended by CR LF).
+    // The lines of row (each ended by CR LF). A record held in two parts is joined in a buffer
+    // of the calling thread: the view is then valid until the thread's next call.
     std::string_view record(std::uint32_t row) const {
-        if (!m_borrowed.empty() && m_borrowed[row] != kMissingRank) {
-            return m_base->record(m_borrowed[row]);
+        if (m_prefix.empty() || m_prefix[row] == kMissingRank) {
+            return own(row);
         }
-        return std::string_view(m_text.data() + m_offsets[row],
-                                m_offsets[row + 1] - m_offsets[row]);
+        if (m_offsets[row] == m_offsets[row + 1]) {
+            return m_base->record(m_prefix[row]);
+        }
+        return joined(row);
+    }
+    // Appends the lines of row to out.
+    void appendTo(std::uint32_t row, std::string& out) const {
+        if (!m_prefix.empty() && m_prefix[row] != kMissingRank) {
+            m_base->appendTo(m_prefix[row], out);
+        }
+        out += own(row);
+    }
+    // Bytes of the record of row.
+    std::size_t size(std::uint32_t row) const {
+        const std::size_t rest = m_offsets[row + 1] - m_offsets[row];
+        if (m_prefix.empty() || m_prefix[row] == kMissingRank) {
+            return rest;
+        }
+        return m_base->size(m_prefix[row]) + rest;
     }
     // Bytes of the records of rows [first, last) taken from positions of a result.
     std::size_t bytesOf(const std::uint32_t* first, const std::uint32_t* last) const;
     // A record of empty lines, for positions past the end of a result.
     std::string_view blank() const { return m_blank; }
-    // Bytes held.
+    // Bytes held (not counting base's).
     std::size_t bytes() const;
 
 private:
     void write(const TableData& data, const std::vector<std::uint32_t>* standIn);
+    std::string_view own(std::uint32_t row) const {
+        return std::string_view(m_text.data() + m_offsets[row],
+                                m_offsets[row + 1] - m_offsets[row]);
+    }
+    std::string_view joined(std::uint32_t row) const;
 
     const RecordTexts* m_base = nullptr;
-    std::vector<std::uint32_t> m_borrowed; // per row: base's row it refers to, or kMissingRank
-    std::string m_text;
-    std::vector<std::uint32_t> m_offsets; // rows + 1 entries: where each record starts
+    std::vector<std::uint32_t> m_prefix;  // per row: base's row its text begins with, or none
+    std::string m_text;                   // each row's text, or what follows its prefix
+    std::vector<std::uint32_t> m_offsets; // rows + 1 entries: where each row's text starts
     std::string m_blank;
 };
 

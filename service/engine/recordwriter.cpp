@@ -38,9 +38,23 @@ void endLine(std::string& out) {
 } // namespace
 
 void appendRecord(const TableData& data, std::uint32_t row, std::string& out) {
-    const TableDef& def = data.def();
-    for (std::size_t line = 0; line < def.fields.size(); ++line) {
-        const Column& c = data.column(static_cast<int>(line));
+    RecordWriter(data).append(row, out);
+}
+
+RecordWriter::RecordWriter(const TableData& data) : m_data(data) {
+    const std::size_t lines = data.def().fields.size();
+    m_shown.reserve(lines);
+    for (std::size_t line = 0; line < lines; ++line) {
+        m_shown.emplace_back(data, static_cast<int>(line));
+    }
+}
+
+RecordWriter::~RecordWriter() = default;
+
+void RecordWriter::append(std::uint32_t row, std::string& out) const {
+    const TableDef& def = m_data.def();
+    for (std::size_t line = 0; line < m_shown.size(); ++line) {
+        const Column& c = m_data.column(static_cast<int>(line));
         switch (c.kind) {
         case FieldKind::Name:
         case FieldKind::Text:
@@ -54,7 +68,7 @@ void appendRecord(const TableData& data, std::uint32_t row, std::string& out) {
         case FieldKind::Innings:
         case FieldKind::Ratio:
         case FieldKind::Real: {
-            const ShownLine shown(data, static_cast<int>(line));
+            const ShownLine& shown = m_shown[line];
             long long units = 0;
             if (shown.units(row, units)) {
                 appendUnits(out, units, shown.decimals());

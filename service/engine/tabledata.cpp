@@ -209,11 +209,9 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
             m_byYear[static_cast<std::size_t>(years.ints[r] - m_yearMin)].push_back(r);
         }
     }
-    for (std::size_t i = 0; i < lines; ++i) {
-        if (def.fields[i].sortNo >= 0 || m_cols[i].isText()) {
-            computeRanks(m_cols[i]);
-        }
-    }
+    // Each line is ranked when a sort first asks for it: the lines nobody sorts by cost no
+    // memory, and loading does not wait for them.
+    m_rankOnce = std::make_unique<std::once_flag[]>(lines);
 }
 
 TableData::TableData(const TableDef& def, std::vector<Column> columns, std::uint32_t rows)
@@ -223,17 +221,11 @@ TableData::TableData(const TableDef& def, std::vector<Column> columns, std::uint
 }
 
 TableData::TableData(const TableData& base, const TableDef& def, std::vector<Column> added)
-    : m_def(def), m_rows(base.m_rows), m_cols(base.m_cols), m_lookup(base.m_lookup),
-      m_player(base.m_player), m_playerEntry(base.m_playerEntry), m_playerIds(base.m_playerIds),
-      m_playersByText(base.m_playersByText), m_byPlayer(base.m_byPlayer), m_byText(base.m_byText),
-      m_byYear(base.m_byYear), m_yearMin(base.m_yearMin) {
-    const std::size_t first = m_cols.size();
-    for (Column& c : added) {
-        m_cols.push_back(std::move(c));
-    }
+    : m_def(def), m_base(&base), m_first(base.m_first + base.m_cols.size()), m_rows(base.m_rows),
+      m_cols(std::move(added)) {
     m_lookup.resize(m_cols.size());
-    for (std::size_t i = first; i < m_cols.size(); ++i) {
-        if (def.fields[i].sortNo >= 0 || m_cols[i].isText()) {
+    for (std::size_t i = 0; i < m_cols.size(); ++i) {
+        if (def.fields[m_first + i].sortNo >= 0 || m_cols[i].isText()) {
             computeRanks(m_cols[i]);
         }
     }
@@ -241,18 +233,21 @@ TableData::TableData(const TableData& base, const TableDef& def, std::vector<Col
 
 const Column& TableData::ranked(int line) const {
     const auto at = static_cast<std::size_t>(line);
+    if (at < m_first) {
+        return m_base->ranked(line);
+    }
     if (m_rankOnce) {
         // The object is never const itself: a const table only defers this work.
-        std::call_once(m_rankOnce[at], [&] {
-            const_cast<TableData*>(this)->computeRanks(const_cast<Column&>(m_cols[at]));
+        std::call_once(m_rankOnce[at - m_first], [&] {
+            const_cast<TableData*>(this)->computeRanks(const_cast<Column&>(m_cols[at - m_first]));
         });
     }
-    return m_cols[at];
+    return m_cols[at - m_first];
 }
 
 void TableData::rankAll() const {
-    for (std::size_t i = 0; i < m_cols.size(); ++i) {
-        if (m_def.fields[i].sortNo >= 0 || m_cols[i].isText()) {
+    for (std::size_t i = 0; i < m_first + m_cols.size(); ++i) {
+        if (m_def.fields[i].sortNo >= 0 || column(static_cast<int>(i)).isText()) {
             ranked(static_cast<int>(i));
         }
     }
@@ -294,7 +289,7 @@ void TableData::computeRanks(Column& c) {
     }
     // A decimal line orders by the figure as shown: rows that show the same figure tie, and the
     // next sort key orders them, as the user sees them alike.
-    const int line = static_cast<int>(&c - m_cols.data());
+    const int line = static_cast<int>(m_first + static_cast<std::size_t>(&c - m_cols.data()));
     std::optional<ShownLine> shown;
     if (shownDecimals(m_def, line) >= 0) {
         shown.emplace(*this, line);
@@ -330,24 +325,30 @@ void TableData::computeRanks(Column& c) {
 }
 
 const std::vector<std::uint32_t>* TableData::playersNamed(const std::string& text) const {
-    const auto it = m_playersByText.find(text);
-    return it == m_playersByText.end() ? nullptr : &it->second;
+    const auto& named = home().m_playersByText;
+    const auto it = named.find(text);
+    return it == named.end() ? nullptr : &it->second;
 }
 
 const std::vector<std::uint32_t>& TableData::rowsOfText(int line, std::uint32_t id) const {
-    return m_byText.at(line)[id];
+    return home().m_byText.at(line)[id];
 }
 
 const std::vector<std::uint32_t>* TableData::rowsOfYear(int year) const {
-    const long long i = static_cast<long long>(year) - m_yearMin;
-    if (i < 0 || i >= static_cast<long long>(m_byYear.size())) {
+    const TableData& home = this->home();
+    const long long i = static_cast<long long>(year) - home.m_yearMin;
+    if (i < 0 || i >= static_cast<long long>(home.m_byYear.size())) {
         return nullptr;
     }
-    return &m_byYear[static_cast<std::size_t>(i)];
+    return &home.m_byYear[static_cast<std::size_t>(i)];
 }
 
 std::uint32_t TableData::idOf(int line, const std::string& text) const {
-    const auto& lookup = m_lookup[static_cast<std::size_t>(line)];
+    const auto at = static_cast<std::size_t>(line);
+    if (at < m_first) {
+        return m_base->idOf(line, text);
+    }
+    const auto& lookup = m_lookup[at - m_first];
     const auto it = lookup.find(text);
     return it == lookup.end() ? kMissingRank : it->second;
 }

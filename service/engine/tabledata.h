@@ -42,54 +42,65 @@ struct Column {
 // One record table held in memory, rows in default order.
 class TableData {
 public:
-    // Loads the table of def from db; throws std::runtime_error naming the file.
+    // Loads the table of def from db; throws std::runtime_error naming the file. A line is
+    // ranked when a sort first asks for it (ranked).
     TableData(SqliteDb& db, const TableDef& def);
     // A table of lines built in memory from filled columns (combined lines); it offers no
     // selection indexes. The ranks of a line are computed when a sort first asks for them
     // (ranked), or all at once by rankAll.
     TableData(const TableDef& def, std::vector<Column> columns, std::uint32_t rows);
     // A loaded table with further lines after its own (def: base's lines, then the added
-    // ones), with base's selection indexes; the added lines are ranked now.
+    // ones): base's lines and selection indexes are read from base, not copied, so base must
+    // outlive this; the added lines are ranked now.
     TableData(const TableData& base, const TableDef& def, std::vector<Column> added);
 
     const TableDef& def() const { return m_def; }
     std::uint32_t rows() const { return m_rows; }
-    const Column& column(int line) const { return m_cols[static_cast<std::size_t>(line)]; }
+    const Column& column(int line) const {
+        const auto at = static_cast<std::size_t>(line);
+        return at < m_first ? m_base->column(line) : m_cols[at - m_first];
+    }
     // The column of a sortable or text line with its ranks (rank, distinct) computed.
     // Thread-safe.
     const Column& ranked(int line) const;
     // Computes the ranks of every sortable and text line now.
     void rankAll() const;
-    int yearMin() const { return m_yearMin; }
+    int yearMin() const { return home().m_yearMin; }
     // Number of seasons from the first to the last.
-    std::size_t yearSpan() const { return m_byYear.size(); }
+    std::size_t yearSpan() const { return home().m_byYear.size(); }
 
     // Player of each row and the pick-list entry of each player (player tables only).
-    const std::vector<std::uint32_t>& playerOfRow() const { return m_player; }
-    const std::vector<std::string>& playerEntries() const { return m_playerEntry; }
+    const std::vector<std::uint32_t>& playerOfRow() const { return home().m_player; }
+    const std::vector<std::string>& playerEntries() const { return home().m_playerEntry; }
     // The data's player code of each player (player tables only).
-    const std::vector<std::string>& playerIds() const { return m_playerIds; }
+    const std::vector<std::string>& playerIds() const { return home().m_playerIds; }
     // Players a player item names: by pick-list entry, or by plain name (all who share it).
     const std::vector<std::uint32_t>* playersNamed(const std::string& text) const;
 
     // Rows of a player, of a dict entry of the team name, league or position line, of a year.
-    const std::vector<std::uint32_t>& rowsOfPlayer(std::uint32_t p) const { return m_byPlayer[p]; }
+    const std::vector<std::uint32_t>& rowsOfPlayer(std::uint32_t p) const {
+        return home().m_byPlayer[p];
+    }
     const std::vector<std::uint32_t>& rowsOfText(int line, std::uint32_t id) const;
     const std::vector<std::uint32_t>* rowsOfYear(int year) const;
 
     // Dict entry of text on a text line, or kMissingRank.
     std::uint32_t idOf(int line, const std::string& text) const;
-    // Approximate bytes held.
+    // Approximate bytes held (not counting a base's).
     std::size_t bytes() const;
 
 private:
     void computeRanks(Column& c);
+    // The table that holds the selection indexes: the base of an extended table, else this.
+    const TableData& home() const { return m_base != nullptr ? m_base->home() : *this; }
 
     const TableDef& m_def;
+    const TableData* m_base = nullptr; // of an extended table: holds lines [0, m_first)
+    std::size_t m_first = 0;           // lines read from m_base; m_cols holds the rest
     // Lines whose ranks wait for their first sort: one flag each; null when all are ranked.
     std::unique_ptr<std::once_flag[]> m_rankOnce;
     std::uint32_t m_rows = 0;
-    std::vector<Column> m_cols;
+    std::vector<Column> m_cols;                                           // lines from m_first on
     std::vector<std::unordered_map<std::string, std::uint32_t>> m_lookup; // per text line
     std::vector<std::uint32_t> m_player;
     std::vector<std::string> m_playerEntry;

@@ -11,6 +11,7 @@
 
 #include "service/engine/engine.h"
 #include "service/engine/lines.h"
+#include "service/engine/morefields.h"
 #include "service/engine/query.h"
 #include "service/engine/recordtexts.h"
 #include "service/engine/recordwriter.h"
@@ -142,6 +143,52 @@ private slots:
                 if (mode == LinesMode::Season) {
                     QVERIFY2(lines->texts->bytes() < copy.bytes() / 2, d.def().sqlName);
                 }
+            }
+        }
+    }
+
+    // The records of the more-columns option keep only their added lines and read the rest
+    // from the loaded table's (a line's from the plain line's): each record, whole or appended,
+    // is still the one written from the option's own values, and holds a small part of a copy.
+    void moreColumnsRecordsAsWritten() {
+        const MoreFigures more(
+            *m_db, {m_tables[0].get(), m_tables[1].get(), m_tables[2].get(), m_tables[3].get()});
+        const Schedule schedule(data(Table::Teams));
+        auto check = [](const TableData& d, const RecordTexts& texts) {
+            std::string expected, appended;
+            for (std::uint32_t row = 0; row < d.rows(); ++row) {
+                expected.clear();
+                appendRecord(d, row, expected);
+                appended.clear();
+                texts.appendTo(row, appended);
+                if (texts.record(row) != expected || appended != expected ||
+                    texts.size(row) != expected.size()) {
+                    QFAIL(qPrintable(QStringLiteral("%1 row %2: \"%3\" vs \"%4\"")
+                                         .arg(d.def().sqlName)
+                                         .arg(row)
+                                         .arg(QString::fromStdString(appended))
+                                         .arg(QString::fromStdString(expected))));
+                }
+            }
+            const RecordTexts copy(d);
+            QVERIFY2(texts.bytes() < copy.bytes() / 3, d.def().sqlName);
+        };
+        for (Table t : kTables) {
+            const std::unique_ptr<TableData> extended = more.extend(data(t));
+            QVERIFY(extended->def().fields.size() > data(t).def().fields.size());
+            std::vector<std::uint32_t> all(data(t).rows());
+            std::iota(all.begin(), all.end(), 0u);
+            const RecordTexts texts(*extended, this->texts(t), all);
+            check(*extended, texts);
+            if (!extended->def().hasPlayers) {
+                continue;
+            }
+            for (LinesMode mode : {LinesMode::Season, LinesMode::Career}) {
+                const auto plain = combineLines(data(t), all, mode, schedule, &this->texts(t));
+                const auto lines =
+                    combineLines(*extended, all, mode, schedule, &texts, &more, plain.get());
+                QCOMPARE(lines->data->rows(), plain->data->rows());
+                check(*lines->data, *lines->texts);
             }
         }
     }
