@@ -37,9 +37,18 @@ TBtnRightDlg::TBtnRightDlg(QWidget* parent) : QDialog(parent) {
         if (!m_settingMaximum)
             m_maximumTyped = true;
     });
+    // The look-up waits for the service with the event loop running; it runs
+    // after the key or click that chose the field is handled whole, so that a
+    // slow reply never unwinds into a list still moving its selection.
     connect(ListBox1, &QListWidget::currentRowChanged, this, [this] {
-        if (isVisible())
-            fieldChosen();
+        if (isVisible() && !m_lookupQueued) {
+            m_lookupQueued = true;
+            QTimer::singleShot(0, this, [this] {
+                m_lookupQueued = false;
+                if (isVisible())
+                    fieldChosen();
+            });
+        }
     });
 
     auto* side = new QVBoxLayout;
@@ -79,6 +88,21 @@ void TBtnRightDlg::Prepare(const QString& caption, const QStringList& fields) {
 }
 
 void TBtnRightDlg::fieldChosen() {
+    // One look-up at a time: a field chosen while one waits is looked up when
+    // it returns.
+    if (m_lookingUp) {
+        m_lookAgain = true;
+        return;
+    }
+    m_lookingUp = true;
+    do {
+        m_lookAgain = false;
+        lookUpMaximum();
+    } while (m_lookAgain && isVisible());
+    m_lookingUp = false;
+}
+
+void TBtnRightDlg::lookUpMaximum() {
     if (!m_largest || m_maximumTyped)
         return;
     const int field = SelectedField();

@@ -63,6 +63,7 @@ private:
     void OKBtnClick();
     // Sets the Maximum box for the field chosen now (see SetLargestValue).
     void fieldChosen();
+    void lookUpMaximum();
     // Sets the Maximum box without counting it as typed.
     void setMaximum(const QString& text);
 
@@ -71,5 +72,8 @@ private:
     // Whether the user typed into the Maximum box since Prepare.
     bool m_maximumTyped = false;
     bool m_settingMaximum = false;
+    bool m_lookupQueued = false;
+    bool m_lookingUp = false;
+    bool m_lookAgain = false;
     std::optional<DatabaseKind> m_database;
 };

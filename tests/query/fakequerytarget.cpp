@@ -35,6 +35,8 @@ ListResult FakeQueryTarget::requestList(ListKind kind) {
 
 QString FakeQueryTarget::largestValue(int field) {
     largestAsked.append(field);
+    if (whileLearning)
+        whileLearning();
     return largest.value(field);
 }
 

@@ -33,7 +33,8 @@ public:
     void stopBusy() override { calls.append(QStringLiteral("stopBusy")); }
     DrawGrid* grid() override { return m_grid; }
     HiddenColumns& hiddenColumns() override { return m_hidden; }
-    // Notes the field in `largestAsked` and answers `largest` of that field
+    // Notes the field in `largestAsked`, runs `whileLearning` (input that
+    // arrives while the service is asked) and answers `largest` of that field
     // (empty when it has none).
     QString largestValue(int field) override;
 
@@ -46,6 +47,7 @@ public:
     ListResult listReply;
     QHash<int, QString> largest;
     QList<int> largestAsked;
+    std::function<void()> whileLearning;
     // Runs inside refreshView after logging; returning false reports the
     // view as closed.
     std::function<bool()> onRefresh;

@@ -366,19 +366,24 @@ void TestQueryOperations::limitMaximumNeverCutsRows() {
     view.largest = {{pa, QStringLiteral("15861")}, {hr, QStringLiteral("762")}};
     TBtnRightDlg dialog;
     QStringList shown;
+    // The look-up runs once the choice is handled whole.
+    const auto choose = [](TBtnRightDlg* limit, int field) {
+        limit->ListBox1->setCurrentRow(field);
+        QCoreApplication::processEvents();
+    };
     OnNextModal([&](QWidget* modal) {
         auto* limit = qobject_cast<TBtnRightDlg*>(modal);
         QTRY_COMPARE(limit->SelectedField(), 0);
         shown << limit->Edit2->text();
         for (const int field : {pa, hr, 0, pa}) {
-            limit->ListBox1->setCurrentRow(field);
+            choose(limit, field);
             shown << limit->Edit2->text();
         }
         // Typed: kept through later choices, which ask nothing more.
         limit->Edit2->setText(QStringLiteral("12000"));
         const qsizetype asked = view.largestAsked.size();
-        limit->ListBox1->setCurrentRow(hr);
-        limit->ListBox1->setCurrentRow(pa);
+        choose(limit, hr);
+        choose(limit, pa);
         shown << limit->Edit2->text();
         QCOMPARE(view.largestAsked.size(), asked);
         limit->Edit1->setText(QStringLiteral("3000"));
@@ -403,6 +408,28 @@ void TestQueryOperations::limitMaximumNeverCutsRows() {
     });
     LimitRecords(view, dialog, pa);
     QCOMPARE(item(2), QStringLiteral("E%1!0!15861!").arg(pa));
+
+    // Keys typed while the service is slow to answer, each while the field
+    // before it is looked up: the field the user went down to is limited,
+    // however the answers for the fields passed on the way come back.
+    int downs = 0;
+    view.whileLearning = [&] {
+        if (downs < hr - pa) {
+            ++downs;
+            QTest::keyClick(dialog.ListBox1, Qt::Key_Down);
+            QCoreApplication::processEvents();
+        }
+    };
+    OnNextModal([&](QWidget* modal) {
+        auto* limit = qobject_cast<TBtnRightDlg*>(modal);
+        QTRY_COMPARE(downs, hr - pa);
+        QTRY_COMPARE(view.largestAsked.last(), hr);
+        limit->OKBtn->click();
+    });
+    LimitRecords(view, dialog, pa);
+    view.whileLearning = nullptr;
+    QCOMPARE(dialog.SelectedField(), hr);
+    QCOMPARE(item(4), QStringLiteral("E%1!0!9999!").arg(hr));
 }
 
 void TestQueryOperations::limitRefusesBadBounds() {
