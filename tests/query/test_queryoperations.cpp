@@ -417,13 +417,12 @@ void TestQueryOperations::limitMaximumNeverCutsRows() {
         if (downs < hr - pa) {
             ++downs;
             QTest::keyClick(dialog.ListBox1, Qt::Key_Down);
-            QCoreApplication::processEvents();
         }
     };
     OnNextModal([&](QWidget* modal) {
         auto* limit = qobject_cast<TBtnRightDlg*>(modal);
-        QTRY_COMPARE(downs, hr - pa);
-        QTRY_COMPARE(view.largestAsked.last(), hr);
+        QTRY_COMPARE_WITH_TIMEOUT(downs, hr - pa, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(view.largestAsked.last(), hr, 30000);
         limit->OKBtn->click();
     });
     LimitRecords(view, dialog, pa);
