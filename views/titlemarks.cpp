@@ -119,17 +119,17 @@ QFont TitleMarks::NumberFont() {
     return QFont(QStringLiteral("Arial"), 7);
 }
 
-void TitleMarks::draw(QPainter* painter, const QRect& cell, int row, const ColumnSpec& spec,
+void TitleMarks::draw(QPainter* painter, const QRect& cell, int row, const ColumnSpec& column,
                       const SortChoice& keys, qreal advance) const {
     bool descending = false;
-    const int key = SortKeyOf(keys, spec.sortField, &descending);
+    const int key = SortKeyOf(keys, column.sortField, &descending);
     if (key == 0)
         return;
     const QString number = SortKeyCount(keys) > 1 ? QString::number(key) : QString();
     const qreal numberWidth =
         number.isEmpty() ? 0 : QFontMetricsF(m_numberFont).horizontalAdvance(number);
     const TitleMark mark =
-        PlaceTitleMark(QString::fromLatin1(spec.headerTop), QString::fromLatin1(spec.title),
+        PlaceTitleMark(QString::fromLatin1(column.headerTop), QString::fromLatin1(column.title),
                        cell.width(), cell.height(), advance, numberWidth);
     painter->save();
     painter->translate(cell.topLeft());

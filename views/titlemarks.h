@@ -46,12 +46,12 @@ public:
     // The font the keys' numbers are drawn in.
     static QFont NumberFont();
 
-    // Draws, in title row `row` (0 or 1) of the column `spec` inside `cell`,
+    // Draws, in title row `row` (0 or 1) of `column` inside `cell`,
     // the part of its mark that row holds when the column's field is a key
     // of `keys` (the number only when several keys are chosen), in the
     // painter's pen colour; `advance` is the width of a title character.
     // Leaves the painter's state as it was.
-    void draw(QPainter* painter, const QRect& cell, int row, const ColumnSpec& spec,
+    void draw(QPainter* painter, const QRect& cell, int row, const ColumnSpec& column,
               const SortChoice& keys, qreal advance) const;
 
 private:

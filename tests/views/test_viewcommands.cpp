@@ -46,35 +46,6 @@
 
 namespace {
 
-// Splits one CSV line (RFC 4180, no line breaks inside fields).
-QStringList CsvFields(const QString& line) {
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line[i];
-        if (quoted) {
-            if (c == QLatin1Char('"') && i + 1 < line.size() && line[i + 1] == QLatin1Char('"')) {
-                field += c;
-                ++i;
-            } else if (c == QLatin1Char('"')) {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == QLatin1Char('"')) {
-            quoted = true;
-        } else if (c == QLatin1Char(',')) {
-            fields << field;
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    fields << field;
-    return fields;
-}
-
 // The batters of `year` from the data files, by awk, in the order of home
 // runs descending, then name, season and stint: name|year|team|HR|AB|H|AVG.
 QStringList AwkBattersByHomeRuns(int year) {

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -70,3 +71,7 @@ bool hasInk(const QImage& image, const QRect& rect, const QColor& color);
 // with what went wrong in *error.
 QString StartRealService(QProcess& service, const QString& program, const QTemporaryDir& dir,
                          QString* error);
+
+// Splits one CSV line: quoted fields may hold commas and doubled quotes, no
+// line breaks.
+QStringList CsvFields(const QString& line);
