@@ -231,7 +231,7 @@ int serveFloor(const std::string& replyFile) {
     std::_Exit(0);
 }
 
-FloorServer::FloorServer(const std::string& reply) {
+FloorServer::FloorServer(const std::string& reply, const char* serveOption) {
     char name[] = "/tmp/bbstats-floor-XXXXXX";
     const int file = ::mkstemp(name);
     if (file < 0) {
@@ -258,7 +258,7 @@ FloorServer::FloorServer(const std::string& reply) {
     posix_spawn_file_actions_addclose(&actions, output[0]);
     posix_spawn_file_actions_addclose(&actions, input[1]);
     std::string self = "/proc/self/exe";
-    std::string option = FloorServeOption;
+    std::string option = serveOption != nullptr ? serveOption : FloorServeOption;
     char* argv[] = {self.data(), option.data(), m_replyFile.data(), nullptr};
     const int spawned = posix_spawn(&m_pid, self.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);

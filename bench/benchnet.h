@@ -50,11 +50,14 @@ private:
 // wake-up across processors costs about as much as the whole bare exchange.
 class FloorServer {
 public:
-    explicit FloorServer(const std::string& reply);
+    // option: the argument that makes the bench's executable a server (FloorServeOption, or
+    // another kind of server that writes the same line).
+    explicit FloorServer(const std::string& reply, const char* option = nullptr);
     ~FloorServer();
     FloorServer(const FloorServer&) = delete;
     FloorServer& operator=(const FloorServer&) = delete;
     int port() const { return m_port; }
+    pid_t pid() const { return m_pid; }
 
 private:
     void stop();

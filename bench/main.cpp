@@ -27,6 +27,7 @@
 #include "bench/benchrun.h"
 #include "bench/lines_bench.h"
 #include "bench/more_bench.h"
+#include "bench/servercost.h"
 #include "bench/sqlbaseline.h"
 #include "service/engine/engine.h"
 #include "service/engine/importer.h"
@@ -422,6 +423,9 @@ int run(const Options& options) {
         std::printf("\nprofile of cached pages, 2 clients, 5 s: %s\n",
                     recorded ? options.perfFile.c_str() : "perf could not record");
     }
+    bench::printServerCost(port, service.pid(), scale, scroll,
+                           bench::postRequest(bat, "0!0!A!\r\n*\r\n\x1a"));
+
     bench::FloorServer floor(reply);
     // Six blocks of half a second each way, interleaved, so both see the same load.
     std::printf("\n| clients | ours req/s | floor req/s | ours/floor |\n|---:|---:|---:|---:|\n");
@@ -460,6 +464,9 @@ int run(const Options& options) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == bench::FloorServeOption) {
         return bench::serveFloor(argv[2]);
+    }
+    if (argc == 3 && std::string(argv[1]) == bench::LibraryServeOption) {
+        return bench::serveLibrary(argv[2]);
     }
     Options options;
     const char* lahman = std::getenv("LAHMAN_DIR");
