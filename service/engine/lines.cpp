@@ -361,6 +361,10 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
                 break;
             }
             case FieldKind::Ratio:
+                // The line's exact ratio, for the figures made from it, set below; the table
+                // made of the lines keeps only its units.
+                to.reals.push_back(std::numeric_limits<double>::quiet_NaN());
+                break;
             case FieldKind::Real:
                 to.reals.push_back(asIs ? from.reals[first]
                                         : std::numeric_limits<double>::quiet_NaN());
@@ -371,7 +375,7 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
             Column& to = cols[static_cast<std::size_t>(r.line)];
             long long units = -1;
             double value = 0;
-            if (stintsRatio(stints, r, members, n, units, value) && !asIs) {
+            if (stintsRatio(stints, r, members, n, units, value)) {
                 to.reals.back() = value;
             }
             to.units.push_back(static_cast<std::int32_t>(

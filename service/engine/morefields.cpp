@@ -79,7 +79,7 @@ std::map<LeagueKey, League> leagueFigures(const TableData& batters, const TableD
     }
     std::map<LeagueKey, LeagueSums> sums;
     {
-        const auto& ints = [&](const char* name) -> const std::vector<std::int32_t>& {
+        const auto& ints = [&](const char* name) -> const PackedInts<std::int32_t>& {
             return batters.column(lineNamed(bd, name)).ints;
         };
         const auto &h = ints("H"), &bb = ints("BB"), &hbp = ints("HBP"), &ab = ints("AB"),
@@ -102,7 +102,7 @@ std::map<LeagueKey, League> leagueFigures(const TableData& batters, const TableD
         }
     }
     {
-        const auto& ints = [&](const char* name) -> const std::vector<std::int32_t>& {
+        const auto& ints = [&](const char* name) -> const PackedInts<std::int32_t>& {
             return pitchers.column(lineNamed(pd, name)).ints;
         };
         const auto &er = ints("ER"), &outs = ints("IP"), &hr = ints("HR"), &bb = ints("BB"),
@@ -170,9 +170,13 @@ double expectedWinPct(long long rs, long long ra) {
     return s / (s + a);
 }
 
+struct LineCounts;
+double ratioValue(const TableDef& def, int line, const LineCounts& counts);
+
 // The record's counts of a line of data, missing as -1, and its ratios as computed for the
 // line (NaN missing): a combined line's averages are its own, so the added figures made from
-// them agree with what the line shows.
+// them agree with what the line shows. A line being built (cols) holds its ratios as reals; a
+// stored row's are figured from its counts, as the importer figured them.
 struct LineCounts {
     const std::vector<Column>* cols = nullptr;
     const TableData* data = nullptr;
@@ -181,7 +185,10 @@ struct LineCounts {
         return cols ? (*cols)[static_cast<std::size_t>(line)] : data->column(line);
     }
     long long operator()(int line) const { return column(line).ints[at]; }
-    double real(int line) const { return column(line).reals[at]; }
+    double real(int line) const {
+        const Column& c = column(line);
+        return c.reals.empty() ? ratioValue(data->def(), line, *this) : c.reals[at];
+    }
 };
 
 double ratioValue(const TableDef& def, int line, const LineCounts& counts) {
@@ -333,20 +340,18 @@ std::unique_ptr<TableData> MoreFigures::extend(const TableData& base) const {
     const Basis& b = *m_basis[static_cast<std::size_t>(def.table)];
     const std::size_t first = base.def().fields.size();
     std::vector<Column> added(def.fields.size() - first);
+    // The added ratios are figured from each row's counts when the table is made.
     for (std::size_t i = 0; i < added.size(); ++i) {
         added[i].kind = def.fields[first + i].kind;
-        added[i].reals.assign(base.rows(), kNaN);
+        if (added[i].kind != FieldKind::Ratio) {
+            added[i].reals.assign(base.rows(), kNaN);
+        }
     }
     const bool batters = def.table == Table::Batters;
     const std::vector<double>& lgA = batters ? b.lgObp : b.lgEra;
     const std::vector<double>& lgB = batters ? b.lgSlg : b.fipConst;
     for (std::uint32_t r = 0; r < base.rows(); ++r) {
         const LineCounts counts{nullptr, &base, r};
-        for (std::size_t i = 0; i < added.size(); ++i) {
-            if (added[i].kind == FieldKind::Ratio) {
-                added[i].reals[r] = ratioValue(def, static_cast<int>(first + i), counts);
-            }
-        }
         lineFigures(def, counts, &r, 1, false, b.weight, lgA, lgB, b.age, [&](int line, double v) {
             added[static_cast<std::size_t>(line) - first].reals[r] = std::isfinite(v) ? v : kNaN;
         });

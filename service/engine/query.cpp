@@ -312,12 +312,13 @@ void sortPacked(const TableData& data, const std::vector<SortKey>& keys,
         if (d == 0) {
             continue; // no row has a value: the key orders nothing
         }
-        const std::uint32_t* rank = c.rank.data();
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::uint32_t r = rank[rows[i]];
-            const std::uint32_t v = r == kMissingRank ? d : (key->ascending ? r : d - 1 - r);
-            packed[i] |= static_cast<K>(v) << shift;
-        }
+        c.rank.visit([&](auto rank) {
+            for (std::size_t i = 0; i < n; ++i) {
+                const std::uint32_t r = rank[rows[i]];
+                const std::uint32_t v = r == kMissingRank ? d : (key->ascending ? r : d - 1 - r);
+                packed[i] |= static_cast<K>(v) << shift;
+            }
+        });
         shift += std::bit_width(d);
     }
     // Rows come in default order and the sort is stable, so the row bits need no sorting.

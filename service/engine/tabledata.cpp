@@ -25,6 +25,7 @@ bool Column::missing(std::uint32_t row) const {
     case FieldKind::Innings:
         return ints[row] < 0;
     case FieldKind::Ratio:
+        return units[row] < 0;
     case FieldKind::Real:
         return std::isnan(reals[row]);
     }
@@ -40,7 +41,6 @@ bool Column::number(std::uint32_t row, double& out) const {
     case FieldKind::Innings:
         out = ints[row] / 3 + (ints[row] % 3) / 10.0;
         return ints[row] >= 0;
-    case FieldKind::Ratio:
     case FieldKind::Real:
         out = reals[row];
         return !std::isnan(out);
@@ -142,6 +142,7 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
                 break;
             }
             case FieldKind::Ratio:
+                break; // figured from the row's counts below
             case FieldKind::Real: {
                 const double x = select.real(col);
                 c.reals.push_back(x == def.missingReal ? std::numeric_limits<double>::quiet_NaN()
@@ -202,13 +203,18 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
     }
     const Column& years = m_cols[static_cast<std::size_t>(def.yearLine)];
     if (m_rows > 0) {
-        const auto [lo, hi] = std::minmax_element(years.ints.begin(), years.ints.end());
-        m_yearMin = *lo;
-        m_byYear.resize(static_cast<std::size_t>(*hi - *lo + 1));
+        int lo = years.ints[0], hi = lo;
+        for (std::uint32_t r = 1; r < m_rows; ++r) {
+            lo = std::min(lo, years.ints[r]);
+            hi = std::max(hi, years.ints[r]);
+        }
+        m_yearMin = lo;
+        m_byYear.resize(static_cast<std::size_t>(hi - lo + 1));
         for (std::uint32_t r = 0; r < m_rows; ++r) {
             m_byYear[static_cast<std::size_t>(years.ints[r] - m_yearMin)].push_back(r);
         }
     }
+    figureRatios();
     // Each line is ranked when a sort first asks for it: the lines nobody sorts by cost no
     // memory, and loading does not wait for them.
     m_rankOnce = std::make_unique<std::once_flag[]>(lines);
@@ -218,12 +224,14 @@ TableData::TableData(const TableDef& def, std::vector<Column> columns, std::uint
     : m_def(def), m_rankOnce(std::make_unique<std::once_flag[]>(columns.size())), m_rows(rows),
       m_cols(std::move(columns)) {
     m_lookup.resize(m_cols.size());
+    figureRatios();
 }
 
 TableData::TableData(const TableData& base, const TableDef& def, std::vector<Column> added)
     : m_def(def), m_base(&base), m_first(base.m_first + base.m_cols.size()), m_rows(base.m_rows),
       m_cols(std::move(added)) {
     m_lookup.resize(m_cols.size());
+    figureRatios();
     for (std::size_t i = 0; i < m_cols.size(); ++i) {
         if (def.fields[m_first + i].sortNo >= 0 || m_cols[i].isText()) {
             computeRanks(m_cols[i]);
@@ -253,8 +261,32 @@ void TableData::rankAll() const {
     }
 }
 
+void TableData::figureRatios() {
+    for (const RatioDef& r : m_def.ratios) {
+        const auto at = static_cast<std::size_t>(r.line);
+        if (at < m_first) {
+            continue;
+        }
+        Column& c = m_cols[at - m_first];
+        if (c.units.empty() && m_rows > 0) {
+            // Before c holds units, a shown line figures them from the row's counts.
+            const ShownLine shown(*this, r.line);
+            PackedInts<std::int32_t> units;
+            units.reserve(m_rows);
+            long long u = 0;
+            for (std::uint32_t row = 0; row < m_rows; ++row) {
+                units.push_back(shown.units(row, u)
+                                    ? static_cast<std::int32_t>(std::min<long long>(
+                                          u, std::numeric_limits<std::int32_t>::max()))
+                                    : -1);
+            }
+            c.units = std::move(units);
+        }
+        c.reals = std::vector<double>();
+    }
+}
+
 void TableData::computeRanks(Column& c) {
-    c.rank.assign(m_rows, kMissingRank);
     if (c.isText()) {
         std::vector<std::uint32_t> order(c.dict.size());
         std::iota(order.begin(), order.end(), 0u);
@@ -282,9 +314,12 @@ void TableData::computeRanks(Column& c) {
             any = true;
         }
         c.distinct = any ? rank + 1 : 0;
-        for (std::uint32_t r = 0; r < m_rows; ++r) {
-            c.rank[r] = c.dictRank[c.ids[r]];
-        }
+        c.rank.assign(m_rows, kMissingRank, c.distinct);
+        c.ids.visit([&](auto ids) {
+            for (std::uint32_t r = 0; r < m_rows; ++r) {
+                c.rank.set(r, c.dictRank[ids[r]]);
+            }
+        });
         return;
     }
     // A decimal line orders by the figure as shown: rows that show the same figure tie, and the
@@ -316,10 +351,11 @@ void TableData::computeRanks(Column& c) {
     std::sort(values.begin(), values.end());
     values.erase(std::unique(values.begin(), values.end()), values.end());
     c.distinct = static_cast<std::uint32_t>(values.size());
+    c.rank.assign(m_rows, kMissingRank, c.distinct);
     for (std::uint32_t r = 0; r < m_rows; ++r) {
         if (number(r, x)) {
-            c.rank[r] = static_cast<std::uint32_t>(
-                std::lower_bound(values.begin(), values.end(), x) - values.begin());
+            c.rank.set(r, static_cast<std::uint32_t>(
+                              std::lower_bound(values.begin(), values.end(), x) - values.begin()));
         }
     }
 }
@@ -356,8 +392,8 @@ std::uint32_t TableData::idOf(int line, const std::string& text) const {
 std::size_t TableData::bytes() const {
     std::size_t total = 0;
     for (const Column& c : m_cols) {
-        total += c.ints.capacity() * 4 + c.reals.capacity() * 8 + c.ids.capacity() * 4 +
-                 c.units.capacity() * 4 + c.rank.capacity() * 4 + c.dictRank.capacity() * 4;
+        total += c.ints.bytes() + c.reals.capacity() * 8 + c.ids.bytes() + c.units.bytes() +
+                 c.rank.bytes() + c.dictRank.capacity() * 4;
         for (const std::string& s : c.dict) {
             total += s.capacity() + sizeof(std::string);
         }

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "service/engine/packedints.h"
 #include "service/engine/schema.h"
 
 namespace bbstatsd {
@@ -15,27 +16,29 @@ class SqliteDb;
 
 inline constexpr std::uint32_t kMissingRank = 0xffffffffu;
 
-// One record line of every row, stored by kind.
+// One record line of every row, stored by kind. Whole numbers are held in as few bytes as
+// their values need (PackedInts).
 struct Column {
     FieldKind kind = FieldKind::Count;
-    std::vector<std::int32_t> ints; // Year, Count (-1 missing), Innings (outs, -1 missing)
-    std::vector<double> reals;      // Ratio, Real (NaN missing)
-    // Ratio lines of combined lines: each line's figure as shown, in units of its last decimal
-    // (-1 missing), for it is not a ratio of the line's own counts. Empty for stored rows,
-    // whose figure is computed from their counts.
-    std::vector<std::int32_t> units;
-    std::vector<std::uint32_t> ids;         // text kinds: index into dict
+    PackedInts<std::int32_t> ints; // Year, Count (-1 missing), Innings (outs, -1 missing)
+    std::vector<double> reals;     // Real (NaN missing); Ratio only while lines are combined
+    // Ratio lines: each row's figure as shown, in units of its last decimal (-1 missing). A
+    // stored row's figure is that of its own counts; a combined line's is not (its ratio takes
+    // only the stints that record every count it requires).
+    PackedInts<std::int32_t> units;
+    PackedInts<std::uint32_t> ids;          // text kinds: index into dict
     std::vector<std::string> dict;          // distinct texts
     std::vector<std::uint32_t> dictRank;    // text kinds: sort rank of each dict entry
     std::uint32_t missingId = kMissingRank; // dict entry of the missing marker, if any
-    std::vector<std::uint32_t> rank; // sortable lines: rank of each row, kMissingRank if missing
-    std::uint32_t distinct = 0;      // number of ranks in use
+    PackedInts<std::uint32_t> rank; // sortable lines: rank of each row, kMissingRank if missing
+    std::uint32_t distinct = 0;     // number of ranks in use
 
     bool isText() const {
         return kind == FieldKind::Name || kind == FieldKind::Text || kind == FieldKind::Char;
     }
     bool missing(std::uint32_t row) const;
-    // Numeric value of a row (years, counts, box-score innings, reals); false when missing.
+    // Numeric value of a row (years, counts, box-score innings, reals); false when missing and
+    // for ratios, whose figure is held in units (see ShownLine).
     bool number(std::uint32_t row, double& out) const;
 };
 
@@ -90,6 +93,9 @@ public:
     std::size_t bytes() const;
 
 private:
+    // Gives each ratio line of this table's own lines its units, figured from each row's counts
+    // where it has none, and drops the reals it was built with.
+    void figureRatios();
     void computeRanks(Column& c);
     // The table that holds the selection indexes: the base of an extended table, else this.
     const TableData& home() const { return m_base != nullptr ? m_base->home() : *this; }
