@@ -170,11 +170,11 @@ CompiledGroup compileGroup(const TableData& data, const std::vector<SelectionIte
     for (const SelectionItem& item : items) {
         switch (item.kind) {
         case 'A':
-            if (const auto* players = data.playersNamed(item.value)) {
+            if (const auto players = data.playersNamed(item.value); !players.empty()) {
                 if (g.players.empty()) {
                     g.players.assign(data.playerEntries().size(), 0);
                 }
-                for (std::uint32_t p : *players) {
+                for (std::uint32_t p : players) {
                     if (!g.players[p]) {
                         g.players[p] = 1;
                         g.postings.push_back(&data.rowsOfPlayer(p));

@@ -172,21 +172,32 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
         m_byPlayer.resize(playerIds.size());
         std::vector<bool> named(playerIds.size());
         const Column& names = m_cols[static_cast<std::size_t>(def.nameLine)];
+        std::vector<std::pair<std::string_view, std::uint32_t>> byText;
         for (std::uint32_t r = 0; r < m_rows; ++r) {
             const std::uint32_t p = m_player[r];
             m_byPlayer[p].push_back(r);
             if (!named[p]) {
                 named[p] = true;
-                m_playersByText[names.dict[names.ids[r]]].push_back(p);
+                const std::string& name = names.dict[names.ids[r]];
+                byText.emplace_back(name, p);
                 const std::string& entry = m_playerEntry[p];
-                if (entry != names.dict[names.ids[r]]) {
-                    m_playersByText[entry].push_back(p);
+                if (entry != name) {
+                    byText.emplace_back(entry, p);
                 }
                 // The client keeps the first kLabelChars characters of a label it selects.
                 if (const std::string_view kept = cutLabel(entry); kept.size() < entry.size()) {
-                    m_playersByText[std::string(kept)].push_back(p);
+                    byText.emplace_back(kept, p);
                 }
             }
+        }
+        // Players who share a text keep the order of their first rows.
+        std::stable_sort(byText.begin(), byText.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        m_names.reserve(byText.size());
+        m_namedPlayers.reserve(byText.size());
+        for (const auto& [text, p] : byText) {
+            m_names.push_back(text);
+            m_namedPlayers.push_back(p);
         }
         m_playerIds = std::move(playerIds);
     }
@@ -215,6 +226,13 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
         }
     }
     figureRatios();
+    // Texts are looked up on the lines that select rows only.
+    for (std::size_t i = 0; i < lines; ++i) {
+        const auto line = static_cast<int>(i);
+        if (line != def.teamNameLine && line != def.leagueLine && line != def.positionLine) {
+            m_lookup[i] = {};
+        }
+    }
     // Each line is ranked when a sort first asks for it: the lines nobody sorts by cost no
     // memory, and loading does not wait for them.
     m_rankOnce = std::make_unique<std::once_flag[]>(lines);
@@ -360,10 +378,12 @@ void TableData::computeRanks(Column& c) {
     }
 }
 
-const std::vector<std::uint32_t>* TableData::playersNamed(const std::string& text) const {
-    const auto& named = home().m_playersByText;
-    const auto it = named.find(text);
-    return it == named.end() ? nullptr : &it->second;
+std::span<const std::uint32_t> TableData::playersNamed(std::string_view text) const {
+    const TableData& home = this->home();
+    const auto [lo, hi] = std::equal_range(home.m_names.begin(), home.m_names.end(), text);
+    const auto first = static_cast<std::size_t>(lo - home.m_names.begin());
+    return std::span<const std::uint32_t>(home.m_namedPlayers)
+        .subspan(first, static_cast<std::size_t>(hi - lo));
 }
 
 const std::vector<std::uint32_t>& TableData::rowsOfText(int line, std::uint32_t id) const {

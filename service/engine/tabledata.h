@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -77,8 +79,9 @@ public:
     const std::vector<std::string>& playerEntries() const { return home().m_playerEntry; }
     // The data's player code of each player (player tables only).
     const std::vector<std::string>& playerIds() const { return home().m_playerIds; }
-    // Players a player item names: by pick-list entry, or by plain name (all who share it).
-    const std::vector<std::uint32_t>* playersNamed(const std::string& text) const;
+    // Players a player item names: by pick-list entry, or by plain name (all who share it);
+    // empty when it names none.
+    std::span<const std::uint32_t> playersNamed(std::string_view text) const;
 
     // Rows of a player, of a dict entry of the team name, league or position line, of a year.
     const std::vector<std::uint32_t>& rowsOfPlayer(std::uint32_t p) const {
@@ -87,7 +90,8 @@ public:
     const std::vector<std::uint32_t>& rowsOfText(int line, std::uint32_t id) const;
     const std::vector<std::uint32_t>* rowsOfYear(int year) const;
 
-    // Dict entry of text on a text line, or kMissingRank.
+    // Dict entry of text on the team name, league or position line, or kMissingRank (always
+    // on other lines, and on tables of combined lines).
     std::uint32_t idOf(int line, const std::string& text) const;
     // Approximate bytes held (not counting a base's).
     std::size_t bytes() const;
@@ -111,7 +115,11 @@ private:
     std::vector<std::uint32_t> m_player;
     std::vector<std::string> m_playerEntry;
     std::vector<std::string> m_playerIds;
-    std::unordered_map<std::string, std::vector<std::uint32_t>> m_playersByText;
+    // The texts that name players (names, pick-list entries and the part of an entry the client
+    // keeps), sorted, each with its players in m_namedPlayers: views of m_playerEntry and of
+    // the name line's dict.
+    std::vector<std::string_view> m_names;
+    std::vector<std::uint32_t> m_namedPlayers;
     std::vector<std::vector<std::uint32_t>> m_byPlayer;
     std::unordered_map<int, std::vector<std::vector<std::uint32_t>>> m_byText; // line -> id -> rows
     std::vector<std::vector<std::uint32_t>> m_byYear;
