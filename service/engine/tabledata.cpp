@@ -246,15 +246,11 @@ TableData::TableData(const TableDef& def, std::vector<Column> columns, std::uint
 }
 
 TableData::TableData(const TableData& base, const TableDef& def, std::vector<Column> added)
-    : m_def(def), m_base(&base), m_first(base.m_first + base.m_cols.size()), m_rows(base.m_rows),
+    : m_def(def), m_base(&base), m_first(base.m_first + base.m_cols.size()),
+      m_rankOnce(std::make_unique<std::once_flag[]>(added.size())), m_rows(base.m_rows),
       m_cols(std::move(added)) {
     m_lookup.resize(m_cols.size());
     figureRatios();
-    for (std::size_t i = 0; i < m_cols.size(); ++i) {
-        if (def.fields[m_first + i].sortNo >= 0 || m_cols[i].isText()) {
-            computeRanks(m_cols[i]);
-        }
-    }
 }
 
 const Column& TableData::ranked(int line) const {

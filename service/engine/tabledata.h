@@ -56,7 +56,7 @@ public:
     TableData(const TableDef& def, std::vector<Column> columns, std::uint32_t rows);
     // A loaded table with further lines after its own (def: base's lines, then the added
     // ones): base's lines and selection indexes are read from base, not copied, so base must
-    // outlive this; the added lines are ranked now.
+    // outlive this; an added line is ranked when a sort first asks for it.
     TableData(const TableData& base, const TableDef& def, std::vector<Column> added);
 
     const TableDef& def() const { return m_def; }
