@@ -128,6 +128,21 @@ bool stintsRatio(const TableData& stints, const RatioDef& r, const std::uint32_t
     return true;
 }
 
+// The real of a real line of row, or, where its table holds the line as units, a real that
+// shows as the row's figure: the units scaled back, which round to the same units again.
+double realOf(const TableData& data, int line, std::uint32_t row) {
+    const Column& c = data.column(line);
+    if (!c.reals.empty()) {
+        return c.reals[row];
+    }
+    constexpr double kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+    const ShownLine shown(data, line);
+    long long units = 0;
+    return shown.units(row, units)
+               ? static_cast<double>(units) / kScale[std::clamp(shown.decimals(), 0, 6)]
+               : std::numeric_limits<double>::quiet_NaN();
+}
+
 } // namespace
 
 LinesOptions parseLinesOptions(std::string_view query, Table table) {
@@ -366,7 +381,7 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
                 to.reals.push_back(std::numeric_limits<double>::quiet_NaN());
                 break;
             case FieldKind::Real:
-                to.reals.push_back(asIs ? from.reals[first]
+                to.reals.push_back(asIs ? realOf(stints, static_cast<int>(c), first)
                                         : std::numeric_limits<double>::quiet_NaN());
                 break;
             }

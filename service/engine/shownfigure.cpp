@@ -49,7 +49,12 @@ ShownLine::ShownLine(const TableData& data, int line)
     if (m_kind == FieldKind::Innings) {
         m_ints = &c.ints;
     } else if (m_kind == FieldKind::Real) {
-        m_reals = c.reals.data();
+        if (!c.units.empty()) {
+            m_units = &c.units;
+            m_low = c.unitsLow;
+        } else {
+            m_reals = c.reals.data();
+        }
     } else if (const RatioDef* r =
                    m_kind == FieldKind::Ratio ? ratioOf(data.def(), line) : nullptr) {
         if (!c.units.empty()) {
@@ -79,6 +84,11 @@ bool ShownLine::units(std::uint32_t row, long long& out) const {
         return outs >= 0;
     }
     case FieldKind::Real: {
+        if (m_units != nullptr) {
+            const std::int32_t held = (*m_units)[row];
+            out = held + m_low;
+            return held >= 0;
+        }
         const double x = m_reals[row];
         if (std::isnan(x)) {
             return false;

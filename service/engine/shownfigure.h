@@ -46,7 +46,8 @@ private:
     int m_decimals = -1;
     const Values* m_ints = nullptr;  // innings
     const double* m_reals = nullptr; // games behind
-    const Values* m_units = nullptr; // ratios whose units are held
+    const Values* m_units = nullptr; // ratios and reals whose units are held
+    long long m_low = 0;             // reals held as units: what they count from
     long long m_scale = 1;           // ratios
     std::array<Term, kTerms> m_num{}, m_den{};
     std::array<const Values*, kTerms> m_required{};

@@ -27,7 +27,7 @@ bool Column::missing(std::uint32_t row) const {
     case FieldKind::Ratio:
         return units[row] < 0;
     case FieldKind::Real:
-        return std::isnan(reals[row]);
+        return reals.empty() ? units[row] < 0 : std::isnan(reals[row]);
     }
     return true;
 }
@@ -42,6 +42,9 @@ bool Column::number(std::uint32_t row, double& out) const {
         out = ints[row] / 3 + (ints[row] % 3) / 10.0;
         return ints[row] >= 0;
     case FieldKind::Real:
+        if (reals.empty()) {
+            return false;
+        }
         out = reals[row];
         return !std::isnan(out);
     default:
@@ -225,7 +228,7 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
             m_byYear[static_cast<std::size_t>(years.ints[r] - m_yearMin)].push_back(r);
         }
     }
-    figureRatios();
+    figureDecimals();
     // Texts are looked up on the lines that select rows only.
     for (std::size_t i = 0; i < lines; ++i) {
         const auto line = static_cast<int>(i);
@@ -242,7 +245,7 @@ TableData::TableData(const TableDef& def, std::vector<Column> columns, std::uint
     : m_def(def), m_rankOnce(std::make_unique<std::once_flag[]>(columns.size())), m_rows(rows),
       m_cols(std::move(columns)) {
     m_lookup.resize(m_cols.size());
-    figureRatios();
+    figureDecimals();
 }
 
 TableData::TableData(const TableData& base, const TableDef& def, std::vector<Column> added)
@@ -250,7 +253,7 @@ TableData::TableData(const TableData& base, const TableDef& def, std::vector<Col
       m_rankOnce(std::make_unique<std::once_flag[]>(added.size())), m_rows(base.m_rows),
       m_cols(std::move(added)) {
     m_lookup.resize(m_cols.size());
-    figureRatios();
+    figureDecimals();
 }
 
 const Column& TableData::ranked(int line) const {
@@ -275,27 +278,51 @@ void TableData::rankAll() const {
     }
 }
 
-void TableData::figureRatios() {
-    for (const RatioDef& r : m_def.ratios) {
-        const auto at = static_cast<std::size_t>(r.line);
-        if (at < m_first) {
+void TableData::figureDecimals() {
+    for (std::size_t at = m_first; at < m_first + m_cols.size(); ++at) {
+        Column& c = m_cols[at - m_first];
+        const auto line = static_cast<int>(at);
+        if ((c.kind != FieldKind::Ratio && c.kind != FieldKind::Real) ||
+            shownDecimals(m_def, line) < 0 || m_rows == 0) {
             continue;
         }
-        Column& c = m_cols[at - m_first];
-        if (c.units.empty() && m_rows > 0) {
-            // Before c holds units, a shown line figures them from the row's counts.
-            const ShownLine shown(*this, r.line);
-            PackedInts<std::int32_t> units;
-            units.reserve(m_rows);
-            long long u = 0;
-            for (std::uint32_t row = 0; row < m_rows; ++row) {
-                units.push_back(shown.units(row, u)
-                                    ? static_cast<std::int32_t>(std::min<long long>(
-                                          u, std::numeric_limits<std::int32_t>::max()))
-                                    : -1);
-            }
-            c.units = std::move(units);
+        if (!c.units.empty()) {
+            c.reals = std::vector<double>(); // combined lines come with their units
+            continue;
         }
+        // Before c holds units, a shown line figures them from the row's counts or real.
+        const ShownLine shown(*this, line);
+        std::vector<long long> figures(m_rows, -1);
+        long long low = 0, high = 0;
+        bool any = false;
+        for (std::uint32_t row = 0; row < m_rows; ++row) {
+            long long u = 0;
+            if (shown.units(row, u)) {
+                low = any ? std::min(low, u) : u;
+                high = any ? std::max(high, u) : u;
+                any = true;
+                figures[row] = u;
+            }
+        }
+        // A ratio is never negative; a real line's figures count from the least of them.
+        if (c.kind == FieldKind::Real) {
+            if (high - low >= std::numeric_limits<std::int32_t>::max() ||
+                low <= std::numeric_limits<std::int32_t>::min()) {
+                continue; // too wide for units: the line keeps its reals
+            }
+            c.unitsLow = static_cast<std::int32_t>(low);
+        }
+        PackedInts<std::int32_t> units;
+        units.reserve(m_rows);
+        for (std::uint32_t row = 0; row < m_rows; ++row) {
+            const bool present =
+                c.kind == FieldKind::Real ? !std::isnan(c.reals[row]) : figures[row] >= 0;
+            units.push_back(!present ? -1
+                                     : static_cast<std::int32_t>(std::min<long long>(
+                                           figures[row] - c.unitsLow,
+                                           std::numeric_limits<std::int32_t>::max())));
+        }
+        c.units = std::move(units);
         c.reals = std::vector<double>();
     }
 }

@@ -23,11 +23,14 @@ inline constexpr std::uint32_t kMissingRank = 0xffffffffu;
 struct Column {
     FieldKind kind = FieldKind::Count;
     PackedInts<std::int32_t> ints; // Year, Count (-1 missing), Innings (outs, -1 missing)
-    std::vector<double> reals;     // Real (NaN missing); Ratio only while lines are combined
+    // Real and Ratio (NaN missing) while a table is being made; a made table holds units.
+    std::vector<double> reals;
     // Ratio lines: each row's figure as shown, in units of its last decimal (-1 missing). A
     // stored row's figure is that of its own counts; a combined line's is not (its ratio takes
-    // only the stints that record every count it requires).
+    // only the stints that record every count it requires). Real lines: the figure as shown
+    // less unitsLow, so that most take one or two bytes (-1 missing).
     PackedInts<std::int32_t> units;
+    std::int32_t unitsLow = 0;
     PackedInts<std::uint32_t> ids;          // text kinds: index into dict
     std::vector<std::string> dict;          // distinct texts
     std::vector<std::uint32_t> dictRank;    // text kinds: sort rank of each dict entry
@@ -40,7 +43,7 @@ struct Column {
     }
     bool missing(std::uint32_t row) const;
     // Numeric value of a row (years, counts, box-score innings, reals); false when missing and
-    // for ratios, whose figure is held in units (see ShownLine).
+    // for decimal lines held as units (see ShownLine).
     bool number(std::uint32_t row, double& out) const;
 };
 
@@ -97,9 +100,9 @@ public:
     std::size_t bytes() const;
 
 private:
-    // Gives each ratio line of this table's own lines its units, figured from each row's counts
-    // where it has none, and drops the reals it was built with.
-    void figureRatios();
+    // Gives each ratio and real line of this table's own lines its units, figured from each
+    // row's counts or real where it has none, and drops the reals it was built with.
+    void figureDecimals();
     void computeRanks(Column& c);
     // The table that holds the selection indexes: the base of an extended table, else this.
     const TableData& home() const { return m_base != nullptr ? m_base->home() : *this; }
