@@ -296,9 +296,20 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
     std::vector<Column> cols(width);
     std::vector<TextColumn> texts;
     texts.reserve(width);
+    // A text line that every line takes from its first stint (the name, the hands, a fielder's
+    // position) shares the stints' texts instead of copying them.
+    std::vector<std::uint8_t> firstStints(width, 0);
     for (std::size_t c = 0; c < width; ++c) {
         cols[c].kind = def.fields[c].kind;
         texts.emplace_back(cols[c], def.fields[c].missing);
+        const auto line = static_cast<int>(c);
+        if (cols[c].isText() && line != codeLine && line != def.teamNameLine &&
+            line != def.leagueLine && line != positionsLine) {
+            const Column& from = stints.column(line);
+            cols[c].dict.share(from.dict);
+            cols[c].missingId = from.missingId;
+            firstStints[c] = 1;
+        }
     }
     std::vector<std::string> codes, leagues;
     out->qualified.resize(lines);
@@ -333,7 +344,9 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
             case FieldKind::Text:
             case FieldKind::Char: {
                 const int line = static_cast<int>(c);
-                if (asIs) {
+                if (firstStints[c]) {
+                    to.ids.push_back(from.ids[first]);
+                } else if (asIs) {
                     texts[c].push(from.dict[from.ids[first]]);
                 } else if (line == codeLine) {
                     texts[c].push(codes.size() == 1 ? codes[0] : "TOT");

@@ -34,10 +34,10 @@ PickLists::PickLists(const TableData& data) : m_data(data) {
         years[i] = std::to_string(data.yearMin() + static_cast<long long>(i));
     }
     build('C', std::move(years));
-    build('D', data.column(def.teamNameLine).dict);
-    build('E', data.column(def.leagueLine).dict);
+    build('D', data.column(def.teamNameLine).dict.texts());
+    build('E', data.column(def.leagueLine).dict.texts());
     if (def.positionLine >= 0) {
-        build('G', data.column(def.positionLine).dict);
+        build('G', data.column(def.positionLine).dict.texts());
     }
 }
 

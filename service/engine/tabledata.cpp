@@ -438,7 +438,7 @@ std::size_t TableData::bytes() const {
         total += c.ints.bytes() + c.reals.capacity() * 8 + c.ids.bytes() + c.units.bytes() +
                  c.rank.bytes() + c.dictRank.capacity() * 4;
         for (const std::string& s : c.dict) {
-            total += s.capacity() + sizeof(std::string);
+            total += c.dict.shared() ? 0 : s.capacity() + sizeof(std::string);
         }
     }
     total += m_player.capacity() * 4;

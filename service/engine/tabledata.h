@@ -18,6 +18,30 @@ class SqliteDb;
 
 inline constexpr std::uint32_t kMissingRank = 0xffffffffu;
 
+// The distinct texts of a text line: its own, or those of a line of another table that it
+// shares (lines combined from stints show their first stint's name), which must outlive it.
+class TextDict {
+public:
+    const std::string& operator[](std::size_t id) const { return texts()[id]; }
+    std::size_t size() const { return texts().size(); }
+    std::vector<std::string>::const_iterator begin() const { return texts().begin(); }
+    std::vector<std::string>::const_iterator end() const { return texts().end(); }
+    const std::vector<std::string>& texts() const { return m_shared ? *m_shared : m_own; }
+    // Whether the texts are another line's.
+    bool shared() const { return m_shared != nullptr; }
+    // Adds a text of the line's own (a dict that shares none).
+    void push_back(std::string text) { m_own.push_back(std::move(text)); }
+    // Reads other's texts from now on instead of holding any.
+    void share(const TextDict& other) {
+        m_own = std::vector<std::string>();
+        m_shared = &other.texts();
+    }
+
+private:
+    std::vector<std::string> m_own;
+    const std::vector<std::string>* m_shared = nullptr;
+};
+
 // One record line of every row, stored by kind. Whole numbers are held in as few bytes as
 // their values need (PackedInts).
 struct Column {
@@ -32,7 +56,7 @@ struct Column {
     PackedInts<std::int32_t> units;
     std::int32_t unitsLow = 0;
     PackedInts<std::uint32_t> ids;          // text kinds: index into dict
-    std::vector<std::string> dict;          // distinct texts
+    TextDict dict;                          // distinct texts
     std::vector<std::uint32_t> dictRank;    // text kinds: sort rank of each dict entry
     std::uint32_t missingId = kMissingRank; // dict entry of the missing marker, if any
     PackedInts<std::uint32_t> rank; // sortable lines: rank of each row, kMissingRank if missing
