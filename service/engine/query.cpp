@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <span>
 
 #include "service/engine/shownfigure.h"
 
@@ -32,7 +33,7 @@ struct CompiledGroup {
     std::vector<std::uint8_t> players, years;
     std::vector<std::uint8_t> teams, leagues, positions;
     std::vector<CompiledLimit> limits;
-    std::vector<const std::vector<std::uint32_t>*> postings;
+    std::vector<std::span<const std::uint32_t>> postings;
     std::size_t postingRows = 0;
     bool hasLimits = false;
 };
@@ -159,7 +160,7 @@ void markText(const TableData& data, int line, const std::string& value,
     if (!bits[id]) {
         bits[id] = 1;
         const auto& rows = data.rowsOfText(line, id);
-        g.postings.push_back(&rows);
+        g.postings.push_back(rows);
         g.postingRows += rows.size();
     }
 }
@@ -177,7 +178,7 @@ CompiledGroup compileGroup(const TableData& data, const std::vector<SelectionIte
                 for (std::uint32_t p : players) {
                     if (!g.players[p]) {
                         g.players[p] = 1;
-                        g.postings.push_back(&data.rowsOfPlayer(p));
+                        g.postings.push_back(data.rowsOfPlayer(p));
                         g.postingRows += data.rowsOfPlayer(p).size();
                     }
                 }
@@ -202,7 +203,7 @@ CompiledGroup compileGroup(const TableData& data, const std::vector<SelectionIte
                 const auto at = static_cast<std::size_t>(year - data.yearMin());
                 if (!g.years[at]) {
                     g.years[at] = 1;
-                    g.postings.push_back(rows);
+                    g.postings.push_back(*rows);
                     g.postingRows += rows->size();
                 }
             }
@@ -404,8 +405,8 @@ std::vector<std::uint32_t> filterRows(const TableData& data, const Groups& group
     thread_local std::vector<std::uint32_t> candidates;
     candidates.clear();
     if (driver) {
-        for (const auto* rows : driver->postings) {
-            candidates.insert(candidates.end(), rows->begin(), rows->end());
+        for (const auto rows : driver->postings) {
+            candidates.insert(candidates.end(), rows.begin(), rows.end());
         }
         if (driver->postings.size() > 1) {
             std::sort(candidates.begin(), candidates.end());

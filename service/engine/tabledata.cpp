@@ -172,13 +172,21 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
             throw std::runtime_error(std::string("pick list of ") + def.sqlName +
                                      " lacks players of the table");
         }
-        m_byPlayer.resize(playerIds.size());
+        m_playerStart.assign(playerIds.size() + 1, 0);
+        for (const std::uint32_t p : m_player) {
+            ++m_playerStart[p + 1];
+        }
+        for (std::size_t p = 0; p < playerIds.size(); ++p) {
+            m_playerStart[p + 1] += m_playerStart[p];
+        }
+        m_playerRows.resize(m_rows);
+        std::vector<std::uint32_t> fill(m_playerStart.begin(), m_playerStart.end() - 1);
         std::vector<bool> named(playerIds.size());
         const Column& names = m_cols[static_cast<std::size_t>(def.nameLine)];
         std::vector<std::pair<std::string_view, std::uint32_t>> byText;
         for (std::uint32_t r = 0; r < m_rows; ++r) {
             const std::uint32_t p = m_player[r];
-            m_byPlayer[p].push_back(r);
+            m_playerRows[fill[p]++] = r;
             if (!named[p]) {
                 named[p] = true;
                 const std::string& name = names.dict[names.ids[r]];
@@ -442,9 +450,7 @@ std::size_t TableData::bytes() const {
         }
     }
     total += m_player.capacity() * 4;
-    for (const auto& v : m_byPlayer) {
-        total += v.capacity() * 4 + sizeof(v);
-    }
+    total += (m_playerStart.capacity() + m_playerRows.capacity()) * 4;
     return total;
 }
 

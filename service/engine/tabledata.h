@@ -111,8 +111,10 @@ public:
     std::span<const std::uint32_t> playersNamed(std::string_view text) const;
 
     // Rows of a player, of a dict entry of the team name, league or position line, of a year.
-    const std::vector<std::uint32_t>& rowsOfPlayer(std::uint32_t p) const {
-        return home().m_byPlayer[p];
+    std::span<const std::uint32_t> rowsOfPlayer(std::uint32_t p) const {
+        const TableData& home = this->home();
+        return std::span<const std::uint32_t>(home.m_playerRows)
+            .subspan(home.m_playerStart[p], home.m_playerStart[p + 1] - home.m_playerStart[p]);
     }
     const std::vector<std::uint32_t>& rowsOfText(int line, std::uint32_t id) const;
     const std::vector<std::uint32_t>* rowsOfYear(int year) const;
@@ -147,7 +149,9 @@ private:
     // the name line's dict.
     std::vector<std::string_view> m_names;
     std::vector<std::uint32_t> m_namedPlayers;
-    std::vector<std::vector<std::uint32_t>> m_byPlayer;
+    // The rows of each player p, in order: m_playerRows from m_playerStart[p] to [p + 1].
+    std::vector<std::uint32_t> m_playerStart;
+    std::vector<std::uint32_t> m_playerRows;
     std::unordered_map<int, std::vector<std::vector<std::uint32_t>>> m_byText; // line -> id -> rows
     std::vector<std::vector<std::uint32_t>> m_byYear;
     int m_yearMin = 0;
