@@ -301,6 +301,14 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
     std::vector<std::uint8_t> firstStints(width, 0);
     for (std::size_t c = 0; c < width; ++c) {
         cols[c].kind = def.fields[c].kind;
+        // Made at their final size (see the loaded tables).
+        if (cols[c].kind == FieldKind::Ratio || cols[c].kind == FieldKind::Real) {
+            cols[c].reals.reserve(lines);
+            cols[c].units.reserve(cols[c].kind == FieldKind::Ratio ? lines : 0);
+        } else {
+            cols[c].ids.reserve(cols[c].isText() ? lines : 0);
+            cols[c].ints.reserve(cols[c].isText() ? 0 : lines);
+        }
         texts.emplace_back(cols[c], def.fields[c].missing);
         const auto line = static_cast<int>(c);
         if (cols[c].isText() && line != codeLine && line != def.teamNameLine &&

@@ -114,24 +114,26 @@ private:
     static std::uint32_t encode(T value) { return static_cast<std::uint32_t>(value) + 1u; }
     static T decode(std::uint32_t held) { return static_cast<T>(held - 1u); }
 
-    // Widens the values held so that `held` fits.
+    // Widens the values held so that `held` fits, keeping the room reserved.
     void fit(std::uint32_t held) {
         if (m_width == 1 && held > 0xffu) {
             if (held > 0xffffu) {
-                m_32.assign(m_8.begin(), m_8.end());
-                m_8 = std::vector<std::uint8_t>();
+                widen(m_8, m_32);
                 m_width = 4;
                 return;
             }
-            m_16.assign(m_8.begin(), m_8.end());
-            m_8 = std::vector<std::uint8_t>();
+            widen(m_8, m_16);
             m_width = 2;
         }
         if (m_width == 2 && held > 0xffffu) {
-            m_32.assign(m_16.begin(), m_16.end());
-            m_16 = std::vector<std::uint16_t>();
+            widen(m_16, m_32);
             m_width = 4;
         }
+    }
+    template <typename From, typename To> static void widen(From& from, To& to) {
+        to.reserve(from.capacity());
+        to.assign(from.begin(), from.end());
+        from = From();
     }
 
     int m_width = 1;

@@ -97,6 +97,18 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
                                     nullptr) != SQLITE_OK) {
         db.fail("cannot set the text order");
     }
+    // Each column is made at its final size: grown row by row, it would keep up to twice the
+    // room it needs.
+    std::size_t expected = 0;
+    {
+        SqliteStmt count(db, std::string("SELECT count(*) FROM ") + def.sqlName);
+        expected = count.step() ? static_cast<std::size_t>(std::max(0LL, count.integer(0))) : 0;
+    }
+    for (Column& c : m_cols) {
+        c.ids.reserve(c.isText() ? expected : 0);
+        c.ints.reserve(c.isText() ? 0 : expected);
+    }
+    m_player.reserve(def.hasPlayers ? expected : 0);
     SqliteStmt select(db, selectSql(def));
     while (select.step()) {
         if (def.hasPlayers) {
