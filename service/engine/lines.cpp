@@ -220,8 +220,8 @@ bool qualifies(const TableData& data, std::uint32_t line, int games) {
 }
 
 std::size_t LinesTable::bytes() const {
-    return data->bytes() + texts->bytes() + qualified.capacity() +
-           (memberStart.capacity() + members.capacity()) * sizeof(std::uint32_t);
+    return data->bytes() + texts->bytes() + qualified.bytes() + memberStart.bytes() +
+           members.bytes();
 }
 
 std::vector<std::uint32_t> LinesTable::stintRows(const std::vector<std::uint32_t>& lines) const {
@@ -278,15 +278,17 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
         ++sizes[it->second];
     }
     const auto lines = static_cast<std::uint32_t>(sizes.size());
-    out->memberStart.assign(lines + 1, 0);
+    std::vector<std::uint32_t>& memberStart = out->memberStart.make();
+    memberStart.assign(lines + 1, 0);
     for (std::uint32_t l = 0; l < lines; ++l) {
-        out->memberStart[l + 1] = out->memberStart[l] + sizes[l];
+        memberStart[l + 1] = memberStart[l] + sizes[l];
     }
-    out->members.resize(rows.size());
+    std::vector<std::uint32_t>& memberRows = out->members.make();
+    memberRows.resize(rows.size());
     {
-        std::vector<std::uint32_t> fill(out->memberStart.begin(), out->memberStart.end() - 1);
+        std::vector<std::uint32_t> fill(memberStart.begin(), memberStart.end() - 1);
         for (std::size_t i = 0; i < rows.size(); ++i) {
-            out->members[fill[rowLine[i]]++] = rows[i];
+            memberRows[fill[rowLine[i]]++] = rows[i];
         }
     }
 
@@ -320,7 +322,6 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
         }
     }
     std::vector<std::string> codes, leagues;
-    out->qualified.resize(lines);
     for (std::uint32_t l = 0; l < lines; ++l) {
         const std::uint32_t* members = out->members.data() + out->memberStart[l];
         const std::size_t n = sizes[l];
@@ -432,6 +433,11 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
         std::vector<std::uint32_t> same(lines);
         std::iota(same.begin(), same.end(), 0u);
         out->texts = std::make_unique<RecordTexts>(*out->data, *plain->texts, same);
+        // Their stint rows and qualifiers are plain's too.
+        out->members.share(plain->members);
+        out->memberStart.share(plain->memberStart);
+        out->qualified.share(plain->qualified);
+        return out;
     } else if (stintTexts != nullptr && !career) {
         // Career lines show their span on every line, so only season lines can show a stint
         // as is.
@@ -448,6 +454,8 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
         out->texts = std::make_unique<RecordTexts>(*out->data);
     }
     const Column& years = out->data->column(def.yearLine);
+    std::vector<std::uint8_t>& qualified = out->qualified.make();
+    qualified.assign(lines, 0);
     for (std::uint32_t l = 0; l < lines && !career; ++l) {
         int games = 0;
         const std::uint32_t* members = out->members.data() + out->memberStart[l];
@@ -456,7 +464,7 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
             games =
                 std::max(games, schedule.games(years.ints[l], league.dict[league.ids[members[i]]]));
         }
-        out->qualified[l] = qualifies(*out->data, l, games);
+        qualified[l] = qualifies(*out->data, l, games);
     }
     return out;
 }
