@@ -249,6 +249,35 @@ bool groupMatches(const TableData& data, const CompiledGroup& g, std::uint32_t r
     return false;
 }
 
+// Whether each row of data matches a group of limits only, one byte per row in out: a count or
+// season line is read a whole column at a time, as it is held; other lines row by row.
+void matchLimits(const TableData& data, const CompiledGroup& g, std::vector<std::uint8_t>& out) {
+    const std::uint32_t rows = data.rows();
+    out.assign(rows, 0);
+    for (const CompiledLimit& lim : g.limits) {
+        const Column& c = data.column(lim.line);
+        if (lim.none || !lim.textOk.empty() || lim.shown ||
+            (c.kind != FieldKind::Count && c.kind != FieldKind::Year)) {
+            for (std::uint32_t r = 0; r < rows; ++r) {
+                out[r] |= limitMatches(data, lim, r) ? 1 : 0;
+            }
+            continue;
+        }
+        const bool year = c.kind == FieldKind::Year;
+        c.ints.visit([&](auto values) {
+            for (std::uint32_t r = 0; r < rows; ++r) {
+                const std::int32_t v = values[r];
+                out[r] |= (year || v >= 0) && v >= lim.lo && v <= lim.hi ? 1 : 0;
+            }
+        });
+    }
+}
+
+bool limitsOnly(const CompiledGroup& g) {
+    return g.players.empty() && g.teams.empty() && g.leagues.empty() && g.positions.empty() &&
+           g.years.empty() && !g.limits.empty();
+}
+
 // Working memory of a thread, kept from one query to the next: fresh pages cost more than the
 // sort itself, and the keys of the largest table are a few megabytes.
 template <typename K> struct SortScratch {
@@ -432,8 +461,23 @@ std::vector<std::uint32_t> filterRows(const TableData& data, const Groups& group
             }
         }
     } else {
+        // Every row is a candidate: a group of limits only is figured for all rows first.
+        thread_local std::vector<std::vector<std::uint8_t>> matched;
+        matched.resize(std::max(matched.size(), compiled.size()));
+        std::vector<const std::uint8_t*> masks(compiled.size(), nullptr);
+        for (std::size_t i = 0; i < compiled.size(); ++i) {
+            if (limitsOnly(compiled[i])) {
+                matchLimits(data, compiled[i], matched[i]);
+                masks[i] = matched[i].data();
+            }
+        }
         for (std::uint32_t row = 0; row < data.rows(); ++row) {
-            if (keep(row)) {
+            bool kept = true;
+            for (std::size_t i = 0; i < compiled.size() && kept; ++i) {
+                kept =
+                    masks[i] != nullptr ? masks[i][row] != 0 : groupMatches(data, compiled[i], row);
+            }
+            if (kept) {
                 out.push_back(row);
             }
         }

@@ -35,12 +35,16 @@ bool Column::missing(std::uint32_t row) const {
 bool Column::number(std::uint32_t row, double& out) const {
     switch (kind) {
     case FieldKind::Year:
-    case FieldKind::Count:
-        out = ints[row];
-        return kind == FieldKind::Year || ints[row] >= 0;
-    case FieldKind::Innings:
-        out = ints[row] / 3 + (ints[row] % 3) / 10.0;
-        return ints[row] >= 0;
+    case FieldKind::Count: {
+        const std::int32_t v = ints[row];
+        out = v;
+        return kind == FieldKind::Year || v >= 0;
+    }
+    case FieldKind::Innings: {
+        const std::int32_t v = ints[row];
+        out = v / 3 + (v % 3) / 10.0;
+        return v >= 0;
+    }
     case FieldKind::Real:
         if (reals.empty()) {
             return false;
