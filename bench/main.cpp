@@ -448,7 +448,7 @@ int run(const Options& options) {
                          reply);
     }
     std::printf("\nbbstatsd memory after filling the cache: VmRSS %.0f MB, VmHWM %.0f MB "
-                "(target < 400 MB)\n",
+                "(target < 320 MB)\n",
                 bench::residentMb(service.pid()), bench::residentMb(service.pid(), "VmHWM:"));
 
     // 6. What the lines kept ready from load time add to start-up and memory.

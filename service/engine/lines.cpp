@@ -128,6 +128,21 @@ bool stintsRatio(const TableData& stints, const RatioDef& r, const std::uint32_t
     return true;
 }
 
+// The real of a real line of row, or, where its table holds the line as units, a real that
+// shows as the row's figure: the units scaled back, which round to the same units again.
+double realOf(const TableData& data, int line, std::uint32_t row) {
+    const Column& c = data.column(line);
+    if (!c.reals.empty()) {
+        return c.reals[row];
+    }
+    constexpr double kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+    const ShownLine shown(data, line);
+    long long units = 0;
+    return shown.units(row, units)
+               ? static_cast<double>(units) / kScale[std::clamp(shown.decimals(), 0, 6)]
+               : std::numeric_limits<double>::quiet_NaN();
+}
+
 } // namespace
 
 LinesOptions parseLinesOptions(std::string_view query, Table table) {
@@ -205,8 +220,8 @@ bool qualifies(const TableData& data, std::uint32_t line, int games) {
 }
 
 std::size_t LinesTable::bytes() const {
-    return data->bytes() + texts->bytes() + qualified.capacity() +
-           (memberStart.capacity() + members.capacity()) * sizeof(std::uint32_t);
+    return data->bytes() + texts->bytes() + qualified.bytes() + memberStart.bytes() +
+           members.bytes();
 }
 
 std::vector<std::uint32_t> LinesTable::stintRows(const std::vector<std::uint32_t>& lines) const {
@@ -263,15 +278,17 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
         ++sizes[it->second];
     }
     const auto lines = static_cast<std::uint32_t>(sizes.size());
-    out->memberStart.assign(lines + 1, 0);
+    std::vector<std::uint32_t>& memberStart = out->memberStart.make();
+    memberStart.assign(lines + 1, 0);
     for (std::uint32_t l = 0; l < lines; ++l) {
-        out->memberStart[l + 1] = out->memberStart[l] + sizes[l];
+        memberStart[l + 1] = memberStart[l] + sizes[l];
     }
-    out->members.resize(rows.size());
+    std::vector<std::uint32_t>& memberRows = out->members.make();
+    memberRows.resize(rows.size());
     {
-        std::vector<std::uint32_t> fill(out->memberStart.begin(), out->memberStart.end() - 1);
+        std::vector<std::uint32_t> fill(memberStart.begin(), memberStart.end() - 1);
         for (std::size_t i = 0; i < rows.size(); ++i) {
-            out->members[fill[rowLine[i]]++] = rows[i];
+            memberRows[fill[rowLine[i]]++] = rows[i];
         }
     }
 
@@ -281,12 +298,30 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
     std::vector<Column> cols(width);
     std::vector<TextColumn> texts;
     texts.reserve(width);
+    // A text line that every line takes from its first stint (the name, the hands, a fielder's
+    // position) shares the stints' texts instead of copying them.
+    std::vector<std::uint8_t> firstStints(width, 0);
     for (std::size_t c = 0; c < width; ++c) {
         cols[c].kind = def.fields[c].kind;
+        // Made at their final size (see the loaded tables).
+        if (cols[c].kind == FieldKind::Ratio || cols[c].kind == FieldKind::Real) {
+            cols[c].reals.reserve(lines);
+            cols[c].units.reserve(cols[c].kind == FieldKind::Ratio ? lines : 0);
+        } else {
+            cols[c].ids.reserve(cols[c].isText() ? lines : 0);
+            cols[c].ints.reserve(cols[c].isText() ? 0 : lines);
+        }
         texts.emplace_back(cols[c], def.fields[c].missing);
+        const auto line = static_cast<int>(c);
+        if (cols[c].isText() && line != codeLine && line != def.teamNameLine &&
+            line != def.leagueLine && line != positionsLine) {
+            const Column& from = stints.column(line);
+            cols[c].dict.share(from.dict);
+            cols[c].missingId = from.missingId;
+            firstStints[c] = 1;
+        }
     }
     std::vector<std::string> codes, leagues;
-    out->qualified.resize(lines);
     for (std::uint32_t l = 0; l < lines; ++l) {
         const std::uint32_t* members = out->members.data() + out->memberStart[l];
         const std::size_t n = sizes[l];
@@ -318,7 +353,9 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
             case FieldKind::Text:
             case FieldKind::Char: {
                 const int line = static_cast<int>(c);
-                if (asIs) {
+                if (firstStints[c]) {
+                    to.ids.push_back(from.ids[first]);
+                } else if (asIs) {
                     texts[c].push(from.dict[from.ids[first]]);
                 } else if (line == codeLine) {
                     texts[c].push(codes.size() == 1 ? codes[0] : "TOT");
@@ -361,8 +398,12 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
                 break;
             }
             case FieldKind::Ratio:
+                // The line's exact ratio, for the figures made from it, set below; the table
+                // made of the lines keeps only its units.
+                to.reals.push_back(std::numeric_limits<double>::quiet_NaN());
+                break;
             case FieldKind::Real:
-                to.reals.push_back(asIs ? from.reals[first]
+                to.reals.push_back(asIs ? realOf(stints, static_cast<int>(c), first)
                                         : std::numeric_limits<double>::quiet_NaN());
                 break;
             }
@@ -371,7 +412,7 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
             Column& to = cols[static_cast<std::size_t>(r.line)];
             long long units = -1;
             double value = 0;
-            if (stintsRatio(stints, r, members, n, units, value) && !asIs) {
+            if (stintsRatio(stints, r, members, n, units, value)) {
                 to.reals.back() = value;
             }
             to.units.push_back(static_cast<std::int32_t>(
@@ -392,6 +433,11 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
         std::vector<std::uint32_t> same(lines);
         std::iota(same.begin(), same.end(), 0u);
         out->texts = std::make_unique<RecordTexts>(*out->data, *plain->texts, same);
+        // Their stint rows and qualifiers are plain's too.
+        out->members.share(plain->members);
+        out->memberStart.share(plain->memberStart);
+        out->qualified.share(plain->qualified);
+        return out;
     } else if (stintTexts != nullptr && !career) {
         // Career lines show their span on every line, so only season lines can show a stint
         // as is.
@@ -408,6 +454,8 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
         out->texts = std::make_unique<RecordTexts>(*out->data);
     }
     const Column& years = out->data->column(def.yearLine);
+    std::vector<std::uint8_t>& qualified = out->qualified.make();
+    qualified.assign(lines, 0);
     for (std::uint32_t l = 0; l < lines && !career; ++l) {
         int games = 0;
         const std::uint32_t* members = out->members.data() + out->memberStart[l];
@@ -416,7 +464,7 @@ std::shared_ptr<const LinesTable> combineLines(const TableData& stints,
             games =
                 std::max(games, schedule.games(years.ints[l], league.dict[league.ids[members[i]]]));
         }
-        out->qualified[l] = qualifies(*out->data, l, games);
+        qualified[l] = qualifies(*out->data, l, games);
     }
     return out;
 }

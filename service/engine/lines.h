@@ -53,13 +53,33 @@ private:
 // qualify every line.
 bool qualifies(const TableData& data, std::uint32_t line, int games);
 
+// An array that tables of the same lines share (those of the more-columns option share the
+// plain lines'): made once, then read.
+template <typename T> class SharedArray {
+public:
+    const T& operator[](std::size_t i) const { return (*m_values)[i]; }
+    std::size_t size() const { return m_values->size(); }
+    const T* data() const { return m_values->data(); }
+    typename std::vector<T>::const_iterator begin() const { return m_values->begin(); }
+    typename std::vector<T>::const_iterator end() const { return m_values->end(); }
+    // Bytes held, counting shared values.
+    std::size_t bytes() const { return m_values->capacity() * sizeof(T); }
+    // The values, to make them.
+    std::vector<T>& make() { return *m_values; }
+    // Reads other's values from now on.
+    void share(const SharedArray& other) { m_values = other.m_values; }
+
+private:
+    std::shared_ptr<std::vector<T>> m_values = std::make_shared<std::vector<T>>();
+};
+
 // Combined lines of a set of stint rows, with their texts written and each line's stint rows.
 struct LinesTable {
     std::unique_ptr<TableData> data;
     std::unique_ptr<RecordTexts> texts;
-    std::vector<std::uint8_t> qualified;    // per line
-    std::vector<std::uint32_t> memberStart; // lines + 1 entries: where each line's rows start
-    std::vector<std::uint32_t> members;     // stint rows of each line, in default order
+    SharedArray<std::uint8_t> qualified;    // per line
+    SharedArray<std::uint32_t> memberStart; // lines + 1 entries: where each line's rows start
+    SharedArray<std::uint32_t> members;     // stint rows of each line, in default order
 
     std::size_t bytes() const;
     // The stint rows of lines, in default order.

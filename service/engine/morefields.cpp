@@ -1,5 +1,6 @@
 #include "service/engine/morefields.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -79,7 +80,7 @@ std::map<LeagueKey, League> leagueFigures(const TableData& batters, const TableD
     }
     std::map<LeagueKey, LeagueSums> sums;
     {
-        const auto& ints = [&](const char* name) -> const std::vector<std::int32_t>& {
+        const auto& ints = [&](const char* name) -> const PackedInts<std::int32_t>& {
             return batters.column(lineNamed(bd, name)).ints;
         };
         const auto &h = ints("H"), &bb = ints("BB"), &hbp = ints("HBP"), &ab = ints("AB"),
@@ -102,7 +103,7 @@ std::map<LeagueKey, League> leagueFigures(const TableData& batters, const TableD
         }
     }
     {
-        const auto& ints = [&](const char* name) -> const std::vector<std::int32_t>& {
+        const auto& ints = [&](const char* name) -> const PackedInts<std::int32_t>& {
             return pitchers.column(lineNamed(pd, name)).ints;
         };
         const auto &er = ints("ER"), &outs = ints("IP"), &hr = ints("HR"), &bb = ints("BB"),
@@ -170,9 +171,13 @@ double expectedWinPct(long long rs, long long ra) {
     return s / (s + a);
 }
 
+struct LineCounts;
+double ratioValue(const TableDef& def, int line, const LineCounts& counts);
+
 // The record's counts of a line of data, missing as -1, and its ratios as computed for the
 // line (NaN missing): a combined line's averages are its own, so the added figures made from
-// them agree with what the line shows.
+// them agree with what the line shows. A line being built (cols) holds its ratios as reals; a
+// stored row's are figured from its counts, as the importer figured them.
 struct LineCounts {
     const std::vector<Column>* cols = nullptr;
     const TableData* data = nullptr;
@@ -181,7 +186,10 @@ struct LineCounts {
         return cols ? (*cols)[static_cast<std::size_t>(line)] : data->column(line);
     }
     long long operator()(int line) const { return column(line).ints[at]; }
-    double real(int line) const { return column(line).reals[at]; }
+    double real(int line) const {
+        const Column& c = column(line);
+        return c.reals.empty() ? ratioValue(data->def(), line, *this) : c.reals[at];
+    }
 };
 
 double ratioValue(const TableDef& def, int line, const LineCounts& counts) {
@@ -191,12 +199,37 @@ double ratioValue(const TableDef& def, int line, const LineCounts& counts) {
 
 } // namespace
 
-// Per stint row (Teams: per club-season): what its added figures compare with.
+// Per stint row (Teams: per club-season) of one table: what its added figures compare with.
+// The league figures of a row depend on its club-season only, so each row holds which pair of
+// figures is its own; its weight and age are read from the table.
 struct MoreFigures::Basis {
-    std::vector<double> weight;          // plate appearances or outs, 0 when missing
-    std::vector<double> lgObp, lgSlg;    // league figures times the half-weight park factor
-    std::vector<double> lgEra, fipConst; // league ERA times PPF / 100; the FIP constant
-    std::vector<double> age;
+    const TableData* data = nullptr;
+    const Column* weights = nullptr;  // plate appearances (batters) or outs; null for fielders
+    PackedInts<std::uint32_t> figure; // per row: its pair in figures
+    // Batters: league OBP and SLG times the half-weight park factor; pitchers and clubs:
+    // league ERA times PPF / 100 and the FIP constant.
+    std::vector<std::pair<double, double>> figures;
+    std::vector<std::pair<int, int>> births; // per player of data: birth year, month (0 unknown)
+
+    double weight(std::uint32_t r) const { return std::max(0, weights->ints[r]); }
+    double a(std::uint32_t r) const { return figures[figure[r]].first; }
+    double b(std::uint32_t r) const { return figures[figure[r]].second; }
+    double age(std::uint32_t r) const {
+        return births.empty() ? kNaN
+                              : ageIn(data->column(data->def().yearLine).ints[r],
+                                      births[data->playerOfRow()[r]]);
+    }
+    // Gives the next row the pair (x, y), kept once however many rows share it.
+    void addFigures(double x, double y,
+                    std::map<std::pair<std::uint64_t, std::uint64_t>, std::uint32_t>& seen) {
+        const auto [it, fresh] =
+            seen.try_emplace({std::bit_cast<std::uint64_t>(x), std::bit_cast<std::uint64_t>(y)},
+                             static_cast<std::uint32_t>(figures.size()));
+        if (fresh) {
+            figures.emplace_back(x, y);
+        }
+        figure.push_back(it->second);
+    }
 };
 
 MoreFigures::MoreFigures(SqliteDb& db, const std::array<const TableData*, 4>& tables) {
@@ -215,40 +248,32 @@ MoreFigures::MoreFigures(SqliteDb& db, const std::array<const TableData*, 4>& ta
         const TableData& data = *tables[t];
         const TableDef& def = data.def();
         auto b = std::make_unique<Basis>();
+        b->data = &data;
         const std::uint32_t rows = data.rows();
-        b->age.assign(rows, kNaN);
         const Column& years = data.column(def.yearLine);
         const int codeLine = lineNamed(def, "TeamCode");
         if (def.hasPlayers) {
-            for (std::uint32_t r = 0; r < rows; ++r) {
-                const auto it = births.find(data.playerIds()[data.playerOfRow()[r]]);
-                b->age[r] = it == births.end() ? kNaN : ageIn(years.ints[r], it->second);
+            b->births.resize(data.playerIds().size());
+            for (std::size_t p = 0; p < data.playerIds().size(); ++p) {
+                const auto it = births.find(data.playerIds()[p]);
+                b->births[p] = it == births.end() ? std::pair(0, 0) : it->second;
             }
         }
+        std::map<std::pair<std::uint64_t, std::uint64_t>, std::uint32_t> seen;
         if (def.table == Table::Batters) {
-            const Column& pa = data.column(lineNamed(def, "PA"));
-            b->weight.resize(rows);
-            b->lgObp.resize(rows);
-            b->lgSlg.resize(rows);
+            b->weights = &data.column(lineNamed(def, "PA"));
             for (std::uint32_t r = 0; r < rows; ++r) {
                 const int bpf = parks.of(years.ints[r], textOf(data, codeLine, r)).first;
                 const double factor = bpf > 0 ? (1.0 + bpf / 100.0) / 2.0 : 1.0;
                 const League lg = leagueOf(data, r);
-                b->weight[r] = std::max(0, pa.ints[r]);
-                b->lgObp[r] = lg.obp * factor;
-                b->lgSlg[r] = lg.slg * factor;
+                b->addFigures(lg.obp * factor, lg.slg * factor, seen);
             }
         } else if (def.table == Table::Pitchers || def.table == Table::Teams) {
-            const Column& outs = data.column(lineNamed(def, "IP"));
-            b->weight.resize(rows);
-            b->lgEra.resize(rows);
-            b->fipConst.resize(rows);
+            b->weights = &data.column(lineNamed(def, "IP"));
             for (std::uint32_t r = 0; r < rows; ++r) {
                 const int ppf = parks.of(years.ints[r], textOf(data, codeLine, r)).second;
                 const League lg = leagueOf(data, r);
-                b->weight[r] = std::max(0, outs.ints[r]);
-                b->lgEra[r] = lg.era * (ppf > 0 ? ppf / 100.0 : 1.0);
-                b->fipConst[r] = lg.fipConst;
+                b->addFigures(lg.era * (ppf > 0 ? ppf / 100.0 : 1.0), lg.fipConst, seen);
             }
         }
         m_basis[t] = std::move(b);
@@ -260,33 +285,34 @@ MoreFigures::~MoreFigures() = default;
 namespace {
 
 // The added figures of one line (a stint, or a combined line with its stint rows `members`)
-// that are no ratio of its counts, written to their columns at `at`.
+// that are no ratio of its counts, written to their columns at `at`. basis: the table's
+// MoreFigures::Basis.
+template <typename Basis>
 void lineFigures(const TableDef& def, const LineCounts& counts, const std::uint32_t* members,
-                 std::size_t n, bool career, const std::vector<double>& weight,
-                 const std::vector<double>& lgA, const std::vector<double>& lgB,
-                 const std::vector<double>& age, const std::function<void(int, double)>& set) {
-    // Weighted averages over the members of two per-stint figures.
-    auto weighted = [&](const std::vector<double>& x, const std::vector<double>& y, double& ox,
-                        double& oy) {
+                 std::size_t n, bool career, const Basis& basis,
+                 const std::function<void(int, double)>& set) {
+    // Weighted averages over the members of the two league figures of each stint.
+    auto weighted = [&](double& ox, double& oy) {
         double w = 0, sx = 0, sy = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const std::uint32_t r = members[i];
-            if (weight[r] > 0 && std::isfinite(x[r]) && std::isfinite(y[r])) {
-                w += weight[r];
-                sx += weight[r] * x[r];
-                sy += weight[r] * y[r];
+            const double weight = basis.weight(r), x = basis.a(r), y = basis.b(r);
+            if (weight > 0 && std::isfinite(x) && std::isfinite(y)) {
+                w += weight;
+                sx += weight * x;
+                sy += weight * y;
             }
         }
         ox = w > 0 ? sx / w : kNaN;
         oy = w > 0 ? sy / w : kNaN;
     };
-    const double years = career ? kNaN : age[members[0]];
+    const double years = career ? kNaN : basis.age(members[0]);
     switch (def.table) {
     case Table::Batters: {
         const double obp = counts.real(lineNamed(def, "OBP"));
         const double slg = counts.real(lineNamed(def, "SLG"));
         double lgObp = kNaN, lgSlg = kNaN;
-        weighted(lgA, lgB, lgObp, lgSlg);
+        weighted(lgObp, lgSlg);
         set(moreLine(def, "OPS"), obp + slg);
         set(moreLine(def, "OPSPlus"),
             lgObp > 0 && lgSlg > 0 ? 100.0 * (obp / lgObp + slg / lgSlg - 1.0) : kNaN);
@@ -298,7 +324,7 @@ void lineFigures(const TableDef& def, const LineCounts& counts, const std::uint3
         const long long hr = counts(lineNamed(def, "HR")), bb = counts(lineNamed(def, "BB"));
         const long long so = counts(lineNamed(def, "SO")), hb = counts(lineNamed(def, "HB"));
         double lgEra = kNaN, fipConst = kNaN;
-        weighted(lgA, lgB, lgEra, fipConst);
+        weighted(lgEra, fipConst);
         const double era = counts.real(lineNamed(def, "ERA"));
         set(moreLine(def, "ERAPlus"), era > 0 ? 100.0 * lgEra / era : kNaN);
         set(moreLine(def, "FIP"),
@@ -315,7 +341,7 @@ void lineFigures(const TableDef& def, const LineCounts& counts, const std::uint3
         break;
     case Table::Teams: {
         const double era = counts.real(lineNamed(def, "ERA"));
-        const double lgEra = lgA[members[0]];
+        const double lgEra = basis.a(members[0]);
         set(moreLine(def, "OPS"),
             counts.real(lineNamed(def, "OBP")) + counts.real(lineNamed(def, "SLG")));
         set(moreLine(def, "ERAPlus"), era > 0 ? 100.0 * lgEra / era : kNaN);
@@ -333,21 +359,16 @@ std::unique_ptr<TableData> MoreFigures::extend(const TableData& base) const {
     const Basis& b = *m_basis[static_cast<std::size_t>(def.table)];
     const std::size_t first = base.def().fields.size();
     std::vector<Column> added(def.fields.size() - first);
+    // The added ratios are figured from each row's counts when the table is made.
     for (std::size_t i = 0; i < added.size(); ++i) {
         added[i].kind = def.fields[first + i].kind;
-        added[i].reals.assign(base.rows(), kNaN);
+        if (added[i].kind != FieldKind::Ratio) {
+            added[i].reals.assign(base.rows(), kNaN);
+        }
     }
-    const bool batters = def.table == Table::Batters;
-    const std::vector<double>& lgA = batters ? b.lgObp : b.lgEra;
-    const std::vector<double>& lgB = batters ? b.lgSlg : b.fipConst;
     for (std::uint32_t r = 0; r < base.rows(); ++r) {
         const LineCounts counts{nullptr, &base, r};
-        for (std::size_t i = 0; i < added.size(); ++i) {
-            if (added[i].kind == FieldKind::Ratio) {
-                added[i].reals[r] = ratioValue(def, static_cast<int>(first + i), counts);
-            }
-        }
-        lineFigures(def, counts, &r, 1, false, b.weight, lgA, lgB, b.age, [&](int line, double v) {
+        lineFigures(def, counts, &r, 1, false, b, [&](int line, double v) {
             added[static_cast<std::size_t>(line) - first].reals[r] = std::isfinite(v) ? v : kNaN;
         });
     }
@@ -357,9 +378,6 @@ std::unique_ptr<TableData> MoreFigures::extend(const TableData& base) const {
 void MoreFigures::fillLines(const TableDef& def, std::vector<Column>& cols, const LinesTable& lines,
                             bool career) const {
     const Basis& b = *m_basis[static_cast<std::size_t>(def.table)];
-    const bool batters = def.table == Table::Batters;
-    const std::vector<double>& lgA = batters ? b.lgObp : b.lgEra;
-    const std::vector<double>& lgB = batters ? b.lgSlg : b.fipConst;
     const auto count = static_cast<std::uint32_t>(lines.memberStart.size() - 1);
     for (std::uint32_t l = 0; l < count; ++l) {
         const std::uint32_t* members = lines.members.data() + lines.memberStart[l];
@@ -367,8 +385,8 @@ void MoreFigures::fillLines(const TableDef& def, std::vector<Column>& cols, cons
         if (!career && n == 1) {
             continue;
         }
-        lineFigures(def, LineCounts{&cols, nullptr, l}, members, n, career, b.weight, lgA, lgB,
-                    b.age, [&](int line, double v) {
+        lineFigures(def, LineCounts{&cols, nullptr, l}, members, n, career, b,
+                    [&](int line, double v) {
                         cols[static_cast<std::size_t>(line)].reals[l] = std::isfinite(v) ? v : kNaN;
                     });
     }

@@ -34,10 +34,10 @@ PickLists::PickLists(const TableData& data) : m_data(data) {
         years[i] = std::to_string(data.yearMin() + static_cast<long long>(i));
     }
     build('C', std::move(years));
-    build('D', data.column(def.teamNameLine).dict);
-    build('E', data.column(def.leagueLine).dict);
+    build('D', data.column(def.teamNameLine).dict.texts());
+    build('E', data.column(def.leagueLine).dict.texts());
     if (def.positionLine >= 0) {
-        build('G', data.column(def.positionLine).dict);
+        build('G', data.column(def.positionLine).dict.texts());
     }
 }
 
@@ -91,15 +91,16 @@ std::string PickLists::over(char letter, const std::vector<std::uint32_t>& rows)
         const std::uint32_t* player = m_data.playerOfRow().data();
         mark([&](std::uint32_t row) { return player[row]; });
     } else if (letter == 'C') {
-        const std::int32_t* year = m_data.column(def.yearLine).ints.data();
         const int first = m_data.yearMin();
-        mark([&](std::uint32_t row) { return static_cast<std::uint32_t>(year[row] - first); });
+        m_data.column(def.yearLine).ints.visit([&](auto year) {
+            mark([&](std::uint32_t row) { return static_cast<std::uint32_t>(year[row] - first); });
+        });
     } else {
         const int line = letter == 'D'   ? def.teamNameLine
                          : letter == 'E' ? def.leagueLine
                                          : def.positionLine;
-        const std::uint32_t* id = m_data.column(line).ids.data();
-        mark([&](std::uint32_t row) { return id[row]; });
+        m_data.column(line).ids.visit(
+            [&](auto id) { mark([&](std::uint32_t row) { return id[row]; }); });
     }
     std::size_t count = 0;
     std::size_t bytes = 0;

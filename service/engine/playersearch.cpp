@@ -146,26 +146,61 @@ PlayerSearch::PlayerSearch(SqliteDb& db, const TableData& batters, const TableDa
                 p.facts.append(keys[i]).append(1, '\t').append(value).append("\r\n");
             }
         }
-        p.exact = searchWords(first + " " + last);
-        std::sort(p.exact.begin(), p.exact.end());
-        p.words = searchWords(first + " " + last + " " + std::string(select.text(3)));
-        std::sort(p.words.begin(), p.words.end());
-        p.words.erase(std::unique(p.words.begin(), p.words.end()), p.words.end());
+        std::vector<std::string> exact = searchWords(first + " " + last);
+        std::sort(exact.begin(), exact.end());
+        p.exact = keepWords(exact);
+        std::vector<std::string> words =
+            searchWords(first + " " + last + " " + std::string(select.text(3)));
+        std::sort(words.begin(), words.end());
+        words.erase(std::unique(words.begin(), words.end()), words.end());
+        p.words = keepWords(words);
         p.born = std::string(select.text(4)).substr(0, 4);
-        if (!m_byId.emplace(p.id, static_cast<std::uint32_t>(m_players.size())).second) {
+        // The codes come in order: one equal to the one before is there twice.
+        if (!m_players.empty() && m_players.back().id == p.id) {
             throw std::runtime_error("player_facts holds " + p.id + " twice");
         }
         m_players.push_back(std::move(p));
     }
+    m_players.shrink_to_fit();
+    m_wordText.shrink_to_fit();
     addTable(batters, 0);
     addTable(pitchers, 1);
     addTable(fielders, 2);
     for (std::uint32_t i = 0; i < m_players.size(); ++i) {
-        for (const std::string& word : m_players[i].words) {
-            m_words.emplace_back(word, i);
+        for (std::uint32_t at = m_players[i].words; m_wordText[at] != '\0';
+             at += static_cast<std::uint32_t>(wordAt(at).size()) + 1) {
+            m_words.push_back({at, i});
         }
     }
-    std::sort(m_words.begin(), m_words.end());
+    std::sort(m_words.begin(), m_words.end(), [&](const Word& a, const Word& b) {
+        const int order = wordAt(a.at).compare(wordAt(b.at));
+        return order != 0 ? order < 0 : a.player < b.player;
+    });
+}
+
+std::uint32_t PlayerSearch::keepWords(const std::vector<std::string>& words) {
+    const auto at = static_cast<std::uint32_t>(m_wordText.size());
+    for (const std::string& word : words) {
+        m_wordText.append(word).append(1, '\0');
+    }
+    m_wordText.append(1, '\0');
+    return at;
+}
+
+std::vector<std::string_view> PlayerSearch::wordsAt(std::uint32_t at) const {
+    std::vector<std::string_view> out;
+    for (std::string_view word = wordAt(at); !word.empty(); word = wordAt(at)) {
+        out.push_back(word);
+        at += static_cast<std::uint32_t>(word.size()) + 1;
+    }
+    return out;
+}
+
+std::size_t PlayerSearch::find(std::string_view id) const {
+    const auto it = std::lower_bound(m_players.begin(), m_players.end(), id,
+                                     [](const Player& p, std::string_view v) { return p.id < v; });
+    return it != m_players.end() && it->id == id ? static_cast<std::size_t>(it - m_players.begin())
+                                                 : m_players.size();
 }
 
 // Seasons, games and labels of one player table; fielding positions by games.
@@ -180,12 +215,12 @@ void PlayerSearch::addTable(const TableData& data, int table) {
     const Column& years = data.column(def.yearLine);
     const Column& games = data.column(gamesLine);
     for (std::uint32_t q = 0; q < data.playerIds().size(); ++q) {
-        const auto it = m_byId.find(data.playerIds()[q]);
-        if (it == m_byId.end()) {
+        const std::size_t at = find(data.playerIds()[q]);
+        if (at == m_players.size()) {
             throw std::runtime_error(std::string(def.sqlName) + " holds player " +
                                      data.playerIds()[q] + " without facts");
         }
-        Player& p = m_players[it->second];
+        Player& p = m_players[at];
         p.labels[static_cast<std::size_t>(table)] = data.playerEntries()[q];
         p.tables += "BPF"[table];
         long long sum = 0;
@@ -218,34 +253,37 @@ void PlayerSearch::addTable(const TableData& data, int table) {
 
 std::vector<std::uint32_t> PlayerSearch::matches(const std::vector<std::string>& words) const {
     // Candidates come from the word that starts the fewest words of names.
-    using Entry = std::pair<std::string, std::uint32_t>;
     auto fewest = std::pair(m_words.end(), m_words.end());
     for (const std::string& word : words) {
-        const auto low = std::lower_bound(m_words.begin(), m_words.end(), Entry(word, 0));
+        const auto low =
+            std::lower_bound(m_words.begin(), m_words.end(), word,
+                             [&](const Word& e, const std::string& w) { return wordAt(e.at) < w; });
         const auto high = std::partition_point(
-            low, m_words.end(), [&](const Entry& e) { return e.first.starts_with(word); });
+            low, m_words.end(), [&](const Word& e) { return wordAt(e.at).starts_with(word); });
         if (&word == &words.front() || high - low < fewest.second - fewest.first) {
             fewest = {low, high};
         }
     }
     std::vector<std::uint32_t> found;
     for (auto it = fewest.first; it != fewest.second; ++it) {
-        found.push_back(it->second);
+        found.push_back(it->player);
     }
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());
     std::erase_if(found, [&](std::uint32_t i) {
-        const Player& p = m_players[i];
+        const std::vector<std::string_view> own = wordsAt(m_players[i].words);
         return !std::all_of(words.begin(), words.end(), [&](const std::string& w) {
-            return std::any_of(p.words.begin(), p.words.end(),
-                               [&](const std::string& own) { return own.starts_with(w); });
+            return std::any_of(own.begin(), own.end(),
+                               [&](std::string_view o) { return o.starts_with(w); });
         });
     });
     std::vector<std::string> sorted = words;
     std::sort(sorted.begin(), sorted.end());
     std::vector<std::pair<bool, std::uint32_t>> ranked;
     for (const std::uint32_t i : found) {
-        ranked.emplace_back(m_players[i].exact == sorted, i);
+        const std::vector<std::string_view> exact = wordsAt(m_players[i].exact);
+        ranked.emplace_back(std::equal(exact.begin(), exact.end(), sorted.begin(), sorted.end()),
+                            i);
     }
     const auto better = [&](const auto& a, const auto& b) {
         const Player& x = m_players[a.second];
@@ -282,8 +320,9 @@ std::string PlayerSearch::search(std::string_view rawQuery) const {
         appendYears(out, p.firstYear, p.lastYear);
         out +=
             '\t' + p.tables + '\t' + p.positions + '\t' + p.born + '\t' + std::to_string(p.games);
-        for (const std::string& label : p.labels) {
-            out += '\t' + label;
+        for (const std::string_view label : p.labels) {
+            out += '\t';
+            out += label;
         }
         out += "\r\n";
     }
@@ -291,11 +330,11 @@ std::string PlayerSearch::search(std::string_view rawQuery) const {
 }
 
 std::string PlayerSearch::facts(std::string_view playerId) const {
-    const auto it = m_byId.find(std::string(playerId));
-    if (it == m_byId.end()) {
+    const std::size_t at = find(playerId);
+    if (at == m_players.size()) {
         throw RequestError(404, "no player with that code");
     }
-    const Player& p = m_players[it->second];
+    const Player& p = m_players[at];
     std::string out = "ID\t" + p.id + "\r\nName\t" + p.name + "\r\n";
     out += p.facts;
     if (p.firstYear > 0) {
@@ -306,7 +345,7 @@ std::string PlayerSearch::facts(std::string_view playerId) const {
     static const char* const tables[] = {"Batters", "Pitchers", "Fielders"};
     for (std::size_t t = 0; t < 3; ++t) {
         if (!p.labels[t].empty()) {
-            out += std::string(tables[t]) + '\t' + p.labels[t] + "\r\n";
+            out.append(tables[t]).append(1, '\t').append(p.labels[t]).append("\r\n");
         }
     }
     return out;

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -27,8 +26,9 @@ public:
     static constexpr std::size_t MaxLines = 50;
 
     // Reads the table player_facts of db and the players of the three player tables (batters,
-    // pitchers, fielders: their seasons, games, positions and pick-list labels). Throws
-    // std::runtime_error naming the problem.
+    // pitchers, fielders: their seasons, games, positions and pick-list labels, which are read
+    // from the tables: they must outlive the search). Throws std::runtime_error naming the
+    // problem.
     PlayerSearch(SqliteDb& db, const TableData& batters, const TableData& pitchers,
                  const TableData& fielders);
 
@@ -49,9 +49,7 @@ public:
 private:
     struct Player {
         std::string id;
-        std::string name;               // "Last, First"
-        std::vector<std::string> words; // folded words of the used and given names
-        std::vector<std::string> exact; // folded words of the used first and last name, sorted
+        std::string name;  // "Last, First"
         std::string facts; // People's as reply lines ("KEY TAB VALUE" CR LF), none empty
         int firstYear = 0;
         int lastYear = 0;
@@ -59,16 +57,33 @@ private:
         std::string positions; // fielding positions, most games first
         std::string born;      // birth year
         long long games = 0;
-        std::array<std::string, 3> labels; // pick-list label per player table, empty without rows
+        // In m_wordText: the folded words of his used and given names, sorted and distinct, and
+        // those of his used first and last name, sorted (see wordsAt).
+        std::uint32_t words = 0;
+        std::uint32_t exact = 0;
+        // Pick-list label per player table (the table's own text), empty without rows.
+        std::array<std::string_view, 3> labels;
+    };
+    // A word of a player's names: where it starts in m_wordText, and his position.
+    struct Word {
+        std::uint32_t at;
+        std::uint32_t player;
     };
 
     // The players matching the folded query words, best first, at most MaxLines.
     std::vector<std::uint32_t> matches(const std::vector<std::string>& words) const;
     void addTable(const TableData& data, int table);
+    // Position of the player with code id, or m_players.size().
+    std::size_t find(std::string_view id) const;
+    // Adds words to m_wordText, each ended by NUL, the list by one more; returns where it starts.
+    std::uint32_t keepWords(const std::vector<std::string>& words);
+    // The words of a list kept at `at`.
+    std::vector<std::string_view> wordsAt(std::uint32_t at) const;
+    std::string_view wordAt(std::uint32_t at) const { return m_wordText.c_str() + at; }
 
-    std::vector<Player> m_players;
-    std::unordered_map<std::string, std::uint32_t> m_byId;
-    std::vector<std::pair<std::string, std::uint32_t>> m_words; // (folded word, player), sorted
+    std::vector<Player> m_players; // by code
+    std::string m_wordText;
+    std::vector<Word> m_words; // every word of every player, by word then player
 };
 
 // The words of text folded as the search compares them: split at every byte that is not a

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <span>
 
 #include "service/engine/shownfigure.h"
 
@@ -32,7 +33,7 @@ struct CompiledGroup {
     std::vector<std::uint8_t> players, years;
     std::vector<std::uint8_t> teams, leagues, positions;
     std::vector<CompiledLimit> limits;
-    std::vector<const std::vector<std::uint32_t>*> postings;
+    std::vector<std::span<const std::uint32_t>> postings;
     std::size_t postingRows = 0;
     bool hasLimits = false;
 };
@@ -159,7 +160,7 @@ void markText(const TableData& data, int line, const std::string& value,
     if (!bits[id]) {
         bits[id] = 1;
         const auto& rows = data.rowsOfText(line, id);
-        g.postings.push_back(&rows);
+        g.postings.push_back(rows);
         g.postingRows += rows.size();
     }
 }
@@ -170,14 +171,14 @@ CompiledGroup compileGroup(const TableData& data, const std::vector<SelectionIte
     for (const SelectionItem& item : items) {
         switch (item.kind) {
         case 'A':
-            if (const auto* players = data.playersNamed(item.value)) {
+            if (const auto players = data.playersNamed(item.value); !players.empty()) {
                 if (g.players.empty()) {
                     g.players.assign(data.playerEntries().size(), 0);
                 }
-                for (std::uint32_t p : *players) {
+                for (std::uint32_t p : players) {
                     if (!g.players[p]) {
                         g.players[p] = 1;
-                        g.postings.push_back(&data.rowsOfPlayer(p));
+                        g.postings.push_back(data.rowsOfPlayer(p));
                         g.postingRows += data.rowsOfPlayer(p).size();
                     }
                 }
@@ -202,7 +203,7 @@ CompiledGroup compileGroup(const TableData& data, const std::vector<SelectionIte
                 const auto at = static_cast<std::size_t>(year - data.yearMin());
                 if (!g.years[at]) {
                     g.years[at] = 1;
-                    g.postings.push_back(rows);
+                    g.postings.push_back(*rows);
                     g.postingRows += rows->size();
                 }
             }
@@ -246,6 +247,35 @@ bool groupMatches(const TableData& data, const CompiledGroup& g, std::uint32_t r
         }
     }
     return false;
+}
+
+// Whether each row of data matches a group of limits only, one byte per row in out: a count or
+// season line is read a whole column at a time, as it is held; other lines row by row.
+void matchLimits(const TableData& data, const CompiledGroup& g, std::vector<std::uint8_t>& out) {
+    const std::uint32_t rows = data.rows();
+    out.assign(rows, 0);
+    for (const CompiledLimit& lim : g.limits) {
+        const Column& c = data.column(lim.line);
+        if (lim.none || !lim.textOk.empty() || lim.shown ||
+            (c.kind != FieldKind::Count && c.kind != FieldKind::Year)) {
+            for (std::uint32_t r = 0; r < rows; ++r) {
+                out[r] |= limitMatches(data, lim, r) ? 1 : 0;
+            }
+            continue;
+        }
+        const bool year = c.kind == FieldKind::Year;
+        c.ints.visit([&](auto values) {
+            for (std::uint32_t r = 0; r < rows; ++r) {
+                const std::int32_t v = values[r];
+                out[r] |= (year || v >= 0) && v >= lim.lo && v <= lim.hi ? 1 : 0;
+            }
+        });
+    }
+}
+
+bool limitsOnly(const CompiledGroup& g) {
+    return g.players.empty() && g.teams.empty() && g.leagues.empty() && g.positions.empty() &&
+           g.years.empty() && !g.limits.empty();
 }
 
 // Working memory of a thread, kept from one query to the next: fresh pages cost more than the
@@ -312,12 +342,13 @@ void sortPacked(const TableData& data, const std::vector<SortKey>& keys,
         if (d == 0) {
             continue; // no row has a value: the key orders nothing
         }
-        const std::uint32_t* rank = c.rank.data();
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::uint32_t r = rank[rows[i]];
-            const std::uint32_t v = r == kMissingRank ? d : (key->ascending ? r : d - 1 - r);
-            packed[i] |= static_cast<K>(v) << shift;
-        }
+        c.rank.visit([&](auto rank) {
+            for (std::size_t i = 0; i < n; ++i) {
+                const std::uint32_t r = rank[rows[i]];
+                const std::uint32_t v = r == kMissingRank ? d : (key->ascending ? r : d - 1 - r);
+                packed[i] |= static_cast<K>(v) << shift;
+            }
+        });
         shift += std::bit_width(d);
     }
     // Rows come in default order and the sort is stable, so the row bits need no sorting.
@@ -403,8 +434,8 @@ std::vector<std::uint32_t> filterRows(const TableData& data, const Groups& group
     thread_local std::vector<std::uint32_t> candidates;
     candidates.clear();
     if (driver) {
-        for (const auto* rows : driver->postings) {
-            candidates.insert(candidates.end(), rows->begin(), rows->end());
+        for (const auto rows : driver->postings) {
+            candidates.insert(candidates.end(), rows.begin(), rows.end());
         }
         if (driver->postings.size() > 1) {
             std::sort(candidates.begin(), candidates.end());
@@ -430,8 +461,23 @@ std::vector<std::uint32_t> filterRows(const TableData& data, const Groups& group
             }
         }
     } else {
+        // Every row is a candidate: a group of limits only is figured for all rows first.
+        thread_local std::vector<std::vector<std::uint8_t>> matched;
+        matched.resize(std::max(matched.size(), compiled.size()));
+        std::vector<const std::uint8_t*> masks(compiled.size(), nullptr);
+        for (std::size_t i = 0; i < compiled.size(); ++i) {
+            if (limitsOnly(compiled[i])) {
+                matchLimits(data, compiled[i], matched[i]);
+                masks[i] = matched[i].data();
+            }
+        }
         for (std::uint32_t row = 0; row < data.rows(); ++row) {
-            if (keep(row)) {
+            bool kept = true;
+            for (std::size_t i = 0; i < compiled.size() && kept; ++i) {
+                kept =
+                    masks[i] != nullptr ? masks[i][row] != 0 : groupMatches(data, compiled[i], row);
+            }
+            if (kept) {
                 out.push_back(row);
             }
         }

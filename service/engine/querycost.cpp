@@ -57,11 +57,9 @@ GroupCost costOf(const TableData& data, const std::vector<SelectionItem>& items)
         cost.compile = saturatingAdd(cost.compile, 1);
         switch (item.kind) {
         case 'A':
-            if (const auto* players = data.playersNamed(item.value)) {
-                for (const std::uint32_t p : *players) {
-                    if (named.insert({-1, p}).second) {
-                        cost.postingRows += data.rowsOfPlayer(p).size();
-                    }
+            for (const std::uint32_t p : data.playersNamed(item.value)) {
+                if (named.insert({-1, p}).second) {
+                    cost.postingRows += data.rowsOfPlayer(p).size();
                 }
             }
             break;

@@ -60,6 +60,16 @@ void RecordTexts::write(const TableData& data, const std::vector<std::uint32_t>*
             m_text.append(scratch, scratch.size() - own);
         }
     }
+    // Records that each begin with the same row's of base (those of the more-columns option)
+    // need no list of which.
+    std::uint32_t same = 0;
+    while (same < m_prefix.size() && m_prefix[same] == same) {
+        ++same;
+    }
+    if (!m_prefix.empty() && same == m_prefix.size()) {
+        m_prefix = std::vector<std::uint32_t>();
+        m_samePrefix = true;
+    }
     appendBlankRecord(data.def(), m_blank);
 }
 

@@ -25,28 +25,27 @@ public:
     // The lines of row (each ended by CR LF). A record held in two parts is joined in a buffer
     // of the calling thread: the view is then valid until the thread's next call.
     std::string_view record(std::uint32_t row) const {
-        if (m_prefix.empty() || m_prefix[row] == kMissingRank) {
+        const std::uint32_t prefix = prefixOf(row);
+        if (prefix == kMissingRank) {
             return own(row);
         }
         if (m_offsets[row] == m_offsets[row + 1]) {
-            return m_base->record(m_prefix[row]);
+            return m_base->record(prefix);
         }
         return joined(row);
     }
     // Appends the lines of row to out.
     void appendTo(std::uint32_t row, std::string& out) const {
-        if (!m_prefix.empty() && m_prefix[row] != kMissingRank) {
-            m_base->appendTo(m_prefix[row], out);
+        if (const std::uint32_t prefix = prefixOf(row); prefix != kMissingRank) {
+            m_base->appendTo(prefix, out);
         }
         out += own(row);
     }
     // Bytes of the record of row.
     std::size_t size(std::uint32_t row) const {
         const std::size_t rest = m_offsets[row + 1] - m_offsets[row];
-        if (m_prefix.empty() || m_prefix[row] == kMissingRank) {
-            return rest;
-        }
-        return m_base->size(m_prefix[row]) + rest;
+        const std::uint32_t prefix = prefixOf(row);
+        return prefix == kMissingRank ? rest : m_base->size(prefix) + rest;
     }
     // Bytes of the records of rows [first, last) taken from positions of a result.
     std::size_t bytesOf(const std::uint32_t* first, const std::uint32_t* last) const;
@@ -62,9 +61,15 @@ private:
                                 m_offsets[row + 1] - m_offsets[row]);
     }
     std::string_view joined(std::uint32_t row) const;
+    // Base's row the text of row begins with, or kMissingRank.
+    std::uint32_t prefixOf(std::uint32_t row) const {
+        return m_samePrefix ? row : (m_prefix.empty() ? kMissingRank : m_prefix[row]);
+    }
 
     const RecordTexts* m_base = nullptr;
     std::vector<std::uint32_t> m_prefix;  // per row: base's row its text begins with, or none
+    bool m_samePrefix = false;            // instead of m_prefix: each row's text begins with
+                                          // that of the same row of base
     std::string m_text;                   // each row's text, or what follows its prefix
     std::vector<std::uint32_t> m_offsets; // rows + 1 entries: where each row's text starts
     std::string m_blank;

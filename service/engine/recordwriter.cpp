@@ -103,12 +103,13 @@ std::string totalsRecord(const TableData& data, const std::vector<std::uint32_t>
         }
         long long total = 0;
         std::size_t missing = 0;
-        const std::int32_t* values = c.ints.data();
-        for (std::uint32_t row : rows) {
-            const std::int32_t v = values[row];
-            total += v >= 0 ? v : 0;
-            missing += v < 0 ? 1 : 0;
-        }
+        c.ints.visit([&](auto values) {
+            for (std::uint32_t row : rows) {
+                const std::int32_t v = values[row];
+                total += v >= 0 ? v : 0;
+                missing += v < 0 ? 1 : 0;
+            }
+        });
         present[line] = total;
         complete[line] = missing == 0;
         if (missing < rows.size()) {
@@ -127,10 +128,11 @@ std::string totalsRecord(const TableData& data, const std::vector<std::uint32_t>
         if (!all) {
             takes.assign(rows.size(), 1);
             for (int line : r.required) {
-                const std::int32_t* values = data.column(line).ints.data();
-                for (std::size_t i = 0; i < rows.size(); ++i) {
-                    takes[i] &= values[rows[i]] >= 0 ? 1 : 0;
-                }
+                data.column(line).ints.visit([&](auto values) {
+                    for (std::size_t i = 0; i < rows.size(); ++i) {
+                        takes[i] &= values[rows[i]] >= 0 ? 1 : 0;
+                    }
+                });
             }
         }
         auto termSum = [&](std::span<const Term> terms) {
@@ -140,10 +142,11 @@ std::string totalsRecord(const TableData& data, const std::vector<std::uint32_t>
                 if (all) {
                     column = present[static_cast<std::size_t>(t.line)];
                 } else {
-                    const std::int32_t* values = data.column(t.line).ints.data();
-                    for (std::size_t i = 0; i < rows.size(); ++i) {
-                        column += takes[i] ? std::max(0, values[rows[i]]) : 0;
-                    }
+                    data.column(t.line).ints.visit([&](auto values) {
+                        for (std::size_t i = 0; i < rows.size(); ++i) {
+                            column += takes[i] ? std::max(0, values[rows[i]]) : 0;
+                        }
+                    });
                 }
                 sum += column * t.coef;
             }

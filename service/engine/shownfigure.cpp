@@ -47,24 +47,29 @@ ShownLine::ShownLine(const TableData& data, int line)
     : m_kind(data.column(line).kind), m_decimals(shownDecimals(data.def(), line)) {
     const Column& c = data.column(line);
     if (m_kind == FieldKind::Innings) {
-        m_ints = c.ints.data();
+        m_ints = &c.ints;
     } else if (m_kind == FieldKind::Real) {
-        m_reals = c.reals.data();
+        if (!c.units.empty()) {
+            m_units = &c.units;
+            m_low = c.unitsLow;
+        } else {
+            m_reals = c.reals.data();
+        }
     } else if (const RatioDef* r =
                    m_kind == FieldKind::Ratio ? ratioOf(data.def(), line) : nullptr) {
         if (!c.units.empty()) {
-            m_units = c.units.data();
+            m_units = &c.units;
             return;
         }
         m_scale = static_cast<long long>(r->scale);
         for (const bbstatsd::Term& t : r->num) {
-            m_num.at(m_nums++) = {data.column(t.line).ints.data(), t.coef};
+            m_num.at(m_nums++) = {&data.column(t.line).ints, t.coef};
         }
         for (const bbstatsd::Term& t : r->den) {
-            m_den.at(m_dens++) = {data.column(t.line).ints.data(), t.coef};
+            m_den.at(m_dens++) = {&data.column(t.line).ints, t.coef};
         }
         for (int l : r->required) {
-            m_required.at(m_requireds++) = data.column(l).ints.data();
+            m_required.at(m_requireds++) = &data.column(l).ints;
         }
     } else {
         m_decimals = -1;
@@ -74,11 +79,16 @@ ShownLine::ShownLine(const TableData& data, int line)
 bool ShownLine::units(std::uint32_t row, long long& out) const {
     switch (m_kind) {
     case FieldKind::Innings: {
-        const std::int32_t outs = m_ints[row];
+        const std::int32_t outs = (*m_ints)[row];
         out = static_cast<long long>(outs / 3) * 10 + outs % 3;
         return outs >= 0;
     }
     case FieldKind::Real: {
+        if (m_units != nullptr) {
+            const std::int32_t held = (*m_units)[row];
+            out = held + m_low;
+            return held >= 0;
+        }
         const double x = m_reals[row];
         if (std::isnan(x)) {
             return false;
@@ -92,21 +102,21 @@ bool ShownLine::units(std::uint32_t row, long long& out) const {
             return false;
         }
         if (m_units != nullptr) {
-            out = m_units[row];
+            out = (*m_units)[row];
             return out >= 0;
         }
         // As evalRatio: required values present, other missing values counted 0.
         for (std::size_t i = 0; i < m_requireds; ++i) {
-            if (m_required[i][row] < 0) {
+            if ((*m_required[i])[row] < 0) {
                 return false;
             }
         }
         long long num = 0, den = 0;
         for (std::size_t i = 0; i < m_nums; ++i) {
-            num += std::max(0, m_num[i].values[row]) * m_num[i].coef;
+            num += std::max(0, (*m_num[i].values)[row]) * m_num[i].coef;
         }
         for (std::size_t i = 0; i < m_dens; ++i) {
-            den += std::max(0, m_den[i].values[row]) * m_den[i].coef;
+            den += std::max(0, (*m_den[i].values)[row]) * m_den[i].coef;
         }
         if (den <= 0 || num < 0) {
             return false;

@@ -29,26 +29,28 @@ public:
     ShownLine(const TableData& data, int line);
 
     int decimals() const { return m_decimals; }
-    // The figure of row, in units; false when the value is missing. A ratio is computed from
-    // the row's counts, not from its stored real, so that no rounding precedes the one; a
-    // combined line's ratio is the figure computed when the line was made.
+    // The figure of row, in units; false when the value is missing. A ratio is the figure its
+    // table holds (see Column::units), or, while it holds none, computed from the row's counts
+    // so that no rounding precedes the one.
     bool units(std::uint32_t row, long long& out) const;
 
 private:
+    using Values = PackedInts<std::int32_t>;
     struct Term {
-        const std::int32_t* values;
+        const Values* values;
         long long coef;
     };
     static constexpr std::size_t kTerms = 8;
 
     FieldKind m_kind = FieldKind::Count;
     int m_decimals = -1;
-    const std::int32_t* m_ints = nullptr;  // innings
-    const double* m_reals = nullptr;       // games behind
-    const std::int32_t* m_units = nullptr; // ratios of combined lines
-    long long m_scale = 1;                 // ratios
+    const Values* m_ints = nullptr;  // innings
+    const double* m_reals = nullptr; // games behind
+    const Values* m_units = nullptr; // ratios and reals whose units are held
+    long long m_low = 0;             // reals held as units: what they count from
+    long long m_scale = 1;           // ratios
     std::array<Term, kTerms> m_num{}, m_den{};
-    std::array<const std::int32_t*, kTerms> m_required{};
+    std::array<const Values*, kTerms> m_required{};
     std::size_t m_nums = 0, m_dens = 0, m_requireds = 0;
 };
 

@@ -25,8 +25,9 @@ bool Column::missing(std::uint32_t row) const {
     case FieldKind::Innings:
         return ints[row] < 0;
     case FieldKind::Ratio:
+        return units[row] < 0;
     case FieldKind::Real:
-        return std::isnan(reals[row]);
+        return reals.empty() ? units[row] < 0 : std::isnan(reals[row]);
     }
     return true;
 }
@@ -34,14 +35,20 @@ bool Column::missing(std::uint32_t row) const {
 bool Column::number(std::uint32_t row, double& out) const {
     switch (kind) {
     case FieldKind::Year:
-    case FieldKind::Count:
-        out = ints[row];
-        return kind == FieldKind::Year || ints[row] >= 0;
-    case FieldKind::Innings:
-        out = ints[row] / 3 + (ints[row] % 3) / 10.0;
-        return ints[row] >= 0;
-    case FieldKind::Ratio:
+    case FieldKind::Count: {
+        const std::int32_t v = ints[row];
+        out = v;
+        return kind == FieldKind::Year || v >= 0;
+    }
+    case FieldKind::Innings: {
+        const std::int32_t v = ints[row];
+        out = v / 3 + (v % 3) / 10.0;
+        return v >= 0;
+    }
     case FieldKind::Real:
+        if (reals.empty()) {
+            return false;
+        }
         out = reals[row];
         return !std::isnan(out);
     default:
@@ -94,6 +101,18 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
                                     nullptr) != SQLITE_OK) {
         db.fail("cannot set the text order");
     }
+    // Each column is made at its final size: grown row by row, it would keep up to twice the
+    // room it needs.
+    std::size_t expected = 0;
+    {
+        SqliteStmt count(db, std::string("SELECT count(*) FROM ") + def.sqlName);
+        expected = count.step() ? static_cast<std::size_t>(std::max(0LL, count.integer(0))) : 0;
+    }
+    for (Column& c : m_cols) {
+        c.ids.reserve(c.isText() ? expected : 0);
+        c.ints.reserve(c.isText() ? 0 : expected);
+    }
+    m_player.reserve(def.hasPlayers ? expected : 0);
     SqliteStmt select(db, selectSql(def));
     while (select.step()) {
         if (def.hasPlayers) {
@@ -142,6 +161,7 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
                 break;
             }
             case FieldKind::Ratio:
+                break; // figured from the row's counts below
             case FieldKind::Real: {
                 const double x = select.real(col);
                 c.reals.push_back(x == def.missingReal ? std::numeric_limits<double>::quiet_NaN()
@@ -168,24 +188,43 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
             throw std::runtime_error(std::string("pick list of ") + def.sqlName +
                                      " lacks players of the table");
         }
-        m_byPlayer.resize(playerIds.size());
+        m_playerStart.assign(playerIds.size() + 1, 0);
+        for (const std::uint32_t p : m_player) {
+            ++m_playerStart[p + 1];
+        }
+        for (std::size_t p = 0; p < playerIds.size(); ++p) {
+            m_playerStart[p + 1] += m_playerStart[p];
+        }
+        m_playerRows.resize(m_rows);
+        std::vector<std::uint32_t> fill(m_playerStart.begin(), m_playerStart.end() - 1);
         std::vector<bool> named(playerIds.size());
         const Column& names = m_cols[static_cast<std::size_t>(def.nameLine)];
+        std::vector<std::pair<std::string_view, std::uint32_t>> byText;
         for (std::uint32_t r = 0; r < m_rows; ++r) {
             const std::uint32_t p = m_player[r];
-            m_byPlayer[p].push_back(r);
+            m_playerRows[fill[p]++] = r;
             if (!named[p]) {
                 named[p] = true;
-                m_playersByText[names.dict[names.ids[r]]].push_back(p);
+                const std::string& name = names.dict[names.ids[r]];
+                byText.emplace_back(name, p);
                 const std::string& entry = m_playerEntry[p];
-                if (entry != names.dict[names.ids[r]]) {
-                    m_playersByText[entry].push_back(p);
+                if (entry != name) {
+                    byText.emplace_back(entry, p);
                 }
                 // The client keeps the first kLabelChars characters of a label it selects.
                 if (const std::string_view kept = cutLabel(entry); kept.size() < entry.size()) {
-                    m_playersByText[std::string(kept)].push_back(p);
+                    byText.emplace_back(kept, p);
                 }
             }
+        }
+        // Players who share a text keep the order of their first rows.
+        std::stable_sort(byText.begin(), byText.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        m_names.reserve(byText.size());
+        m_namedPlayers.reserve(byText.size());
+        for (const auto& [text, p] : byText) {
+            m_names.push_back(text);
+            m_namedPlayers.push_back(p);
         }
         m_playerIds = std::move(playerIds);
     }
@@ -202,11 +241,23 @@ TableData::TableData(SqliteDb& db, const TableDef& def) : m_def(def) {
     }
     const Column& years = m_cols[static_cast<std::size_t>(def.yearLine)];
     if (m_rows > 0) {
-        const auto [lo, hi] = std::minmax_element(years.ints.begin(), years.ints.end());
-        m_yearMin = *lo;
-        m_byYear.resize(static_cast<std::size_t>(*hi - *lo + 1));
+        int lo = years.ints[0], hi = lo;
+        for (std::uint32_t r = 1; r < m_rows; ++r) {
+            lo = std::min(lo, years.ints[r]);
+            hi = std::max(hi, years.ints[r]);
+        }
+        m_yearMin = lo;
+        m_byYear.resize(static_cast<std::size_t>(hi - lo + 1));
         for (std::uint32_t r = 0; r < m_rows; ++r) {
             m_byYear[static_cast<std::size_t>(years.ints[r] - m_yearMin)].push_back(r);
+        }
+    }
+    figureDecimals();
+    // Texts are looked up on the lines that select rows only.
+    for (std::size_t i = 0; i < lines; ++i) {
+        const auto line = static_cast<int>(i);
+        if (line != def.teamNameLine && line != def.leagueLine && line != def.positionLine) {
+            m_lookup[i] = {};
         }
     }
     // Each line is ranked when a sort first asks for it: the lines nobody sorts by cost no
@@ -218,17 +269,15 @@ TableData::TableData(const TableDef& def, std::vector<Column> columns, std::uint
     : m_def(def), m_rankOnce(std::make_unique<std::once_flag[]>(columns.size())), m_rows(rows),
       m_cols(std::move(columns)) {
     m_lookup.resize(m_cols.size());
+    figureDecimals();
 }
 
 TableData::TableData(const TableData& base, const TableDef& def, std::vector<Column> added)
-    : m_def(def), m_base(&base), m_first(base.m_first + base.m_cols.size()), m_rows(base.m_rows),
+    : m_def(def), m_base(&base), m_first(base.m_first + base.m_cols.size()),
+      m_rankOnce(std::make_unique<std::once_flag[]>(added.size())), m_rows(base.m_rows),
       m_cols(std::move(added)) {
     m_lookup.resize(m_cols.size());
-    for (std::size_t i = 0; i < m_cols.size(); ++i) {
-        if (def.fields[m_first + i].sortNo >= 0 || m_cols[i].isText()) {
-            computeRanks(m_cols[i]);
-        }
-    }
+    figureDecimals();
 }
 
 const Column& TableData::ranked(int line) const {
@@ -253,8 +302,56 @@ void TableData::rankAll() const {
     }
 }
 
+void TableData::figureDecimals() {
+    for (std::size_t at = m_first; at < m_first + m_cols.size(); ++at) {
+        Column& c = m_cols[at - m_first];
+        const auto line = static_cast<int>(at);
+        if ((c.kind != FieldKind::Ratio && c.kind != FieldKind::Real) ||
+            shownDecimals(m_def, line) < 0 || m_rows == 0) {
+            continue;
+        }
+        if (!c.units.empty()) {
+            c.reals = std::vector<double>(); // combined lines come with their units
+            continue;
+        }
+        // Before c holds units, a shown line figures them from the row's counts or real.
+        const ShownLine shown(*this, line);
+        std::vector<long long> figures(m_rows, -1);
+        long long low = 0, high = 0;
+        bool any = false;
+        for (std::uint32_t row = 0; row < m_rows; ++row) {
+            long long u = 0;
+            if (shown.units(row, u)) {
+                low = any ? std::min(low, u) : u;
+                high = any ? std::max(high, u) : u;
+                any = true;
+                figures[row] = u;
+            }
+        }
+        // A ratio is never negative; a real line's figures count from the least of them.
+        if (c.kind == FieldKind::Real) {
+            if (high - low >= std::numeric_limits<std::int32_t>::max() ||
+                low <= std::numeric_limits<std::int32_t>::min()) {
+                continue; // too wide for units: the line keeps its reals
+            }
+            c.unitsLow = static_cast<std::int32_t>(low);
+        }
+        PackedInts<std::int32_t> units;
+        units.reserve(m_rows);
+        for (std::uint32_t row = 0; row < m_rows; ++row) {
+            const bool present =
+                c.kind == FieldKind::Real ? !std::isnan(c.reals[row]) : figures[row] >= 0;
+            units.push_back(!present ? -1
+                                     : static_cast<std::int32_t>(std::min<long long>(
+                                           figures[row] - c.unitsLow,
+                                           std::numeric_limits<std::int32_t>::max())));
+        }
+        c.units = std::move(units);
+        c.reals = std::vector<double>();
+    }
+}
+
 void TableData::computeRanks(Column& c) {
-    c.rank.assign(m_rows, kMissingRank);
     if (c.isText()) {
         std::vector<std::uint32_t> order(c.dict.size());
         std::iota(order.begin(), order.end(), 0u);
@@ -282,9 +379,12 @@ void TableData::computeRanks(Column& c) {
             any = true;
         }
         c.distinct = any ? rank + 1 : 0;
-        for (std::uint32_t r = 0; r < m_rows; ++r) {
-            c.rank[r] = c.dictRank[c.ids[r]];
-        }
+        c.rank.assign(m_rows, kMissingRank, c.distinct);
+        c.ids.visit([&](auto ids) {
+            for (std::uint32_t r = 0; r < m_rows; ++r) {
+                c.rank.set(r, c.dictRank[ids[r]]);
+            }
+        });
         return;
     }
     // A decimal line orders by the figure as shown: rows that show the same figure tie, and the
@@ -316,18 +416,21 @@ void TableData::computeRanks(Column& c) {
     std::sort(values.begin(), values.end());
     values.erase(std::unique(values.begin(), values.end()), values.end());
     c.distinct = static_cast<std::uint32_t>(values.size());
+    c.rank.assign(m_rows, kMissingRank, c.distinct);
     for (std::uint32_t r = 0; r < m_rows; ++r) {
         if (number(r, x)) {
-            c.rank[r] = static_cast<std::uint32_t>(
-                std::lower_bound(values.begin(), values.end(), x) - values.begin());
+            c.rank.set(r, static_cast<std::uint32_t>(
+                              std::lower_bound(values.begin(), values.end(), x) - values.begin()));
         }
     }
 }
 
-const std::vector<std::uint32_t>* TableData::playersNamed(const std::string& text) const {
-    const auto& named = home().m_playersByText;
-    const auto it = named.find(text);
-    return it == named.end() ? nullptr : &it->second;
+std::span<const std::uint32_t> TableData::playersNamed(std::string_view text) const {
+    const TableData& home = this->home();
+    const auto [lo, hi] = std::equal_range(home.m_names.begin(), home.m_names.end(), text);
+    const auto first = static_cast<std::size_t>(lo - home.m_names.begin());
+    return std::span<const std::uint32_t>(home.m_namedPlayers)
+        .subspan(first, static_cast<std::size_t>(hi - lo));
 }
 
 const std::vector<std::uint32_t>& TableData::rowsOfText(int line, std::uint32_t id) const {
@@ -356,16 +459,14 @@ std::uint32_t TableData::idOf(int line, const std::string& text) const {
 std::size_t TableData::bytes() const {
     std::size_t total = 0;
     for (const Column& c : m_cols) {
-        total += c.ints.capacity() * 4 + c.reals.capacity() * 8 + c.ids.capacity() * 4 +
-                 c.units.capacity() * 4 + c.rank.capacity() * 4 + c.dictRank.capacity() * 4;
+        total += c.ints.bytes() + c.reals.capacity() * 8 + c.ids.bytes() + c.units.bytes() +
+                 c.rank.bytes() + c.dictRank.capacity() * 4;
         for (const std::string& s : c.dict) {
-            total += s.capacity() + sizeof(std::string);
+            total += c.dict.shared() ? 0 : s.capacity() + sizeof(std::string);
         }
     }
     total += m_player.capacity() * 4;
-    for (const auto& v : m_byPlayer) {
-        total += v.capacity() * 4 + sizeof(v);
-    }
+    total += (m_playerStart.capacity() + m_playerRows.capacity()) * 4;
     return total;
 }
 
