@@ -1,6 +1,7 @@
 // The record texts written at load time against the record writer, on the real data imported
 // by the lahman_db fixture: every record of the four tables and of their combined lines, and
-// whole page replies of the engine against pages put together line by line from the same query.
+// whole page replies of the engine against pages put together line by line from the same query;
+// and the narrow storage of the columns behind them.
 #include <QtTest>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "service/engine/engine.h"
 #include "service/engine/lines.h"
 #include "service/engine/morefields.h"
+#include "service/engine/packedints.h"
 #include "service/engine/query.h"
 #include "service/engine/recordtexts.h"
 #include "service/engine/recordwriter.h"
@@ -191,6 +193,38 @@ private slots:
                 check(*lines->data, *lines->texts);
             }
         }
+    }
+
+    // The columns' narrow storage widens, at any point, without changing a value held: the
+    // real data never sets a slot past its column's width after load, so it is walked here.
+    void packedValuesSurviveWidening() {
+        PackedInts<std::int32_t> counts;
+        const std::vector<std::int32_t> values = {-1, 0, 254, 255, 65534, 65535, 1 << 20, -1};
+        std::vector<int> widths;
+        for (std::int32_t value : values) {
+            counts.push_back(value);
+            widths.push_back(counts.width());
+        }
+        QCOMPARE(widths, (std::vector<int>{1, 1, 1, 2, 2, 4, 4, 4}));
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            QCOMPARE(counts[i], values[i]);
+        }
+        PackedInts<std::int32_t> set;
+        set.assign(4, -1);
+        set.set(1, 300);
+        set.set(2, 70000);
+        QCOMPARE(set.width(), 4);
+        const std::vector<std::int32_t> read = set.visit([&](auto view) {
+            return std::vector<std::int32_t>{view[0], view[1], view[2], view[3]};
+        });
+        QCOMPARE(read, (std::vector<std::int32_t>{-1, 300, 70000, -1}));
+        PackedInts<std::uint32_t> ranks;
+        ranks.assign(3, kMissingRank, 1000);
+        QCOMPARE(ranks.width(), 2);
+        ranks.set(0, 1000);
+        QCOMPARE(ranks.width(), 2);
+        QCOMPARE(ranks[0], 1000u);
+        QCOMPARE(ranks[2], kMissingRank);
     }
 
     void pageRepliesAsWritten_data() {
