@@ -16,37 +16,9 @@
 #include "query/queryoperations.h"
 #include "query/tbtnrightdlg.h"
 #include "query/tbtnrightdlg1.h"
+#include "tests/support/csvfields.h"
 
 namespace {
-
-// Fields of one CSV line; quoted fields may hold commas and doubled quotes.
-QStringList CsvFields(const QString& line) {
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            fields.append(field);
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    fields.append(field);
-    return fields;
-}
 
 // Rows of a CSV file as maps from column name to text.
 QList<QHash<QString, QString>> ReadCsv(const QString& path) {

@@ -17,34 +17,17 @@
 #include "service/contentstore.h"
 #include "service/newsroutes.h"
 #include "service/newssite.h"
+#include "tests/support/csvfields.h"
 
 namespace {
-
-// Fields of one line of a data file (quoted fields without line breaks).
-QStringList csvFields(const QString& line) {
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    for (const QChar c : line) {
-        if (c == QLatin1Char('"')) {
-            quoted = !quoted;
-        } else if (c == QLatin1Char(',') && !quoted) {
-            fields << field;
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    return fields << field;
-}
 
 // The rows of a data file, passed one by one to `row` with a getter of a named column.
 template <typename Row> void readCsv(const QString& path, Row&& row) {
     QFile file(path);
     QVERIFY2(file.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(path));
-    const QStringList header = csvFields(QString::fromUtf8(file.readLine()).trimmed());
+    const QStringList header = CsvFields(QString::fromUtf8(file.readLine()).trimmed());
     while (!file.atEnd()) {
-        const QStringList fields = csvFields(QString::fromUtf8(file.readLine()).trimmed());
+        const QStringList fields = CsvFields(QString::fromUtf8(file.readLine()).trimmed());
         row([&](const char* name) {
             const qsizetype at = header.indexOf(QLatin1String(name));
             return at >= 0 && at < fields.size() ? fields[at] : QString();

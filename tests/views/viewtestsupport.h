@@ -16,6 +16,7 @@
 #include "databases/databaseinfo.h"
 #include "protocol/pagefetcher.h"
 #include "tests/protocol/recordingserver.h"
+#include "tests/support/csvfields.h"
 
 // One record of a fake result: the fields the grid's tests look at.
 struct FakeRow {
@@ -71,7 +72,3 @@ bool hasInk(const QImage& image, const QRect& rect, const QColor& color);
 // with what went wrong in *error.
 QString StartRealService(QProcess& service, const QString& program, const QTemporaryDir& dir,
                          QString* error);
-
-// Splits one CSV line: quoted fields may hold commas and doubled quotes, no
-// line breaks.
-QStringList CsvFields(const QString& line);
