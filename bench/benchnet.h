@@ -11,6 +11,11 @@
 // any HTTP server is measured against).
 namespace bench {
 
+// The client's GET of a small content file, the request of the "HTTP only" rows.
+inline constexpr const char* HttpOnlyRequest =
+    "GET /verman.asp HTTP/1.0\r\nAccept: */*\r\nUser-Agent: Mozilla/3.0 (compatible)\r\nHost: "
+    "127.0.0.1\r\n\r\n";
+
 // The client's POST of body to path, with its header lines.
 std::string postRequest(const std::string& path, const std::string& body);
 

@@ -247,10 +247,7 @@ int run(const Options& options) {
 
     // The HTTP side alone: a small content file, against the floor with the same reply.
     {
-        auto request = [&](int) {
-            return std::string("GET /verman.asp HTTP/1.0\r\nAccept: */*\r\nUser-Agent: "
-                               "Mozilla/3.0 (compatible)\r\nHost: 127.0.0.1\r\n\r\n");
-        };
+        auto request = [&](int) { return std::string(bench::HttpOnlyRequest); };
         std::string reply;
         Row row;
         row.name = "HTTP only: GET /verman.asp (no engine)";

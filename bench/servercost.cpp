@@ -92,7 +92,15 @@ int reusePortSocket(int port) {
 int serveLibrary(const std::string& replyFile) {
     std::ifstream in(replyFile, std::ios::binary);
     const std::string reply((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const Canned canned = cannedReply(reply);
+    if (!in) {
+        return 1;
+    }
+    Canned canned;
+    try {
+        canned = cannedReply(reply);
+    } catch (const std::exception&) {
+        return 1; // the bench reports that the server did not start
+    }
     // One address of the service: two daemons of one thread each, 2,048 connections each,
     // 32 KB of memory per connection, a 5 s idle limit, epoll with the turbo flag.
     int port = 0;
@@ -162,8 +170,7 @@ ServerCost serverCost(const Server& ours, const Server& library, const Server& f
 
 void printServerCost(int port, pid_t pid, int scale, const std::function<std::string(int)>& scroll,
                      const std::string& players) {
-    const std::string httpOnly = "GET /verman.asp HTTP/1.0\r\nAccept: */*\r\nUser-Agent: "
-                                 "Mozilla/3.0 (compatible)\r\nHost: 127.0.0.1\r\n\r\n";
+    const std::string httpOnly = HttpOnlyRequest;
     struct Costed {
         const char* name;
         std::function<std::string(int)> request;
